@@ -1,0 +1,43 @@
+# Tagwright: the two commands a newcomer needs are `make run` and `make test`.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build test run bench check-sanitizers check-asan check-tsan clean
+
+all: build
+
+deps:
+	./scripts/install-deps
+
+configure: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+run: build
+	./scripts/run-demo $(BUILD)
+
+bench: build
+	./scripts/run-benchmarks $(BUILD)
+
+# The test suite under AddressSanitizer with UndefinedBehaviorSanitizer, then
+# under ThreadSanitizer, each in its own build tree.
+check-sanitizers: check-asan check-tsan
+
+check-asan: deps
+	cmake -S . -B $(BUILD)-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAGWRIGHT_SANITIZE=address -DTAGWRIGHT_BENCH=OFF
+	cmake --build $(BUILD)-asan -j $(JOBS)
+	cd $(BUILD)-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+check-tsan: deps
+	cmake -S . -B $(BUILD)-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAGWRIGHT_SANITIZE=thread -DTAGWRIGHT_BENCH=OFF
+	cmake --build $(BUILD)-tsan -j $(JOBS)
+	cd $(BUILD)-tsan && QT_QPA_PLATFORM=offscreen TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan
