@@ -15,6 +15,8 @@ namespace PageCodec {
 std::string AsciiToHexText(std::string_view text);
 std::string HexToAsciiText(std::string_view text);
 std::string HexDigitsToBytes(std::string_view digits);
+// Raw bytes as a field shows them: up to the first 0x00 byte.
+std::string TextBeforeNul(std::string_view bytes);
 int CheckPageText(std::string_view text, PageFormat format);
 std::string NormalisePageText(std::string_view text, PageFormat format);
 std::string PageTextMessage(int page, PageFormat format);
