@@ -2,6 +2,19 @@
 // The virtual Reader: a pseudo-terminal whose far end answers the Reader's
 // command set as a device with one Multipage transponder on its antenna.
 // Tests open SlavePath() (or a link to it) as the station's port.
+//
+// The pseudo-terminal is raw (no echo, CR stays CR in both directions). The
+// Reader keeps a descriptor of the slave side open itself, so the station may
+// close and reopen its port as often as it likes without hanging the line up;
+// bytes sent while the station's port is closed wait in the slave's input
+// queue, as with a real adapter, until the station purges or reads them.
+// HangUp() closes the master side: the station's open descriptor then polls
+// POLLHUP, its writes fail with EIO and its reads return end of file (0) or
+// EIO, and the slave's device node is gone, so reopening the path fails.
+//
+// Commands are answered one at a time, in order, by a worker thread; a reply
+// delay holds up the commands behind it as well. Every public member may be
+// called from any thread.
 
 #include <array>
 #include <chrono>
@@ -24,6 +37,7 @@ struct Options {
     int torValue = 10;             // the number "TOR" answers
     std::chrono::milliseconds replyDelay{0};
     std::string lineEnd = "\r";    // "\r\n" for a Reader that sends CR LF
+    std::string stateFile;         // when set, the transponder is saved there after each change
 };
 
 class VirtualReader {
@@ -43,7 +57,8 @@ public:
     // Puts a symbolic link at path to the slave side (replacing a stale one).
     bool CreateLink(const std::string& path, std::string* error = nullptr);
 
-    // Every command line received, without its CR, in order.
+    // Every command line received, without its CR, in order (line feeds are
+    // dropped, so a station that ends lines with CR LF logs the same).
     std::vector<std::string> CommandLog() const;
     // Every byte received, raw.
     std::string ReceivedBytes() const;
@@ -58,12 +73,15 @@ public:
     void SetReplyDelay(std::chrono::milliseconds delay);
 
     // Fault injection; n counts command lines from 1 since Start (or the
-    // last ClearLog).
+    // last ClearLog). A faulted command still takes effect (a write is
+    // written); only its reply is lost or changed. For one n, no answer wins
+    // over a replaced answer, which wins over a dropped line.
     void NoAnswerTo(std::size_t n);                       // stays silent
     void ReplaceAnswer(std::size_t n, std::string raw);   // sends raw bytes instead
     void DropLineMidReply(std::size_t n);                 // sends half the reply, no CR
-    void SendUnsolicited(std::string raw);                // sends raw bytes now
-    void HangUp();  // closes the master side, as an unplugged adapter
+    void SendUnsolicited(std::string raw);                // sends raw bytes now (queued,
+                                                          // ahead of later replies)
+    void HangUp();  // closes the master side, as an unplugged adapter; returns when done
 
 private:
     struct Impl;
