@@ -1,0 +1,13 @@
+#include "config/ParameterSet.h"
+
+#include "config/ByteText.h"
+
+namespace tagwright {
+
+void DeriveAsciiTexts(ParameterSet& set) {
+    for (std::size_t k = 0; k < set.hex.size(); ++k) {
+        set.ascii[k] = ByteText::HexToAsciiByte(set.hex[k]);
+    }
+}
+
+}  // namespace tagwright

@@ -1,0 +1,57 @@
+#pragma once
+// One parameter set: the work order data, where carrier IDs come from, the
+// carrier ID layout, the transponder type, the fixed contents of all 17 pages
+// with their Edit and Lock flags, and the record file setting.
+
+#include <array>
+#include <string>
+
+#include "station/TransponderImage.h"
+
+namespace tagwright {
+
+// Pages 1 and 2 hold the carrier ID; their bytes are fixed data or ID bytes.
+inline constexpr int kCarrierIdBytes = 2 * kPageBytes;  // 16
+
+struct ParameterSet {
+    std::string operatorBadgeId;
+    std::string partNumber;
+    std::string workOrderNumber;
+    std::string quantity;
+
+    bool useDecimalCounter = false;
+    bool useCsvFile = false;
+    std::string csvFileName;
+    bool useFixData = false;
+
+    std::string carrierIdOffset;
+    std::string carrierIdLength;
+    std::string carrierId;
+    bool lockCarrierId = false;
+
+    bool typeTI = false;
+    bool typeNorvik = false;
+
+    // Index 0 is byte 0 of page 1. hex is what the set file holds; ascii is
+    // derived from it.
+    std::array<std::string, kImageBytes> hex{};
+    std::array<std::string, kImageBytes> ascii{};
+    std::array<bool, kCarrierIdBytes> fixByte{};
+    // Index 0 is page 1.
+    std::array<bool, kPageCount> editPage{};
+    std::array<bool, kPageCount> lockPage{};
+    bool writePages3to17 = false;
+
+    bool logEnabled = false;
+    std::string logFileName;
+
+    // Not stored in the set file: follows the main window's HEX/ASCII choice.
+    int hexAsciiMode = 0;  // 1 = ASCII, anything else HEX
+
+    friend bool operator==(const ParameterSet&, const ParameterSet&) = default;
+};
+
+// ascii[k] from hex[k] for all 136 bytes (one byte each); hex stays as it is.
+void DeriveAsciiTexts(ParameterSet& set);
+
+}  // namespace tagwright

@@ -1,0 +1,164 @@
+#include "config/SetStore.h"
+
+#include <optional>
+#include <type_traits>
+
+#include "base/AtomicFile.h"
+#include "base/CText.h"
+#include "base/IniFile.h"
+#include "station/StationSettings.h"
+
+namespace tagwright {
+
+namespace {
+
+constexpr std::string_view kWorkOrder = "Work order Setup";
+constexpr std::string_view kDataSource = "Data Source";
+constexpr std::string_view kCarrierIdSetup = "SEMI E99 Carrier ID Setup";
+constexpr std::string_view kCarrierIdKey = "Carrier ID";
+
+// Byte numbers in keys have two digits at least: "HEX 07", "HEX 100".
+std::string ByteKey(std::string_view prefix, int byte) {
+    std::string key(prefix);
+    if (byte < 10) key += '0';
+    key += FormatInt(byte);
+    return key;
+}
+
+std::string PageKey(std::string_view prefix, int page) {
+    return std::string(prefix) + FormatInt(page);
+}
+
+// Every key of a set file, in the order the file is written. One list for
+// both directions keeps load and save from drifting apart. Set is
+// ParameterSet or const ParameterSet; visit(section, key, field) gets a
+// std::string or a bool field.
+template <typename Set, typename Visit>
+void ForEachSetKey(Set& set, Visit&& visit) {
+    visit(kWorkOrder, "Operator badge ID#", set.operatorBadgeId);
+    visit(kWorkOrder, "Part number", set.partNumber);
+    visit(kWorkOrder, "Work order number", set.workOrderNumber);
+    visit(kWorkOrder, "Quantity", set.quantity);
+    visit(kDataSource, "Decimal counter", set.useDecimalCounter);
+    visit(kDataSource, "csv file", set.useCsvFile);
+    visit(kDataSource, "file name", set.csvFileName);
+    visit(kDataSource, "fix data", set.useFixData);
+    visit(kCarrierIdSetup, "Carrier ID Offset", set.carrierIdOffset);
+    visit(kCarrierIdSetup, "Carrier ID Length", set.carrierIdLength);
+    visit(kCarrierIdSetup, kCarrierIdKey, set.carrierId);
+    visit(kCarrierIdSetup, "Lock Carrier ID", set.lockCarrierId);
+    visit("Transponder type", "TI", set.typeTI);
+    visit("Transponder type", "Norvik", set.typeNorvik);
+
+    for (int page = 1; page <= kPageCount; ++page) {
+        if (page == 3) visit("Pages 3-17", "Write Pages 3-17", set.writePages3to17);
+        const std::string section = PageKey("Page ", page);
+        const int first = (page - 1) * kPageBytes;
+        for (int k = first; k < first + kPageBytes; ++k) {
+            visit(section, ByteKey("HEX ", k), set.hex[static_cast<std::size_t>(k)]);
+        }
+        if (page <= 2) {
+            for (int k = first; k < first + kPageBytes; ++k) {
+                visit(section, ByteKey("fix byte ", k), set.fixByte[static_cast<std::size_t>(k)]);
+            }
+        }
+        const auto p = static_cast<std::size_t>(page - 1);
+        visit(section, PageKey("Edit Page ", page), set.editPage[p]);
+        visit(section, PageKey("Lock Page ", page), set.lockPage[p]);
+    }
+
+    visit("Log", "Log", set.logEnabled);
+    visit("Log", "file name", set.logFileName);
+}
+
+void ShowRefusal(MessageView& view, std::string text) {
+    view.ShowMessage({std::move(text), "", MsgIcon::Warning, MsgButtons::Ok});
+}
+
+void ShowSaveError(MessageView& view) {
+    view.ShowMessage({"Fehler beim Speichern des Pr\xFC"
+                      "fablaufes",
+                      "", MsgIcon::Error, MsgButtons::Ok});
+}
+
+}  // namespace
+
+std::filesystem::path SetFilePath(const std::filesystem::path& setDirectory,
+                                  std::string_view name) {
+    std::string file(name);
+    file += ".ini";
+    return setDirectory / file;
+}
+
+bool IsValidSetName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+ParameterSet LoadSet(const std::filesystem::path& setDirectory, std::string_view name,
+                     bool withCarrierId) {
+    ParameterSet set;
+    if (!IsValidSetName(name)) return set;
+    const IniFile file = IniFile::Load(SetFilePath(setDirectory, name));
+    ForEachSetKey(set, [&](std::string_view section, std::string_view key, auto& field) {
+        if (!withCarrierId && section == kCarrierIdSetup && key == kCarrierIdKey) return;
+        std::string value = file.Get(section, key);
+        if constexpr (std::is_same_v<std::remove_reference_t<decltype(field)>, bool>) {
+            field = value == "1";
+        } else {
+            field = std::move(value);
+        }
+    });
+    DeriveAsciiTexts(set);
+    return set;
+}
+
+SaveSetResult SaveSet(const std::filesystem::path& setDirectory, std::string_view name,
+                      const ParameterSet& set, NameList& names, MessageView& view) {
+    // The name becomes a file name in the set directory: anything that would
+    // land elsewhere, or nowhere, is refused before a file is touched.
+    if (!IsValidSetName(name)) {
+        ShowRefusal(view,
+                    "This is not a valid name for a parameter set.\r\n"
+                    "A name must not be empty, \".\" or \"..\", and must not contain "
+                    "\"/\" or \"\\\".");
+        return SaveSetResult::Failed;
+    }
+    if (!names.CanAdd(name)) {
+        ShowRefusal(view,
+                    "The list of parameter sets is full (256 names).\r\n"
+                    "Delete a name from the list or save under a listed name.");
+        return SaveSetResult::Failed;
+    }
+
+    const std::filesystem::path path = SetFilePath(setDirectory, name);
+    const std::optional<std::string> existing = ReadWholeFile(path);
+    if (existing) {
+        const MsgAnswer answer =
+            view.ShowMessage({"This parameter set already exists.\r\nOverwrite it?", "",
+                              MsgIcon::Question, MsgButtons::YesNo});
+        if (answer != MsgAnswer::Yes) return SaveSetResult::Declined;
+    }
+
+    // Overwriting starts from the old file so that keys this program does not
+    // know survive.
+    IniFile file = existing ? IniFile::Parse(*existing) : IniFile();
+    ForEachSetKey(set, [&](std::string_view section, std::string_view key, const auto& field) {
+        if constexpr (std::is_same_v<std::remove_cvref_t<decltype(field)>, bool>) {
+            file.Set(section, key, field ? "1" : "0");
+        } else {
+            file.Set(section, key, IniTextValue(field));
+        }
+    });
+    if (!file.Save(path)) {
+        ShowSaveError(view);
+        return SaveSetResult::Failed;
+    }
+
+    names.Add(name);
+    return SaveSetResult::Saved;
+}
+
+void DeleteName(NameList& names, std::string_view name) { names.Remove(name); }
+
+}  // namespace tagwright

@@ -1,0 +1,48 @@
+#pragma once
+// Parameter sets on disk: one INI file per set, named after the set, in the
+// directory of the station settings file; and the name list rules of Save and
+// Delete.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "base/Presentation.h"
+#include "config/ParameterSet.h"
+#include "station/NameList.h"
+
+namespace tagwright {
+
+// setDirectory / (name + ".ini").
+std::filesystem::path SetFilePath(const std::filesystem::path& setDirectory,
+                                  std::string_view name);
+
+// A name the store can keep as a file of its own in setDirectory: not empty,
+// not "." or "..", no "/", "\\" or NUL.
+bool IsValidSetName(std::string_view name);
+
+// Reads the set file of that name. A missing file, a missing key or a name
+// that could never have been saved reads as empty texts and off flags.
+// withCarrierId: also read "Carrier ID" (the start-up load of the current set
+// does, the Config dialog's load keeps its own carrier ID). The ASCII byte
+// texts are derived from the HEX texts; hexAsciiMode is left at its default.
+ParameterSet LoadSet(const std::filesystem::path& setDirectory, std::string_view name,
+                     bool withCarrierId);
+
+enum class SaveSetResult {
+    Saved,     // file written, name listed
+    Declined,  // the operator kept the existing file
+    Failed,    // refused or not written; told to the operator, nothing changed
+};
+
+// Writes the set under that name and lists the name. Refuses, with a message
+// and before anything else, names that are not valid and new names when all
+// 256 slots are taken. Asks before replacing an existing file; an existing
+// file's other keys are kept. The file is replaced atomically.
+SaveSetResult SaveSet(const std::filesystem::path& setDirectory, std::string_view name,
+                      const ParameterSet& set, NameList& names, MessageView& view);
+
+// Removes the name from the list; its set file stays on disk.
+void DeleteName(NameList& names, std::string_view name);
+
+}  // namespace tagwright

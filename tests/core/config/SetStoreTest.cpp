@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <initializer_list>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "config/SetStore.h"
+#include "support/ScriptedMessages.h"
+#include "support/TempDir.h"
+
+namespace tagwright::test {
+namespace {
+
+using Names = std::vector<std::string>;
+const std::string kOverwrite = "This parameter set already exists.\r\nOverwrite it?";
+
+NameList ListOf(const Names& names) {
+    NameList list;
+    std::copy(names.begin(), names.end(), list.slots.begin());
+    list.count = static_cast<int>(names.size());
+    return list;
+}
+
+NameList FullList() {
+    Names names;
+    for (int i = 0; i < kNameSlots; ++i) names.push_back(std::to_string(i));
+    return ListOf(names);
+}
+
+Names Listed(const NameList& list) { return {list.slots.begin(), list.slots.begin() + list.count}; }
+
+// "section|key" for every key line of an INI text, in file order.
+Names KeyOrder(const std::string& text) {
+    Names keys;
+    std::istringstream in(text);
+    std::string line, section;
+    while (std::getline(in, line)) {
+        if (line.empty()) continue;
+        if (line.front() == '[') section = line.substr(1, line.find(']') - 1);
+        else keys.push_back(section + "|" + line.substr(0, line.find('=')));
+    }
+    return keys;
+}
+
+Names ExpectedKeyOrder() {
+    Names k;
+    auto keys = [&](const std::string& section, std::initializer_list<const char*> names) {
+        for (const char* n : names) k.push_back(section + "|" + n);
+    };
+    keys("Work order Setup",
+         {"Operator badge ID#", "Part number", "Work order number", "Quantity"});
+    keys("Data Source", {"Decimal counter", "csv file", "file name", "fix data"});
+    keys("SEMI E99 Carrier ID Setup",
+         {"Carrier ID Offset", "Carrier ID Length", "Carrier ID", "Lock Carrier ID"});
+    keys("Transponder type", {"TI", "Norvik"});
+    char b[64];
+    auto add = [&](const char* format, int page, int n) {
+        std::snprintf(b, sizeof b, format, page, n);
+        k.push_back(b);
+    };
+    for (int page = 1; page <= 17; ++page) {
+        if (page == 3) keys("Pages 3-17", {"Write Pages 3-17"});
+        for (int i = 8 * page - 8; i < 8 * page; ++i) add("Page %d|HEX %02d", page, i);
+        for (int i = 8 * page - 8; page <= 2 && i < 8 * page; ++i) {
+            add("Page %d|fix byte %02d", page, i);
+        }
+        add("Page %d|Edit Page %d", page, page);
+        add("Page %d|Lock Page %d", page, page);
+    }
+    keys("Log", {"Log", "file name"});
+    return k;
+}
+
+ParameterSet SampleSet() {
+    ParameterSet s;
+    s.partNumber = "P\xE4rt 1";
+    s.quantity = "100";
+    s.carrierId = " 0123 ";
+    s.useDecimalCounter = s.lockCarrierId = s.typeNorvik = s.writePages3to17 = true;
+    s.logEnabled = s.fixByte[0] = s.fixByte[15] = s.editPage[16] = s.lockPage[9] = true;
+    s.logFileName = "/data/record.xml";
+    for (int k = 0; k < 136; ++k) s.hex[static_cast<std::size_t>(k)] = std::to_string(k % 100);
+    DeriveAsciiTexts(s);
+    return s;
+}
+
+class SetStoreTest : public ::testing::Test {
+protected:
+    SaveSetResult Save(const std::string& name, NameList& names) {
+        return SaveSet(dir.Path(), name, SampleSet(), names, view);
+    }
+    const std::vector<MessageRequest>& Shown() { return view.messages.Shown(); }
+
+    TempDir dir;
+    RecordingMessageView view;
+};
+
+TEST_F(SetStoreTest, SaveWritesEveryKeyInOrderAndLoadReadsThemBack) {
+    NameList names = ListOf({"alpha"});
+    ASSERT_EQ(Save("beta", names), SaveSetResult::Saved);
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_EQ(Listed(names), (Names{"alpha", "beta"}));
+
+    const std::string text = dir.Read("beta.ini");
+    EXPECT_EQ(KeyOrder(text), ExpectedKeyOrder());
+    EXPECT_NE(text.find("Decimal counter=1\r\ncsv file=0\r\n"), std::string::npos);
+
+    EXPECT_EQ(LoadSet(dir.Path(), "beta", true), SampleSet());
+    // The Config dialog's load leaves the carrier ID to the dialog.
+    EXPECT_EQ(LoadSet(dir.Path(), "beta", false).carrierId, "");
+}
+
+TEST_F(SetStoreTest, LoadsAHandWrittenFile) {
+    dir.Write("hand.ini",
+              "[Page 1]\r\nhex 05=4a\r\nHEX 06=A\r\nHEX 07=00\r\nEdit Page 1=1\r\n"
+              "[Data Source]\r\nDecimal counter=1\r\ncsv file=yes\r\n"
+              "[Transponder type]\r\nTI=0\r\nNorvik=0\r\n");
+    const ParameterSet s = LoadSet(dir.Path(), "hand", true);
+    EXPECT_EQ(s.hex[5], "4a");
+    EXPECT_EQ(s.ascii[5], "J");
+    EXPECT_EQ(s.ascii[6], "\x0A");
+    EXPECT_EQ(s.ascii[7], "NUL");
+    EXPECT_EQ(s.hex[20], "");
+    EXPECT_EQ(s.ascii[20], "NUL");
+    EXPECT_TRUE(s.editPage[0] && s.useDecimalCounter);
+    EXPECT_FALSE(s.useCsvFile || s.typeTI || s.typeNorvik);
+
+    ParameterSet empty;
+    DeriveAsciiTexts(empty);
+    EXPECT_EQ(LoadSet(dir.Path(), "missing", true), empty);
+}
+
+TEST(NameListRules, AddAndDelete) {
+    NameList list = ListOf({"a", "b", "c", "d", "e"});
+    EXPECT_EQ(list.Add("f"), 5);
+    EXPECT_EQ(list.Add("c"), 2);
+    EXPECT_EQ(list.count, 6);
+    EXPECT_EQ(list.Find("C"), -1);
+    DeleteName(list, "f");
+    DeleteName(list, "c");
+    DeleteName(list, "zzz");
+    EXPECT_EQ(Listed(list), (Names{"a", "b", "d", "e"}));
+    EXPECT_EQ(list.slots[4], "");
+
+    // A hand-edited gap is filled without losing the names above it.
+    list = ListOf({"a", "", "c"});
+    EXPECT_EQ(list.Add("b"), 1);
+    EXPECT_EQ(Listed(list), (Names{"a", "b", "c"}));
+
+    list = FullList();
+    EXPECT_EQ(list.Add("new"), -1);
+    DeleteName(list, "255");
+    EXPECT_EQ(list.count, 255);
+}
+
+TEST_F(SetStoreTest, ExistingFileIsReplacedOnlyWhenTheOperatorSaysYes) {
+    const std::string old = "[Work order Setup]\r\nQuantity=5\r\n[Extra]\r\nkeep=me\r\n";
+    dir.Write("old.ini", old);
+    NameList names = ListOf({"x"});
+
+    view.messages.Answer(MsgAnswer::No);
+    EXPECT_EQ(Save("old", names), SaveSetResult::Declined);
+    EXPECT_EQ(dir.Read("old.ini"), old);
+    EXPECT_EQ(Listed(names), Names{"x"});
+    ASSERT_EQ(Shown().size(), 1u);
+    EXPECT_EQ(Shown()[0].text, kOverwrite);
+    EXPECT_EQ(Shown()[0].caption, "");
+    EXPECT_EQ(Shown()[0].buttons, MsgButtons::YesNo);
+
+    view.messages.Answer(MsgAnswer::Yes);
+    EXPECT_EQ(Save("old", names), SaveSetResult::Saved);
+    EXPECT_EQ(LoadSet(dir.Path(), "old", true).quantity, "100");
+    EXPECT_NE(dir.Read("old.ini").find("keep=me"), std::string::npos);
+    EXPECT_EQ(Listed(names), (Names{"x", "old"}));
+
+    // A deleted name keeps its file, so saving it again asks.
+    DeleteName(names, "old");
+    view.messages.Answer(MsgAnswer::Yes);
+    EXPECT_EQ(Save("old", names), SaveSetResult::Saved);
+    EXPECT_EQ(view.messages.Texts(), (Names{kOverwrite, kOverwrite, kOverwrite}));
+}
+
+TEST_F(SetStoreTest, RefusesBadNamesAndAFullListBeforeAskingOrWriting) {
+    dir.Write("..ini", "old");
+    dir.Write("new.ini", "old");
+    for (const char* name : {"", ".", "..", "a/b", "../up", "a\\b"}) {
+        NameList names = ListOf({"a"});
+        EXPECT_EQ(Save(name, names), SaveSetResult::Failed) << name;
+        EXPECT_EQ(Listed(names), Names{"a"});
+    }
+    NameList full = FullList();
+    EXPECT_EQ(Save("new", full), SaveSetResult::Failed);
+    EXPECT_EQ(full.count, kNameSlots);
+
+    ASSERT_EQ(Shown().size(), 7u);
+    for (const MessageRequest& m : Shown()) EXPECT_EQ(m.buttons, MsgButtons::Ok);
+    EXPECT_NE(Shown()[0].text.find("not a valid name"), std::string::npos);
+    EXPECT_NE(Shown()[6].text.find("full"), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
+    EXPECT_EQ(dir.Read("..ini") + dir.Read("new.ini"), "oldold");
+
+    EXPECT_EQ(Save("7", full), SaveSetResult::Saved);  // a listed name still saves
+}
+
+TEST_F(SetStoreTest, UnwritableDirectoryGivesTheGermanMessage) {
+    NameList names = ListOf({"a"});
+    EXPECT_EQ(SaveSet(dir.Write("plain", "x") / "d", "b", SampleSet(), names, view),
+              SaveSetResult::Failed);
+    ASSERT_EQ(Shown().size(), 1u);
+    EXPECT_EQ(Shown()[0].text, "Fehler beim Speichern des Pr\xFC" "fablaufes");
+    EXPECT_EQ(Shown()[0].caption, "");
+    EXPECT_EQ(Listed(names), Names{"a"});
+}
+
+}  // namespace
+}  // namespace tagwright::test
