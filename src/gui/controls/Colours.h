@@ -1,0 +1,30 @@
+#pragma once
+// Colours between the core's Rgb values and Qt palettes. Every control here
+// paints from its palette, so a colour has to be set in all colour groups:
+// otherwise a disabled or inactive control would fall back to the style's
+// own shades instead of the colours the window chose.
+
+#include <QColor>
+#include <QPalette>
+
+#include "base/Presentation.h"
+
+class QWidget;
+
+namespace tagwright::gui {
+
+inline QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+
+inline Rgb ToRgb(const QColor& c) {
+    return Rgb{static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+               static_cast<std::uint8_t>(c.blue())};
+}
+
+// Sets ROLE to COLOUR in the Active, Inactive and Disabled groups alike.
+void SetRoleColour(QPalette& palette, QPalette::ColorRole role, const QColor& colour);
+
+// The look of every window of the program: a black background with white
+// labels. Children inherit it; input fields keep their own white base.
+void MakeBlackWindow(QWidget& window);
+
+}  // namespace tagwright::gui

@@ -1,0 +1,140 @@
+#include "controls/EnterEdit.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QPointer>
+
+#include "controls/Colours.h"
+
+namespace tagwright::gui {
+
+namespace {
+
+bool IsEnter(const QKeyEvent& e) { return e.key() == Qt::Key_Return || e.key() == Qt::Key_Enter; }
+
+bool IsPlainTab(const QKeyEvent& e) {
+    return e.key() == Qt::Key_Tab &&
+           !(e.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+
+}  // namespace
+
+CEnterEdit::CEnterEdit(QWidget* parent) : CEnterEdit(EnterEditKind::Plain(), parent) {}
+
+CEnterEdit::CEnterEdit(EnterEditKind kind, QWidget* parent) : QLineEdit(parent), kind_(kind) {
+    if (kind_.number == 0) {
+        // The terminal command line starts with the ordinary field look.
+        textColour_ = palette().color(QPalette::Text);
+        backgroundColour_ = palette().color(QPalette::Base);
+    } else {
+        // The numbered fields start in button colours until their window
+        // colours them, as the coloured labels do.
+        textColour_ = QApplication::palette().color(QPalette::ButtonText);
+        backgroundColour_ = QApplication::palette().color(QPalette::Button);
+    }
+    ApplyColours(false);
+}
+
+void CEnterEdit::SetTextColour(const QColor& colour, bool redraw) {
+    textColour_ = colour;
+    ApplyColours(redraw);
+}
+
+void CEnterEdit::SetTextColour(Rgb colour, bool redraw) { SetTextColour(ToQColor(colour), redraw); }
+
+void CEnterEdit::SetBackgroundColour(const QColor& colour, bool redraw) {
+    backgroundColour_ = colour;
+    ApplyColours(redraw);
+}
+
+void CEnterEdit::SetBackgroundColour(Rgb colour, bool redraw) {
+    SetBackgroundColour(ToQColor(colour), redraw);
+}
+
+void CEnterEdit::SetBold(bool bold, bool redraw) {
+    bold_ = bold;
+    SetFont(font(), redraw);
+}
+
+void CEnterEdit::SetFont(const QFont& font, bool redraw) {
+    QFont own = font;
+    own.setWeight(bold_ ? QFont::Bold : QFont::Normal);
+    setFont(own);
+    if (redraw) {
+        repaint();
+    }
+}
+
+void CEnterEdit::ApplyColours(bool redraw) {
+    QPalette pal = palette();
+    SetRoleColour(pal, QPalette::Base, backgroundColour_);
+    SetRoleColour(pal, QPalette::Window, backgroundColour_);
+    SetRoleColour(pal, QPalette::Text, textColour_);
+    setPalette(pal);
+    if (redraw) {
+        repaint();
+    }
+}
+
+void CEnterEdit::Notify(bool tab) {
+    // A handler may close and delete the window this field belongs to.
+    const QPointer<CEnterEdit> self(this);
+    const bool wasNotifying = notifying_;
+    notifying_ = true;
+    if (tab) {
+        emit tabbed(controlId_);
+    } else {
+        emit completed(controlId_);
+    }
+    if (self) {
+        notifying_ = wasNotifying;
+    }
+}
+
+bool CEnterEdit::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Keep Enter and Escape from shortcuts of the surrounding window.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (IsEnter(*key) || key->key() == Qt::Key_Escape) {
+            event->accept();
+            return true;
+        }
+    }
+    // Tab has to be caught here: the focus chain takes it before keyPressEvent.
+    if (event->type() == QEvent::KeyPress && kind_.tabNotifies &&
+        IsPlainTab(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        Notify(true);
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
+void CEnterEdit::keyPressEvent(QKeyEvent* event) {
+    if (IsEnter(*event)) {
+        event->accept();
+        Notify(false);
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void CEnterEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    // The field's own context menu does not count as leaving it.
+    if (event->reason() == Qt::PopupFocusReason) {
+        return;
+    }
+    const QPointer<CEnterEdit> self(this);
+    emit focusLost(controlId_);
+    if (self && kind_.leaveCompletes && !notifying_) {
+        Notify(false);
+    }
+}
+
+}  // namespace tagwright::gui
