@@ -1,0 +1,29 @@
+#include "reader/LineAssembler.h"
+
+namespace tagwright {
+
+void LineAssembler::Feed(std::string_view bytes, std::vector<AssembledLine>& out) {
+    for (const char c : bytes) {
+        if (c == '\r') {
+            current_ += "\r\n";
+            out.push_back({std::move(current_), dropped_});
+            current_.clear();
+            dropped_ = 0;
+        } else if (current_.size() < kMaxLineBytes) {
+            current_ += c;
+        } else {
+            ++dropped_;
+        }
+    }
+}
+
+void LineAssembler::Reset() {
+    current_.clear();
+    dropped_ = 0;
+}
+
+std::string TooLongNote(std::size_t dropped) {
+    return "(reply too long: " + std::to_string(dropped) + " bytes dropped)\r\n";
+}
+
+}  // namespace tagwright

@@ -1,0 +1,109 @@
+#pragma once
+// The Reader's command protocol: one CR-terminated command, one reply line,
+// waits that are multiples of ResponseTimeBase, and the rules that judge a
+// reply. Window thread only.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "reader/SerialPort.h"
+#include "reader/TrafficText.h"
+
+namespace tagwright {
+
+// What a judged command examines of its reply.
+enum class ReplyKind {
+    PageData,  // first 16 characters, exactly 16, no failure marker
+    Ack,       // first 3 characters, equal to "ACK"
+    Uid,       // first 8 characters, exactly 8, no failure marker
+};
+
+struct ExchangeReply {
+    std::string text;   // the reply line with its CR LF; empty when none came in time
+    bool sent = false;  // false: the command could not be written (counts as no reply)
+};
+
+struct JudgedReply {
+    bool good = false;
+    std::string cut;               // the examined part of the reply, as it is logged
+    std::size_t replyLength = 0;   // the whole reply's length, CR LF included
+    bool sent = false;
+};
+
+// Wait multiples of the commands.
+inline constexpr unsigned kTimingWait = 4;
+inline constexpr unsigned kReadPageWait = 17;
+inline constexpr unsigned kWritePageWait = 4;
+inline constexpr unsigned kLockPageWait = 4;
+inline constexpr unsigned kReadUidWait = 9;
+
+// Factors of the timing exchange.
+inline constexpr int kReadTimingFactor = 13;   // read pages, read carrier ID
+inline constexpr int kWriteTimingFactor = 25;  // write, lock, read UID, write carrier ID
+
+// Commands and their traffic lines; page is 1 to 17.
+std::string TimingCommand();
+std::string ReadPageCommand(int page);
+std::string ReadPageLogLine(int page);
+// digits: the page's 16 hexadecimal digits, as they are to be sent.
+std::string WritePageCommand(int page, std::string_view digits);
+std::string WritePageLogLine(int page, std::string_view digits);
+std::string LockPageCommand(int page);
+std::string LockPageLogLine(int page);
+std::string ReadUidCommand();
+std::string ReadUidLogLine();
+
+// Judging, with no port involved.
+bool HasFailureMarker(std::string_view text);
+std::size_t CutLength(ReplyKind kind);
+JudgedReply JudgeReply(ReplyKind kind, std::string_view reply);
+// The number at the start of a timing reply, read as the C library's atoi.
+long TimingValue(std::string_view reply);
+
+class ReaderLink {
+public:
+    ReaderLink(SerialPort& port, TrafficText& traffic) : port_(port), traffic_(traffic) {}
+
+    // Runs while a reply is awaited, about every 15 ms (the GUI keeps painting
+    // there); empty in the core's own tests.
+    void SetWaitHook(std::function<void()> hook) { waitHook_ = std::move(hook); }
+
+    // Throws away any line that waits unasked (a reply that came too late).
+    // Lines the operator has not seen yet are put on top of the traffic text.
+    void DiscardPending();
+
+    // "TOR": a reply of 1 to 255 sets ResponseTimeBase to it times factor.
+    // Logs nothing.
+    void SyncTiming(int factor);
+
+    // Sends command (ending in CR), puts logLine on top of the traffic text
+    // and waits up to waitMultiple x ResponseTimeBase for the reply. A
+    // command that could not be sent is neither logged nor waited for.
+    ExchangeReply Exchange(std::string_view command, std::string_view logLine,
+                           unsigned waitMultiple);
+
+    // Puts the examined part of a reply with CR LF on top of the traffic text.
+    void LogJudged(std::string_view cut);
+
+    // One judged command each: exchange, cut, judge, log the cut part.
+    JudgedReply ReadPage(int page);
+    JudgedReply WritePage(int page, std::string_view digits);
+    JudgedReply LockPage(int page);
+    JudgedReply ReadUid();
+
+    // Milliseconds; every wait is a multiple of it.
+    std::uint32_t ResponseTimeBase = 160;
+
+private:
+    JudgedReply Judged(ReplyKind kind, std::string_view command, std::string_view logLine,
+                       unsigned waitMultiple);
+    std::string TakeReply(unsigned waitMultiple);
+
+    SerialPort& port_;
+    TrafficText& traffic_;
+    std::function<void()> waitHook_;
+};
+
+}  // namespace tagwright
