@@ -79,6 +79,10 @@ public:
         return messages.Show(request);
     }
 
+    void StartTimer(TimerId id, int periodMs) override { timerStarts.push_back({id, periodMs}); }
+    void StopTimer(TimerId id) override { timerStops.push_back(id); }
+    void RepaintWindow() override { ++repaints; }
+
     // Backgrounds a control was redrawn with, oldest first.
     std::vector<Rgb> Backgrounds(MainControl control) const {
         std::vector<Rgb> out;
@@ -115,6 +119,13 @@ public:
     // The 17 page field texts at every ShowFieldValues.
     std::vector<std::array<std::string, kPageCount>> shownPages;
     ScriptedMessages messages;
+    struct TimerStart {
+        TimerId id;
+        int periodMs;
+    };
+    std::vector<TimerStart> timerStarts;
+    std::vector<TimerId> timerStops;
+    int repaints = 0;
 
 private:
     Station* station_ = nullptr;

@@ -29,6 +29,9 @@ struct ControlState {
     bool enabled = true;
     bool visible = true;
     bool bold = false;
+    // Image buttons and select boxes: the "set" / "chosen" image is shown.
+    // Kept apart from the flag behind it, which can differ for a while.
+    bool imageOn = false;
 };
 
 enum class MsgIcon { None, Error, Question, Warning, Information };

@@ -7,6 +7,15 @@
 
 namespace tagwright {
 
+Station::Station(MainView& view, const Clock& clock, std::unique_ptr<SerialBackend> backend)
+    : port(backend ? std::move(backend) : MakeSystemSerialBackend()),
+      link(port, traffic),
+      view_(view),
+      clock_(clock) {
+    // "  Cont On" is created disabled; only continuous mode enables it.
+    Control(MainControl::ContOn).enabled = false;
+}
+
 void Station::SetBackground(MainControl c, Rgb colour, bool redraw) {
     Control(c).background = colour;
     if (redraw) view_.RedrawControl(c);

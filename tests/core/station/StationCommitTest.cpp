@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "station/Station.h"
+#include "support/FakeClock.h"
 #include "support/RecordingMainView.h"
 
 namespace tagwright::test {
@@ -16,7 +17,8 @@ protected:
     StationCommit() { view.Attach(station); }
 
     RecordingMainView view;
-    Station station{view};
+    FakeClock clock;
+    Station station{view, clock};
 };
 
 TEST_F(StationCommit, ValidTextsAreReshapedStoredInBothFormsAndTurnGreen) {
