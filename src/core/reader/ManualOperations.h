@@ -1,0 +1,28 @@
+#pragma once
+// The manual group's Reader operations and the carrier ID operations. Each
+// runs to its end on the window thread, holding readBusy or writeBusy so that
+// the receiver leaves the traffic text alone. ReadUid, WritePages and
+// LockPages are also the steps of the programming cycle, which reads their
+// outcome from FailureCount (0 = every step succeeded).
+
+#include <string>
+#include <string_view>
+
+namespace tagwright {
+
+class Station;
+
+void ReadPages(Station& station);
+void WritePages(Station& station);
+void LockPages(Station& station);
+void RestoreDefaultContent(Station& station);
+void ReadUid(Station& station);
+
+void ReadCarrierId(Station& station);
+void WriteCarrierId(Station& station);
+// When the Carrier ID field loses the focus.
+void CheckCarrierIdLength(Station& station);
+// Each character's code as two upper-case hex digits: "AB" gives "4142".
+std::string TextToHexDigits(std::string_view text);
+
+}  // namespace tagwright
