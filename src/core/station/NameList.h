@@ -6,6 +6,10 @@
 #include <string>
 #include <string_view>
 
+// Qt defines "slots" as a macro; the windows include this header after Qt's.
+#pragma push_macro("slots")
+#undef slots
+
 namespace tagwright {
 
 inline constexpr int kNameSlots = 256;
@@ -35,3 +39,5 @@ struct NameList {
 };
 
 }  // namespace tagwright
+
+#pragma pop_macro("slots")

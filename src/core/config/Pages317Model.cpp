@@ -1,0 +1,141 @@
+#include "config/Pages317Model.h"
+
+#include "base/CText.h"
+#include "config/ByteText.h"
+
+namespace tagwright {
+
+namespace {
+
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+std::string WithByteNumber(const char* pattern, int k) {
+    std::string text = pattern;
+    const std::size_t at = text.find("%i");
+    if (at != std::string::npos) text.replace(at, 2, FormatInt(k));
+    return text;
+}
+
+// The faults of a byte text in HEX mode: each character that is no hex
+// digit, and one more for a wrong length or a value outside the printable
+// range other than 0x00. The text's a-f become A-F on the way.
+int HexErrors(std::string& text) {
+    int errors = 0;
+    for (char& c : text) {
+        if (!IsHexDigit(c)) ++errors;
+        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+    }
+    if (text.size() != 2) {
+        ++errors;
+    } else {
+        const unsigned char value = ByteText::HexToByte(text);
+        if ((value < 0x20 || value > 0x7E) && value != 0x00) ++errors;
+    }
+    return errors;
+}
+
+// One fault unless the text is "NUL" or a single character.
+int AsciiErrors(const std::string& text) { return text == "NUL" || text.size() == 1 ? 0 : 1; }
+
+}  // namespace
+
+Pages317Model::Pages317Model(const Pages317Data& input, Pages317View& view)
+    : data_(input), view_(view) {
+    shown_ = AsciiMode() ? data_.ascii : data_.hex;
+}
+
+int Pages317Model::ValidateAndStore(int k) {
+    view_.TakeFieldValues();
+    std::string& text = Shown(k);
+    const auto i = static_cast<std::size_t>(k);
+    if (AsciiMode()) {
+        if (AsciiErrors(text) != 0) return 1;
+        data_.ascii[i] = text;
+        data_.hex[i] = ByteText::AsciiToHex(text);
+        return 0;
+    }
+    const int errors = HexErrors(text);
+    if (errors != 0) return errors;
+    data_.hex[i] = text;
+    data_.ascii[i] = ByteText::HexToAscii(text);
+    return 0;
+}
+
+void Pages317Model::CommitByte(int k) {
+    if (!IsShownByte(k)) return;
+    if (ValidateAndStore(k) != 0) {
+        // The field keeps what was typed, so the operator can mend it.
+        view_.ShowMessage({WithByteNumber(AsciiMode() ? kAsciiMessage : kHexMessage, k), "",
+                           MsgIcon::None, MsgButtons::Ok});
+    }
+    view_.ShowFieldValues();
+    view_.FocusByte(k == kLastByte ? kFirstByte : k + 1);
+}
+
+void Pages317Model::SwitchToAscii() {
+    view_.TakeFieldValues();
+    const bool wasHex = !AsciiMode();
+    data_.mode = 1;
+    view_.ShowImages();
+    if (!wasHex) return;
+    // Unchecked on purpose: whatever the fields hold changes form as it is.
+    for (int k = kFirstByte; k <= kLastByte; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        if (shown_[i] == "00") {
+            data_.ascii[i] = "NUL";
+            data_.hex[i] = "00";
+        } else {
+            data_.hex[i] = shown_[i];
+            data_.ascii[i] = ByteText::HexToAscii(shown_[i]);
+        }
+        shown_[i] = data_.ascii[i];
+    }
+    view_.ShowFieldValues();
+    view_.RepaintWindow();
+}
+
+void Pages317Model::SwitchToHex() {
+    view_.TakeFieldValues();
+    const bool wasAscii = AsciiMode();
+    data_.mode = 0;
+    view_.ShowImages();
+    if (!wasAscii) return;
+    for (int k = kFirstByte; k <= kLastByte; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        if (shown_[i] == "NUL") {
+            data_.hex[i] = "00";
+            data_.ascii[i] = "NUL";
+        } else {
+            data_.ascii[i] = shown_[i];
+            data_.hex[i] = ByteText::AsciiToHex(shown_[i]);
+        }
+        shown_[i] = data_.hex[i];
+    }
+    view_.ShowFieldValues();
+    view_.RepaintWindow();
+}
+
+void Pages317Model::ToggleEdit(int page) {
+    if (!IsShownPage(page)) return;
+    view_.TakeFieldValues();
+    auto& flag = data_.editPage[static_cast<std::size_t>(page - 1)];
+    flag = !flag;
+    view_.ShowImages();
+}
+
+void Pages317Model::ToggleLock(int page) {
+    if (!IsShownPage(page)) return;
+    view_.TakeFieldValues();
+    auto& flag = data_.lockPage[static_cast<std::size_t>(page - 1)];
+    flag = !flag;
+    view_.ShowImages();
+}
+
+Pages317Data Pages317Model::Accept() {
+    view_.TakeFieldValues();
+    return data_;
+}
+
+}  // namespace tagwright
