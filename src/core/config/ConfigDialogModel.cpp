@@ -1,0 +1,490 @@
+#include "config/ConfigDialogModel.h"
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+#include "base/CText.h"
+#include "config/ByteText.h"
+#include "config/SetStore.h"
+
+namespace tagwright {
+
+namespace {
+
+constexpr ConfigControl kCarrierIdEdits[] = {
+    ConfigControl::CarrierIdOffset,
+    ConfigControl::CarrierIdLength,
+    ConfigControl::CarrierId,
+};
+constexpr ConfigControl kWorkOrderEdits[] = {
+    ConfigControl::OperatorBadgeId,
+    ConfigControl::PartNumber,
+    ConfigControl::WorkOrderNumber,
+    ConfigControl::Quantity,
+};
+// Check boxes whose image is their own flag; the transponder type pair has a
+// rule of its own.
+constexpr ConfigControl kPlainBoxes[] = {
+    ConfigControl::DecimalCounter, ConfigControl::CsvFile,   ConfigControl::FixData,
+    ConfigControl::LockCarrierId,  ConfigControl::EditPage1, ConfigControl::LockPage1,
+    ConfigControl::EditPage2,      ConfigControl::LockPage2, ConfigControl::WritePages3to17,
+    ConfigControl::Log,
+};
+
+int Offset(ConfigControl c, ConfigControl first) {
+    return static_cast<int>(c) - static_cast<int>(first);
+}
+
+bool InRange(ConfigControl c, ConfigControl first, ConfigControl last) {
+    return static_cast<int>(c) >= static_cast<int>(first) &&
+           static_cast<int>(c) <= static_cast<int>(last);
+}
+
+// The next control of a Tab or Enter cycle.
+template <std::size_t N>
+ConfigControl NextInCycle(const ConfigControl (&cycle)[N], ConfigControl c) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (cycle[i] == c) return cycle[(i + 1) % N];
+    }
+    return c;
+}
+
+std::string HexOfChar(char c) { return ByteText::AsciiToHex(std::string_view(&c, 1)); }
+
+}  // namespace
+
+ConfigDialogModel::ConfigDialogModel(ConfigDialogView& view) : view_(view) {}
+
+std::vector<std::string> ConfigDialogModel::ListedNames() const {
+    return {names.slots.begin(), names.slots.begin() + std::clamp(names.count, 0, kNameSlots)};
+}
+
+std::string ConfigDialogModel::ShortFileName(const std::string& path) {
+    if (path.size() <= kDisplayTail) return path;
+    return "..." + path.substr(path.size() - kDisplayTail);
+}
+
+ConfigDialogModel::Span ConfigDialogModel::CarrierIdSpan() const {
+    // Whatever the texts say, the rules only ever touch bytes 0-15.
+    Span s;
+    s.offset = std::clamp(Atol(set.carrierIdOffset), 0, kCarrierIdBytes);
+    s.length = std::clamp(Atol(set.carrierIdLength), 0, kCarrierIdBytes - s.offset);
+    return s;
+}
+
+// --- start, load, name list ---------------------------------------------
+
+void ConfigDialogModel::Start() { Load(); }
+
+void ConfigDialogModel::NamePicked() { view_.StartLoadTimer(kLoadDelayMs); }
+
+void ConfigDialogModel::LoadTimerFired() {
+    view_.StopLoadTimer();
+    Load();
+}
+
+void ConfigDialogModel::Load() {
+    view_.TakeFieldValues();
+    view_.RebuildNameChoices();
+    // The carrier ID is the main window's next one, and the HEX/ASCII choice
+    // is the main window's; neither comes from the file here.
+    ParameterSet loaded = LoadSet(setDirectory, nameText, false);
+    loaded.carrierId = std::move(set.carrierId);
+    loaded.hexAsciiMode = set.hexAsciiMode;
+    set = std::move(loaded);
+    Refresh();
+    ApplyLoadLook();
+    Fill();
+}
+
+void ConfigDialogModel::ApplyLoadLook() {
+    for (ConfigControl c : kWorkOrderEdits) {
+        Control(c).background = colour::White;
+        Control(c).foreground = colour::Black;
+    }
+    for (int j = 0; j < kCarrierIdBytes; ++j) {
+        for (ConfigControl c : {HexEdit(j), AsciiEdit(j)}) {
+            Control(c).background = colour::White;
+            Control(c).foreground = colour::Black;
+        }
+    }
+    SetCarrierIdEditsLook(!set.useFixData, false);
+    Control(ConfigControl::LogOpen).enabled = set.logEnabled;
+    Refresh();
+}
+
+void ConfigDialogModel::Save() {
+    Fill();
+    view_.TakeFieldValues();
+    const bool listed = names.Find(nameText) >= 0;
+    if (SaveSet(setDirectory, nameText, set, names, view_) == SaveSetResult::Saved) {
+        if (!listed) view_.RebuildNameChoices();
+        Control(ConfigControl::Ok).enabled = true;
+        saved = true;
+    }
+    savePressed = true;
+    Refresh();
+}
+
+void ConfigDialogModel::Delete() {
+    view_.TakeFieldValues();
+    DeleteName(names, nameText);
+    nameText.clear();
+    view_.RebuildNameChoices();
+    Refresh();
+}
+
+// --- presentation helpers -------------------------------------------------
+
+void ConfigDialogModel::Refresh() {
+    for (ConfigControl c : kPlainBoxes) Control(c).imageOn = *FlagOf(c);
+    for (int j = 0; j < kCarrierIdBytes; ++j) {
+        Control(FixByteBox(j)).imageOn = set.fixByte[static_cast<std::size_t>(j)];
+    }
+    // Exactly one type shows as chosen, even when the file has neither.
+    Control(ConfigControl::TypeNorvik).imageOn = set.typeNorvik;
+    Control(ConfigControl::TypeTI).imageOn = !set.typeNorvik;
+    view_.ShowFieldValues();
+}
+
+void ConfigDialogModel::DisableOk() {
+    Control(ConfigControl::Ok).enabled = false;
+    view_.UpdateControl(ConfigControl::Ok);
+}
+
+void ConfigDialogModel::SetCarrierIdEditsLook(bool usable, bool touchEnabled) {
+    Control(ConfigControl::Fill).enabled = usable;
+    for (ConfigControl c : kCarrierIdEdits) {
+        Control(c).background = usable ? colour::White : colour::DisabledBackground;
+        if (touchEnabled) Control(c).enabled = usable;
+    }
+}
+
+void ConfigDialogModel::SetByteColour(int byte, Rgb colour) {
+    Control(HexEdit(byte)).background = colour;
+    Control(AsciiEdit(byte)).background = colour;
+}
+
+bool* ConfigDialogModel::FlagOf(ConfigControl box) {
+    if (InRange(box, ConfigControl::FixByte0, ConfigControl::FixByte15)) {
+        return &set.fixByte[static_cast<std::size_t>(Offset(box, ConfigControl::FixByte0))];
+    }
+    switch (box) {
+        case ConfigControl::DecimalCounter: return &set.useDecimalCounter;
+        case ConfigControl::CsvFile: return &set.useCsvFile;
+        case ConfigControl::FixData: return &set.useFixData;
+        case ConfigControl::LockCarrierId: return &set.lockCarrierId;
+        case ConfigControl::TypeTI: return &set.typeTI;
+        case ConfigControl::TypeNorvik: return &set.typeNorvik;
+        case ConfigControl::EditPage1: return &set.editPage[0];
+        case ConfigControl::LockPage1: return &set.lockPage[0];
+        case ConfigControl::EditPage2: return &set.editPage[1];
+        case ConfigControl::LockPage2: return &set.lockPage[1];
+        case ConfigControl::WritePages3to17: return &set.writePages3to17;
+        case ConfigControl::Log: return &set.logEnabled;
+        default: return nullptr;
+    }
+}
+
+// --- carrier ID layout ------------------------------------------------------
+
+bool ConfigDialogModel::CheckOffsetAndLength() {
+    int offset = Atol(set.carrierIdOffset);
+    int length = Atol(set.carrierIdLength);
+    bool changed = false;
+    // Each value on its own has to fit the 16 bytes before their sum can.
+    if (offset < 0 || offset > kCarrierIdBytes) {
+        offset = std::clamp(offset, 0, kCarrierIdBytes);
+        set.carrierIdOffset = FormatInt(offset);
+        changed = true;
+    }
+    if (length < 0 || length > kCarrierIdBytes) {
+        length = std::clamp(length, 0, kCarrierIdBytes);
+        set.carrierIdLength = FormatInt(length);
+        changed = true;
+    }
+    if (offset + length > kCarrierIdBytes) {
+        set.carrierIdLength = FormatInt(kCarrierIdBytes - offset);
+        changed = true;
+    }
+    if (changed) {
+        Refresh();
+        view_.ShowMessage({kOffsetLengthMessage, "", MsgIcon::None, MsgButtons::Ok});
+    }
+    return !changed;
+}
+
+void ConfigDialogModel::Fill() {
+    view_.TakeFieldValues();
+    const Span s = CarrierIdSpan();
+    const int end = s.End();
+    std::string padded = set.carrierId;
+    if (padded.size() < static_cast<std::size_t>(s.length)) {
+        padded.insert(0, static_cast<std::size_t>(s.length) - padded.size(), '0');
+    }
+    for (int i = 0; i < s.length; ++i) {
+        const auto k = static_cast<std::size_t>(s.offset + i);
+        set.hex[k] = HexOfChar(padded[static_cast<std::size_t>(i)]);
+        set.ascii[k] = ByteText::HexToAsciiByte(set.hex[k]);
+    }
+    for (int j = 0; j < kCarrierIdBytes; ++j) {
+        const auto k = static_cast<std::size_t>(j);
+        if (j >= s.offset && j < end) {
+            SetByteColour(j, colour::CarrierIdGreen);
+            set.fixByte[k] = set.useFixData;
+            continue;
+        }
+        SetByteColour(j, colour::White);
+        set.fixByte[k] = true;
+        // Page 2 after an ID that ends within page 1 keeps its fixed data.
+        const bool clear = j < s.offset || (j >= end && (j < kPageBytes || end > kPageBytes));
+        if (!set.useFixData && clear) {
+            set.hex[k] = "00";
+            set.ascii[k] = "NUL";
+        }
+    }
+    Refresh();
+}
+
+void ConfigDialogModel::RecolourCarrierId() {
+    if (!set.useFixData) {
+        const Span s = CarrierIdSpan();
+        std::string id;
+        for (int j = 0; j < kCarrierIdBytes; ++j) {
+            if (j >= s.offset && j < s.End()) {
+                SetByteColour(j, colour::CarrierIdGreen);
+                id += set.ascii[static_cast<std::size_t>(j)];
+            } else {
+                SetByteColour(j, colour::White);
+            }
+        }
+        set.carrierId = std::move(id);
+        Refresh();
+    }
+    view_.Repaint();
+}
+
+void ConfigDialogModel::FillPressed() {
+    view_.TakeFieldValues();
+    CheckOffsetAndLength();
+    Fill();
+    DisableOk();
+    view_.Repaint();
+}
+
+void ConfigDialogModel::CarrierIdEditCompleted(ConfigControl /*edit*/) {
+    view_.TakeFieldValues();
+    CheckOffsetAndLength();
+    DisableOk();
+    view_.Repaint();
+}
+
+void ConfigDialogModel::CarrierIdEditTabbed(ConfigControl edit) {
+    view_.SetFocus(NextInCycle(kCarrierIdEdits, edit), false);
+}
+
+void ConfigDialogModel::WorkOrderEditConfirmed(ConfigControl edit) {
+    view_.SetFocus(NextInCycle(kWorkOrderEdits, edit), false);
+}
+
+void ConfigDialogModel::ByteEditConfirmed(ConfigControl edit) {
+    const bool hexRow = InRange(edit, ConfigControl::Hex0, ConfigControl::Hex15);
+    const bool asciiRow = InRange(edit, ConfigControl::Ascii0, ConfigControl::Ascii15);
+    if (!hexRow && !asciiRow) return;
+    const int byte = Offset(edit, hexRow ? ConfigControl::Hex0 : ConfigControl::Ascii0);
+    const auto k = static_cast<std::size_t>(byte);
+
+    view_.TakeFieldValues();
+    if (hexRow) {
+        set.ascii[k] = ByteText::HexToAscii(set.hex[k]);
+    } else {
+        set.hex[k] = ByteText::AsciiToHex(set.ascii[k]);
+    }
+    Refresh();
+    RecolourCarrierId();
+    DisableOk();
+
+    const int next = (byte + 1) % kCarrierIdBytes;
+    view_.SetFocus(hexRow ? HexEdit(next) : AsciiEdit(next), true);
+}
+
+// --- check boxes ------------------------------------------------------------
+
+void ConfigDialogModel::Clicked(ConfigControl box) {
+    bool* flag = FlagOf(box);
+    if (flag == nullptr) return;
+    view_.TakeFieldValues();
+    *flag = !*flag;
+    switch (box) {
+        case ConfigControl::DecimalCounter:
+        case ConfigControl::CsvFile:
+        case ConfigControl::FixData: DataSourceClicked(box); break;
+        case ConfigControl::LockCarrierId:
+        case ConfigControl::LockPage1:
+        case ConfigControl::LockPage2: LockClicked(box); break;
+        case ConfigControl::TypeTI:
+        case ConfigControl::TypeNorvik: TypeClicked(box); break;
+        case ConfigControl::Log: LogClicked(); break;
+        case ConfigControl::EditPage1:
+        case ConfigControl::EditPage2:
+        case ConfigControl::WritePages3to17: DisableOk(); break;
+        default:
+            if (InRange(box, ConfigControl::FixByte0, ConfigControl::FixByte15)) DisableOk();
+            break;
+    }
+    Refresh();
+}
+
+void ConfigDialogModel::DataSourceClicked(ConfigControl box) {
+    if (box == ConfigControl::FixData) {
+        if (set.useFixData) {
+            set.fixByte.fill(true);
+            set.carrierIdOffset.clear();
+            set.carrierIdLength.clear();
+            set.carrierId.clear();
+            SetCarrierIdEditsLook(false, true);
+            set.useDecimalCounter = false;
+            set.useCsvFile = false;
+        } else {
+            SetCarrierIdEditsLook(true, true);
+            set.useDecimalCounter = true;
+            set.useCsvFile = false;
+        }
+        DisableOk();
+        return;
+    }
+
+    if (box == ConfigControl::DecimalCounter) {
+        set.useCsvFile = !set.useDecimalCounter;
+        if (!set.useDecimalCounter) set.carrierId.clear();
+    } else {
+        set.useDecimalCounter = !set.useCsvFile;
+        if (set.useCsvFile) set.carrierId.clear();
+    }
+    set.useFixData = false;
+    SetCarrierIdEditsLook(true, true);
+    DisableOk();
+}
+
+void ConfigDialogModel::LockClicked(ConfigControl box) {
+    const Span s = CarrierIdSpan();
+    const int end = s.End();
+    bool& page1 = set.lockPage[0];
+    bool& page2 = set.lockPage[1];
+    switch (box) {
+        case ConfigControl::LockCarrierId: {
+            const bool on = set.lockCarrierId;
+            if (s.offset >= kPageBytes) {
+                page2 = on;
+            } else if (end <= kPageBytes) {
+                page1 = on;
+            } else {
+                page1 = on;
+                page2 = on;
+            }
+            break;
+        }
+        case ConfigControl::LockPage1:
+            if (page1) {
+                if (end <= kPageBytes || page2) set.lockCarrierId = true;
+            } else if (s.offset < kPageBytes) {
+                set.lockCarrierId = false;
+            }
+            break;
+        case ConfigControl::LockPage2:
+            if (page2) {
+                if (s.offset >= kPageBytes || page1) set.lockCarrierId = true;
+            } else if (end > kPageBytes) {
+                set.lockCarrierId = false;
+            }
+            break;
+        default: break;
+    }
+    DisableOk();
+}
+
+void ConfigDialogModel::TypeClicked(ConfigControl box) {
+    if (box == ConfigControl::TypeTI) {
+        set.typeNorvik = !set.typeTI;
+    } else {
+        set.typeTI = !set.typeNorvik;
+    }
+}
+
+void ConfigDialogModel::LogClicked() {
+    Control(ConfigControl::LogOpen).enabled = set.logEnabled;
+    DisableOk();
+}
+
+// --- file dialogs and the Pages 3-17 dialog -----------------------------------
+
+std::string ConfigDialogModel::InitialPath(const std::string& current) const {
+    if (!current.empty()) return current;
+    std::error_code ec;
+    return std::filesystem::current_path(ec).string();
+}
+
+void ConfigDialogModel::CsvOpenPressed() {
+    view_.TakeFieldValues();
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::Kind::Open;
+    request.filter = "*.csv";
+    request.defaultExtension = "csv";
+    request.initialPath = InitialPath(set.csvFileName);
+    if (auto path = view_.AskFileName(request)) set.csvFileName = std::move(*path);
+    DisableOk();
+    Refresh();
+}
+
+void ConfigDialogModel::LogOpenPressed() {
+    view_.TakeFieldValues();
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::Kind::Save;
+    request.filter = "*.xml";
+    request.defaultExtension = "xml";
+    request.initialPath = InitialPath(set.logFileName);
+    if (auto path = view_.AskFileName(request)) set.logFileName = std::move(*path);
+    // The station's own directory is the one place known to be there and
+    // writable; a fixed drive root is neither on every machine.
+    if (set.logFileName.empty()) {
+        set.logFileName = (setDirectory / kDefaultRecordFileName).string();
+    }
+    Refresh();
+    DisableOk();
+}
+
+void ConfigDialogModel::EditPages3to17Pressed() {
+    view_.TakeFieldValues();
+    Pages317Data data;
+    data.hex = set.hex;
+    data.ascii = set.ascii;
+    data.editPage = set.editPage;
+    data.lockPage = set.lockPage;
+    data.mode = set.hexAsciiMode == 1 ? 1 : 0;
+    if (!view_.RunPages317(data)) {
+        Refresh();
+        return;
+    }
+    set.hexAsciiMode = data.mode;
+    const bool asciiMode = data.mode == 1;
+    for (std::size_t k = 0; k < set.hex.size(); ++k) {
+        // The form the dialog worked in is the one to trust.
+        set.hex[k] = asciiMode ? ByteText::AsciiToHex(data.ascii[k]) : data.hex[k];
+        set.ascii[k] = asciiMode ? data.ascii[k] : ByteText::HexToAscii(data.hex[k]);
+    }
+    for (std::size_t p = 2; p < set.editPage.size(); ++p) {
+        set.editPage[p] = data.editPage[p];
+        set.lockPage[p] = data.lockPage[p];
+        if (set.editPage[p]) set.writePages3to17 = true;
+    }
+    Refresh();
+}
+
+bool ConfigDialogModel::Accept() {
+    if (!Control(ConfigControl::Ok).enabled) return false;
+    view_.TakeFieldValues();
+    return true;
+}
+
+}  // namespace tagwright
