@@ -65,7 +65,8 @@ double TaskCpuSeconds(const std::string& tid) {
 int main(int argc, char** argv) {
     const int idleSeconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
 
-    sim::VirtualReader reader;
+    const sim::Options options;
+    sim::VirtualReader reader(options);
     std::string error;
     if (!reader.Start(&error)) {
         std::fprintf(stderr, "no virtual Reader: %s\n", error.c_str());
