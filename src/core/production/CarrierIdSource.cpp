@@ -16,13 +16,6 @@ namespace tagwright {
 
 namespace {
 
-void Tell(Station& station, std::string text) {
-    MessageRequest request;
-    request.text = std::move(text);
-    request.buttons = MsgButtons::Ok;
-    station.View().ShowMessage(request);
-}
-
 // The bytes [first, end) of the carrier ID area that offset and length
 // cover. A set file edited by hand can hold any numbers; only what lies
 // inside the area is ever addressed.
@@ -202,7 +195,7 @@ bool PrepareCounterDataSet(Station& station, std::uint64_t& value) {
     const std::uint64_t limit =
         std::min(CounterLimit(station), ParseU64(station.settings.carrierIdMax));
     if (value > limit) {
-        Tell(station, kMaximumReachedMessage);
+        station.Tell(kMaximumReachedMessage);
         return false;
     }
     ComposeDataSet(station);
@@ -274,7 +267,7 @@ void NextDataSet(Station& station) {
         station.nextFieldText = station.currentCarrierId;
     } else {
         ++station.FailureCount;
-        Tell(station, kWrongListFormatMessage);
+        station.Tell(kWrongListFormatMessage);
     }
     view.ShowFieldValues();
 }
@@ -340,7 +333,7 @@ void CurrentDataSetProcessed(Station& station) {
                    "carrier ID again.";
             break;
     }
-    Tell(station, std::move(text));
+    station.Tell(std::move(text));
 }
 
 }  // namespace tagwright

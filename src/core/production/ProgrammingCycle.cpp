@@ -13,28 +13,21 @@ namespace tagwright {
 
 namespace {
 
-void Tell(Station& station, std::string text) {
-    MessageRequest request;
-    request.text = std::move(text);
-    request.buttons = MsgButtons::Ok;
-    station.View().ShowMessage(request);
-}
-
 // With the port closed the Reader operations send nothing and report no
 // failure, so the cycle would count a transponder that was never
 // programmed: advance the counter, mark the entry, write a record row.
 bool ReaderReachable(Station& station) {
     if (!station.port.portOpen) {
-        Tell(station,
-             "The Reader port is not open, so nothing was programmed.\r\n"
-             "Open the port with Interface > Settings, then press One again.");
+        station.Tell(
+            "The Reader port is not open, so nothing was programmed.\r\n"
+            "Open the port with Interface > Settings, then press One again.");
         return false;
     }
     if (station.port.PortLost()) {
-        Tell(station,
-             "The Reader port is no longer available (was its adapter unplugged?), so nothing "
-             "was programmed.\r\nOpen the port again with Interface > Settings, then press One "
-             "again.");
+        station.Tell(
+            "The Reader port is no longer available (was its adapter unplugged?), so nothing "
+            "was programmed.\r\nOpen the port again with Interface > Settings, then press One "
+            "again.");
         return false;
     }
     return true;
@@ -52,7 +45,7 @@ void CycleSteps(Station& station) {
     if (set.useCsvFile) {
         NextDataSet(station);
         if (station.FailureCount != 0) {
-            Tell(station, kMaximumReachedMessage);
+            station.Tell(kMaximumReachedMessage);
             return;
         }
     } else if (set.useDecimalCounter) {
@@ -62,7 +55,7 @@ void CycleSteps(Station& station) {
 
     if (set.typeNorvik) ReadUid(station);
     if (station.FailureCount != 0) {
-        Tell(station, kUidFailedMessage);
+        station.Tell(kUidFailedMessage);
         view.TakeFieldValues();
         return;
     }
@@ -71,7 +64,7 @@ void CycleSteps(Station& station) {
     if (station.FailureCount != 0) {
         // The text speaks of locking, but it follows a failed write; the
         // lock step is not run. Operators know the text as it stands.
-        Tell(station, kWriteFailedMessage);
+        station.Tell(kWriteFailedMessage);
         view.TakeFieldValues();
         return;
     }
@@ -164,7 +157,7 @@ void MessagesTick(Station& station) {
     if (station.pendingMessage) {
         std::string text = std::move(*station.pendingMessage);
         station.pendingMessage.reset();
-        Tell(station, std::move(text));
+        station.Tell(std::move(text));
     }
     for (int page = 1; page <= kPageCount; ++page) {
         bool& requested = station.focusRequest[static_cast<std::size_t>(page - 1)];

@@ -48,13 +48,6 @@ std::string SpacedPairs(std::string_view digits) {
     return out;
 }
 
-void Tell(Station& station, std::string text) {
-    MessageRequest request;
-    request.text = std::move(text);
-    request.buttons = MsgButtons::Ok;
-    station.View().ShowMessage(request);
-}
-
 void WhitenPages(Station& station) {
     for (int page = 1; page <= kPageCount; ++page) {
         station.SetBackground(PageField(page), colour::White);
@@ -200,7 +193,7 @@ void WritePages(Station& station) {
                     // Reported and skipped; the run goes on with the next page.
                     station.SetBackground(field, colour::Red);
                     ++station.FailureCount;
-                    Tell(station, PageCodec::PageTextMessage(page, image.format));
+                    station.Tell(PageCodec::PageTextMessage(page, image.format));
                     continue;
                 }
                 const JudgedReply reply = station.link.WritePage(page, digits);
@@ -378,7 +371,7 @@ void WriteCarrierId(Station& station) {
             }
             if (!problem.empty()) {
                 station.SetBackground(MainControl::CarrierId, colour::Red);
-                Tell(station, std::move(problem));
+                station.Tell(std::move(problem));
                 view.ShowFieldValues();
                 station.SetFocus(MainControl::CarrierId);
                 return;
@@ -419,9 +412,9 @@ void CheckCarrierIdLength(Station& station) {
     const auto actual = static_cast<std::int64_t>(station.settings.manual.carrierId.size());
     if (actual == expected) return;
     const std::string count = FormatInt(length);
-    Tell(station, ascii ? "change Carrier ID to a length of " + count + " characters"
-                        : "change Carrier ID to a length of " + count +
-                              " printable hexadecimal (20,21,..7E,..) characters");
+    station.Tell(ascii ? "change Carrier ID to a length of " + count + " characters"
+                       : "change Carrier ID to a length of " + count +
+                             " printable hexadecimal (20,21,..7E,..) characters");
     view.ShowFieldValues();
 }
 

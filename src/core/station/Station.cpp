@@ -26,6 +26,13 @@ void Station::SetForeground(MainControl c, Rgb colour, bool redraw) {
     if (redraw) view_.RedrawControl(c);
 }
 
+void Station::Tell(std::string text) {
+    MessageRequest request;
+    request.text = std::move(text);
+    request.buttons = MsgButtons::Ok;
+    view_.ShowMessage(request);
+}
+
 void Station::SetFocus(MainControl c, bool selectAll) {
     focus_ = c;
     view_.SetFocus(c, selectAll);
@@ -57,9 +64,7 @@ bool Station::CommitPageText(int page) {
         SetBackground(field, colour::Green);
     } else {
         SetBackground(field, colour::Red);
-        MessageRequest request;
-        request.text = PageCodec::PageTextMessage(page, format);
-        view_.ShowMessage(request);
+        Tell(PageCodec::PageTextMessage(page, format));
     }
     image.pageCommitted = true;
     return valid;

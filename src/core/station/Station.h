@@ -71,6 +71,8 @@ public:
     void SetForeground(MainControl c, Rgb colour, bool redraw = true);
     void SetFocus(MainControl c, bool selectAll = false);
     MainControl Focus() const { return focus_; }
+    // A message box with an OK button under the application's name.
+    void Tell(std::string text);
 
     // Enter in page field p: normalise, convert, check, colour, tell.
     bool CommitPageText(int page);
