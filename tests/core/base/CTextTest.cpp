@@ -42,13 +42,9 @@ TEST(CText, ParseU64WrapsNegativesAndSaturatesOverflow) {
 }
 
 TEST(CText, FormatsDecimal) {
-    EXPECT_EQ(FormatU64(0), "0");
-    EXPECT_EQ(FormatU64(1000), "1000");
-    EXPECT_EQ(FormatU64(kU64Max), "18446744073709551615");
-    EXPECT_EQ(FormatInt(0), "0");
-    EXPECT_EQ(FormatInt(-5), "-5");
-    EXPECT_EQ(FormatInt(9600), "9600");
-    EXPECT_EQ(FormatInt(std::numeric_limits<std::int64_t>::min()), "-9223372036854775808");
+    EXPECT_EQ(FormatU64(0) + " " + FormatU64(kU64Max), "0 18446744073709551615");
+    EXPECT_EQ(FormatInt(-5) + " " + FormatInt(std::numeric_limits<std::int64_t>::min()),
+              "-5 -9223372036854775808");
 }
 
 }  // namespace
