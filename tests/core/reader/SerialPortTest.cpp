@@ -7,17 +7,20 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <mutex>
+#include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ReaderTestSupport.h"
+#include "reader/PosixSerialBackend.h"
 #include "support/ScriptedMessages.h"
 
 namespace tagwright::test {
 namespace {
 
 using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
 
 const std::string kOpenFailed = " konnte nicht ge\xF6" "ffnet werden!";
 
@@ -31,61 +34,56 @@ bool PtyKeeps(tcflag_t mask, tcflag_t value) {
     tcgetattr(slave, &t);
     t.c_cflag = (t.c_cflag & ~mask) | value;
     tcsetattr(slave, TCSANOW, &t);
-    termios got{};
-    tcgetattr(slave, &got);
+    tcgetattr(slave, &t);
     ::close(slave);
     ::close(master);
-    return (got.c_cflag & mask) == value;
+    return (t.c_cflag & mask) == value;
 }
 
-class PtyPort : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(sim.Start(&error)) << error;
+// The real backend with faults a test switches on, and a count of the
+// receiver's waits so a test can see that it does not spin.
+class FaultyBackend final : public SerialBackend {
+public:
+    int Open(const std::string& name) override { return inner_.Open(name); }
+    std::string Configure(const PortSettings& s) override { return inner_.Configure(s); }
+    void Purge() override { inner_.Purge(); }
+    int Close() override { return closeError != 0 ? closeError.load() : inner_.Close(); }
+    bool IsOpen() const override { return inner_.IsOpen(); }
+    PortEvent Wait(bool watchPort) override {
+        ++waits;
+        return watchPort && readErrors ? PortEvent::Readable : inner_.Wait(watchPort);
     }
+    ReadResult Read(char* b, std::size_t n) override {
+        return readErrors ? ReadResult{ReadStatus::Error, 0} : inner_.Read(b, n);
+    }
+    void Wake() override { inner_.Wake(); }
+    int Write(std::string_view bytes) override { return inner_.Write(bytes); }
 
-    // Collects what the receiver hands to the traffic text.
-    void Collect(SerialPort& port) {
-        port.SetTrafficCallback([this](const std::string& line) {
-            std::lock_guard lock(mutex);
-            shown.push_back(line);
-        });
-    }
-    std::vector<std::string> Shown() {
-        std::lock_guard lock(mutex);
-        return shown;
-    }
+    std::atomic<int> waits{0};
+    std::atomic<bool> readErrors{false};  // every read fails, the port looks readable
+    std::atomic<int> closeError{0};       // Close fails and keeps the port
 
-    sim::VirtualReader sim;
-    RecordingMessageView view;
-    std::mutex mutex;
-    std::vector<std::string> shown;
+private:
+    PosixSerialBackend inner_;
 };
 
-TEST_F(PtyPort, EveryBaudRateOfTheListOpens) {
+class PtyPort : public SimFixture {
+protected:
+    RecordingMessageView view;
+};
+
+TEST_F(PtyPort, EachChoiceOpensWhereThePlatformKeepsItAndIsNamedWhereNot) {
     for (int rate : {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600,
                      115200, 128000, 256000}) {
         SerialPort port;
         const PortOpenResult r = port.OpenPort(SettingsFor(sim.SlavePath(), rate));
         EXPECT_TRUE(r.opened) << rate << ": " << r.refusedSetting;
     }
-}
-
-TEST_F(PtyPort, EachChoiceOpensWhereThePlatformKeepsItAndIsNamedWhereNot) {
-    struct Case {
-        int data, stop, parity, flow;
-        tcflag_t mask, value;
-        std::string name;
-    };
+    struct Case { int data, stop, parity, flow; tcflag_t mask, value; std::string name; };
     const Case cases[] = {
-        {8, 0, 0, 0, CSIZE, CS8, "8 data bits"},
         {7, 0, 0, 0, CSIZE, CS7, "7 data bits"},
-        {6, 0, 0, 0, CSIZE, CS6, "6 data bits"},
-        {5, 0, 0, 0, CSIZE, CS5, "5 data bits"},
         {8, 2, 0, 0, CSTOPB, CSTOPB, "2 stop bits"},
         {8, 0, 1, 0, PARENB | PARODD, PARENB | PARODD, "parity Odd"},
-        {8, 0, 2, 0, PARENB | PARODD, PARENB, "parity Even"},
         {8, 0, 3, 0, PARENB | PARODD | CMSPAR, PARENB | PARODD | CMSPAR, "parity Mark"},
         {8, 0, 4, 0, PARENB | CMSPAR, PARENB | CMSPAR, "parity Space"},
         {8, 0, 0, 1, 0, 0, "flow control Xon / Xoff"},
@@ -93,23 +91,19 @@ TEST_F(PtyPort, EachChoiceOpensWhereThePlatformKeepsItAndIsNamedWhereNot) {
         {4, 0, 0, 0, CSIZE, 0x7fffffff, "4 data bits"},  // no port has these
         {8, 1, 0, 0, CSIZE, 0x7fffffff, "1.5 stop bits"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        PortSettings s = SettingsFor(sim.SlavePath(), 9600);
-        s.dataBits = c.data;
-        s.stopBitsCode = c.stop;
-        s.parityCode = c.parity;
-        s.flowControlCode = c.flow;
         SerialPort port;
         RecordingMessageView v;
-        const bool opened = port.OpenWithReport(s, v);
+        const bool opened =
+            port.OpenWithReport({sim.SlavePath(), 9600, c.data, c.stop, c.parity, c.flow}, v);
         EXPECT_EQ(opened, PtyKeeps(c.mask, c.value));
         EXPECT_EQ(port.portOpen, opened);
         EXPECT_EQ(port.ReceiverRunning(), opened);
+        EXPECT_EQ(port.SendCommand("TOR\r"), opened ? 0 : -1);
         if (opened) {
-            EXPECT_TRUE(v.messages.Shown().empty());
-            EXPECT_EQ(port.SendCommand("TOR\r"), 0);
             EXPECT_TRUE(port.WaitLine(10s).has_value());
+            EXPECT_TRUE(v.messages.Shown().empty());
             continue;
         }
         // The setting by name, perhaps followed by the system's reason in brackets.
@@ -117,81 +111,60 @@ TEST_F(PtyPort, EachChoiceOpensWhereThePlatformKeepsItAndIsNamedWhereNot) {
         const std::string head =
             sim.SlavePath() + kOpenFailed + "\r\nSetting refused by the port: " + c.name;
         const std::string text = v.messages.Texts()[0];
-        EXPECT_EQ(text.substr(0, head.size()), head);
-        const std::string rest = text.substr(std::min(head.size(), text.size()));
-        EXPECT_TRUE(rest.empty() || rest.substr(0, 2) == " (") << text;
-        EXPECT_EQ(v.messages.Shown()[0].caption, "Error");
-        EXPECT_EQ(v.messages.Shown()[0].icon, MsgIcon::Error);
-        EXPECT_EQ(port.SendCommand("TOR\r"), -1);
+        EXPECT_TRUE(text == head || text.rfind(head + " (", 0) == 0) << text;
     }
     // None of the refusals left the device held.
     SerialPort after;
     EXPECT_TRUE(after.OpenPort(SettingsFor(sim.SlavePath())).opened);
 }
 
-TEST_F(PtyPort, MissingPortsFailToOpen) {
+TEST_F(PtyPort, MissingOrTakenPortsFailToOpenWithTheirName) {
     SerialPort port;
     EXPECT_FALSE(port.OpenWithReport(SettingsFor("ttyNoSuchPort42"), view));
     ASSERT_EQ(view.messages.Shown().size(), 1u);
-    EXPECT_EQ(view.messages.Shown()[0].text, "ttyNoSuchPort42" + kOpenFailed);
-    EXPECT_EQ(view.messages.Shown()[0].buttons, MsgButtons::Ok);
-    EXPECT_FALSE(port.portOpen);
+    const MessageRequest& m = view.messages.Shown()[0];
+    EXPECT_EQ(m.text, "ttyNoSuchPort42" + kOpenFailed);
+    EXPECT_TRUE(m.caption == "Error" && m.icon == MsgIcon::Error && m.buttons == MsgButtons::Ok);
     EXPECT_EQ(port.OpenPort(SettingsFor("/nonexistent/dir/tty")).error, ENOENT);
-}
 
-TEST_F(PtyPort, ThePortIsForOneUserAtATime) {
+    // One user at a time, even for root; the first talks on undisturbed.
     SerialPort first;
-    SerialPort second;
     ASSERT_TRUE(first.OpenPort(SettingsFor(sim.SlavePath())).opened);
-    EXPECT_FALSE(second.OpenWithReport(SettingsFor(sim.SlavePath()), view));
-    EXPECT_EQ(view.messages.Texts(), std::vector<std::string>{sim.SlavePath() + kOpenFailed});
-    EXPECT_FALSE(second.portOpen);
-
-    // The first still talks to the Reader undisturbed.
+    view.messages.Clear();
+    EXPECT_FALSE(port.OpenWithReport(SettingsFor(sim.SlavePath()), view));
+    EXPECT_EQ(view.messages.Texts(), Lines{sim.SlavePath() + kOpenFailed});
     EXPECT_EQ(first.SendCommand("RUID\r"), 0);
     const auto line = first.WaitLine(10s);
     ASSERT_TRUE(line.has_value());
     EXPECT_EQ(line->text, "1A2B3C4D\r\n");
-
-    // Once it lets go, the other one gets the port, and back again.
     EXPECT_TRUE(first.ClosePort());
-    EXPECT_TRUE(second.OpenPort(SettingsFor(sim.SlavePath())).opened);
+    EXPECT_TRUE(port.OpenPort(SettingsFor(sim.SlavePath())).opened);
     EXPECT_FALSE(first.OpenPort(SettingsFor(sim.SlavePath())).opened);
-    EXPECT_TRUE(second.ClosePort());
-    EXPECT_TRUE(first.OpenPort(SettingsFor(sim.SlavePath())).opened);
 }
 
-TEST_F(PtyPort, LineFeedAfterCarriageReturnStartsTheNextLine) {
+TEST_F(PtyPort, LinesEndAtCrAndBusyFlagsKeepThemOutOfTheTraffic) {
     SerialPort port;
-    Collect(port);
+    TrafficText traffic;  // takes lines from the receiver thread
+    port.SetTrafficCallback([&](const std::string& line) { traffic.PutOnTop(line); });
     ASSERT_TRUE(port.OpenPort(SettingsFor(sim.SlavePath())).opened);
+    // An LF after the CR is the first byte of the next line.
     sim.SendUnsolicited("ACK\r\nX\r");
     const auto a = port.WaitLine(10s);
     const auto b = port.WaitLine(10s);
     ASSERT_TRUE(a && b);
-    EXPECT_EQ(a->text, "ACK\r\n");
-    EXPECT_EQ(b->text, "\nX\r\n");
-    EXPECT_EQ(Shown(), (std::vector<std::string>{"ACK\r\n", "\nX\r\n"}));
-}
+    EXPECT_EQ(a->text + b->text, "ACK\r\n\nX\r\n");
+    EXPECT_TRUE(a->shown);
+    EXPECT_EQ(traffic.Text(), "\nX\r\nACK\r\n");
 
-TEST_F(PtyPort, BusyFlagsKeepLinesOutOfTheTraffic) {
-    SerialPort port;
-    Collect(port);
-    ASSERT_TRUE(port.OpenPort(SettingsFor(sim.SlavePath())).opened);
-    const struct {
-        bool read, write, expectShown;
-    } cases[] = {{true, false, false}, {false, true, false}, {true, true, false},
-                 {false, false, true}};
-    for (const auto& c : cases) {
-        port.readBusy = c.read;
-        port.writeBusy = c.write;
-        const std::size_t before = Shown().size();
+    for (std::atomic<bool>* busy : {&port.readBusy, &port.writeBusy}) {
+        *busy = true;
         sim.SendUnsolicited("LINE\r");
         const auto line = port.WaitLine(10s);  // handed over after the traffic decision
+        *busy = false;
         ASSERT_TRUE(line.has_value());
         EXPECT_EQ(line->text, "LINE\r\n");
-        EXPECT_EQ(line->shown, c.expectShown);
-        EXPECT_EQ(Shown().size() - before, c.expectShown ? 1u : 0u) << c.read << c.write;
+        EXPECT_FALSE(line->shown);
+        EXPECT_EQ(traffic.Text(), "\nX\r\nACK\r\n");
     }
 }
 
@@ -210,15 +183,10 @@ TEST_F(PtyPort, CloseWorksWithAndWithoutRunningReceiver) {
     SerialPort port;
     EXPECT_TRUE(port.ClosePort());  // never opened
     ASSERT_TRUE(port.OpenPort(SettingsFor(sim.SlavePath())).opened);
-    EXPECT_TRUE(port.CloseWithReport(view));
-    EXPECT_FALSE(port.ReceiverRunning());
-    EXPECT_FALSE(port.portOpen);
-
-    ASSERT_TRUE(port.OpenPort(SettingsFor(sim.SlavePath())).opened);
     EXPECT_TRUE(port.StopReceiver());
     EXPECT_TRUE(port.StopReceiver());  // none running: returns at once
     EXPECT_TRUE(port.CloseWithReport(view));
-    EXPECT_TRUE(view.messages.Shown().empty());
+    EXPECT_FALSE(port.portOpen);
 
     // A stopped receiver starts again on an open port.
     ASSERT_TRUE(port.OpenPort(SettingsFor(sim.SlavePath())).opened);
@@ -226,74 +194,67 @@ TEST_F(PtyPort, CloseWorksWithAndWithoutRunningReceiver) {
     EXPECT_TRUE(port.StartReceiver());
     EXPECT_EQ(port.SendCommand("RUID\r"), 0);
     EXPECT_TRUE(port.WaitLine(10s).has_value());
+    EXPECT_TRUE(port.CloseWithReport(view));
+    EXPECT_FALSE(port.ReceiverRunning());
+    EXPECT_TRUE(view.messages.Shown().empty());
 }
 
 TEST_F(PtyPort, FailedCloseIsReportedAndCanBeRetried) {
-    auto faults = std::make_shared<Faults>();
-    SerialPort port(std::make_unique<FaultyBackend>(faults));
+    auto* backend = new FaultyBackend;
+    SerialPort port{std::unique_ptr<SerialBackend>(backend)};
     ASSERT_TRUE(port.OpenPort(SettingsFor(sim.SlavePath())).opened);
-    faults->closeError = EIO;
+    backend->closeError = EIO;
     EXPECT_FALSE(port.CloseWithReport(view));
     ASSERT_EQ(view.messages.Shown().size(), 1u);
-    EXPECT_EQ(view.messages.Shown()[0].text, "Can't close COM Port.");
-    EXPECT_EQ(view.messages.Shown()[0].caption, "Error");
-    EXPECT_EQ(view.messages.Shown()[0].icon, MsgIcon::Error);
+    const MessageRequest& m = view.messages.Shown()[0];
+    EXPECT_TRUE(m.text == "Can't close COM Port." && m.caption == "Error");
+    EXPECT_EQ(m.icon, MsgIcon::Error);
     EXPECT_TRUE(port.portOpen);  // the handle is still there
-    faults->closeError = 0;
+    backend->closeError = 0;
     EXPECT_TRUE(port.ClosePort());
     EXPECT_FALSE(port.portOpen);
 }
 
-TEST_F(PtyPort, EndlessReadErrorsDoNotMakeTheReceiverSpin) {
-    auto faults = std::make_shared<Faults>();
-    SerialPort port(std::make_unique<FaultyBackend>(faults));
-    ASSERT_TRUE(port.OpenPort(SettingsFor(sim.SlavePath())).opened);
-    faults->readErrors = true;
-    sim.SendUnsolicited("X\r");  // wakes the receiver into the failing reads
-    ASSERT_TRUE(WaitUntil([&] { return port.PortLost(); }));
-    const int before = faults->waits;
-    std::this_thread::sleep_for(50ms);
-    EXPECT_LE(faults->waits - before, 1);
-    EXPECT_TRUE(port.ClosePort());
-}
-
-TEST_F(PtyPort, UnpluggedAdapterIsNoticedAndTheNextOneWorks) {
-    auto faults = std::make_shared<Faults>();
-    SerialPort port(std::make_unique<FaultyBackend>(faults));
+TEST_F(PtyPort, ALostDeviceLeavesTheReceiverQuietAndTheNextOneWorks) {
+    auto* backend = new FaultyBackend;
+    SerialPort port{std::unique_ptr<SerialBackend>(backend)};
     std::atomic<int> lostCalls{0};
     port.SetLostCallback([&] { ++lostCalls; });
+    // At most one wait in a pause: the receiver neither spins nor polls a dead port.
+    const auto expectQuiet = [&] {
+        ASSERT_TRUE(WaitUntil([&] { return port.PortLost(); }));
+        const int before = backend->waits;
+        std::this_thread::sleep_for(50ms);
+        EXPECT_LE(backend->waits - before, 1);
+    };
     ASSERT_TRUE(port.OpenPort(SettingsFor(sim.SlavePath())).opened);
+    backend->readErrors = true;
+    sim.SendUnsolicited("X\r");  // wakes the receiver into endlessly failing reads
+    expectQuiet();
+    EXPECT_TRUE(port.ClosePort());
+    backend->readErrors = false;
+
+    // Unplugged while an exchange waits: it ends as a silent Reader's would.
+    ASSERT_TRUE(port.OpenPort(SettingsFor(sim.SlavePath())).opened);
+    EXPECT_FALSE(port.PortLost());
     TrafficText traffic;
     ReaderLink link(port, traffic);
     link.ResponseTimeBase = 20;
-
-    // Unplugged while an exchange waits: it ends as a silent Reader's would.
     sim.NoAnswerTo(1);
-    bool unplugged = false;
-    link.SetWaitHook([&] {
-        if (!unplugged) sim.HangUp();
-        unplugged = true;
-    });
+    link.SetWaitHook([&] { sim.HangUp(); });  // once hung up, a no-op
     const JudgedReply uid = link.ReadUid();
-    EXPECT_TRUE(uid.sent);
-    EXPECT_FALSE(uid.good);
-    EXPECT_EQ(uid.cut, "");
-    ASSERT_TRUE(WaitUntil([&] { return port.PortLost(); }));
-
-    // The receiver then waits quietly instead of polling a dead descriptor.
-    const int before = faults->waits;
-    std::this_thread::sleep_for(100ms);
-    EXPECT_LE(faults->waits - before, 1);
-    EXPECT_EQ(lostCalls, 1);
+    EXPECT_TRUE(uid.sent && !uid.good);
+    expectQuiet();
+    EXPECT_EQ(lostCalls, 2);
     EXPECT_NE(port.SendCommand("RUID\r"), 0);
     EXPECT_TRUE(port.portOpen);  // the window decides what to do about it
     EXPECT_TRUE(port.CloseWithReport(view));
     EXPECT_TRUE(view.messages.Shown().empty());
 
-    sim::VirtualReader next;
+    const sim::Options fresh;  // spelled out: the default argument trips GCC 12 at -O2
+    sim::VirtualReader next(fresh);
     ASSERT_TRUE(next.Start());
     ASSERT_TRUE(port.OpenPort(SettingsFor(next.SlavePath())).opened);
-    EXPECT_FALSE(port.PortLost());
     link.SetWaitHook({});
     link.ResponseTimeBase = 1000;
     EXPECT_TRUE(link.ReadUid().good);

@@ -1,8 +1,6 @@
 #pragma once
-// A Station with a port on a virtual Reader, and a view that also records
-// the busy flags at every redraw.
-
-#include <gtest/gtest.h>
+// A Station with a port on a virtual Reader, and a view that also counts
+// redraws made while no busy flag was held.
 
 #include <array>
 #include <cstdint>
@@ -25,48 +23,33 @@ public:
             ++idleRedraws;
         }
     }
-    void RepaintWindow() override { ++repaints; }
-
     Station* station = nullptr;
-    int idleRedraws = 0;  // redraws while no busy flag was held
-    int repaints = 0;
+    int idleRedraws = 0;
 };
 
 using Lines = std::vector<std::string>;
 using Colours = std::vector<Rgb>;
+using Page = std::array<std::uint8_t, 8>;
 
-inline std::array<std::uint8_t, 8> Bytes(std::initializer_list<int> values) {
-    std::array<std::uint8_t, 8> out{};
-    std::size_t i = 0;
-    for (int v : values) out.at(i++) = static_cast<std::uint8_t>(v);
-    return out;
-}
-
-class StationFixture : public ::testing::Test {
+class StationFixture : public SimFixture {
 protected:
     void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(sim.Start(&error)) << error;
+        SimFixture::SetUp();
         view.Attach(station);
         view.station = &station;
         // A reply ends its wait when it comes, so a generous base costs
         // nothing; time-out cases lower the Reader's TOR value instead.
         station.link.ResponseTimeBase = 250;
-        ResetPages();
-    }
-
-    // Page 1 00 11 .. 77, page 2 88 99 .. FF, page 3 "ABCDEFGH".
-    void ResetPages() {
-        SetPages(Bytes({0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}),
-                 Bytes({0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF}));
+        SetPages({0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77},
+                 {0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF});
     }
 
     // Pages 1 and 2 as given, page 3 "ABCDEFGH", nothing locked.
-    void SetPages(std::array<std::uint8_t, 8> page1, std::array<std::uint8_t, 8> page2) {
+    void SetPages(Page page1, Page page2) {
         sim::Transponder t;
         t.pages[0] = page1;
         t.pages[1] = page2;
-        t.pages[2] = Bytes({0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48});
+        t.pages[2] = {0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48};
         sim.SetTransponder(t);
     }
 
@@ -86,7 +69,6 @@ protected:
         view.idleRedraws = 0;
     }
 
-    sim::VirtualReader sim;  // outlives the station's port
     BusyRecordingView view;
     FakeClock clock;
     Station station{view, clock};

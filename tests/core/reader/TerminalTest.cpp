@@ -28,17 +28,15 @@ TEST_F(TerminalTest, EnterSendsTheCommandAndAnswersArriveNewestFirst) {
     Open();
     view.onTake = [this] { station.commandText = "RUID"; };
     TerminalEnter(station);
-    EXPECT_EQ(view.events.front().kind, Kind::Focus);
-    EXPECT_EQ(view.events.front().control, MainControl::TerminalCommand);
-    EXPECT_TRUE(view.events.front().selectAll);
-    ASSERT_TRUE(WaitUntil([&] { return station.traffic.Text() == "1A2B3C4D\r\n"; }))
-        << station.traffic.Text();
+    const ViewEvent& focus = view.events.front();
+    EXPECT_TRUE(focus.kind == Kind::Focus && focus.selectAll);
+    EXPECT_EQ(focus.control, MainControl::TerminalCommand);
+    ASSERT_TRUE(WaitUntil([&] { return station.traffic.Text() == "1A2B3C4D\r\n"; }));
     EXPECT_EQ(station.commandText, "RUID");  // kept for the next Enter
 
     view.onTake = [this] { station.commandText = "TOR"; };
     TerminalSend(station);
-    ASSERT_TRUE(WaitUntil([&] { return station.traffic.Text() == "10\r\n1A2B3C4D\r\n"; }))
-        << station.traffic.Text();
+    ASSERT_TRUE(WaitUntil([&] { return station.traffic.Text() == "10\r\n1A2B3C4D\r\n"; }));
     EXPECT_EQ(sim.ReceivedBytes(), "RUID\rTOR\r");  // the command itself is not logged
     EXPECT_GE(changes.load(), 2);
 }
