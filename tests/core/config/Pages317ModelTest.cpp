@@ -1,7 +1,3 @@
-// The Pages 3-17 dialog's rules: committing and refusing byte texts, the
-// focus moving on, switching between HEX and ASCII, the boxes, and what OK
-// hands back.
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -17,19 +13,14 @@
 namespace tagwright::test {
 namespace {
 
-// Simulates the dialog: texts typed into fields reach the model when it
-// takes the field values; every call is counted.
+// Texts typed into fields reach the model when it takes the field values.
 class FakePagesView : public Pages317View {
 public:
     void TakeFieldValues() override {
         for (auto& [k, text] : typed) model->Shown(k) = text;
         typed.clear();
     }
-    void ShowFieldValues() override {
-        for (int k = Pages317Model::kFirstByte; k <= Pages317Model::kLastByte; ++k) {
-            fields[k] = model->Shown(k);
-        }
-    }
+    void ShowFieldValues() override {}
     void ShowImages() override {}
     void FocusByte(int k) override { focus.push_back(k); }
     void RepaintWindow() override { ++repaints; }
@@ -37,47 +28,30 @@ public:
 
     Pages317Model* model = nullptr;
     std::map<int, std::string> typed;
-    std::map<int, std::string> fields;  // what the fields show after the last refresh
     std::vector<int> focus;
     int repaints = 0;
     ScriptedMessages messages;
 };
 
-// Every byte b as HEX and ASCII: 0x41 + (b % 26), i.e. "A".."Z".
-Pages317Data Letters(int mode) {
-    Pages317Data d;
-    for (std::size_t b = 0; b < d.hex.size(); ++b) {
-        d.ascii[b] = std::string(1, static_cast<char>(0x41 + b % 26));
-        d.hex[b] = ByteText::AsciiToHex(d.ascii[b]);
-    }
-    d.mode = mode;
-    d.editPage[4] = true;  // page 5
-    d.lockPage[16] = true;  // page 17
-    return d;
-}
-
 class Pages317ModelTest : public ::testing::Test {
 protected:
+    // Every byte b is 'A' + b % 26; page 5 is marked Edit and page 17 Lock.
     void Start(int mode) {
-        input = Letters(mode);
+        for (std::size_t b = 0; b < input.hex.size(); ++b) {
+            input.ascii[b] = std::string(1, static_cast<char>('A' + b % 26));
+            input.hex[b] = ByteText::AsciiToHex(input.ascii[b]);
+        }
+        input.mode = mode;
+        input.editPage[4] = input.lockPage[16] = true;
         model = std::make_unique<Pages317Model>(input, view);
+        view.focus.clear();
+        view.messages.Clear();
         view.model = model.get();
-        view.ShowFieldValues();
     }
     // The operator types TEXT into byte k's field and presses Enter.
     void Commit(int k, const std::string& text) {
         view.typed[k] = text;
         model->CommitByte(k);
-    }
-    std::vector<std::string> Messages() const { return view.messages.Texts(); }
-
-    static std::string HexMessage(int k) {
-        return "change byte " + std::to_string(k) +
-               " to a length of 2 hexadecimal (0,1,2,3,4,5,6,7,8,9,A,B,C,D,E,F) characters\r\n"
-               "character must be in printable range between 0x20 and 0x7E\r\nor can be 0x00";
-    }
-    static std::string AsciiMessage(int k) {
-        return "change byte " + std::to_string(k) + " to a length of 1 character of 'NUL'";
     }
 
     FakePagesView view;
@@ -85,113 +59,61 @@ protected:
     std::unique_ptr<Pages317Model> model;
 };
 
-TEST_F(Pages317ModelTest, HexCommitsAcceptOrRefuseEachText) {
-    struct Case {
-        const char* typed;
-        bool accepted;
-        const char* hex;  // stored when accepted
-        const char* ascii;
-    };
+TEST_F(Pages317ModelTest, CommitsAcceptOrRefuseEachTextAndMoveOnEitherWay) {
+    const std::string hexRefusal =
+        "change byte 20 to a length of 2 hexadecimal (0,1,2,3,4,5,6,7,8,9,A,B,C,D,E,F) "
+        "characters\r\ncharacter must be in printable range between 0x20 and 0x7E\r\n"
+        "or can be 0x00";
+    const std::string asciiRefusal = "change byte 20 to a length of 1 character of 'NUL'";
+    struct Case { int mode; const char *typed, *hex = nullptr, *ascii = nullptr; };
     const Case cases[] = {
-        {"4g", false, "", ""},  // a bad digit (its nibble would give 0x40, in range)
-        {"1F", false, "", ""},  // below 0x20
-        {"7F", false, "", ""},  // above 0x7E
-        {"4", false, "", ""},   // length
-        {"041", false, "", ""},
-        {"", false, "", ""},
-        {"00", true, "00", "NUL"},
-        {"7e", true, "7E", "~"},
-        {"4a", true, "4A", "J"},
+        {0, "4g"},  // a bad digit (its nibble would give 0x40, in range)
+        {0, "1F"},  // below 0x20
+        {0, "7F"},  // above 0x7E
+        {0, "4"}, {0, "041"}, {0, ""}, {0, "00", "00", "NUL"}, {0, "7e", "7E", "~"},
+        {0, "4a", "4A", "J"}, {1, "AB"}, {1, ""}, {1, "nul"}, {1, "NULL"},
+        {1, "NUL", "00", "NUL"}, {1, " ", "20", " "}, {1, "\xE4", "E4", "\xE4"},
     };
     for (const Case& c : cases) {
-        Start(0);
+        SCOPED_TRACE(std::to_string(c.mode) + " \"" + c.typed + "\"");
+        Start(c.mode);
         Commit(20, c.typed);
-        if (c.accepted) {
-            EXPECT_TRUE(Messages().empty()) << c.typed;
-            EXPECT_EQ(model->Hex(20), c.hex) << c.typed;
-            EXPECT_EQ(model->Ascii(20), c.ascii) << c.typed;
-            EXPECT_EQ(view.fields[20], c.hex) << c.typed;
-        } else {
-            EXPECT_EQ(Messages(), std::vector<std::string>{HexMessage(20)}) << c.typed;
-            EXPECT_EQ(model->Hex(20), input.hex[20]) << c.typed;
-            EXPECT_EQ(model->Ascii(20), input.ascii[20]) << c.typed;
-            EXPECT_EQ(view.fields[20], c.typed) << c.typed;  // kept for mending
-        }
-        EXPECT_EQ(view.focus, std::vector<int>{21}) << c.typed;  // moves on either way
-        view.focus.clear();
-        view.messages.Clear();
+        const bool accepted = c.hex != nullptr;
+        const std::string refusal = c.mode == 0 ? hexRefusal : asciiRefusal;
+        EXPECT_EQ(view.messages.Texts(), accepted ? std::vector<std::string>{}
+                                                  : std::vector<std::string>{refusal});
+        EXPECT_EQ(model->Hex(20), accepted ? c.hex : input.hex[20]);
+        EXPECT_EQ(model->Ascii(20), accepted ? c.ascii : input.ascii[20]);
+        // A refused text stays in its field for mending.
+        EXPECT_EQ(model->Shown(20), !accepted ? c.typed : c.mode == 0 ? c.hex : c.ascii);
+        EXPECT_EQ(view.focus, std::vector<int>{21});
     }
-}
 
-TEST_F(Pages317ModelTest, AsciiCommitsTakeOneCharacterOrNul) {
-    struct Case {
-        const char* typed;
-        bool accepted;
-        const char* hex;
-    };
-    const Case cases[] = {
-        {"AB", false, ""}, {"", false, ""}, {"nul", false, ""}, {"NULL", false, ""},
-        {"NUL", true, "00"}, {"A", true, "41"}, {" ", true, "20"}, {"\xE4", true, "E4"},
-    };
-    for (const Case& c : cases) {
-        Start(1);
-        Commit(40, c.typed);
-        if (c.accepted) {
-            EXPECT_TRUE(Messages().empty()) << c.typed;
-            EXPECT_EQ(model->Ascii(40), c.typed);
-            EXPECT_EQ(model->Hex(40), c.hex);
-        } else {
-            EXPECT_EQ(Messages(), std::vector<std::string>{AsciiMessage(40)}) << c.typed;
-            EXPECT_EQ(model->Ascii(40), input.ascii[40]);
-            EXPECT_EQ(model->Hex(40), input.hex[40]);
-            EXPECT_EQ(view.fields[40], c.typed);
-        }
-        view.messages.Clear();
-    }
-}
-
-TEST_F(Pages317ModelTest, FocusMovesToTheNextByteAndWrapsFromTheLastToTheFirst) {
+    // Page 3's last byte moves on to page 4, the last byte wraps to the first,
+    // and bytes outside pages 3-17 are not this dialog's.
     Start(0);
-    Commit(16, "41");
-    Commit(23, "41");   // page 3's last byte: on to page 4
-    Commit(134, "zz");  // refused, still moves
-    Commit(135, "41");
-    EXPECT_EQ(view.focus, (std::vector<int>{17, 24, 135, 16}));
-    view.messages.Clear();
-    // Bytes outside the dialog's range are not its to commit.
-    model->CommitByte(15);
-    model->CommitByte(136);
-    EXPECT_EQ(view.focus.size(), 4U);
+    for (int k : {23, 135, 15, 136}) Commit(k, "41");
+    EXPECT_EQ(view.focus, (std::vector<int>{24, 16}));
 }
 
-TEST_F(Pages317ModelTest, SwitchingFormsConvertsEveryShownByteBothWays) {
+TEST_F(Pages317ModelTest, SwitchingFormsConvertsEveryShownByteUnchecked) {
     Start(0);
-    view.typed[16] = "41";
-    view.typed[17] = "00";
-    view.typed[18] = "4g";   // uncommitted and invalid: converted unchecked
-    view.typed[19] = "414";  // odd length: "0" in front, two characters
+    view.typed = {{16, "41"}, {17, "00"}, {18, "4g"}, {19, "414"}};
     model->SwitchToAscii();
-    EXPECT_TRUE(model->AsciiMode());
-    EXPECT_EQ(view.fields[16], "A");
-    EXPECT_EQ(view.fields[17], "NUL");
-    EXPECT_EQ(model->Hex(17), "00");
-    EXPECT_EQ(model->Hex(18), "4g");
-    EXPECT_EQ(model->Ascii(18), "@");
-    EXPECT_EQ(model->Ascii(19), "\x04\x14");
-    EXPECT_EQ(view.fields[135], input.ascii[135]);
+    EXPECT_EQ(model->Shown(16) + model->Shown(17), "ANUL");
+    EXPECT_EQ(model->Hex(18) + model->Ascii(18), "4g@");  // invalid, converted anyway
+    EXPECT_EQ(model->Ascii(19), "\x04\x14");              // odd length: "0" in front
+    EXPECT_EQ(model->Shown(135), input.ascii[135]);
     EXPECT_EQ(model->Hex(5), input.hex[5]);  // pages 1-2 untouched
     EXPECT_EQ(view.repaints, 1);
-    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(view.messages.Texts().empty());
 
     view.typed[20] = "AB";  // two characters: four HEX digits, unchecked
     model->SwitchToHex();
-    EXPECT_FALSE(model->AsciiMode());
-    EXPECT_EQ(view.fields[16], "41");
-    EXPECT_EQ(view.fields[17], "00");
-    EXPECT_EQ(model->Ascii(17), "NUL");
-    EXPECT_EQ(view.fields[20], "4142");
-    EXPECT_EQ(model->Ascii(20), "AB");
-    EXPECT_EQ(view.fields[135], input.hex[135]);
+    EXPECT_EQ(model->Shown(16) + model->Shown(17) + model->Shown(20), "41004142");
+    EXPECT_EQ(model->Ascii(17) + model->Ascii(20), "NULAB");
+    EXPECT_EQ(model->Shown(135), input.hex[135]);
+    model->SwitchToHex();  // already HEX: nothing converts
     EXPECT_EQ(view.repaints, 2);
 }
 
@@ -199,32 +121,20 @@ TEST_F(Pages317ModelTest, OkHandsBackCommitsSwitchesAndBoxesButNotUncommittedEdi
     Start(0);
     view.typed[30] = "50";  // typed, never committed
     Commit(20, "7e");
-    EXPECT_EQ(view.fields[30], "50");  // still in its field
-    model->ToggleEdit(3);
-    model->ToggleEdit(5);   // was on
-    model->ToggleLock(17);  // was on
-    model->ToggleLock(9);
-    model->ToggleEdit(9);
-    model->ToggleEdit(9);
-    model->ToggleEdit(2);   // not in this dialog
-    model->ToggleLock(18);
+    EXPECT_EQ(model->Shown(30), "50");  // still in its field
+    for (int page : {3, 5, 9, 9, 2}) model->ToggleEdit(page);  // 5 was on; 2 is not ours
+    for (int page : {17, 9, 18}) model->ToggleLock(page);      // 17 was on
     const Pages317Data out = model->Accept();
-
-    EXPECT_EQ(out.hex[20], "7E");
-    EXPECT_EQ(out.ascii[20], "~");
-    EXPECT_EQ(out.hex[30], input.hex[30]);
-    EXPECT_EQ(out.ascii[30], input.ascii[30]);
-    EXPECT_EQ(out.mode, 0);
-    std::array<bool, kPageCount> edit{};
-    edit[2] = true;
-    std::array<bool, kPageCount> lock{};
-    lock[8] = true;
+    std::array<bool, kPageCount> edit{}, lock{};
+    edit[2] = lock[8] = true;
     EXPECT_EQ(out.editPage, edit);
     EXPECT_EQ(out.lockPage, lock);
-    for (int b = 0; b < kImageBytes; ++b) {
-        if (b == 20) continue;
-        EXPECT_EQ(out.hex[static_cast<std::size_t>(b)], input.hex[static_cast<std::size_t>(b)]);
-    }
+    EXPECT_EQ(out.mode, 0);
+    Pages317Data expected = input;
+    expected.hex[20] = "7E";
+    expected.ascii[20] = "~";
+    EXPECT_EQ(out.hex, expected.hex);
+    EXPECT_EQ(out.ascii, expected.ascii);
 
     // After a switch the uncommitted text did change form and goes back.
     Start(1);
@@ -232,8 +142,7 @@ TEST_F(Pages317ModelTest, OkHandsBackCommitsSwitchesAndBoxesButNotUncommittedEdi
     model->SwitchToHex();
     const Pages317Data switched = model->Accept();
     EXPECT_EQ(switched.mode, 0);
-    EXPECT_EQ(switched.ascii[30], "x");
-    EXPECT_EQ(switched.hex[30], "78");
+    EXPECT_EQ(switched.ascii[30] + switched.hex[30], "x78");
 }
 
 }  // namespace

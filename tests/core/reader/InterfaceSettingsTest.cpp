@@ -1,9 +1,7 @@
-// Interface > Settings: the texts and their codes both ways, which list entry
-// a text selects, and the close-dialog-reopen sequence against a virtual
-// Reader.
-
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,68 +18,37 @@
 namespace tagwright::test {
 namespace {
 
-// --- the mapping -----------------------------------------------------------
+using Codes = std::array<std::int32_t, 3>;  // parity, stop bits, flow control
+Codes CodesOf(const PortSettings& s) { return {s.parityCode, s.stopBitsCode, s.flowControlCode}; }
 
-TEST(InterfaceTextsTest, CodesAreShownAsTheDialogsWords) {
-    struct Case {
-        std::int32_t parity, stopBits, flow;
-        const char *parityText, *stopText, *flowText;
-    };
+TEST(InterfaceTextsTest, CodesAndWordsMapBothWaysAndOnlyExactWordsCount) {
+    struct Case { Codes codes; const char *parity, *stopBits, *flow; };
     const Case cases[] = {
-        {0, 0, 0, "None", "1", "No"},       {1, 1, 1, "Odd", "1.5", "Xon / Xoff"},
-        {2, 2, 2, "Even", "2", "Hardware"}, {3, 0, 0, "Mark", "1", "No"},
-        {4, 0, 0, "Space", "1", "No"},      {7, 5, -1, "None", "1", "No"},
+        {{0, 0, 0}, "None", "1", "No"},       {{1, 1, 1}, "Odd", "1.5", "Xon / Xoff"},
+        {{2, 2, 2}, "Even", "2", "Hardware"}, {{3, 0, 0}, "Mark", "1", "No"},
+        {{4, 0, 0}, "Space", "1", "No"},
     };
     for (const Case& c : cases) {
-        PortSettings s;
-        s.portName = "ttyUSB0";
-        s.baudRate = 9600;
-        s.dataBits = 7;
-        s.parityCode = c.parity;
-        s.stopBitsCode = c.stopBits;
-        s.flowControlCode = c.flow;
+        // PortSettings holds the stop bits before the parity.
+        const PortSettings s{"ttyUSB0", 9600, 7, c.codes[1], c.codes[0], c.codes[2]};
         const InterfaceTexts t = TextsFromSettings(s);
-        EXPECT_EQ(t.port, "ttyUSB0");
-        EXPECT_EQ(t.baudRate, "9600");
-        EXPECT_EQ(t.dataBits, "7");
-        EXPECT_EQ(t.parity, c.parityText) << c.parity;
-        EXPECT_EQ(t.stopBits, c.stopText) << c.stopBits;
-        EXPECT_EQ(t.flowControl, c.flowText) << c.flow;
+        EXPECT_EQ(t, (InterfaceTexts{"ttyUSB0", "9600", "7", c.parity, c.stopBits, c.flow}));
+        EXPECT_EQ(CodesOf(SettingsFromTexts(t)), c.codes) << c.parity;
     }
-}
+    const PortSettings outOfRange{"p", 1, 8, 5, 7, -1};
+    EXPECT_EQ(TextsFromSettings(outOfRange), (InterfaceTexts{"p", "1", "8", "None", "1", "No"}));
 
-TEST(InterfaceTextsTest, TextsAreTakenExactlyAndNumbersAsAtolReadsThem) {
-    struct Case {
-        const char* text;
-        std::int32_t parity, stopBits, flow;
-    };
-    // One text offered to all three word boxes; only exact matches count.
-    const Case cases[] = {
-        {"Even", 2, 0, 0},   {"even", 0, 0, 0},    {"Mark", 3, 0, 0},   {"Odd", 1, 0, 0},
-        {"Space", 4, 0, 0},  {"Even ", 0, 0, 0},   {"1.5", 0, 1, 0},    {"1,5", 0, 0, 0},
-        {"2", 0, 2, 0},      {"2.0", 0, 0, 0},     {"Xon / Xoff", 0, 0, 1},
-        {"Xon/Xoff", 0, 0, 0}, {"Hardware", 0, 0, 2}, {"hardware", 0, 0, 0}, {"", 0, 0, 0},
-    };
-    for (const Case& c : cases) {
-        InterfaceTexts t;
-        t.parity = t.stopBits = t.flowControl = c.text;
-        const PortSettings s = SettingsFromTexts(t);
-        EXPECT_EQ(s.parityCode, c.parity) << '"' << c.text << '"';
-        EXPECT_EQ(s.stopBitsCode, c.stopBits) << '"' << c.text << '"';
-        EXPECT_EQ(s.flowControlCode, c.flow) << '"' << c.text << '"';
+    // One text offered to all three word boxes: near misses give 0.
+    for (const char* text : {"even", "Even ", "1,5", "2.0", "Xon/Xoff", "hardware", ""}) {
+        EXPECT_EQ(CodesOf(SettingsFromTexts({"", "", "", text, text, text})), (Codes{0, 0, 0}))
+            << text;
     }
 
-    InterfaceTexts t;
-    t.port = "/tmp/reader link";
-    t.baudRate = "9600abc";
-    t.dataBits = " 7";
-    EXPECT_EQ(SettingsFromTexts(t).portName, "/tmp/reader link");
-    EXPECT_EQ(SettingsFromTexts(t).baudRate, 9600);
-    EXPECT_EQ(SettingsFromTexts(t).dataBits, 7);
-    t.baudRate = "fast";
-    t.dataBits = "";
-    EXPECT_EQ(SettingsFromTexts(t).baudRate, 0);
-    EXPECT_EQ(SettingsFromTexts(t).dataBits, 0);
+    // Numbers are read as atol reads them; the port is taken as typed.
+    const PortSettings s = SettingsFromTexts({"/tmp/reader link", "9600abc", " 7", "", "", ""});
+    EXPECT_EQ(s.portName + "|" + std::to_string(s.baudRate) + "|" + std::to_string(s.dataBits),
+              "/tmp/reader link|9600|7");
+    EXPECT_EQ(SettingsFromTexts({"", "fast", "", "", "", ""}).baudRate, 0);
 }
 
 TEST(InterfaceTextsTest, ATextSelectsTheFirstEntryBeginningWithIt) {
@@ -91,16 +58,10 @@ TEST(InterfaceTextsTest, ATextSelectsTheFirstEntryBeginningWithIt) {
     EXPECT_EQ(ChoiceIndexFor(ports, "ttys1"), -1);  // names are case-sensitive
     EXPECT_EQ(ChoiceIndexFor(ports, "/dev/ttyS1"), -1);
     EXPECT_EQ(ChoiceIndexFor({}, "ttyS1"), -1);
-    const std::vector<std::string> bauds(kBaudRateChoices.begin(), kBaudRateChoices.end());
-    EXPECT_EQ(ChoiceIndexFor(bauds, "9600"), 6);
-    EXPECT_EQ(ChoiceIndexFor(bauds, "12"), 3);  // "1200" comes before "128000"
-    EXPECT_EQ(ChoiceIndexFor(bauds, "31250"), -1);
 }
 
-// --- the sequence ----------------------------------------------------------
-
-// The real port, with a record of what it was configured with and a close
-// that can be made to fail.
+// The real port, recording what it was configured with, with a close that
+// can be made to fail.
 struct PortRecord {
     std::vector<PortSettings> configured;
     int closeError = 0;
@@ -127,42 +88,38 @@ private:
     std::shared_ptr<PortRecord> r_;
 };
 
-class InterfaceSequenceTest : public ::testing::Test {
+class InterfaceSequenceTest : public SimFixture {
 protected:
     void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(sim.Start(&error)) << error;
+        SimFixture::SetUp();
         view.Attach(station);
         station.settings.port = SettingsFor(sim.SlavePath(), 9600);
         ASSERT_TRUE(station.port.OpenWithReport(station.settings.port, view));
         record->configured.clear();
     }
 
-    // A dialog that records what it was shown and the state around it, and
-    // ends as told.
-    InterfaceDialogRunner Dialog(std::optional<InterfaceTexts> answer) {
-        return [this, answer](const InterfaceTexts& texts) {
+    // Runs the command with a dialog that records what it was shown and the
+    // state around it, and ends as told.
+    void Run(std::optional<InterfaceTexts> answer) {
+        InterfaceSettingsCommand(station, [this, answer](const InterfaceTexts& texts) {
             ++dialogRuns;
             shownTexts = texts;
-            portOpenDuringDialog = station.port.portOpen;
-            receiverDuringDialog = station.port.ReceiverRunning();
-            stopsBeforeDialog = view.timerStops.size();
-            startsBeforeDialog = view.timerStarts.size();
+            openDuringDialog = station.port.portOpen || station.port.ReceiverRunning();
+            timersDuringDialog = {view.timerStops.size(), view.timerStarts.size()};
             return answer;
-        };
-    }
-
-    void ExpectTimersStoppedThenRestarted() {
+        });
+        // Every run ends with the three timers stopped, then restarted.
         EXPECT_EQ(view.timerStops,
                   (std::vector<TimerId>{TimerId::Idle, TimerId::Cycle, TimerId::Messages}));
-        std::vector<std::pair<TimerId, int>> starts;
+        using Start = std::pair<TimerId, int>;
+        std::vector<Start> starts;
         for (const auto& t : view.timerStarts) starts.emplace_back(t.id, t.periodMs);
-        const std::vector<std::pair<TimerId, int>> expected{
-            {TimerId::Idle, 100}, {TimerId::Cycle, 10}, {TimerId::Messages, 500}};
-        EXPECT_EQ(starts, expected);
+        EXPECT_EQ(starts, (std::vector<Start>{{TimerId::Idle, 100}, {TimerId::Cycle, 10},
+                                              {TimerId::Messages, 500}}));
+        view.timerStops.clear();
+        view.timerStarts.clear();
     }
 
-    // The Reader answers over the port as it stands.
     void ExpectReaderAnswers() {
         station.port.DiscardLines();
         ASSERT_EQ(station.port.SendCommand("RUID\r"), 0);
@@ -171,101 +128,67 @@ protected:
         EXPECT_EQ(line->text, "1A2B3C4D\r\n");
     }
 
-    sim::VirtualReader sim;  // outlives the station's port
     RecordingMainView view;
     FakeClock clock;
     std::shared_ptr<PortRecord> record = std::make_shared<PortRecord>();
     Station station{view, clock, std::make_unique<RecordingBackend>(record)};
-
     int dialogRuns = 0;
     InterfaceTexts shownTexts;
-    bool portOpenDuringDialog = true;
-    bool receiverDuringDialog = true;
-    std::size_t stopsBeforeDialog = 0;
-    std::size_t startsBeforeDialog = 0;
+    bool openDuringDialog = true;
+    std::pair<std::size_t, std::size_t> timersDuringDialog;
 };
 
-TEST_F(InterfaceSequenceTest, CancelReopensThePortUnchanged) {
+TEST_F(InterfaceSequenceTest, CancelReopensThePortUnchangedAndAFailedCloseShowsNoDialog) {
     ConnectTrafficReceiver(station);
-    const PortSettings before = station.settings.port;
-    InterfaceSettingsCommand(station, Dialog(std::nullopt));
-
+    Run(std::nullopt);
     ASSERT_EQ(dialogRuns, 1);
-    const InterfaceTexts expected{sim.SlavePath(), "9600", "8", "None", "1", "No"};
-    EXPECT_EQ(shownTexts, expected);
-    EXPECT_FALSE(portOpenDuringDialog);
-    EXPECT_FALSE(receiverDuringDialog);
-    EXPECT_EQ(stopsBeforeDialog, 3U);
-    EXPECT_EQ(startsBeforeDialog, 0U);
-    ExpectTimersStoppedThenRestarted();
-
-    EXPECT_TRUE(station.port.portOpen);
+    EXPECT_EQ(shownTexts, (InterfaceTexts{sim.SlavePath(), "9600", "8", "None", "1", "No"}));
+    EXPECT_FALSE(openDuringDialog);
+    EXPECT_EQ(timersDuringDialog, std::make_pair(std::size_t{3}, std::size_t{0}));
     ASSERT_EQ(record->configured.size(), 1U);
-    EXPECT_EQ(record->configured[0].baudRate, before.baudRate);
-    EXPECT_EQ(station.settings.port.portName, before.portName);
-    EXPECT_TRUE(view.messages.Shown().empty());
+    EXPECT_EQ(record->configured[0].baudRate, 9600);
+    EXPECT_TRUE(station.port.portOpen && view.messages.Shown().empty());
     using K = ViewEvent::Kind;
     EXPECT_EQ(view.Kinds(), (std::vector<K>{K::Take, K::Take, K::Show}));
-    // The terminal's receiver is still connected to the reopened port.
     sim.SendUnsolicited("hello\r");
     EXPECT_TRUE(WaitUntil([&] { return station.traffic.Text() == "hello\r\n"; }));
     ExpectReaderAnswers();
-}
 
-TEST_F(InterfaceSequenceTest, OkTakesTheTextsAndReopensWithThem) {
-    // A pseudo-terminal is always 8 bits without parity; those stay.
-    InterfaceTexts chosen{sim.SlavePath(), "19200", "8", "None", "2", "Xon / Xoff"};
-    InterfaceSettingsCommand(station, Dialog(chosen));
-
-    EXPECT_TRUE(view.messages.Shown().empty());
-    EXPECT_TRUE(station.port.portOpen);
-    EXPECT_EQ(station.settings.port.baudRate, 19200);
-    EXPECT_EQ(station.settings.port.stopBitsCode, 2);
-    EXPECT_EQ(station.settings.port.flowControlCode, 1);
-    ASSERT_EQ(record->configured.size(), 1U);
-    EXPECT_EQ(record->configured[0].baudRate, 19200);
-    EXPECT_EQ(record->configured[0].stopBitsCode, 2);
-    EXPECT_EQ(record->configured[0].flowControlCode, 1);
-    ExpectTimersStoppedThenRestarted();
-}
-
-TEST_F(InterfaceSequenceTest, APortThatWillNotCloseShowsTheMessageAndNoDialog) {
+    // A port that will not close: the message, no dialog, the port left as it is.
     record->closeError = EIO;
-    InterfaceSettingsCommand(station, Dialog(std::nullopt));
+    Run(std::nullopt);
     record->closeError = 0;
-
-    EXPECT_EQ(dialogRuns, 0);
+    EXPECT_EQ(dialogRuns, 1);
     ASSERT_EQ(view.messages.Shown().size(), 1U);
-    EXPECT_EQ(view.messages.Shown()[0].text, "Can't close COM Port.");
-    EXPECT_EQ(view.messages.Shown()[0].caption, "Error");
-    EXPECT_EQ(view.messages.Shown()[0].icon, MsgIcon::Error);
+    const MessageRequest& m = view.messages.Shown()[0];
+    EXPECT_EQ(m.text + "|" + m.caption, "Can't close COM Port.|Error");
+    EXPECT_EQ(m.icon, MsgIcon::Error);
     EXPECT_TRUE(station.port.portOpen);
-    EXPECT_TRUE(record->configured.empty());  // not reopened
-    ExpectTimersStoppedThenRestarted();
+    EXPECT_EQ(record->configured.size(), 1U);  // not reopened
     EXPECT_EQ(view.events.back().kind, ViewEvent::Kind::Show);
 }
 
-TEST_F(InterfaceSequenceTest, APortThatCannotBeOpenedIsReportedAndCanBeChosenAgain) {
+TEST_F(InterfaceSequenceTest, OkReopensWithTheTextsAndAPortThatWillNotOpenCanBeChosenAgain) {
     InterfaceTexts chosen = TextsFromSettings(station.settings.port);
     chosen.port = "/nonexistent/reader";
-    InterfaceSettingsCommand(station, Dialog(chosen));
-
+    Run(chosen);
     EXPECT_FALSE(station.port.portOpen);
     EXPECT_EQ(station.settings.port.portName, "/nonexistent/reader");
-    ASSERT_EQ(view.messages.Shown().size(), 1U);
-    EXPECT_EQ(view.messages.Shown()[0].text,
-              "/nonexistent/reader konnte nicht ge\xF6"
-              "ffnet werden!");
-    ExpectTimersStoppedThenRestarted();
+    EXPECT_EQ(view.messages.Texts(),
+              std::vector<std::string>{"/nonexistent/reader konnte nicht ge\xF6" "ffnet werden!"});
 
     // With nothing open the close succeeds at once and the dialog comes up.
+    // A pseudo-terminal is always 8 bits without parity; those stay.
     view.messages.Clear();
-    chosen.port = sim.SlavePath();
-    InterfaceSettingsCommand(station, Dialog(chosen));
+    Run(InterfaceTexts{sim.SlavePath(), "19200", "8", "None", "2", "Xon / Xoff"});
     EXPECT_EQ(dialogRuns, 2);
     EXPECT_EQ(shownTexts.port, "/nonexistent/reader");
-    EXPECT_TRUE(station.port.portOpen);
-    EXPECT_TRUE(view.messages.Shown().empty());
+    EXPECT_TRUE(station.port.portOpen && view.messages.Shown().empty());
+    ASSERT_EQ(record->configured.size(), 1U);
+    for (const PortSettings& s : {station.settings.port, record->configured[0]}) {
+        EXPECT_EQ(s.baudRate, 19200);
+        EXPECT_EQ(CodesOf(s), (Codes{0, 2, 1}));
+    }
     ExpectReaderAnswers();
 }
 

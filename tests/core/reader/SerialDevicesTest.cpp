@@ -1,7 +1,3 @@
-// Finding the serial ports in a fake sysfs and /dev tree laid out as Linux
-// lays them out: class links to device directories, driver and subsystem
-// links, USB attributes above the tty, by-id links in /dev.
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,169 +13,104 @@ namespace tagwright::test {
 namespace {
 
 namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
 
-class FakeTree {
-public:
-    FakeTree() {
+// A fake sysfs and /dev laid out as Linux lays them out: class links to
+// device directories, driver and subsystem links, USB attributes above the
+// tty, by-id links in /dev.
+class SerialDevicesTest : public ::testing::Test {
+protected:
+    SerialDevicesTest() {
         roots.sysClassTty = dir.Path() / "sys/class/tty";
         roots.dev = dir.Path() / "dev";
         fs::create_directories(roots.sysClassTty);
-        fs::create_directories(roots.dev);
+        fs::create_directories(roots.dev / "serial/by-id");
     }
 
-    fs::path Sys(const std::string& rel) const { return dir.Path() / "sys" / rel; }
-
-    // A device directory under sys/devices bound to DRIVER of BUS (no
-    // binding when driver is empty).
-    fs::path Device(const std::string& rel, const std::string& bus, const std::string& driver) {
-        const fs::path d = Sys("devices/" + rel);
+    // A device directory on BUS, bound to DRIVER unless that is empty, with
+    // the USB attributes given.
+    fs::path Device(const std::string& rel, const std::string& bus, const std::string& driver,
+                    const Texts& usb = {}) {
+        const fs::path d = dir.Path() / "sys/devices" / rel;
+        const fs::path busDir = dir.Path() / "sys/bus" / bus;
         fs::create_directories(d);
-        if (!bus.empty()) {
-            fs::create_directories(Sys("bus/" + bus + "/drivers"));
-            fs::create_directory_symlink(Sys("bus/" + bus), d / "subsystem");
-        }
-        if (!driver.empty()) {
-            const fs::path drv = Sys("bus/" + bus + "/drivers/" + driver);
-            fs::create_directories(drv);
-            fs::create_directory_symlink(drv, d / "driver");
-        }
+        const fs::path driverDir = busDir / "drivers" / driver;
+        fs::create_directories(driverDir);
+        fs::create_directory_symlink(busDir, d / "subsystem");
+        if (!driver.empty()) fs::create_directory_symlink(driverDir, d / "driver");
+        const char* keys[] = {"idVendor", "idProduct", "manufacturer", "product", "serial"};
+        for (std::size_t i = 0; i < usb.size(); ++i) std::ofstream(d / keys[i]) << usb[i] << "\n";
         return d;
     }
 
-    // The class entry of a tty, with its device link (relative, as sysfs
-    // makes them) and an optional UART type.
-    void Tty(const std::string& name, const fs::path& device, const std::string& type = {}) {
+    // The class entry of a tty, its device link relative as sysfs makes them.
+    void Tty(const std::string& name, const fs::path& device, const std::string& uartType = {}) {
         const fs::path t = roots.sysClassTty / name;
         fs::create_directories(t);
-        if (!device.empty()) {
-            fs::create_directory_symlink(fs::relative(device, t), t / "device");
-        }
-        if (!type.empty()) Write(t / "type", type + "\n");
+        if (!device.empty()) fs::create_directory_symlink(fs::relative(device, t), t / "device");
+        if (!uartType.empty()) std::ofstream(t / "type") << uartType << "\n";
     }
 
-    void UsbAttributes(const fs::path& usbDevice, const std::string& vid, const std::string& pid,
-                       const std::string& maker, const std::string& product,
-                       const std::string& serial) {
-        Write(usbDevice / "idVendor", vid + "\n");
-        Write(usbDevice / "idProduct", pid + "\n");
-        Write(usbDevice / "manufacturer", maker + "\n");
-        Write(usbDevice / "product", product + "\n");
-        Write(usbDevice / "serial", serial + "\n");
-    }
-
-    std::string ById(const std::string& name, const std::string& target) {
-        const fs::path byId = roots.dev / "serial/by-id";
-        fs::create_directories(byId);
-        fs::create_symlink(target, byId / name);
-        return (byId / name).string();
-    }
-
-    static void Write(const fs::path& file, const std::string& text) {
-        std::ofstream(file) << text;
+    std::string ById(const std::string& name, const std::string& tty) {
+        const fs::path link = roots.dev / "serial/by-id" / name;
+        fs::create_symlink("../../" + tty, link);
+        return link.string();
     }
 
     TempDir dir;
     SerialDeviceRoots roots;
 };
 
-std::vector<std::string> Names(const std::vector<SerialDevice>& devices) {
-    std::vector<std::string> out;
-    for (const auto& d : devices) out.push_back(d.name);
-    return out;
-}
-
-const SerialDevice* Find(const std::vector<SerialDevice>& devices, const std::string& name) {
-    for (const auto& d : devices) {
-        if (d.name == name) return &d;
-    }
-    return nullptr;
-}
-
-TEST(SerialDevicesTest, OnlyTtysWithABoundDeviceAndARealUartAreListed) {
-    FakeTree t;
-    t.Tty("ttyS0", t.Device("pnp0/00:05", "pnp", "serial"), "4");
-    t.Tty("ttyS2", t.Device("pnp0/00:06", "pnp", "serial"), "4");
-    t.Tty("ttyS10", t.Device("platform/serial8250/port10", "platform", "serial8250"), "4");
-    // Placeholders of the 8250 driver: bound, but no UART behind them.
-    t.Tty("ttyS1", t.Device("platform/serial8250/port1", "platform", "serial8250"), "0");
-    t.Tty("ttyS3", t.Device("platform/serial8250/port3", "platform", "serial8250"), "0");
-    t.Tty("ttyAMA0", t.Device("platform/fe201000.serial", "amba", "uart-pl011"));
-    t.Tty("ttyX9", t.Device("virtual/unbound", "platform", ""));  // no driver
-    t.Tty("tty0", {});                                             // console, no device
-    t.Tty("ptmx", {});
-
-    const auto devices = FindSerialDevices(t.roots);
-    // Plain text order: ttyS10 before ttyS2.
-    EXPECT_EQ(Names(devices),
-              (std::vector<std::string>{"ttyAMA0", "ttyS0", "ttyS10", "ttyS2"}));
-    const SerialDevice* s0 = Find(devices, "ttyS0");
-    ASSERT_NE(s0, nullptr);
-    EXPECT_EQ(s0->driver, "serial");
-    EXPECT_EQ(s0->bus, "pnp");
-    EXPECT_EQ(s0->devicePath, (t.roots.dev / "ttyS0").string());
-    EXPECT_TRUE(s0->usbVendorId.empty());
-    EXPECT_EQ(SerialPortNames(t.roots), Names(devices));
-}
-
-TEST(SerialDevicesTest, UsbAdaptersCarryTheirUsbDescriptionAndByIdLinks) {
-    FakeTree t;
+TEST_F(SerialDevicesTest, ListsBoundRealPortsWithDriverUsbDescriptionAndByIdLinks) {
+    Tty("ttyS0", Device("pnp0/00:05", "pnp", "serial"), "4");
+    Tty("ttyS10", Device("platform/serial8250/port10", "platform", "serial8250"), "4");
+    // A placeholder of the 8250 driver: bound, but no UART behind it.
+    Tty("ttyS1", Device("platform/serial8250/port1", "platform", "serial8250"), "0");
+    Tty("ttyAMA0", Device("platform/fe201000.serial", "amba", "uart-pl011"));
+    Tty("ttyX9", Device("virtual/unbound", "platform", ""));  // no driver
+    Tty("tty0", {});                                           // console, no device
+    // Newer kernels: tty -> port device -> controller device (both on the
+    // serial-base bus) -> the hardware's own device, whose driver is named.
+    Device("pnp0/00:06", "pnp", "serial");
+    Device("pnp0/00:06/00:06:0", "serial-base", "ctrl");
+    Tty("ttyS2", Device("pnp0/00:06/00:06:0/00:06:0.0", "serial-base", "port"), "4");
     // usb-serial: the tty's device is the port, under the interface, under
     // the USB device. cdc-acm: the tty's device is the interface itself.
-    const fs::path ftdi = t.Device("pci0000:00/usb1/1-1", "usb", "usb");
-    t.Device("pci0000:00/usb1/1-1/1-1:1.0", "usb", "ftdi_sio");
-    t.Tty("ttyUSB0", t.Device("pci0000:00/usb1/1-1/1-1:1.0/ttyUSB0", "usb-serial", "ftdi_sio"));
-    t.UsbAttributes(ftdi, "0403", "6001", "FTDI", "FT232R USB UART", "A10K5XYZ");
-    const fs::path acm = t.Device("pci0000:00/usb1/1-2", "usb", "usb");
-    t.Tty("ttyACM0", t.Device("pci0000:00/usb1/1-2/1-2:1.0", "usb", "cdc_acm"));
-    t.UsbAttributes(acm, "2341", "0043", "Maker Inc.", "Reader 2", "7");
-
-    const std::string ftdiLink = t.ById("usb-FTDI_FT232R_USB_UART_A10K5XYZ-if00-port0",
-                                        "../../ttyUSB0");
-    const std::string acmLink = t.ById("usb-Maker_Reader_2_7-if00", "../../ttyACM0");
+    Device("pci0000:00/usb1/1-1", "usb", "usb",
+           {"0403", "6001", "FTDI", "FT232R USB UART", "A10K5XYZ"});
+    Device("pci0000:00/usb1/1-1/1-1:1.0", "usb", "ftdi_sio");
+    Tty("ttyUSB0", Device("pci0000:00/usb1/1-1/1-1:1.0/ttyUSB0", "usb-serial", "ftdi_sio"));
+    Device("pci0000:00/usb1/1-2", "usb", "usb", {"2341", "0043", "Maker Inc.", "Reader 2", "7"});
+    Tty("ttyACM0", Device("pci0000:00/usb1/1-2/1-2:1.0", "usb", "cdc_acm"));
+    const std::string ftdiLink = ById("usb-FTDI_FT232R_USB_UART_A10K5XYZ-if00-port0", "ttyUSB0");
+    const std::string acmLink = ById("usb-Maker_Reader_2_7-if00", "ttyACM0");
     // A link whose tty sysfs does not show is still a port to offer.
-    const std::string orphan = t.ById("usb-Other_Adapter-if00-port0", "../../ttyUSB7");
+    const std::string orphan = ById("usb-Other_Adapter-if00-port0", "ttyUSB7");
 
-    const auto devices = FindSerialDevices(t.roots);
-    ASSERT_EQ(Names(devices), (std::vector<std::string>{"ttyACM0", "ttyUSB0"}));
-    const SerialDevice& u = devices[1];
-    EXPECT_EQ(u.driver, "ftdi_sio");
-    EXPECT_EQ(u.bus, "usb-serial");
-    EXPECT_EQ(u.usbVendorId, "0403");
-    EXPECT_EQ(u.usbProductId, "6001");
-    EXPECT_EQ(u.manufacturer, "FTDI");
-    EXPECT_EQ(u.product, "FT232R USB UART");
-    EXPECT_EQ(u.serialNumber, "A10K5XYZ");
-    EXPECT_EQ(u.byIdPaths, std::vector<std::string>{ftdiLink});
-    const SerialDevice& a = devices[0];
-    EXPECT_EQ(a.driver, "cdc_acm");
-    EXPECT_EQ(a.usbVendorId, "2341");
-    EXPECT_EQ(a.product, "Reader 2");
-    EXPECT_EQ(a.byIdPaths, std::vector<std::string>{acmLink});
+    Texts described;
+    for (const SerialDevice& d : FindSerialDevices(roots)) {
+        std::string s = d.name + ": " + d.driver + "|" + d.bus + "|" + d.usbVendorId + "|" +
+                        d.usbProductId + "|" + d.manufacturer + "|" + d.product + "|" +
+                        d.serialNumber;
+        for (const std::string& link : d.byIdPaths) s += "|" + link;
+        described.push_back(s);
+        EXPECT_EQ(d.devicePath, (roots.dev / d.name).string());
+    }
+    // Plain text order: ttyS10 before ttyS2.
+    EXPECT_EQ(described,
+              (Texts{"ttyACM0: cdc_acm|usb|2341|0043|Maker Inc.|Reader 2|7|" + acmLink,
+                     "ttyAMA0: uart-pl011|amba|||||", "ttyS0: serial|pnp|||||",
+                     "ttyS10: serial8250|platform|||||", "ttyS2: serial|pnp|||||",
+                     "ttyUSB0: ftdi_sio|usb-serial|0403|6001|FTDI|FT232R USB UART|A10K5XYZ|" +
+                         ftdiLink}));
 
-    std::vector<std::string> expected{"ttyACM0", "ttyUSB0", ftdiLink, acmLink, orphan};
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(SerialPortNames(t.roots), expected);
-}
+    Texts names{"ttyACM0", "ttyAMA0", "ttyS0", "ttyS10", "ttyS2", "ttyUSB0", ftdiLink, acmLink,
+                orphan};
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(SerialPortNames(roots), names);
 
-TEST(SerialDevicesTest, TheDriverBehindTheGenericSerialPortDeviceIsNamed) {
-    FakeTree t;
-    // Newer kernels: tty -> port device -> controller device (both on the
-    // serial-base bus) -> the hardware's own device.
-    t.Device("pnp0/00:05", "pnp", "serial");
-    t.Device("pnp0/00:05/00:05:0", "serial-base", "ctrl");
-    t.Tty("ttyS0", t.Device("pnp0/00:05/00:05:0/00:05:0.0", "serial-base", "port"), "4");
-    const auto devices = FindSerialDevices(t.roots);
-    ASSERT_EQ(devices.size(), 1U);
-    EXPECT_EQ(devices[0].driver, "serial");
-    EXPECT_EQ(devices[0].bus, "pnp");
-}
-
-TEST(SerialDevicesTest, MissingTreesGiveNoPorts) {
-    SerialDeviceRoots roots;
-    roots.sysClassTty = "/nonexistent/sys/class/tty";
-    roots.dev = "/nonexistent/dev";
-    EXPECT_TRUE(FindSerialDevices(roots).empty());
-    EXPECT_TRUE(SerialPortNames(roots).empty());
+    const SerialDeviceRoots missing{"/nonexistent/sys/class/tty", "/nonexistent/dev"};
+    EXPECT_TRUE(FindSerialDevices(missing).empty() && SerialPortNames(missing).empty());
 }
 
 }  // namespace
