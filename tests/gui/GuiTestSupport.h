@@ -1,15 +1,20 @@
 #pragma once
 // Helpers for the QtTest programs, which run on the offscreen platform:
-// activating a window, reading back painted pixels, answering message boxes.
+// activating a window, typing, reading back painted pixels, answering modal
+// dialogs and message boxes.
 
-#include <deque>
+#include <functional>
 #include <vector>
 
 #include <QApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
+#include "controls/EnterEdit.h"
+#include "controls/Images.h"
 #include "controls/MessageBoxes.h"
 
 namespace tagwright::test {
@@ -22,6 +27,29 @@ inline bool ShowActive(QWidget& window) {
     return QTest::qWaitForWindowActive(&window);
 }
 
+// Replaces FIELD's text as the operator would, then presses KEY (if any).
+inline void TypeInto(QWidget* field, const QString& text, Qt::Key key = Qt::Key_unknown) {
+    field->setFocus(Qt::OtherFocusReason);
+    if (auto* line = qobject_cast<QLineEdit*>(field)) line->selectAll();
+    QTest::keyClicks(field, text);
+    if (key != Qt::Key_unknown) QTest::keyClick(field, key);
+}
+
+// Runs ACT on the modal dialog of type T once its loop runs; polls, so a
+// slow start does not miss it.
+template <typename T>
+void WhenModalOpens(std::function<void(T&)> act, int triesLeft = 1000) {
+    QTimer::singleShot(10, [act = std::move(act), triesLeft]() mutable {
+        if (auto* dlg = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            act(*dlg);
+        } else if (triesLeft > 0) {
+            WhenModalOpens<T>(std::move(act), triesLeft - 1);
+        }
+    });
+}
+
+inline bool SameImage(const QPixmap& a, const QPixmap& b) { return a.toImage() == b.toImage(); }
+
 // What WIDGET paints now, one image pixel per widget pixel.
 inline QImage Painted(QWidget& widget) {
     QPixmap pixmap = widget.grab();
@@ -29,41 +57,18 @@ inline QImage Painted(QWidget& widget) {
     return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// Bounds of the pixels that differ from BACKGROUND within AREA.
-inline QRect InkBounds(const QImage& image, const QColor& background, QRect area = {}) {
-    if (area.isNull()) {
-        area = image.rect();
-    }
-    QRect bounds;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if (image.pixelColor(x, y) != background) {
-                bounds |= QRect(x, y, 1, 1);
-            }
-        }
-    }
-    return bounds;
-}
-
-// Answers every message box while it lives: with the queued answers first,
-// then with Ok. Records what was asked.
+// Answers every message box with Ok while it lives, and records what was asked.
 class ScopedMessageBoxes {
 public:
     ScopedMessageBoxes()
         : previous_(gui::SetMessageBoxHandler([this](const MessageRequest& request) {
               shown.push_back(request);
-              if (answers.empty()) {
-                  return MsgAnswer::Ok;
-              }
-              const MsgAnswer a = answers.front();
-              answers.pop_front();
-              return a;
+              return MsgAnswer::Ok;
           })) {}
     ~ScopedMessageBoxes() { gui::SetMessageBoxHandler(previous_); }
     ScopedMessageBoxes(const ScopedMessageBoxes&) = delete;
     ScopedMessageBoxes& operator=(const ScopedMessageBoxes&) = delete;
 
-    std::deque<MsgAnswer> answers;
     std::vector<MessageRequest> shown;
 
 private:
