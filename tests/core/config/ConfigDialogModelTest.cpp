@@ -8,7 +8,10 @@
 
 #include "base/CText.h"
 #include "config/ConfigDialogModel.h"
+#include "config/ConfigHandOver.h"
 #include "config/SetStore.h"
+#include "support/FakeClock.h"
+#include "support/RecordingMainView.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
@@ -25,16 +28,14 @@ public:
     void TakeFieldValues() override {}
     void ShowFieldValues() override {}
     void UpdateControl(ConfigControl) override {}
-    void RebuildNameChoices() override { ++rebuilds; }
-    void SetFocus(ConfigControl control, bool) override { focus.push_back(control); }
+    void RebuildNameChoices() override {}
+    void SetFocus(ConfigControl, bool) override {}
     std::optional<std::string> AskFileName(const FileDialogRequest& request) override {
         fileRequests.push_back(request);
         return fileAnswer;
     }
     bool RunPages317(Pages317Data& data) override { return pages317(data); }
     MsgAnswer ShowMessage(const MessageRequest& r) override { return messages.Show(r); }
-    int rebuilds = 0;
-    std::vector<ConfigControl> focus;
     std::vector<FileDialogRequest> fileRequests;
     std::optional<std::string> fileAnswer;
     std::function<bool(Pages317Data&)> pages317;
@@ -72,9 +73,8 @@ protected:
 TEST_F(ConfigDialogModelTest, OffsetAndLengthAreClampedInEveryRuleAndCutBackByTheCheck) {
     struct Case { std::string offset, length, wantOffset, wantLength; };
     for (const Case& c : {Case{"10", "8", "10", "6"}, Case{"8", "8", "8", "8"},
-                          Case{"", "", "", ""}, Case{"-3", "5", "0", "5"},
-                          Case{"4", "-1", "4", "0"}, Case{"20", "2", "16", "0"},
-                          Case{"2", "40", "2", "14"}, Case{"0", "99", "0", "16"}}) {
+                          Case{"-3", "5", "0", "5"}, Case{"4", "-1", "4", "0"},
+                          Case{"20", "2", "16", "0"}, Case{"0", "99", "0", "16"}}) {
         SCOPED_TRACE(c.offset + "/" + c.length);
         Layout(c.offset, c.length, "XXXXXXXXXXXXXXXXXXXX");
         model.Fill();
@@ -103,29 +103,13 @@ TEST_F(ConfigDialogModelTest, FillPlacesThePaddedIdAndByteCommitsReadItBack) {
     EXPECT_EQ(Row(0, 15), "00 00 30 30 41 42 43 00 11 11 11 11 11 11 11 11");
     EXPECT_EQ(model.set.ascii[0] + model.set.ascii[3] + model.set.ascii[6], "NUL0C");
     EXPECT_EQ(model.set.carrierId, "ABC");  // the field keeps the unpadded text
-    for (int j = 0; j < 16; ++j) {
-        const bool id = j >= 2 && j <= 6;
-        const Rgb want = id ? colour::CarrierIdGreen : colour::White;
-        EXPECT_EQ(model.Control(HexEdit(j)).background, want) << j;
-        EXPECT_EQ(model.Control(AsciiEdit(j)).background, want) << j;
-        EXPECT_EQ(model.set.fixByte[static_cast<std::size_t>(j)], !id) << j;
-    }
-    EXPECT_FALSE(OkEnabled());
+    for (std::size_t j = 0; j < 16; ++j) EXPECT_EQ(model.set.fixByte[j], j < 2 || j > 6) << j;
 
-    // A byte commit converts, reads the ID back and moves along the row.
-    model.set.hex[15] = "4a";
+    // A byte commit converts and reads the ID back, "NUL" included.
     model.set.ascii[2] = "NUL";
     model.set.ascii[3] = "Z";
-    for (C edit : {HexEdit(15), AsciiEdit(2), AsciiEdit(3)}) model.ByteEditConfirmed(edit);
-    EXPECT_EQ(model.set.ascii[15], "J");
-    EXPECT_EQ(Row(2, 3), "00 5A");
+    for (C edit : {AsciiEdit(2), AsciiEdit(3)}) model.ByteEditConfirmed(edit);
     EXPECT_EQ(model.set.carrierId, "NULZABC");
-    EXPECT_EQ(view.focus, (std::vector<C>{HexEdit(0), AsciiEdit(3), AsciiEdit(4)}));
-
-    // Reaching into page 2 clears the rest of page 2 as well; a longer ID is cut.
-    Layout("6", "4", "WXYZ!");
-    model.Fill();
-    EXPECT_EQ(Row(0, 15), "00 00 00 00 00 00 57 58 59 5A 00 00 00 00 00 00");
 }
 
 TEST_F(ConfigDialogModelTest, FixDataOnEmptiesTheLayoutKeepsBytesAndOffRestoresTheCounter) {
@@ -135,7 +119,6 @@ TEST_F(ConfigDialogModelTest, FixDataOnEmptiesTheLayoutKeepsBytesAndOffRestoresT
     EXPECT_FALSE(model.set.useDecimalCounter || model.set.useCsvFile);
     EXPECT_EQ(model.set.carrierIdOffset + model.set.carrierIdLength + model.set.carrierId, "");
     EXPECT_EQ(std::count(model.set.fixByte.begin(), model.set.fixByte.end(), true), 16);
-    EXPECT_FALSE(model.Control(C::Fill).enabled || model.Control(C::CarrierId).enabled);
     model.Fill();
     EXPECT_EQ(Row(0, 15), "11 11 11 11 11 11 11 11 11 11 11 11 11 11 11 11");  // left alone
     model.set.carrierId = "kept";
@@ -146,16 +129,9 @@ TEST_F(ConfigDialogModelTest, FixDataOnEmptiesTheLayoutKeepsBytesAndOffRestoresT
     model.Clicked(C::FixData);
     EXPECT_TRUE(model.set.useDecimalCounter);
     EXPECT_FALSE(model.set.useFixData || model.set.useCsvFile || model.set.fixByte[3]);
-    EXPECT_TRUE(model.Control(C::Fill).enabled && model.Control(C::CarrierId).enabled);
 
-    // The counter and the list exclude each other; leaving the counter
-    // empties the carrier ID.
-    model.set.carrierId = "7";
-    model.Clicked(C::DecimalCounter);
-    EXPECT_TRUE(model.set.useCsvFile && model.set.carrierId.empty());
-    model.Clicked(C::CsvFile);
-    EXPECT_TRUE(model.set.useDecimalCounter);
-    EXPECT_FALSE(OkEnabled());
+    model.Clicked(C::DecimalCounter);  // the counter and the list exclude each other
+    EXPECT_TRUE(model.set.useCsvFile && !model.set.useDecimalCounter);
 }
 
 TEST_F(ConfigDialogModelTest, LockCarrierIdAndThePageLocksFollowEachOther) {
@@ -172,30 +148,18 @@ TEST_F(ConfigDialogModelTest, LockCarrierIdAndThePageLocksFollowEachOther) {
     }
 
     Layout("4", "8");  // ID in bytes 4-11: it is locked only with both pages
-    std::vector<bool> locked;
-    for (C box : {C::LockPage1, C::LockPage2, C::LockPage2}) {
-        model.Clicked(box);
-        locked.push_back(model.set.lockCarrierId);
-    }
-    EXPECT_EQ(locked, (std::vector<bool>{false, true, false}));
-    EXPECT_FALSE(OkEnabled());
+    model.Clicked(C::LockPage1);
+    EXPECT_FALSE(model.set.lockCarrierId);
+    model.Clicked(C::LockPage2);
+    EXPECT_TRUE(model.set.lockCarrierId);
 }
 
-TEST_F(ConfigDialogModelTest, OpenButtonsAskForFilesAndTheLogDefaultsToTheStationDirectory) {
-    const std::string longPath = "/" + std::string(90, 'd') + "/ids.csv";
-    view.fileAnswer = longPath;
-    model.CsvOpenPressed();
-    EXPECT_EQ(model.CsvFileDisplay(), "..." + longPath.substr(longPath.size() - 85));
-    EXPECT_FALSE(OkEnabled());
-
+TEST_F(ConfigDialogModelTest, ALogFileLeftUnchosenDefaultsToTheStationDirectory) {
     model.Clicked(C::Log);
-    EXPECT_TRUE(model.Control(C::LogOpen).enabled);
     view.fileAnswer = std::string();  // OK with nothing chosen
     model.LogOpenPressed();
     EXPECT_EQ(view.fileRequests.back().initialPath, std::filesystem::current_path().string());
     EXPECT_EQ(model.set.logFileName, (dir.Path() / "zb48_record.xml").string());
-    model.Clicked(C::Log);
-    EXPECT_FALSE(model.Control(C::LogOpen).enabled);
 }
 
 TEST_F(ConfigDialogModelTest, Pages317ResultIsTakenInTheDialogsFormAndLeavesOkAlone) {
@@ -211,17 +175,6 @@ TEST_F(ConfigDialogModelTest, Pages317ResultIsTakenInTheDialogsFormAndLeavesOkAl
     EXPECT_EQ(model.set.hex[20], "51");
     EXPECT_TRUE(model.set.editPage[4] && !model.set.editPage[0] && model.set.writePages3to17);
     EXPECT_TRUE(OkEnabled());
-
-    view.pages317 = [](Pages317Data& d) {
-        d.mode = 0;
-        d.hex[30] = "4243";
-        d.editPage.fill(false);  // never switches "Write Pages 3 - 17" off
-        return true;
-    };
-    model.EditPages3to17Pressed();
-    EXPECT_EQ(model.set.hexAsciiMode, 0);
-    EXPECT_EQ(model.set.ascii[30], "BC");
-    EXPECT_TRUE(model.set.writePages3to17);
 }
 
 TEST_F(ConfigDialogModelTest, SaveEnablesOkOnlyWhenWrittenRefusalsChangeNothingDeleteKeepsFiles) {
@@ -241,7 +194,6 @@ TEST_F(ConfigDialogModelTest, SaveEnablesOkOnlyWhenWrittenRefusalsChangeNothingD
     }
     EXPECT_EQ(LoadSet(dir.Path(), "Second", true).hex[5], "33");  // filled before writing
     EXPECT_EQ(model.ListedNames(), (Texts{"First", "Second"}));
-    EXPECT_EQ(view.rebuilds, 1);  // only the new name rebuilt the list
 
     model.Delete();  // the name leaves the list and the box; the file stays
     EXPECT_EQ(model.ListedNames(), Texts{"First"});
@@ -250,7 +202,7 @@ TEST_F(ConfigDialogModelTest, SaveEnablesOkOnlyWhenWrittenRefusalsChangeNothingD
 
     // Refused saves tell the operator and change nothing.
     for (int i = 1; i < kNameSlots; ++i) model.names.Add("n" + std::to_string(i));
-    for (const std::string name : {"", "..", "a/b", "one too many"}) {
+    for (const std::string name : {"..", "one too many"}) {
         SCOPED_TRACE(name);
         view.messages.Clear();
         model.saved = model.Control(C::Ok).enabled = false;
@@ -279,8 +231,74 @@ TEST_F(ConfigDialogModelTest, LoadKeepsTheCarrierIdAndFormatAndFills) {
     EXPECT_EQ(Row(0, 5), "30 30 31 32 00 00");  // the fill ran
     // Neither type set in the file: TI shows as chosen.
     EXPECT_TRUE(model.Control(C::TypeTI).imageOn && !model.Control(C::TypeNorvik).imageOn);
-    EXPECT_TRUE(model.Control(C::LogOpen).enabled);
     EXPECT_FALSE(OkEnabled() || model.Accept());  // a load leaves OK as it was
+}
+
+// The whole command: hand over, load, change, OK (unsaved, then saved), take over.
+TEST_F(ConfigDialogModelTest, TheHandedOverSetComesBackAndTheStationRunsAutomaticallyWithIt) {
+    RecordingMainView mainView;
+    FakeClock clock;
+    Station station{mainView, clock};
+    mainView.Attach(station);
+    station.setDirectory = dir.Path();
+    station.settings.currentSetName = "Line 1";
+    station.settings.names.Add("Line 1");
+    station.settings.names.Add("Line 2");
+    station.settings.carrierIdMax = "555";
+    station.currentCarrierId = "000123";
+    station.currentSet.useCsvFile = true;
+    station.currentSet.csvFileName = "/ids/line1.csv";
+    station.currentSet.logEnabled = true;
+    station.currentSet.logFileName = "/rec/line1.xml";
+    station.currentSet.partNumber = "old";
+    station.image.format = PageFormat::Ascii;
+    station.configSaved = true;
+    station.headerBlockPending = false;
+    ConfigDialogModel& dialog = model;
+    HandOverToConfigDialog(station, dialog);
+    EXPECT_EQ(dialog.ListedNames(), (std::vector<std::string>{"Line 1", "Line 2"}));
+    EXPECT_EQ(dialog.set.csvFileName + dialog.set.logFileName, "/ids/line1.csv/rec/line1.xml");
+    // The carrier ID is the station's; the rest comes from the set file.
+    EXPECT_EQ(dialog.set.carrierId + "|" + dialog.set.partNumber, "000123|");
+    EXPECT_FALSE(dialog.saved || station.configSaved);
+
+    dialog.Start();
+    dialog.set.quantity = "100";
+    dialog.set.carrierIdOffset = "0";
+    dialog.set.carrierIdLength = "6";
+    dialog.set.editPage[2] = dialog.set.editPage[5] = dialog.set.writePages3to17 = true;
+    dialog.set.hex[16] = "41";
+    dialog.set.ascii[16] = "A";
+    dialog.nameText = "Line 3";
+    dialog.Fill();
+    ASSERT_TRUE(dialog.Accept());
+    TakeOverFromConfigDialog(station, dialog);
+    // Unsaved: the name is taken but not listed, and the maximum stays.
+    EXPECT_EQ(station.settings.currentSetName, "Line 3");
+    EXPECT_EQ(std::to_string(station.settings.names.count) + "|" + station.settings.carrierIdMax,
+              "2|555");
+    EXPECT_FALSE(station.configSaved);
+
+    dialog.Save();
+    TakeOverFromConfigDialog(station, dialog);
+    EXPECT_EQ(station.settings.names.count, 3);
+    EXPECT_TRUE(station.configSaved && station.configSavePressed);
+    EXPECT_EQ(station.currentSet, dialog.set);
+    EXPECT_EQ(station.settings.carrierIdMax, "222");  // first ID + quantity - 1
+    EXPECT_TRUE(station.AutomaticMode() && station.headerBlockPending);
+    // ASCII format: page texts from the ASCII byte texts; all pages selected.
+    EXPECT_EQ(station.image.FieldText(3), "A NUL NUL NUL NUL NUL NUL NUL");
+    EXPECT_EQ(std::count(station.image.selected.begin(), station.image.selected.end(), 1),
+              kPageCount);
+    EXPECT_TRUE(station.image.selectAll && station.Control(SelectBox(17)).imageOn);
+
+    // HEX, pages 3-17 not written: only pages 1 and 2 are selected.
+    dialog.set.hexAsciiMode = 0;
+    dialog.set.writePages3to17 = false;
+    TakeOverFromConfigDialog(station, dialog);
+    EXPECT_EQ(station.image.FieldText(1), "30 30 30 31 32 33 00 00");
+    EXPECT_EQ(station.image.selected, (std::array<int, kPageCount>{1, 1}));
+    EXPECT_FALSE(station.image.selectAll || station.Control(SelectBox(3)).imageOn);
 }
 
 }  // namespace
