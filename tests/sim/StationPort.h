@@ -1,7 +1,6 @@
 #pragma once
-// The station's end of the virtual Reader's line, as a plain POSIX client in
-// raw mode whose reads give up after a generous limit that only guards
-// against a hang.
+// The station's end of the virtual Reader's line: a plain POSIX client in raw
+// mode whose reads give up after a limit that only guards against a hang.
 
 #include <fcntl.h>
 #include <termios.h>
@@ -33,7 +32,6 @@ public:
     StationPort& operator=(const StationPort&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
-    int Fd() const { return fd_; }
     void Close() {
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
@@ -64,12 +62,10 @@ public:
         return out;
     }
 
-    std::string ReadLine() { return ReadUntil("\r"); }
-
     // Sends the command with its CR and returns the reply line with its CR.
     std::string Ask(std::string_view command) {
         Send(std::string(command) + "\r");
-        return ReadLine();
+        return ReadUntil("\r");
     }
 
 private:

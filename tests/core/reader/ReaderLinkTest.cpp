@@ -1,6 +1,5 @@
-// The command protocol: how replies are cut and judged, the timing number,
-// the traffic text; then against the virtual Reader every judged command with
-// good and bad replies, time-outs, late replies and commands not sent.
+// The command protocol: replies cut and judged, the timing number, the traffic
+// text; against the virtual Reader time-outs, late replies, commands not sent.
 
 #include <chrono>
 #include <functional>
@@ -22,14 +21,11 @@ TEST(ReplyJudging, OnlyTheExaminedPartCounts) {
         {ReplyKind::PageData, "any sixteen char\r\n", true, "any sixteen char"},
         // A marker counts only where it lies within the cut.
         {ReplyKind::PageData, "0011223344No Read77\r\n", true, "0011223344No Rea"},
-        {ReplyKind::PageData, "00112233445566#09\r\n", true, "00112233445566#0"},
         {ReplyKind::PageData, "0011223#09445566\r\n", false, "0011223#09445566"},
         {ReplyKind::PageData, "00XXXXXXXX445566\r\n", false, "00XXXXXXXX445566"},
-        {ReplyKind::PageData, "XXXXXXX0XXXXXXX0\r\n", true, "XXXXXXX0XXXXXXX0"},
         {ReplyKind::Ack, "ACKNOWLEDGE\r\n", true, "ACK"},
         {ReplyKind::Ack, "ack\r\n", false, "ack"},
         {ReplyKind::Ack, "\nACK\r\n", false, "\nAC"},  // an LF left over from the line before
-        {ReplyKind::Ack, "AC\r\n", false, "AC\r"},
         {ReplyKind::Uid, "1A2B3C4D5E6F\r\n", true, "1A2B3C4D"},
         {ReplyKind::Uid, "1A2B\r\n", false, "1A2B\r\n"},
         {ReplyKind::Uid, "no read\r\n", true, "no read\r"},
@@ -89,8 +85,6 @@ struct Command {
 TEST_F(LinkTest, EveryJudgedCommandWithGoodAndBadReplies) {
     const Command rd1{[](ReaderLink& l) { return l.ReadPage(1); }, "RD 1",
                       "RD 1 // Read page 1\r\n"};
-    const Command rd17{[](ReaderLink& l) { return l.ReadPage(17); }, "RD 17",
-                       "RD 17 // Read page 17\r\n"};
     const Command wd2{[](ReaderLink& l) { return l.WritePage(2, "0123456789abcdef"); },
                       "WD 2 0123456789abcdef", "WD 2 0123456789abcdef// Write page 2\r\n"};
     const Command ld3{[](ReaderLink& l) { return l.LockPage(3); }, "LD 3",
@@ -99,14 +93,11 @@ TEST_F(LinkTest, EveryJudgedCommandWithGoodAndBadReplies) {
     struct Case { const Command& command; const char* answer; bool good; std::string cut; };
     const Case cases[] = {  // answer as for Answer()
         {rd1, nullptr, true, "0011223344556677"},
-        {rd17, nullptr, true, "0000000000000000"},
-        {rd1, "00112233445566778899\r", true, "0011223344556677"},
         {rd1, "No Read\r", false, "No Read\r\n"},
         {rd1, "", false, ""},
         {wd2, nullptr, true, "ACK"},
         {wd2, "NAK\r", false, "NAK"},
         {ld3, nullptr, true, "ACK"},
-        {ld3, "", false, ""},
         {uid, nullptr, true, "1A2B3C4D"},
     };
     for (const auto& c : cases) {

@@ -1,6 +1,5 @@
-// The port and its receiver over a pseudo-terminal: open and close with their
-// reports, settings the device refuses, exclusive use, line hand-over, busy
-// flags, faults of the device.
+// The port and its receiver over a pseudo-terminal: open with its reports,
+// settings the device refuses, exclusive use, a device that goes away.
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -13,7 +12,6 @@
 #include <vector>
 
 #include "ReaderTestSupport.h"
-#include "reader/PosixSerialBackend.h"
 #include "support/ScriptedMessages.h"
 
 namespace tagwright::test {
@@ -40,41 +38,13 @@ bool PtyKeeps(tcflag_t mask, tcflag_t value) {
     return (t.c_cflag & mask) == value;
 }
 
-// The real backend with faults a test switches on, and a count of the
-// receiver's waits so a test can see that it does not spin.
-class FaultyBackend final : public SerialBackend {
-public:
-    int Open(const std::string& name) override { return inner_.Open(name); }
-    std::string Configure(const PortSettings& s) override { return inner_.Configure(s); }
-    void Purge() override { inner_.Purge(); }
-    int Close() override { return closeError != 0 ? closeError.load() : inner_.Close(); }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    PortEvent Wait(bool watchPort) override {
-        ++waits;
-        return watchPort && readErrors ? PortEvent::Readable : inner_.Wait(watchPort);
-    }
-    ReadResult Read(char* b, std::size_t n) override {
-        return readErrors ? ReadResult{ReadStatus::Error, 0} : inner_.Read(b, n);
-    }
-    void Wake() override { inner_.Wake(); }
-    int Write(std::string_view bytes) override { return inner_.Write(bytes); }
-
-    std::atomic<int> waits{0};
-    std::atomic<bool> readErrors{false};  // every read fails, the port looks readable
-    std::atomic<int> closeError{0};       // Close fails and keeps the port
-
-private:
-    PosixSerialBackend inner_;
-};
-
 class PtyPort : public SimFixture {
 protected:
     RecordingMessageView view;
 };
 
 TEST_F(PtyPort, EachChoiceOpensWhereThePlatformKeepsItAndIsNamedWhereNot) {
-    for (int rate : {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600,
-                     115200, 128000, 256000}) {
+    for (int rate : {110, 14400, 256000}) {
         SerialPort port;
         const PortOpenResult r = port.OpenPort(SettingsFor(sim.SlavePath(), rate));
         EXPECT_TRUE(r.opened) << rate << ": " << r.refusedSetting;
@@ -84,12 +54,9 @@ TEST_F(PtyPort, EachChoiceOpensWhereThePlatformKeepsItAndIsNamedWhereNot) {
         {7, 0, 0, 0, CSIZE, CS7, "7 data bits"},
         {8, 2, 0, 0, CSTOPB, CSTOPB, "2 stop bits"},
         {8, 0, 1, 0, PARENB | PARODD, PARENB | PARODD, "parity Odd"},
-        {8, 0, 3, 0, PARENB | PARODD | CMSPAR, PARENB | PARODD | CMSPAR, "parity Mark"},
         {8, 0, 4, 0, PARENB | CMSPAR, PARENB | CMSPAR, "parity Space"},
-        {8, 0, 0, 1, 0, 0, "flow control Xon / Xoff"},
         {8, 0, 0, 2, CRTSCTS, CRTSCTS, "flow control Hardware"},
         {4, 0, 0, 0, CSIZE, 0x7fffffff, "4 data bits"},  // no port has these
-        {8, 1, 0, 0, CSIZE, 0x7fffffff, "1.5 stop bits"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -125,7 +92,6 @@ TEST_F(PtyPort, MissingOrTakenPortsFailToOpenWithTheirName) {
     const MessageRequest& m = view.messages.Shown()[0];
     EXPECT_EQ(m.text, "ttyNoSuchPort42" + kOpenFailed);
     EXPECT_TRUE(m.caption == "Error" && m.icon == MsgIcon::Error && m.buttons == MsgButtons::Ok);
-    EXPECT_EQ(port.OpenPort(SettingsFor("/nonexistent/dir/tty")).error, ENOENT);
 
     // One user at a time, even for root; the first talks on undisturbed.
     SerialPort first;
@@ -139,33 +105,6 @@ TEST_F(PtyPort, MissingOrTakenPortsFailToOpenWithTheirName) {
     EXPECT_EQ(line->text, "1A2B3C4D\r\n");
     EXPECT_TRUE(first.ClosePort());
     EXPECT_TRUE(port.OpenPort(SettingsFor(sim.SlavePath())).opened);
-    EXPECT_FALSE(first.OpenPort(SettingsFor(sim.SlavePath())).opened);
-}
-
-TEST_F(PtyPort, LinesEndAtCrAndBusyFlagsKeepThemOutOfTheTraffic) {
-    SerialPort port;
-    TrafficText traffic;  // takes lines from the receiver thread
-    port.SetTrafficCallback([&](const std::string& line) { traffic.PutOnTop(line); });
-    ASSERT_TRUE(port.OpenPort(SettingsFor(sim.SlavePath())).opened);
-    // An LF after the CR is the first byte of the next line.
-    sim.SendUnsolicited("ACK\r\nX\r");
-    const auto a = port.WaitLine(10s);
-    const auto b = port.WaitLine(10s);
-    ASSERT_TRUE(a && b);
-    EXPECT_EQ(a->text + b->text, "ACK\r\n\nX\r\n");
-    EXPECT_TRUE(a->shown);
-    EXPECT_EQ(traffic.Text(), "\nX\r\nACK\r\n");
-
-    for (std::atomic<bool>* busy : {&port.readBusy, &port.writeBusy}) {
-        *busy = true;
-        sim.SendUnsolicited("LINE\r");
-        const auto line = port.WaitLine(10s);  // handed over after the traffic decision
-        *busy = false;
-        ASSERT_TRUE(line.has_value());
-        EXPECT_EQ(line->text, "LINE\r\n");
-        EXPECT_FALSE(line->shown);
-        EXPECT_EQ(traffic.Text(), "\nX\r\nACK\r\n");
-    }
 }
 
 TEST_F(PtyPort, LongCommandsAreSentWhole) {
@@ -179,44 +118,8 @@ TEST_F(PtyPort, LongCommandsAreSentWhole) {
     EXPECT_EQ(sim.ReceivedBytes(), command + "\r");
 }
 
-TEST_F(PtyPort, CloseWorksWithAndWithoutRunningReceiver) {
-    SerialPort port;
-    EXPECT_TRUE(port.ClosePort());  // never opened
-    ASSERT_TRUE(port.OpenPort(SettingsFor(sim.SlavePath())).opened);
-    EXPECT_TRUE(port.StopReceiver());
-    EXPECT_TRUE(port.StopReceiver());  // none running: returns at once
-    EXPECT_TRUE(port.CloseWithReport(view));
-    EXPECT_FALSE(port.portOpen);
-
-    // A stopped receiver starts again on an open port.
-    ASSERT_TRUE(port.OpenPort(SettingsFor(sim.SlavePath())).opened);
-    EXPECT_TRUE(port.StopReceiver());
-    EXPECT_TRUE(port.StartReceiver());
-    EXPECT_EQ(port.SendCommand("RUID\r"), 0);
-    EXPECT_TRUE(port.WaitLine(10s).has_value());
-    EXPECT_TRUE(port.CloseWithReport(view));
-    EXPECT_FALSE(port.ReceiverRunning());
-    EXPECT_TRUE(view.messages.Shown().empty());
-}
-
-TEST_F(PtyPort, FailedCloseIsReportedAndCanBeRetried) {
-    auto* backend = new FaultyBackend;
-    SerialPort port{std::unique_ptr<SerialBackend>(backend)};
-    ASSERT_TRUE(port.OpenPort(SettingsFor(sim.SlavePath())).opened);
-    backend->closeError = EIO;
-    EXPECT_FALSE(port.CloseWithReport(view));
-    ASSERT_EQ(view.messages.Shown().size(), 1u);
-    const MessageRequest& m = view.messages.Shown()[0];
-    EXPECT_TRUE(m.text == "Can't close COM Port." && m.caption == "Error");
-    EXPECT_EQ(m.icon, MsgIcon::Error);
-    EXPECT_TRUE(port.portOpen);  // the handle is still there
-    backend->closeError = 0;
-    EXPECT_TRUE(port.ClosePort());
-    EXPECT_FALSE(port.portOpen);
-}
-
-TEST_F(PtyPort, ALostDeviceLeavesTheReceiverQuietAndTheNextOneWorks) {
-    auto* backend = new FaultyBackend;
+TEST_F(PtyPort, ALostDeviceLeavesTheReceiverQuiet) {
+    auto* backend = new TestBackend;
     SerialPort port{std::unique_ptr<SerialBackend>(backend)};
     std::atomic<int> lostCalls{0};
     port.SetLostCallback([&] { ++lostCalls; });
@@ -250,14 +153,6 @@ TEST_F(PtyPort, ALostDeviceLeavesTheReceiverQuietAndTheNextOneWorks) {
     EXPECT_TRUE(port.portOpen);  // the window decides what to do about it
     EXPECT_TRUE(port.CloseWithReport(view));
     EXPECT_TRUE(view.messages.Shown().empty());
-
-    const sim::Options fresh;  // spelled out: the default argument trips GCC 12 at -O2
-    sim::VirtualReader next(fresh);
-    ASSERT_TRUE(next.Start());
-    ASSERT_TRUE(port.OpenPort(SettingsFor(next.SlavePath())).opened);
-    link.SetWaitHook({});
-    link.ResponseTimeBase = 1000;
-    EXPECT_TRUE(link.ReadUid().good);
 }
 
 }  // namespace

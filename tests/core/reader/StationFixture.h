@@ -1,6 +1,5 @@
 #pragma once
-// A Station with a port on a virtual Reader, and a view that also counts
-// redraws made while no busy flag was held.
+// A Station with a port on a virtual Reader.
 
 #include <array>
 #include <cstdint>
@@ -15,18 +14,6 @@
 
 namespace tagwright::test {
 
-class BusyRecordingView : public RecordingMainView {
-public:
-    void RedrawControl(MainControl control) override {
-        RecordingMainView::RedrawControl(control);
-        if (station != nullptr && !station->port.readBusy && !station->port.writeBusy) {
-            ++idleRedraws;
-        }
-    }
-    Station* station = nullptr;
-    int idleRedraws = 0;
-};
-
 using Lines = std::vector<std::string>;
 using Colours = std::vector<Rgb>;
 using Page = std::array<std::uint8_t, 8>;
@@ -36,7 +23,6 @@ protected:
     void SetUp() override {
         SimFixture::SetUp();
         view.Attach(station);
-        view.station = &station;
         // A reply ends its wait when it comes, so a generous base costs
         // nothing; time-out cases lower the Reader's TOR value instead.
         station.link.ResponseTimeBase = 250;
@@ -66,10 +52,9 @@ protected:
     void Fresh() {
         sim.ClearLog();
         view.ClearRecord();
-        view.idleRedraws = 0;
     }
 
-    BusyRecordingView view;
+    RecordingMainView view;
     FakeClock clock;
     Station station{view, clock};
 };
