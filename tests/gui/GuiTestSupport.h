@@ -1,7 +1,6 @@
 #pragma once
 // Helpers for the QtTest programs, which run on the offscreen platform:
-// activating a window, typing, reading back painted pixels, answering modal
-// dialogs and message boxes.
+// activating a window, typing, answering modal dialogs and message boxes.
 
 #include <functional>
 #include <vector>
@@ -49,13 +48,6 @@ void WhenModalOpens(std::function<void(T&)> act, int triesLeft = 1000) {
 }
 
 inline bool SameImage(const QPixmap& a, const QPixmap& b) { return a.toImage() == b.toImage(); }
-
-// What WIDGET paints now, one image pixel per widget pixel.
-inline QImage Painted(QWidget& widget) {
-    QPixmap pixmap = widget.grab();
-    pixmap.setDevicePixelRatio(1);
-    return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
-}
 
 // Answers every message box with Ok while it lives, and records what was asked.
 class ScopedMessageBoxes {

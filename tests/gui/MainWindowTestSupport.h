@@ -2,9 +2,7 @@
 // Fixtures for the main window's tests: a scratch station directory with
 // settings and set files, and the window started in it.
 
-#include <cstdio>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -16,27 +14,6 @@
 #include "station/ZB48Dlg.h"
 
 namespace tagwright::test {
-
-// A counter-fed parameter set file: the ID at offset 0, page 3 marked Edit,
-// PAGEHEX (page -> 16 hex digits) over zeros; keys left out read as off.
-inline std::string SetIni(const std::string& carrierId, int length, bool writePages3to17,
-                          const std::map<int, std::string>& pageHex) {
-    std::string ini = "[Data Source]\r\nDecimal counter=1\r\n[SEMI E99 Carrier ID Setup]\r\n"
-                      "Carrier ID Offset=0\r\nCarrier ID Length=" + std::to_string(length) +
-                      "\r\nCarrier ID=" + carrierId +
-                      "\r\n[Transponder type]\r\nTI=1\r\n[Pages 3-17]\r\nWrite Pages 3-17=" +
-                      (writePages3to17 ? "1" : "0") + "\r\n";
-    for (int page = 1; page <= 17; ++page) {
-        const auto hex = pageHex.find(page);
-        ini += "[Page " + std::to_string(page) + (page == 3 ? "]\r\nEdit Page 3=1\r\n" : "]\r\n");
-        for (int i = 0; i < 8; ++i) {
-            char key[16];
-            std::snprintf(key, sizeof key, "HEX %02d=", (page - 1) * 8 + i);
-            ini += key + (hex == pageHex.end() ? "00" : hex->second.substr(2 * i, 2)) + "\r\n";
-        }
-    }
-    return ini;
-}
 
 // The station settings file: port, mode and the set name, then EXTRA.
 inline std::string StationIni(const std::string& port, int selectConfig, const std::string& setName,
