@@ -6,15 +6,13 @@
 #include <QPainterPath>
 
 #include "base/Presentation.h"
+#include "config/ParameterSet.h"
 #include "controls/Colours.h"
 
 namespace tagwright::gui {
 
 namespace {
 
-constexpr int kPageCount = 17;
-constexpr int kPageBytes = 8;
-constexpr int kCarrierIdArea = 16;  // bytes that may hold the carrier ID
 const QColor kInk(0, 0, 0);
 
 QImage Canvas() {
@@ -28,6 +26,15 @@ void SetSmallFont(QPainter& p, bool bold = false) {
     font.setPixelSize(10);
     font.setBold(bold);
     p.setFont(font);
+}
+
+// Sets up the pen and writes the picture's bold title; later text is small.
+void Title(QPainter& p, const QString& title) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(kInk, 1));
+    SetSmallFont(p, true);
+    p.drawText(QRect(0, 4, kCarrierIdPictureSize.width(), 14), Qt::AlignHCenter, title);
+    SetSmallFont(p);
 }
 
 // A horizontal measure from x1 to x2 at y: a line with arrow heads and
@@ -64,12 +71,7 @@ void Pointer(QPainter& p, QPointF from, QPointF to) {
 QPixmap CarrierIdTagPicture() {
     QImage image = Canvas();
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(kInk, 1));
-    SetSmallFont(p, true);
-    p.drawText(QRect(0, 4, kCarrierIdPictureSize.width(), 14), Qt::AlignHCenter,
-               QStringLiteral("Tag: 17 pages x 8 bytes"));
-    SetSmallFont(p);
+    Title(p, QStringLiteral("Tag: 17 pages x 8 bytes"));
 
     // One cell per page; pages 1 and 2, where the carrier ID may lie, green.
     const qreal left = 14;
@@ -77,7 +79,7 @@ QPixmap CarrierIdTagPicture() {
     const qreal top = 50;
     const qreal height = 22;
     const qreal right = left + kPageCount * cell;
-    const qreal areaEnd = left + (kCarrierIdArea / kPageBytes) * cell;
+    const qreal areaEnd = left + (kCarrierIdBytes / kPageBytes) * cell;
     for (int page = 0; page < kPageCount; ++page) {
         const QRectF r(left + page * cell, top, cell, height);
         if (r.right() <= areaEnd) p.fillRect(r, ToQColor(colour::CarrierIdGreen));
@@ -104,12 +106,7 @@ QPixmap CarrierIdTagPicture() {
 QPixmap CarrierIdFieldPicture() {
     QImage image = Canvas();
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(kInk, 1));
-    SetSmallFont(p, true);
-    p.drawText(QRect(0, 4, kCarrierIdPictureSize.width(), 14), Qt::AlignHCenter,
-               QStringLiteral("Carrier ID in bytes 0-15 (pages 1-2)"));
-    SetSmallFont(p);
+    Title(p, QStringLiteral("Carrier ID in bytes 0-15 (pages 1-2)"));
 
     // The example: offset 2, length 5, "ABC" padded to "00ABC".
     constexpr int kOffset = 2;
@@ -119,14 +116,14 @@ QPixmap CarrierIdFieldPicture() {
     const qreal cell = 17;
     const qreal top = 46;
     const qreal height = 20;
-    for (int b = 0; b < kCarrierIdArea; ++b) {
+    for (int b = 0; b < kCarrierIdBytes; ++b) {
         const QRectF r(left + b * cell, top, cell, height);
         const bool inField = b >= kOffset && b < kOffset + kLength;
         p.fillRect(r, inField ? ToQColor(colour::CarrierIdGreen) : QColor(Qt::white));
         p.drawRect(r);
         const QString text = inField ? QString(QChar(example[b - kOffset])) : QStringLiteral("0");
         p.drawText(r, Qt::AlignCenter, text);
-        if (b % 4 == 0 || b == kCarrierIdArea - 1) {
+        if (b % 4 == 0 || b == kCarrierIdBytes - 1) {
             p.drawText(QRectF(r.left() - 4, top + height + 1, cell + 8, 12), Qt::AlignHCenter,
                        QString::number(b));
         }
