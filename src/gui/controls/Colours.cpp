@@ -1,8 +1,16 @@
 #include "controls/Colours.h"
 
+#include <QFont>
 #include <QWidget>
 
 namespace tagwright::gui {
+
+void SetOwnFont(QWidget& widget, const QFont& font, bool bold, bool redraw) {
+    QFont own = font;
+    own.setWeight(bold ? QFont::Bold : QFont::Normal);
+    widget.setFont(own);
+    if (redraw) widget.repaint();
+}
 
 void SetRoleColour(QPalette& palette, QPalette::ColorRole role, const QColor& colour) {
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {

@@ -9,6 +9,7 @@
 
 #include "base/Presentation.h"
 
+class QFont;
 class QWidget;
 
 namespace tagwright::gui {
@@ -22,6 +23,11 @@ inline Rgb ToRgb(const QColor& c) {
 
 // Sets ROLE to COLOUR in the Active, Inactive and Disabled groups alike.
 void SetRoleColour(QPalette& palette, QPalette::ColorRole role, const QColor& colour);
+
+// Gives WIDGET its own copy of FONT with the weight of BOLD (700 or 400),
+// repainting at once when REDRAW is set: the coloured controls keep their
+// weight through every font change.
+void SetOwnFont(QWidget& widget, const QFont& font, bool bold, bool redraw);
 
 // The look of every window of the program: a black background with white
 // labels. Children inherit it; input fields keep their own white base.

@@ -58,12 +58,7 @@ void CEnterEdit::SetBold(bool bold, bool redraw) {
 }
 
 void CEnterEdit::SetFont(const QFont& font, bool redraw) {
-    QFont own = font;
-    own.setWeight(bold_ ? QFont::Bold : QFont::Normal);
-    setFont(own);
-    if (redraw) {
-        repaint();
-    }
+    SetOwnFont(*this, font, bold_, redraw);
 }
 
 void CEnterEdit::ApplyColours(bool redraw) {

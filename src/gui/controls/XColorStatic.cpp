@@ -42,12 +42,7 @@ void CXColorStatic::SetBold(bool bold, bool redraw) {
 }
 
 void CXColorStatic::SetFont(const QFont& font, bool redraw) {
-    QFont own = font;
-    own.setWeight(bold_ ? QFont::Bold : QFont::Normal);
-    setFont(own);
-    if (redraw) {
-        repaint();
-    }
+    SetOwnFont(*this, font, bold_, redraw);
 }
 
 void CXColorStatic::SetTextAlignment(Qt::Alignment alignment) {
