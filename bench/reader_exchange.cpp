@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "reader-sim/VirtualReader.h"
-#include "reader/ReaderLink.h"
-#include "reader/SerialPort.h"
+#include "core/reader/ReaderLink.h"
+#include "core/reader/SerialPort.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "production/RecordFile.h"
+#include "core/production/RecordFile.h"
 
 using namespace tagwright;
 namespace fs = std::filesystem;

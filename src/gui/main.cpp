@@ -1,9 +1,9 @@
 // Tagwright: the station program. It takes no command-line options; only
 // "--screenshots DIR" renders pictures of the main window into DIR and ends.
 
-#include "station/ZB48App.h"
+#include "gui/main/Application.h"
 
 int main(int argc, char** argv) {
-    tagwright::gui::CZB48App app(argc, argv);
+    tagwright::gui::Application app(argc, argv);
     return app.Run();
 }

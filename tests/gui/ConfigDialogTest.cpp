@@ -14,7 +14,7 @@
 
 #include "GuiTestSupport.h"
 #include "MainWindowTestSupport.h"
-#include "config/AutoDlg.h"
+#include "gui/config/ConfigDialog.h"
 #include "reader-sim/VirtualReader.h"
 
 using namespace tagwright;
@@ -24,15 +24,15 @@ using C = tagwright::ConfigControl;
 
 namespace {
 
-void Click(CAutoDlg& dlg, C c) { QTest::mouseClick(dlg.Control(c), Qt::LeftButton); }
+void Click(ConfigDialog& dlg, C c) { QTest::mouseClick(dlg.Control(c), Qt::LeftButton); }
 
-void Type(CAutoDlg& dlg, C c, const QString& text, Qt::Key key = Qt::Key_Return) {
+void Type(ConfigDialog& dlg, C c, const QString& text, Qt::Key key = Qt::Key_Return) {
     TypeInto(dlg.Edit(c), text, key);
 }
 
-QString Text(CAutoDlg& dlg, C c) { return dlg.Edit(c)->text(); }
+QString Text(ConfigDialog& dlg, C c) { return dlg.Edit(c)->text(); }
 
-void TypeName(CAutoDlg& dlg, const QString& name) { TypeInto(dlg.NameBox()->lineEdit(), name); }
+void TypeName(ConfigDialog& dlg, const QString& name) { TypeInto(dlg.NameBox()->lineEdit(), name); }
 
 }  // namespace
 
@@ -50,7 +50,7 @@ private slots:
         std::ofstream(path / "Other.ini")
             << "[Work order Setup]\nQuantity=7\n[Data Source]\nfix data=1\n[Page 1]\nHEX 00=5A\n";
         ScopedMessageBoxes boxes;
-        CAutoDlg dlg;
+        ConfigDialog dlg;
         dlg.Model().setDirectory = path;
         dlg.Model().nameText = "Line";
         dlg.Model().names.Add("Line");
@@ -117,23 +117,23 @@ private slots:
         const FileDialogHandler previousFiles = SetFileDialogHandler(
             [records](const FileDialogRequest&) { return std::optional<std::string>(records); });
         ScopedMessageBoxes boxes;
-        CZB48Dlg& window = dir.Start();
+        MainWindow& window = dir.Start();
         QVERIFY(ShowActive(window));
         Station& station = window.Model();
         QVERIFY(station.port.portOpen);
 
         // Cancel: nothing done in the window reaches the station.
         const ParameterSet before = station.currentSet;
-        WhenModalOpens<CAutoDlg>([](CAutoDlg& dlg) {
+        WhenModalOpens<ConfigDialog>([](ConfigDialog& dlg) {
             TypeName(dlg, QStringLiteral("Thrown away"));
             Click(dlg, C::DecimalCounter);
             Click(dlg, C::Cancel);
         });
-        window.Action(CZB48Dlg::MenuItem::Config)->trigger();
+        window.Action(MainWindow::MenuItem::Config)->trigger();
         QVERIFY(!station.AutomaticMode() && station.currentSet == before);
         QVERIFY(station.settings.currentSetName.empty());
 
-        WhenModalOpens<CAutoDlg>([&](CAutoDlg& dlg) {
+        WhenModalOpens<ConfigDialog>([&](ConfigDialog& dlg) {
             TypeName(dlg, QStringLiteral("Line E2E"));
             Type(dlg, C::Quantity, QStringLiteral("3"));
             Click(dlg, C::DecimalCounter);
@@ -148,7 +148,7 @@ private slots:
             Click(dlg, C::Save);
             Click(dlg, C::Ok);
         });
-        window.Action(CZB48Dlg::MenuItem::Config)->trigger();
+        window.Action(MainWindow::MenuItem::Config)->trigger();
         SetFileDialogHandler(previousFiles);
         QVERIFY(station.AutomaticMode());
         QCOMPARE(station.settings.carrierIdMax, std::string("43"));

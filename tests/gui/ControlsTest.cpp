@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "GuiTestSupport.h"
-#include "controls/Colours.h"
-#include "controls/Text.h"
+#include "gui/controls/Colours.h"
+#include "gui/controls/Text.h"
 
 using namespace tagwright;
 using namespace tagwright::gui;
@@ -20,7 +20,7 @@ namespace {
 // A window with the field under test, an ordinary field and a default button.
 struct FieldWindow {
     explicit FieldWindow(int number)
-        : edit(new CEnterEdit(EnterEditKind::Numbered(number), &dialog)),
+        : edit(new EnterEdit(EnterEditKind::Numbered(number), &dialog)),
           other(new QLineEdit(&dialog)),
           okButton(new QPushButton(QStringLiteral("OK"), &dialog)) {
         edit->SetControlId(1000 + number);
@@ -37,7 +37,7 @@ struct FieldWindow {
         return edit->hasFocus();
     }
     QDialog dialog;
-    CEnterEdit* edit;
+    EnterEdit* edit;
     QLineEdit* other;
     QPushButton* okButton;
 };
@@ -63,8 +63,8 @@ private slots:
         QFETCH(bool, tabNotifies);
         QFETCH(bool, leaveCompletes);
         FieldWindow w(number);
-        QSignalSpy completed(w.edit, &CEnterEdit::completed);
-        QSignalSpy tabbed(w.edit, &CEnterEdit::tabbed);
+        QSignalSpy completed(w.edit, &EnterEdit::completed);
+        QSignalSpy tabbed(w.edit, &EnterEdit::tabbed);
         QSignalSpy okClicked(w.okButton, &QPushButton::clicked);
         QVERIFY(w.FocusEdit());
 
@@ -102,7 +102,7 @@ private slots:
     void focusTakenByHandlerDoesNotNotifyAgain() {
         FieldWindow w(22);
         int calls = 0;
-        connect(w.edit, &CEnterEdit::completed, [&] {
+        connect(w.edit, &EnterEdit::completed, [&] {
             ++calls;
             w.other->setFocus();
         });
@@ -118,7 +118,7 @@ private slots:
     void coloursStayTheControlsOwn() {
         QWidget window;
         MakeBlackWindow(window);
-        auto* edit = new CEnterEdit(EnterEditKind::Numbered(24), &window);
+        auto* edit = new EnterEdit(EnterEditKind::Numbered(24), &window);
         edit->setGeometry(10, 10, 160, 30);
         edit->setFont(QFont(edit->font().family(), 14));
         edit->setText(QStringLiteral("MMMM"));

@@ -12,9 +12,9 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "controls/EnterEdit.h"
-#include "controls/Images.h"
-#include "controls/MessageBoxes.h"
+#include "gui/controls/EnterEdit.h"
+#include "gui/controls/Images.h"
+#include "gui/controls/MessageBoxes.h"
 
 namespace tagwright::test {
 

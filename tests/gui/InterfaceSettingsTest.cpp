@@ -13,8 +13,8 @@
 #include "GuiTestSupport.h"
 #include "MainWindowTestSupport.h"
 #include "reader-sim/VirtualReader.h"
-#include "reader/DeviceListWindow.h"
-#include "reader/I2Dlg.h"
+#include "gui/reader/DeviceListWindow.h"
+#include "gui/reader/InterfaceSettingsDialog.h"
 
 using namespace tagwright;
 using namespace tagwright::gui;
@@ -25,14 +25,14 @@ class InterfaceSettingsTest : public QObject {
 private slots:
     void dialogShowsTheTextsInItsBoxes() {
         InterfaceTexts texts{"ttyS1", "9600", "8", "Even", "1.5", "Hardware"};
-        CI2Dlg dlg(texts, {"ttyS0", "ttyS1", "ttyS10"});
+        InterfaceSettingsDialog dlg(texts, {"ttyS0", "ttyS1", "ttyS10"});
         QCOMPARE(dlg.PortBox()->currentIndex(), 1);
         QCOMPARE(dlg.Texts(), texts);
         QVERIFY(dlg.OkButton()->isDefault());
         // A name no entry begins with goes into the edit part as it is, and
         // typing is not completed from the list.
         texts.port = "/tmp/reader";
-        CI2Dlg typed(texts, {"ttyS0"});
+        InterfaceSettingsDialog typed(texts, {"ttyS0"});
         QCOMPARE(typed.PortBox()->currentIndex(), -1);
         QCOMPARE(typed.Texts(), texts);
         QVERIFY(ShowActive(typed));
@@ -54,10 +54,10 @@ private slots:
         QVERIFY2(reader.CreateLink(link, &error), error.c_str());
         dir.Write("Tagwright.ini", StationIni(link, 0, ""));
         ScopedMessageBoxes boxes;
-        CZB48Dlg& w = dir.Start();
+        MainWindow& w = dir.Start();
         QVERIFY(ShowActive(w));
         Station& station = w.Model();
-        QAction* settings = w.Action(CZB48Dlg::MenuItem::Settings);
+        QAction* settings = w.Action(MainWindow::MenuItem::Settings);
         auto readerAnswers = [&w] {
             EditOf(w, MainControl::Uid)->clear();
             QTest::mouseClick(w.Control(MainControl::ReadUid), Qt::LeftButton);
@@ -66,7 +66,7 @@ private slots:
 
         InterfaceTexts seen;
         bool openMeanwhile = true;
-        WhenModalOpens<CI2Dlg>([&](CI2Dlg& dlg) {
+        WhenModalOpens<InterfaceSettingsDialog>([&](InterfaceSettingsDialog& dlg) {
             seen = dlg.Texts();
             openMeanwhile = station.port.portOpen;
             dlg.BaudRateBox()->setEditText(QStringLiteral("19200"));
@@ -80,7 +80,7 @@ private slots:
 
         QVERIFY(boxes.shown.empty());
 
-        WhenModalOpens<CI2Dlg>([](CI2Dlg& dlg) {
+        WhenModalOpens<InterfaceSettingsDialog>([](InterfaceSettingsDialog& dlg) {
             dlg.BaudRateBox()->setEditText(QStringLiteral("57600"));
             TypeInto(dlg.PortBox()->lineEdit(), QStringLiteral("/nonexistent/ttyReader"),
                      Qt::Key_Return);

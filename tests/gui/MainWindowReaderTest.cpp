@@ -24,10 +24,10 @@ private slots:
         StationDir dir;
         dir.Write("Tagwright.ini", StationIni(reader.SlavePath(), 0, ""));
         ScopedMessageBoxes boxes;
-        CZB48Dlg& w = dir.Start();
+        MainWindow& w = dir.Start();
         QVERIFY(boxes.shown.empty());  // the port opened
         QVERIFY(ShowActive(w));
-        w.Action(CZB48Dlg::MenuItem::ShowTerminal)->trigger();
+        w.Action(MainWindow::MenuItem::ShowTerminal)->trigger();
         QWidget* command = w.Control(MainControl::TerminalCommand);
         auto* traffic = static_cast<QPlainTextEdit*>(w.Control(MainControl::Traffic));
 
@@ -36,7 +36,7 @@ private slots:
         QCOMPARE(reader.CommandLog().at(0), std::string("RUID"));
         QTRY_COMPARE_WITH_TIMEOUT(traffic->toPlainText(), QStringLiteral("1A2B3C4D\n"), kWait);
 
-        w.Action(CZB48Dlg::MenuItem::ClearTerminal)->trigger();
+        w.Action(MainWindow::MenuItem::ClearTerminal)->trigger();
         QVERIFY(traffic->toPlainText().isEmpty());
 
         // The operator's notes stay below lines that come in; 8-bit bytes show

@@ -14,8 +14,8 @@
 
 #include "GuiTestSupport.h"
 #include "MainWindowTestSupport.h"
-#include "station/PageCodec.h"
-#include "station/SpinArrows.h"
+#include "core/domain/PageCodec.h"
+#include "gui/main/SpinArrows.h"
 
 using namespace tagwright;
 using namespace tagwright::gui;
@@ -25,31 +25,31 @@ namespace {
 
 constexpr int kWait = 15000;
 
-bool AllShown(CZB48Dlg& w, std::initializer_list<MainControl> controls, bool shown = true) {
+bool AllShown(MainWindow& w, std::initializer_list<MainControl> controls, bool shown = true) {
     return std::all_of(controls.begin(), controls.end(),
                        [&](MainControl c) { return w.Control(c)->isVisibleTo(&w) == shown; });
 }
 
-bool ShowsImage(CZB48Dlg& w, MainControl c, const QPixmap& image) {
+bool ShowsImage(MainWindow& w, MainControl c, const QPixmap& image) {
     return SameImage(static_cast<ImageButton*>(w.Control(c))->Image(), image);
 }
 
-QString TextOf(CZB48Dlg& w, MainControl c) { return EditOf(w, c)->text(); }
+QString TextOf(MainWindow& w, MainControl c) { return EditOf(w, c)->text(); }
 
-void Click(CZB48Dlg& w, MainControl c) { QTest::mouseClick(w.Control(c), Qt::LeftButton); }
+void Click(MainWindow& w, MainControl c) { QTest::mouseClick(w.Control(c), Qt::LeftButton); }
 
-void ClickArrow(CZB48Dlg& w, MainControl spin, bool up) {
+void ClickArrow(MainWindow& w, MainControl spin, bool up) {
     auto* arrows = static_cast<SpinArrows*>(w.Control(spin));
     QTest::mouseClick(up ? arrows->UpButton() : arrows->DownButton(), Qt::LeftButton);
 }
 
-void Type(CZB48Dlg& w, MainControl c, const QString& text, Qt::Key key = Qt::Key_unknown) {
+void Type(MainWindow& w, MainControl c, const QString& text, Qt::Key key = Qt::Key_unknown) {
     TypeInto(w.Control(c), text, key);
 }
 
 // Automatic mode on a counter set: ID 5 of 4 digits at byte 0, max 20; page 3
 // holds "Demo 001" and is marked Edit, every other byte is 00.
-CZB48Dlg& StartAutomatic(StationDir& dir) {
+MainWindow& StartAutomatic(StationDir& dir) {
     std::string set = "[Data Source]\r\nDecimal counter=1\r\n[SEMI E99 Carrier ID Setup]\r\n"
                       "Carrier ID Offset=0\r\nCarrier ID Length=4\r\nCarrier ID=5\r\n"
                       "[Transponder type]\r\nTI=1\r\n[Pages 3-17]\r\nWrite Pages 3-17=1\r\n";
@@ -78,7 +78,7 @@ private slots:
         dir.Write("Tagwright.ini",
                   StationIni("", 0, "", "[Data]\r\nFormat=1\r\nP1=" + page1 + "\r\n"));
         ScopedMessageBoxes boxes;
-        CZB48Dlg& w = dir.Start();
+        MainWindow& w = dir.Start();
 
         QCOMPARE(boxes.shown.size(), std::size_t{1});  // the empty port name
         QCOMPARE(w.windowTitle(), QStringLiteral("Tagwright"));
@@ -90,7 +90,7 @@ private slots:
         QVERIFY(ShowsImage(w, ManualButton, ChoiceImage(true)));
         QVERIFY(ShowsImage(w, AsciiButton, ChoiceImage(true)));
 
-        QAction* terminal = w.Action(CZB48Dlg::MenuItem::ShowTerminal);
+        QAction* terminal = w.Action(MainWindow::MenuItem::ShowTerminal);
         terminal->trigger();
         QCOMPARE(w.size(), QSize(1120, 461));
         QVERIFY(terminal->isChecked() && AllShown(w, {Traffic, Send, TerminalCommand}));
@@ -112,7 +112,7 @@ private slots:
         QVERIFY(ShowsImage(w, SelectBox(5), SelectBoxImage(false)));
         QVERIFY(ShowsImage(w, SelectAll, SelectBoxImage(true)));
 
-        w.Action(CZB48Dlg::MenuItem::Exit)->trigger();
+        w.Action(MainWindow::MenuItem::Exit)->trigger();
         QCOMPARE(dir.Settings().Get("Data", "P1"), page1);
         QCOMPARE(dir.Settings().Get("Data", "Format"), std::string("1"));
     }
@@ -120,14 +120,14 @@ private slots:
     void automaticMode() {
         StationDir dir;
         ScopedMessageBoxes boxes;
-        CZB48Dlg& w = StartAutomatic(dir);
+        MainWindow& w = StartAutomatic(dir);
         QVERIFY(ShowActive(w));
         using enum MainControl;
         QCOMPARE(static_cast<QLabel*>(w.Control(StatusField))->text(), QStringLiteral("Line"));
         QCOMPARE(TextOf(w, NextField) + "/" + TextOf(w, MaxField), QStringLiteral("5/20"));
         QVERIFY(AllShown(w, {One, NextField, MaxField}) && w.Control(One)->isEnabled());
         QVERIFY(AllShown(w, {Read, CarrierIdFieldLabel}, false));
-        CEnterEdit* page4 = EditOf(w, PageField(4));
+        EnterEdit* page4 = EditOf(w, PageField(4));
         QCOMPARE(TextOf(w, PageField(3)), QStringLiteral("44 65 6D 6F 20 30 30 31"));
         QVERIFY(w.Control(PageField(3))->isEnabled() && !page4->isEnabled());
         QCOMPARE(page4->BackgroundColour(), QColor(240, 240, 240));
@@ -170,13 +170,13 @@ private slots:
         QFETCH(QString, how);
         StationDir dir;
         ScopedMessageBoxes boxes;
-        CZB48Dlg& w = dir.Start();
+        MainWindow& w = dir.Start();
         QVERIFY(ShowActive(w));
         Type(w, PageField(1), QStringLiteral("AA BB"));  // typed, not confirmed
         Type(w, MainControl::CarrierIdLength, QStringLiteral("6"));
         w.Control(MainControl::Read)->setFocus(Qt::TabFocusReason);
 
-        if (how == "exit") w.Action(CZB48Dlg::MenuItem::Exit)->trigger();
+        if (how == "exit") w.Action(MainWindow::MenuItem::Exit)->trigger();
         if (how == "escape") QTest::keyClick(w.Control(MainControl::Read), Qt::Key_Escape);
         if (how == "close") QVERIFY(w.close());
         if (how == "destroy") dir.window.reset();
@@ -186,7 +186,7 @@ private slots:
 
         dir.Write("Tagwright.ini", "[Data]\r\nP1=later\r\n");
         if (dir.window) {
-            w.Action(CZB48Dlg::MenuItem::Exit)->trigger();
+            w.Action(MainWindow::MenuItem::Exit)->trigger();
             w.close();
             w.RequestClose();
             dir.window.reset();

@@ -9,9 +9,9 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "base/IniFile.h"
-#include "controls/EnterEdit.h"
-#include "station/ZB48Dlg.h"
+#include "core/base/IniFile.h"
+#include "gui/controls/EnterEdit.h"
+#include "gui/main/MainWindow.h"
 
 namespace tagwright::test {
 
@@ -52,22 +52,22 @@ public:
     }
 
     // Starts the window in this directory.
-    gui::CZB48Dlg& Start() {
+    gui::MainWindow& Start() {
         QDir::setCurrent(dir_.path());
-        window = std::make_unique<gui::CZB48Dlg>();
+        window = std::make_unique<gui::MainWindow>();
         window->Initialise();
         return *window;
     }
 
-    std::unique_ptr<gui::CZB48Dlg> window;
+    std::unique_ptr<gui::MainWindow> window;
 
 private:
     QTemporaryDir dir_;
     QString previous_;
 };
 
-inline gui::CEnterEdit* EditOf(gui::CZB48Dlg& w, MainControl c) {
-    return static_cast<gui::CEnterEdit*>(w.Control(c));
+inline gui::EnterEdit* EditOf(gui::MainWindow& w, MainControl c) {
+    return static_cast<gui::EnterEdit*>(w.Control(c));
 }
 
 }  // namespace tagwright::test

@@ -4,9 +4,9 @@
 #include <QPushButton>
 
 #include "GuiTestSupport.h"
-#include "config/Auto2Dlg.h"
-#include "config/ByteText.h"
-#include "config/Pages317Command.h"
+#include "gui/config/Pages317Dialog.h"
+#include "core/domain/ByteText.h"
+#include "gui/config/Pages317Command.h"
 
 using namespace tagwright;
 using namespace tagwright::gui;
@@ -26,7 +26,7 @@ Pages317Data Digits(int mode) {
     return d;
 }
 
-void Type(auto_2& dlg, int k, const QString& text, Qt::Key key = Qt::Key_Return) {
+void Type(Pages317Dialog& dlg, int k, const QString& text, Qt::Key key = Qt::Key_Return) {
     TypeInto(dlg.ByteField(k), text, key);
 }
 
@@ -37,7 +37,7 @@ class Pages317Test : public QObject {
 private slots:
     void showsTheBytesAndFollowsTheKeys() {
         ScopedMessageBoxes boxes;
-        auto_2 dlg(Digits(0));
+        Pages317Dialog dlg(Digits(0));
         QVERIFY(ShowActive(dlg));
         QVERIFY(dlg.width() <= 1240 && dlg.height() <= 960);  // a 1280 x 1024 screen and frame
         QCOMPARE(dlg.ByteField(16)->text(), QStringLiteral("36"));
@@ -65,7 +65,7 @@ private slots:
         Pages317Data data = Digits(1);
         const Pages317Data before = data;
         QString cancelText;
-        WhenModalOpens<auto_2>([&](auto_2& dlg) {
+        WhenModalOpens<Pages317Dialog>([&](Pages317Dialog& dlg) {
             Type(dlg, 30, QStringLiteral("x"));
             QTest::mouseClick(dlg.HexButton(), Qt::LeftButton);
             QTest::mouseClick(dlg.EditBox(5), Qt::LeftButton);
@@ -78,7 +78,7 @@ private slots:
         QVERIFY(data.editPage == before.editPage && data.mode == 1);
 
         data.mode = 0;
-        WhenModalOpens<auto_2>([&](auto_2& dlg) {
+        WhenModalOpens<Pages317Dialog>([&](Pages317Dialog& dlg) {
             Type(dlg, 30, QStringLiteral("4a"));
             dlg.ByteField(31)->setText(QStringLiteral("50"));  // never confirmed
             QTest::mouseClick(dlg.EditBox(3), Qt::LeftButton);

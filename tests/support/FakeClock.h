@@ -1,5 +1,5 @@
 #pragma once
-#include "base/Clock.h"
+#include "core/base/Clock.h"
 
 namespace tagwright::test {
 

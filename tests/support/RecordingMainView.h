@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "station/Station.h"
+#include "core/app/Station.h"
 #include "support/ScriptedMessages.h"
 
 namespace tagwright::test {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "base/Presentation.h"
+#include "core/base/Presentation.h"
 
 namespace tagwright::test {
 

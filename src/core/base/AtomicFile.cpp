@@ -1,4 +1,4 @@
-#include "base/AtomicFile.h"
+#include "core/base/AtomicFile.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "base/CText.h"
+#include "core/base/CText.h"
 
 #include <charconv>
 #include <limits>

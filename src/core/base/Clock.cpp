@@ -1,4 +1,4 @@
-#include "base/Clock.h"
+#include "core/base/Clock.h"
 
 #include <ctime>
 

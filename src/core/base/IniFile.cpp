@@ -39,9 +39,9 @@
 //     could not be read back either, and would plant lines of its own.
 // 17. An empty section or key name is not written.
 
-#include "base/IniFile.h"
+#include "core/base/IniFile.h"
 
-#include "base/AtomicFile.h"
+#include "core/base/AtomicFile.h"
 
 namespace tagwright {
 
@@ -217,6 +217,22 @@ std::string IniFile::Serialise() const {
 
 bool IniFile::Save(const std::filesystem::path& path, std::string* error) const {
     return WriteFileAtomically(path, Serialise(), error);
+}
+
+std::string IniTextValue(std::string_view text) {
+    if (text.empty()) return {};
+    // Line breaks never reach a value, so only these are trimmed from it.
+    const auto trimmed = [](char c) {
+        return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A';
+    };
+    const char first = text.front();
+    const char last = text.back();
+    const bool quoted = text.size() >= 2 && first == last && (first == '"' || first == '\'');
+    if (!quoted && !trimmed(first) && !trimmed(last)) return std::string(text);
+    std::string value = "\"";
+    value += text;
+    value += '"';
+    return value;
 }
 
 }  // namespace tagwright

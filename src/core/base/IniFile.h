@@ -42,4 +42,10 @@ private:
     std::vector<std::string> lines_;  // without their line ends
 };
 
+// A free text as an INI value that reads back as the same text. Reading trims
+// blanks around a value and strips one pair of outer quotes, so a page text
+// ending in a space character, or a text in quotes, is written inside double
+// quotes; any other text is written as it is.
+std::string IniTextValue(std::string_view text);
+
 }  // namespace tagwright

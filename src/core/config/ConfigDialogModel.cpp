@@ -1,12 +1,12 @@
-#include "config/ConfigDialogModel.h"
+#include "core/config/ConfigDialogModel.h"
 
 #include <algorithm>
 #include <system_error>
 #include <utility>
 
-#include "base/CText.h"
-#include "config/ByteText.h"
-#include "config/SetStore.h"
+#include "core/base/CText.h"
+#include "core/domain/ByteText.h"
+#include "core/config/SetStore.h"
 
 namespace tagwright {
 

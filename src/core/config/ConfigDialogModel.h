@@ -1,5 +1,5 @@
 #pragma once
-// The Config dialog (CAutoDlg) without its window: a working copy of one
+// The Config dialog (ConfigDialog) without its window: a working copy of one
 // parameter set and of the name list, and every rule of the dialog's
 // controls. The window renders what this model holds and routes each click,
 // Enter, Tab and timer tick to one of the entry points below.
@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "base/Presentation.h"
-#include "config/Pages317.h"
-#include "config/ParameterSet.h"
-#include "station/NameList.h"
+#include "core/base/Presentation.h"
+#include "core/config/Pages317.h"
+#include "core/config/ParameterSet.h"
+#include "core/config/NameList.h"
 
 namespace tagwright {
 

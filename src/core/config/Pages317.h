@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "config/ParameterSet.h"
+#include "core/config/ParameterSet.h"
 
 namespace tagwright {
 

@@ -1,7 +1,7 @@
-#include "config/Pages317Model.h"
+#include "core/config/Pages317Model.h"
 
-#include "base/CText.h"
-#include "config/ByteText.h"
+#include "core/base/CText.h"
+#include "core/domain/ByteText.h"
 
 namespace tagwright {
 

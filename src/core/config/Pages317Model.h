@@ -6,8 +6,8 @@
 #include <array>
 #include <string>
 
-#include "base/Presentation.h"
-#include "config/Pages317.h"
+#include "core/base/Presentation.h"
+#include "core/config/Pages317.h"
 
 namespace tagwright {
 

@@ -1,6 +1,6 @@
-#include "config/ParameterSet.h"
+#include "core/config/ParameterSet.h"
 
-#include "config/ByteText.h"
+#include "core/domain/ByteText.h"
 
 namespace tagwright {
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-#include "station/TransponderImage.h"
+#include "core/domain/TransponderImage.h"
 
 namespace tagwright {
 

@@ -1,12 +1,11 @@
-#include "config/SetStore.h"
+#include "core/config/SetStore.h"
 
 #include <optional>
 #include <type_traits>
 
-#include "base/AtomicFile.h"
-#include "base/CText.h"
-#include "base/IniFile.h"
-#include "station/StationSettings.h"
+#include "core/base/AtomicFile.h"
+#include "core/base/CText.h"
+#include "core/base/IniFile.h"
 
 namespace tagwright {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "base/Presentation.h"
-#include "config/ParameterSet.h"
-#include "station/NameList.h"
+#include "core/base/Presentation.h"
+#include "core/config/ParameterSet.h"
+#include "core/config/NameList.h"
 
 namespace tagwright {
 

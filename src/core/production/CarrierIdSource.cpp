@@ -1,4 +1,4 @@
-#include "production/CarrierIdSource.h"
+#include "core/production/CarrierIdSource.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -6,11 +6,11 @@
 #include <optional>
 #include <vector>
 
-#include "base/AtomicFile.h"
-#include "base/CText.h"
-#include "config/ByteText.h"
-#include "config/ParameterSet.h"
-#include "station/Station.h"
+#include "core/base/AtomicFile.h"
+#include "core/base/CText.h"
+#include "core/domain/ByteText.h"
+#include "core/config/ParameterSet.h"
+#include "core/app/Station.h"
 
 namespace tagwright {
 

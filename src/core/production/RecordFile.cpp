@@ -1,4 +1,4 @@
-#include "production/RecordFile.h"
+#include "core/production/RecordFile.h"
 
 #include <array>
 #include <cerrno>
@@ -12,9 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "base/AtomicFile.h"
-#include "base/CText.h"
-#include "station/Station.h"
+#include "core/base/AtomicFile.h"
+#include "core/base/CText.h"
 
 namespace tagwright {
 
@@ -720,17 +719,6 @@ bool AppendRecord(RecordTarget& target, const RecordInput& input) {
         if (countWrite == CountWrite::Failed) return false;
         return AddFoot(fd, path, countWrite);
     }
-}
-
-bool AppendRecord(Station& station) {
-    RecordTarget target{station.currentSet.logFileName, station.setDirectory,
-                        station.headerBlockPending};
-    const RecordInput input{station.settings.currentSetName, station.currentSet, station.image,
-                            station.uidText, station.WallClock().Now()};
-    const bool written = AppendRecord(target, input);
-    station.currentSet.logFileName = target.logFileName;
-    station.headerBlockPending = target.headerBlockPending;
-    return written;
 }
 
 }  // namespace tagwright

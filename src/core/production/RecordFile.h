@@ -10,13 +10,12 @@
 #include <string>
 #include <string_view>
 
-#include "base/Clock.h"
-#include "config/ParameterSet.h"
-#include "station/TransponderImage.h"
+#include "core/base/Clock.h"
+#include "core/config/ParameterSet.h"
+#include "core/domain/TransponderImage.h"
 
 namespace tagwright {
 
-class Station;
 
 // A worksheet holds at most this many rows; a file is closed for good at it,
 // or earlier when a parameter block (at most 21 rows with its transponder)
@@ -48,9 +47,6 @@ struct RecordTarget {
 // when the record file cannot be opened or written, or when the file at the
 // path is not a record file that can be appended to.
 bool AppendRecord(RecordTarget& target, const RecordInput& input);
-// The same with the main window's current set, image, UID field,
-// logFileName and headerBlockPending.
-bool AppendRecord(Station& station);
 
 // The row count of the head (the digits of ss:ExpandedRowCount); 0 when the
 // file or the count is missing.

@@ -1,4 +1,4 @@
-#include "reader/ArbitraryBaud.h"
+#include "core/reader/ArbitraryBaud.h"
 
 #include <cerrno>
 

@@ -1,4 +1,4 @@
-#include "reader/LineAssembler.h"
+#include "core/reader/LineAssembler.h"
 
 namespace tagwright {
 

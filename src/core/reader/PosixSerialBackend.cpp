@@ -1,4 +1,4 @@
-#include "reader/PosixSerialBackend.h"
+#include "core/reader/PosixSerialBackend.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "reader/ArbitraryBaud.h"
+#include "core/reader/ArbitraryBaud.h"
 
 namespace tagwright {
 

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <string>
 
-#include "reader/SerialBackend.h"
+#include "core/reader/SerialBackend.h"
 
 namespace tagwright {
 

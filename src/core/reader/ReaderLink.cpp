@@ -1,4 +1,4 @@
-#include "reader/ReaderLink.h"
+#include "core/reader/ReaderLink.h"
 
 #include <array>
 #include <chrono>

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "reader/SerialPort.h"
-#include "reader/TrafficText.h"
+#include "core/reader/SerialPort.h"
+#include "core/reader/TrafficText.h"
 
 namespace tagwright {
 

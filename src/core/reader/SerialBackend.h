@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "station/PortSettings.h"
+#include "core/reader/PortSettings.h"
 
 namespace tagwright {
 

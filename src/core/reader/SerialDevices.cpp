@@ -1,4 +1,4 @@
-#include "reader/SerialDevices.h"
+#include "core/reader/SerialDevices.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "reader/SerialPort.h"
+#include "core/reader/SerialPort.h"
 
 #include <algorithm>
 

@@ -26,10 +26,10 @@
 #include <thread>
 #include <vector>
 
-#include "base/Presentation.h"
-#include "reader/LineAssembler.h"
-#include "reader/SerialBackend.h"
-#include "station/PortSettings.h"
+#include "core/base/Presentation.h"
+#include "core/reader/LineAssembler.h"
+#include "core/reader/SerialBackend.h"
+#include "core/reader/PortSettings.h"
 
 namespace tagwright {
 

@@ -1,4 +1,4 @@
-#include "reader/TrafficText.h"
+#include "core/reader/TrafficText.h"
 
 namespace tagwright {
 

@@ -1,13 +1,13 @@
-#include "config/ConfigCommand.h"
+#include "gui/config/ConfigCommand.h"
 
-#include "config/AutoDlg.h"
-#include "config/ConfigHandOver.h"
-#include "station/Station.h"
+#include "gui/config/ConfigDialog.h"
+#include "core/app/ConfigHandOver.h"
+#include "core/app/Station.h"
 
 namespace tagwright {
 
 void RunConfigCommand(Station& station, QWidget* parent) {
-    gui::CAutoDlg dialog(parent);
+    gui::ConfigDialog dialog(parent);
     HandOverToConfigDialog(station, dialog.Model());
     if (dialog.Run() == QDialog::Accepted) {
         TakeOverFromConfigDialog(station, dialog.Model());

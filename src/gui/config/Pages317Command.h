@@ -2,7 +2,7 @@
 // Runs the Pages 3-17 dialog modally. On OK returns true with data replaced
 // by the dialog's result; on "Abbrechen" returns false and leaves data alone.
 
-#include "config/Pages317.h"
+#include "core/config/Pages317.h"
 
 class QWidget;
 

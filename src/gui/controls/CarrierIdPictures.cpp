@@ -1,13 +1,13 @@
-#include "controls/CarrierIdPictures.h"
+#include "gui/controls/CarrierIdPictures.h"
 
 #include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 
-#include "base/Presentation.h"
-#include "config/ParameterSet.h"
-#include "controls/Colours.h"
+#include "core/base/Presentation.h"
+#include "core/config/ParameterSet.h"
+#include "gui/controls/Colours.h"
 
 namespace tagwright::gui {
 

@@ -1,4 +1,4 @@
-#include "controls/Colours.h"
+#include "gui/controls/Colours.h"
 
 #include <QFont>
 #include <QWidget>

@@ -7,7 +7,7 @@
 #include <QColor>
 #include <QPalette>
 
-#include "base/Presentation.h"
+#include "core/base/Presentation.h"
 
 class QFont;
 class QWidget;

@@ -1,11 +1,11 @@
-#include "controls/EnterEdit.h"
+#include "gui/controls/EnterEdit.h"
 
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPointer>
 
-#include "controls/Colours.h"
+#include "gui/controls/Colours.h"
 
 namespace tagwright::gui {
 
@@ -20,9 +20,9 @@ bool IsPlainTab(const QKeyEvent& e) {
 
 }  // namespace
 
-CEnterEdit::CEnterEdit(QWidget* parent) : CEnterEdit(EnterEditKind::Plain(), parent) {}
+EnterEdit::EnterEdit(QWidget* parent) : EnterEdit(EnterEditKind::Plain(), parent) {}
 
-CEnterEdit::CEnterEdit(EnterEditKind kind, QWidget* parent) : QLineEdit(parent), kind_(kind) {
+EnterEdit::EnterEdit(EnterEditKind kind, QWidget* parent) : QLineEdit(parent), kind_(kind) {
     if (kind_.number == 0) {
         // The terminal command line starts with the ordinary field look.
         textColour_ = palette().color(QPalette::Text);
@@ -36,32 +36,32 @@ CEnterEdit::CEnterEdit(EnterEditKind kind, QWidget* parent) : QLineEdit(parent),
     ApplyColours(false);
 }
 
-void CEnterEdit::SetTextColour(const QColor& colour, bool redraw) {
+void EnterEdit::SetTextColour(const QColor& colour, bool redraw) {
     textColour_ = colour;
     ApplyColours(redraw);
 }
 
-void CEnterEdit::SetTextColour(Rgb colour, bool redraw) { SetTextColour(ToQColor(colour), redraw); }
+void EnterEdit::SetTextColour(Rgb colour, bool redraw) { SetTextColour(ToQColor(colour), redraw); }
 
-void CEnterEdit::SetBackgroundColour(const QColor& colour, bool redraw) {
+void EnterEdit::SetBackgroundColour(const QColor& colour, bool redraw) {
     backgroundColour_ = colour;
     ApplyColours(redraw);
 }
 
-void CEnterEdit::SetBackgroundColour(Rgb colour, bool redraw) {
+void EnterEdit::SetBackgroundColour(Rgb colour, bool redraw) {
     SetBackgroundColour(ToQColor(colour), redraw);
 }
 
-void CEnterEdit::SetBold(bool bold, bool redraw) {
+void EnterEdit::SetBold(bool bold, bool redraw) {
     bold_ = bold;
     SetFont(font(), redraw);
 }
 
-void CEnterEdit::SetFont(const QFont& font, bool redraw) {
+void EnterEdit::SetFont(const QFont& font, bool redraw) {
     SetOwnFont(*this, font, bold_, redraw);
 }
 
-void CEnterEdit::ApplyColours(bool redraw) {
+void EnterEdit::ApplyColours(bool redraw) {
     QPalette pal = palette();
     SetRoleColour(pal, QPalette::Base, backgroundColour_);
     SetRoleColour(pal, QPalette::Window, backgroundColour_);
@@ -72,9 +72,9 @@ void CEnterEdit::ApplyColours(bool redraw) {
     }
 }
 
-void CEnterEdit::Notify(bool tab) {
+void EnterEdit::Notify(bool tab) {
     // A handler may close and delete the window this field belongs to.
-    const QPointer<CEnterEdit> self(this);
+    const QPointer<EnterEdit> self(this);
     const bool wasNotifying = notifying_;
     notifying_ = true;
     if (tab) {
@@ -87,7 +87,7 @@ void CEnterEdit::Notify(bool tab) {
     }
 }
 
-bool CEnterEdit::event(QEvent* event) {
+bool EnterEdit::event(QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride) {
         // Keep Enter and Escape from shortcuts of the surrounding window.
         auto* key = static_cast<QKeyEvent*>(event);
@@ -106,7 +106,7 @@ bool CEnterEdit::event(QEvent* event) {
     return QLineEdit::event(event);
 }
 
-void CEnterEdit::keyPressEvent(QKeyEvent* event) {
+void EnterEdit::keyPressEvent(QKeyEvent* event) {
     if (IsEnter(*event)) {
         event->accept();
         Notify(false);
@@ -119,13 +119,13 @@ void CEnterEdit::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
 }
 
-void CEnterEdit::focusOutEvent(QFocusEvent* event) {
+void EnterEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     // The field's own context menu does not count as leaving it.
     if (event->reason() == Qt::PopupFocusReason) {
         return;
     }
-    const QPointer<CEnterEdit> self(this);
+    const QPointer<EnterEdit> self(this);
     emit focusLost(controlId_);
     if (self && kind_.leaveCompletes && !notifying_) {
         Notify(false);

@@ -16,7 +16,7 @@
 #include <QColor>
 #include <QLineEdit>
 
-#include "base/Presentation.h"
+#include "core/base/Presentation.h"
 
 namespace tagwright::gui {
 
@@ -36,11 +36,11 @@ struct EnterEditKind {
     friend constexpr bool operator==(const EnterEditKind&, const EnterEditKind&) = default;
 };
 
-class CEnterEdit : public QLineEdit {
+class EnterEdit : public QLineEdit {
     Q_OBJECT
 public:
-    explicit CEnterEdit(QWidget* parent = nullptr);
-    explicit CEnterEdit(EnterEditKind kind, QWidget* parent = nullptr);
+    explicit EnterEdit(QWidget* parent = nullptr);
+    explicit EnterEdit(EnterEditKind kind, QWidget* parent = nullptr);
 
     const EnterEditKind& Kind() const { return kind_; }
 

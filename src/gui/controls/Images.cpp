@@ -1,4 +1,4 @@
-#include "controls/Images.h"
+#include "gui/controls/Images.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,8 +1,8 @@
-#include "controls/MessageBoxes.h"
+#include "gui/controls/MessageBoxes.h"
 
 #include <utility>
 
-#include "controls/Text.h"
+#include "gui/controls/Text.h"
 
 namespace tagwright::gui {
 

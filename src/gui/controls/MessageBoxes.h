@@ -8,7 +8,7 @@
 
 #include <QMessageBox>
 
-#include "base/Presentation.h"
+#include "core/base/Presentation.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "controls/Text.h"
+#include "gui/controls/Text.h"
 
 #include <array>
 

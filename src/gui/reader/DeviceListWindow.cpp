@@ -1,4 +1,4 @@
-#include "reader/DeviceListWindow.h"
+#include "gui/reader/DeviceListWindow.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -7,8 +7,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "controls/Colours.h"
-#include "controls/Text.h"
+#include "gui/controls/Colours.h"
+#include "gui/controls/Text.h"
 
 namespace tagwright::gui {
 

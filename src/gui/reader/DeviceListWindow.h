@@ -6,7 +6,7 @@
 
 #include <QWidget>
 
-#include "reader/SerialDevices.h"
+#include "core/reader/SerialDevices.h"
 
 class QLabel;
 class QPushButton;

@@ -1,11 +1,11 @@
-#include "reader/InterfaceSettingsCommand.h"
+#include "gui/reader/InterfaceSettingsCommand.h"
 
 #include <QPointer>
 
-#include "reader/DeviceListWindow.h"
-#include "reader/I2Dlg.h"
-#include "reader/InterfaceSettings.h"
-#include "reader/SerialDevices.h"
+#include "gui/reader/DeviceListWindow.h"
+#include "gui/reader/InterfaceSettingsDialog.h"
+#include "core/app/InterfaceSettings.h"
+#include "core/reader/SerialDevices.h"
 
 namespace tagwright {
 
@@ -13,7 +13,7 @@ void RunInterfaceSettings(Station& station, QWidget* parent) {
     InterfaceSettingsCommand(
         station, [parent](const InterfaceTexts& texts) -> std::optional<InterfaceTexts> {
             // The ports as they are now: an adapter may have come or gone.
-            gui::CI2Dlg dialog(texts, SerialPortNames(), parent);
+            gui::InterfaceSettingsDialog dialog(texts, SerialPortNames(), parent);
             if (dialog.exec() != QDialog::Accepted) return std::nullopt;
             return dialog.Texts();
         });

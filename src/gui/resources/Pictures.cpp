@@ -1,4 +1,4 @@
-#include "resources/Pictures.h"
+#include "gui/resources/Pictures.h"
 
 #include <QFont>
 #include <QImage>

@@ -6,7 +6,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "base/AtomicFile.h"
+#include "core/base/AtomicFile.h"
 #include "support/TempDir.h"
 
 namespace tagwright::test {

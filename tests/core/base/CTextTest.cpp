@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "base/CText.h"
+#include "core/base/CText.h"
 
 namespace tagwright::test {
 namespace {

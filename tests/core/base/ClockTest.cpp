@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "base/Clock.h"
+#include "core/base/Clock.h"
 
 TEST(SystemClock, GivesAPlausibleLocalTime) {
     tagwright::LocalTime t = tagwright::SystemClock{}.Now();

@@ -2,7 +2,7 @@
 
 #include <tuple>
 
-#include "base/IniFile.h"
+#include "core/base/IniFile.h"
 #include "support/TempDir.h"
 
 namespace tagwright::test {

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "config/ByteText.h"
-#include "config/Pages317Model.h"
+#include "core/domain/ByteText.h"
+#include "core/config/Pages317Model.h"
 #include "support/ScriptedMessages.h"
 
 namespace tagwright::test {

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "config/SetStore.h"
+#include "core/config/SetStore.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 

@@ -2,9 +2,9 @@
 
 #include <tuple>
 
-#include "config/ParameterSet.h"
-#include "production/CarrierIdSource.h"
-#include "station/Station.h"
+#include "core/config/ParameterSet.h"
+#include "core/production/CarrierIdSource.h"
+#include "core/app/Station.h"
 #include "support/FakeClock.h"
 #include "support/RecordingMainView.h"
 #include "support/TempDir.h"

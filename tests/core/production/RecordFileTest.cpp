@@ -4,10 +4,8 @@
 #include <libxml/tree.h>
 #include <sys/stat.h>
 
-#include "production/RecordFile.h"
-#include "station/Station.h"
+#include "core/production/RecordFile.h"
 #include "support/FakeClock.h"
-#include "support/RecordingMainView.h"
 #include "support/TempDir.h"
 
 namespace tagwright::test {
@@ -113,22 +111,14 @@ protected:
 };
 
 TEST_F(RecordFile, FirstAndSecondRecordsGiveTheHandWrittenBytes) {
-    // The first through the main window's state, into the default file.
-    RecordingMainView view;
-    FakeClock clock(kTime);
-    Station station(view, clock);
-    station.setDirectory = dir.Path();
-    station.settings.currentSetName = setName;
-    station.uidText = uid;
-    station.currentSet = set;
-    station.image = image;
-    station.headerBlockPending = false;  // a new file has its block all the same
-    ASSERT_TRUE(AppendRecord(station));
-    EXPECT_EQ(station.currentSet.logFileName, (dir / "Tagwright.xml").string());
-    EXPECT_FALSE(station.headerBlockPending);
+    // The first into the default file: a new file has its block even when
+    // none is pending.
+    target = RecordTarget{"", dir.Path(), false};
+    ASSERT_TRUE(Append());
+    EXPECT_EQ(target.logFileName, (dir / "Tagwright.xml").string());
+    EXPECT_FALSE(target.headerBlockPending);
     EXPECT_EQ(dir.Read("Tagwright.xml"), Golden());
 
-    target = RecordTarget{station.currentSet.logFileName, dir.Path(), false};
     ASSERT_TRUE(Append());
     EXPECT_EQ(ReadBytes(Path()), FileWith(2));
     EXPECT_EQ(Entries(dir.Path()), 1);

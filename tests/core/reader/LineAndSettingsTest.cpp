@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "reader/LineAssembler.h"
-#include "reader/PosixSerialBackend.h"
+#include "core/reader/LineAssembler.h"
+#include "core/reader/PosixSerialBackend.h"
 
 namespace tagwright::test {
 namespace {

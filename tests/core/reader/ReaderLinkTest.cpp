@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "ReaderTestSupport.h"
-#include "reader/TrafficText.h"
+#include "support/ReaderTestSupport.h"
+#include "core/reader/TrafficText.h"
 
 namespace tagwright::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "reader/SerialDevices.h"
+#include "core/reader/SerialDevices.h"
 #include "support/TempDir.h"
 
 namespace tagwright::test {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ReaderTestSupport.h"
+#include "support/ReaderTestSupport.h"
 #include "support/ScriptedMessages.h"
 
 namespace tagwright::test {

@@ -1,0 +1,180 @@
+#include "core/app/StationSettings.h"
+
+#include <algorithm>
+
+#include "core/base/CText.h"
+
+namespace tagwright {
+
+namespace {
+
+constexpr std::string_view kInterface = "Interface";
+constexpr std::string_view kAuto = "Auto";
+constexpr std::string_view kData = "Data";
+constexpr std::string_view kManual = "Manual";
+
+bool Contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+std::string Numbered(std::string_view prefix, int n, std::string_view suffix = {}) {
+    std::string key(prefix);
+    key += FormatInt(n);
+    key += suffix;
+    return key;
+}
+
+std::string NameKey(int slot) { return Numbered("Pruefablauf_", slot); }
+std::string SelectKey(int page) { return Numbered("SelectP", page); }
+std::string PageKey(int page) { return Numbered("P", page); }
+std::string DefaultKey(int page) { return Numbered("P", page, "Default"); }
+
+const char* Flag(bool on) { return on ? "1" : "0"; }
+
+}  // namespace
+
+
+std::int32_t StopBitsCodeFromText(std::string_view text) {
+    if (Contains(text, "2")) return 2;
+    if (Contains(text, "1.5")) return 1;
+    return 0;
+}
+
+std::int32_t ParityCodeFromText(std::string_view text) {
+    if (Contains(text, "Even")) return 2;
+    if (Contains(text, "Mark")) return 3;
+    if (Contains(text, "Odd")) return 1;
+    if (Contains(text, "Space")) return 4;
+    return 0;
+}
+
+std::int32_t FlowControlCodeFromText(std::string_view text) {
+    if (Contains(text, "Xon / Xoff")) return 1;
+    if (Contains(text, "Hardware")) return 2;
+    return 0;
+}
+
+std::string StopBitsText(std::int32_t code) {
+    switch (code) {
+    case 1: return "1.5";
+    case 2: return "2";
+    default: return "1";
+    }
+}
+
+std::string ParityText(std::int32_t code) {
+    switch (code) {
+    case 1: return "Odd";
+    case 2: return "Even";
+    case 3: return "Mark";
+    case 4: return "Space";
+    default: return "None";
+    }
+}
+
+std::string FlowControlText(std::int32_t code) {
+    switch (code) {
+    case 1: return "Xon / Xoff";
+    case 2: return "Hardware";
+    default: return "No";
+    }
+}
+
+void LoadStationSettings(const IniFile& file, StationSettings& settings, TransponderImage& image) {
+    PortSettings& port = settings.port;
+    port.portName = file.Get(kInterface, "port");
+    port.baudRate = Atol(file.Get(kInterface, "Baudrate"));
+    port.dataBits = Atol(file.Get(kInterface, "Databits"));
+    port.stopBitsCode = StopBitsCodeFromText(file.Get(kInterface, "Stopbits"));
+    port.parityCode = ParityCodeFromText(file.Get(kInterface, "Parity"));
+    port.flowControlCode = FlowControlCodeFromText(file.Get(kInterface, "Flowcontrol"));
+
+    settings.selectConfig = Atol(file.Get(kAuto, "SelectConfig"));
+    settings.currentSetName = file.Get(kAuto, "Pruefablauf_ist");
+    // The list has 256 slots whatever a hand-edited count claims.
+    const int count = std::clamp<std::int32_t>(Atol(file.Get(kAuto, "Pruefablaeufe")), 0,
+                                               kNameSlots);
+    settings.names = NameList{};
+    settings.names.count = count;
+    for (int i = 0; i < count; ++i) {
+        settings.names.slots[static_cast<std::size_t>(i)] = file.Get(kAuto, NameKey(i));
+    }
+    settings.carrierIdMax = file.Get(kAuto, "Carrier ID Max");
+
+    image.selectAll = file.Get(kData, "SelectAll") == "1" ? 1 : 0;
+    for (int p = 1; p <= kPageCount; ++p) {
+        image.selected[static_cast<std::size_t>(p - 1)] = file.Get(kData, SelectKey(p)) == "1";
+    }
+    image.format = file.Get(kData, "Format") == "1" ? PageFormat::Ascii : PageFormat::Hex;
+    for (int p = 1; p <= kPageCount; ++p) image.FieldText(p) = file.Get(kData, PageKey(p));
+    for (int p = 1; p <= kPageCount; ++p) {
+        image.defaultText[static_cast<std::size_t>(p - 1)] = file.Get(kData, DefaultKey(p));
+    }
+    image.DeriveFormsFromFieldTexts();
+
+    settings.manual.carrierIdOffset = file.Get(kManual, "Carrier ID Offset");
+    settings.manual.carrierIdLength = file.Get(kManual, "Carrier ID Length");
+    settings.manual.carrierId = file.Get(kManual, "Carrier ID");
+}
+
+void SaveStationSettings(IniFile& file, const StationSettings& settings,
+                         const TransponderImage& image) {
+    const PortSettings& port = settings.port;
+    file.Set(kInterface, "port", IniTextValue(port.portName));
+    file.Set(kInterface, "baudrate", FormatInt(port.baudRate));
+    file.Set(kInterface, "databits", FormatInt(port.dataBits));
+    file.Set(kInterface, "stopbits", StopBitsText(port.stopBitsCode));
+    file.Set(kInterface, "parity", ParityText(port.parityCode));
+    file.Set(kInterface, "Flowcontrol", FlowControlText(port.flowControlCode));
+
+    file.Set(kAuto, "SelectConfig", Flag(settings.selectConfig == 1));
+    file.Set(kAuto, "Pruefablauf_ist", IniTextValue(settings.currentSetName));
+    const int count = std::clamp(settings.names.count, 0, kNameSlots);
+    file.Set(kAuto, "Pruefablaeufe", FormatInt(count));
+    for (int i = 0; i < count; ++i) {
+        const std::string& name = settings.names.slots[static_cast<std::size_t>(i)];
+        file.Set(kAuto, NameKey(i), IniTextValue(name));
+    }
+    // Names left over from a longer list are emptied, not removed, so that the
+    // file lists only the names in use.
+    for (int i = count; i < kNameSlots; ++i) {
+        const std::string key = NameKey(i);
+        if (file.Get(kAuto, key).empty()) break;
+        file.Set(kAuto, key, "");
+    }
+    file.Set(kAuto, "Carrier ID Max", IniTextValue(settings.carrierIdMax));
+
+    file.Set(kData, "SelectAll", Flag(image.selectAll != 0));
+    for (int p = 1; p <= kPageCount; ++p) {
+        file.Set(kData, SelectKey(p), Flag(image.selected[static_cast<std::size_t>(p - 1)] != 0));
+    }
+    file.Set(kData, "Format", FormatInt(image.format == PageFormat::Ascii ? 1 : 0));
+    // Exactly as the fields hold them, valid or not.
+    for (int p = 1; p <= kPageCount; ++p) {
+        file.Set(kData, PageKey(p), IniTextValue(image.FieldText(p)));
+    }
+
+    file.Set(kManual, "Carrier ID Offset", IniTextValue(settings.manual.carrierIdOffset));
+    file.Set(kManual, "Carrier ID Length", IniTextValue(settings.manual.carrierIdLength));
+    file.Set(kManual, "Carrier ID", IniTextValue(settings.manual.carrierId));
+}
+
+std::filesystem::path SettingsFilePath(const std::filesystem::path& setDirectory) {
+    return setDirectory / "Tagwright.ini";
+}
+
+void LoadStationSettingsFile(const std::filesystem::path& setDirectory,
+                             StationSettings& settings, TransponderImage& image) {
+    LoadStationSettings(IniFile::Load(SettingsFilePath(setDirectory)), settings, image);
+}
+
+bool SaveStationSettingsFile(const std::filesystem::path& setDirectory,
+                             const StationSettings& settings, const TransponderImage& image,
+                             std::string* error) {
+    const std::filesystem::path path = SettingsFilePath(setDirectory);
+    IniFile file = IniFile::Load(path);
+    SaveStationSettings(file, settings, image);
+    return file.Save(path, error);
+}
+
+}  // namespace tagwright

@@ -1,0 +1,33 @@
+#pragma once
+// The 17 pages of 8 bytes that the main window shows and edits.
+
+#include <array>
+#include <string>
+
+#include "core/domain/PageCodec.h"
+
+namespace tagwright {
+
+inline constexpr int kPageCount = 17;
+inline constexpr int kPageBytes = 8;
+inline constexpr int kImageBytes = kPageCount * kPageBytes;  // 136
+
+struct TransponderImage {
+    PageFormat format = PageFormat::Hex;
+    // Index 0 is page 1. fieldText is the master copy of what each field holds.
+    std::array<std::string, kPageCount> fieldText{};
+    std::array<std::string, kPageCount> hexText{};
+    std::array<std::string, kPageCount> asciiText{};
+    int selectAll = 0;
+    std::array<int, kPageCount> selected{};
+    std::array<std::string, kPageCount> defaultText{};
+    bool pageCommitted = false;
+
+    std::string& FieldText(int page) { return fieldText.at(page - 1); }
+    const std::string& FieldText(int page) const { return fieldText.at(page - 1); }
+
+    // Sets both forms from the field texts as they stand (start-up).
+    void DeriveFormsFromFieldTexts();
+};
+
+}  // namespace tagwright

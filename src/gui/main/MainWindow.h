@@ -1,0 +1,146 @@
+#pragma once
+// The main window. It owns the Station (all run-time state) and renders it:
+// every control is built from the layout table, commands are routed to the
+// core, and the core's view calls (take and show the field values, redraw,
+// focus, messages, timers) land here.
+//
+// Re-entry: while a command runs, the Reader's waits keep the window painted
+// by processing events. Timer ticks and close requests that arrive then must
+// not start further work inside the running command, so ticks are skipped
+// (they come again) and a close is done once the command has ended.
+
+#include <array>
+#include <atomic>
+#include <map>
+#include <memory>
+#include <string>
+
+#include <QDialog>
+#include <QPixmap>
+
+#include "core/base/Clock.h"
+#include "gui/controls/MessageBoxes.h"
+#include "gui/main/MainLayout.h"
+#include "core/app/Station.h"
+
+class QAction;
+class QMenuBar;
+class QPlainTextEdit;
+class QTimer;
+
+namespace tagwright::gui {
+
+class EnterEdit;
+
+class MainWindow : public QDialog, public MainView {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // Start-up in the current directory: settings read, set loaded, port
+    // opened (with its message on failure), timers started, mode applied.
+    void Initialise();
+
+    // The window's close command, from the frame or from outside (signals,
+    // the session's end): port closed, then the window ends. Waits for a
+    // running command to end first.
+    void RequestClose();
+
+    // The window has ended; the settings have been written.
+    bool Ended() const { return ended_; }
+    // A command or tick is running (also while a message box it opened waits).
+    bool Busy() const { return depth_ > 0; }
+
+    Station& Model() { return *station_; }
+    QWidget* Control(MainControl c) const;
+    QWidget* Control(StaticControl c) const;
+    QMenuBar* MenuBar() const { return menuBar_; }
+
+    enum class MenuItem {
+        Exit,
+        Settings,
+        DeviceManager,
+        Config,
+        ShowTerminal,
+        ClearTerminal,
+        Info
+    };
+    QAction* Action(MenuItem item) const;
+
+    // --- MainView ---
+    void TakeFieldValues() override;
+    void ShowFieldValues() override;
+    void RedrawControl(MainControl control) override;
+    void SetFocus(MainControl control, bool selectAll) override;
+    MsgAnswer ShowMessage(const MessageRequest& request) override;
+    void StartTimer(TimerId id, int periodMs) override;
+    void StopTimer(TimerId id) override;
+    void RepaintWindow() override;
+
+public slots:
+    // Every way of ending the window comes here; the settings are written once.
+    void done(int result) override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenu();
+    void ConnectCommands();
+    QWidget* CreateControl(const LayoutEntry& entry);
+
+    // Runs one command or tick of the core; see the re-entry note above.
+    template <class F>
+    void Run(F&& work);
+    void AfterCommand();
+    void DismissModalsForClose();
+
+    void OnTimerTick(TimerId id);
+    void ToggleSelect(int page);  // 0 = "all"
+    void ToggleTerminal();
+    void ShowAbout();
+
+    void ApplyState(MainControl c);
+    void ApplyAllStates();
+    void ApplyWindowSize();
+    void ShowTraffic();
+    void TakeTrafficEdits();
+    bool PaneShown() const;
+
+    EnterEdit* Edit(MainControl c) const;
+    QPlainTextEdit* TrafficField() const;
+
+    SystemClock clock_;
+    WidgetMessageView messages_{this};
+    std::unique_ptr<Station> station_;
+
+    QMenuBar* menuBar_ = nullptr;
+    QWidget* client_ = nullptr;
+    std::array<QWidget*, kLayoutIdCount> widgets_{};
+    std::map<MenuItem, QAction*> actions_;
+    std::map<TimerId, QTimer*> timers_;
+    QTimer* dismissTimer_ = nullptr;
+
+    std::array<QPixmap, 2> selectImages_;  // clear, set
+    std::array<QPixmap, 2> choiceImages_;  // not chosen, chosen
+
+    int depth_ = 0;
+    bool closePending_ = false;
+    bool ended_ = false;
+    bool initialised_ = false;
+
+    // What the traffic field shows, as the model held it, to tell the
+    // operator's edits from lines that came in meanwhile.
+    std::string shownTraffic_;
+    std::uint64_t shownTrafficRevision_ = ~std::uint64_t{0};
+    // Set by the receiver thread while a redraw of the traffic is queued.
+    std::atomic<bool> trafficPosted_{false};
+};
+
+}  // namespace tagwright::gui

@@ -1,0 +1,294 @@
+// The manual page, lock and carrier ID operations against the virtual Reader.
+
+#include <functional>
+#include <string>
+
+#include "StationFixture.h"
+#include "core/app/ManualOperations.h"
+
+namespace tagwright::test {
+namespace {
+
+using colour::Green;
+using colour::Red;
+using colour::White;
+constexpr PageFormat kHex = PageFormat::Hex;
+constexpr PageFormat kAscii = PageFormat::Ascii;
+
+class ManualTest : public StationFixture {
+protected:
+    void SetUp() override {
+        StationFixture::SetUp();
+        Open();
+    }
+
+    // Page 1 "ABCDEFGH", page 2 "IJKL", NUL, "NOP".
+    void LetterPages() {
+        SetPages({0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48},
+                 {0x49, 0x4A, 0x4B, 0x4C, 0x00, 0x4E, 0x4F, 0x50});
+    }
+
+    // The carrier ID fields, in a fresh image.
+    void Fields(PageFormat format, std::string offset, std::string length, std::string id) {
+        station.image = {};
+        station.image.format = format;
+        station.settings.manual = {std::move(offset), std::move(length), std::move(id)};
+        station.SetBackground(MainControl::CarrierId, White);
+        Fresh();
+    }
+};
+
+TEST_F(ManualTest, ReadPagesFillsTheSelectedPages) {
+    station.image.format = kAscii;  // the hex form is kept as well
+    station.image.fieldText[1] = "keep";
+    Select({1, 3});
+    station.traffic.Set("old\r\n");
+    Fresh();
+    ReadPages(station);
+    EXPECT_EQ(sim.CommandLog(), (Lines{"TOR", "RD 1", "RD 3"}));
+    EXPECT_EQ(station.image.hexText[2], "41 42 43 44 45 46 47 48");
+    EXPECT_EQ(station.image.fieldText[2], "A B C D E F G H");
+    EXPECT_EQ(station.image.fieldText[1], "keep");
+    EXPECT_EQ(view.Backgrounds(PageField(3)), (Colours{White, White, Green}));
+    EXPECT_EQ(station.traffic.Text(), "4142434445464748\r\nRD 3 // Read page 3\r\n"
+                                      "0011223344556677\r\nRD 1 // Read page 1\r\n");
+}
+
+TEST_F(ManualTest, ReadPagesJudgesEachReplyAndStopsAfterAShortOne) {
+    struct Case { const char* answer; Rgb page2; std::string page2Text; bool page5Read; };
+    const Case cases[] = {  // answer to RD 2, nullptr: none
+        {"No Read\r", Red, "old", false},
+        {"00112233445566778899\r", Green, "00 11 22 33 44 55 66 77", true},
+        {nullptr, Red, "old", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer ? c.answer : "silent");
+        station.image = {};
+        station.image.fieldText[1] = "old";
+        Select({1, 2, 5});
+        sim.SetTorValue(c.answer ? 10 : 1);
+        Fresh();
+        c.answer ? sim.ReplaceAnswer(3, c.answer) : sim.NoAnswerTo(3);
+        ReadPages(station);
+        Lines sent{"TOR", "RD 1", "RD 2"};
+        if (c.page5Read) sent.push_back("RD 5");
+        EXPECT_EQ(sim.CommandLog(), sent);
+        EXPECT_EQ(Background(PageField(1)), Green);
+        EXPECT_EQ(Background(PageField(2)), c.page2);
+        EXPECT_EQ(station.image.fieldText[1], c.page2Text);
+        EXPECT_EQ(view.Backgrounds(PageField(5)),
+                  c.page5Read ? (Colours{White, White, Green}) : (Colours{White}));
+    }
+}
+
+TEST_F(ManualTest, WritePagesSendsOnlyValidPagesAndStopsAtARefusal) {
+    struct Case {  // texts and colours of pages 1 to 3, all selected
+        PageFormat format;
+        std::array<std::string, 3> texts;
+        bool lockPage2;
+        std::string bytes;
+        Colours colours;  // a red page 1 was refused with its message
+    };
+    const Case cases[] = {
+        // An empty page is skipped.
+        {kHex, {"a0 a1 a2 a3 a4 a5 a6 a7", "", "1 2 3 4 5 6 7 8 9 A B C D E F 0"}, false,
+         "TOR\rWD 1 a0a1a2a3a4a5a6a7\rWD 3 123456789ABCDEF0\r", {Green, White, Green}},
+        {kHex, {"00 11 22", "01 02 03 04 05 06 07 08", ""}, false, "TOR\rWD 2 0102030405060708\r",
+         {Red, Green, White}},
+        // Passes the check (the blank counts as the eighth character) but
+        // converts to seven codes: never sent as a short write.
+        {kAscii, {"A B C D E F G ", "A B C D E F G H", ""}, false, "TOR\rWD 2 4142434445464748\r",
+         {Red, Green, White}},
+        // A refusal ends the run.
+        {kHex, {"00 00 00 00 00 00 00 01", "00 00 00 00 00 00 00 02", "00 00 00 00 00 00 00 03"},
+         true, "TOR\rWD 1 0000000000000001\rWD 2 0000000000000002\r", {Green, Red, White}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        sim::Transponder t = sim.GetTransponder();
+        t.locked[1] = c.lockPage2;
+        sim.SetTransponder(t);
+        station.image = {};
+        station.image.format = c.format;
+        for (int p = 1; p <= 3; ++p) view.Type(p, c.texts[static_cast<std::size_t>(p - 1)]);
+        Select({1, 2, 3});
+        Fresh();
+        WritePages(station);
+        EXPECT_EQ(sim.ReceivedBytes(), c.bytes);
+        EXPECT_EQ((Colours{Background(PageField(1)), Background(PageField(2)),
+                           Background(PageField(3))}),
+                  c.colours);
+        const bool refused = c.colours[0] == Red;
+        EXPECT_EQ(station.FailureCount, refused || c.lockPage2 ? 1 : 0);
+        EXPECT_EQ(view.messages.Texts(),
+                  refused ? Lines{PageCodec::PageTextMessage(1, c.format)} : Lines{});
+    }
+}
+
+TEST_F(ManualTest, LockPagesFollowsTheModeAndTheSetsLockFlags) {
+    struct Case { const char* name; bool automatic, present; Lines sent; Rgb page1, page4; };
+    const Case cases[] = {
+        {"manual: every selected page", false, true, {"TOR", "LD 1", "LD 4"}, Green, Green},
+        {"automatic: only marked pages", true, true, {"TOR", "LD 1"}, Green, Red},
+        {"a refusal ends the run", false, false, {"TOR", "LD 1"}, Red, Red},
+    };
+    station.currentSet.lockPage[0] = true;
+    Select({1, 4});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim.SetTransponder({});
+        sim.SetPresent(c.present);
+        station.settings.selectConfig = c.automatic ? 1 : 0;
+        station.SetBackground(PageField(4), Red);  // a page not locked keeps its colour
+        Fresh();
+        LockPages(station);
+        EXPECT_EQ(sim.CommandLog(), c.sent);
+        EXPECT_EQ(Background(PageField(1)), c.page1);
+        EXPECT_EQ(Background(PageField(4)), c.page4);
+        EXPECT_EQ(station.FailureCount, c.present ? 0 : 1);
+        EXPECT_EQ(sim.GetTransponder().locked[3], c.page4 == Green);
+    }
+}
+
+TEST_F(StationFixture, WithThePortClosedNothingIsSentAndFailureCountFollowsEachOperation) {
+    struct Case { const char* name; std::function<void(Station&)> run; int failures; Rgb page1; };
+    const Case cases[] = {  // from FailureCount 5 and a red page 1
+        {"read", ReadPages, 5, Red},        {"write", WritePages, 0, White},
+        {"lock", LockPages, 0, Red},        {"uid", ReadUid, 0, Red},
+        {"read id", ReadCarrierId, 5, Red}, {"write id", WriteCarrierId, 5, Red},
+    };
+    station.image.selected.fill(1);
+    station.image.fieldText[0] = "00 11 22 33 44 55 66 77";
+    station.settings.manual = {"0", "8", "0011223344556677"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        station.FailureCount = 5;
+        station.SetBackground(PageField(1), Red);
+        station.traffic.Set("old\r\n");
+        c.run(station);
+        EXPECT_EQ(station.FailureCount, c.failures);
+        EXPECT_EQ(Background(PageField(1)), c.page1);
+        EXPECT_EQ(station.traffic.Text(), "");
+        EXPECT_EQ(station.image.fieldText[0], "00 11 22 33 44 55 66 77");
+        EXPECT_FALSE(station.port.readBusy || station.port.writeBusy);
+    }
+    EXPECT_EQ(sim.ReceivedBytes(), "");
+    EXPECT_TRUE(view.messages.Texts().empty());
+}
+
+TEST_F(ManualTest, ReadTakesTheIdFromThePagesItNeeds) {
+    struct Case { PageFormat format; const char *offset, *length; Lines sent; std::string id; };
+    const Case cases[] = {
+        {kHex, "4", "8", {"TOR", "RD 1", "RD 2"}, "45464748494A4B4C"},
+        {kAscii, "10", "4", {"TOR", "RD 2"}, "KL"},  // shown up to its NUL
+        {kHex, "0", "", {"TOR", "RD 1"}, "41"},  // length taken as 1
+        {kHex, "0", "20", {"TOR", "RD 1", "RD 2"}, "4142434445464748494A4B4C004E4F50"},
+    };
+    LetterPages();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.offset) + "/" + c.length);
+        Fields(c.format, c.offset, c.length, "old");
+        ReadCarrierId(station);
+        EXPECT_EQ(sim.CommandLog(), c.sent);
+        EXPECT_EQ(station.settings.manual.carrierId, c.id);
+        EXPECT_EQ(view.Backgrounds(MainControl::CarrierId), (Colours{White, Green}));
+        EXPECT_EQ(Background(PageField(2)), c.sent.back() == "RD 2" ? Green : White);
+    }
+}
+
+TEST_F(ManualTest, AFailedPageReadTurnsTheIdRedWithoutItsText) {
+    struct Case { const char* offset; std::size_t failed; Rgb page1, page2; std::string id; };
+    const Case cases[] = {  // failed command: 2 is RD 1, 3 the second read
+        {"4", 2, Red, Green, ""},
+        {"4", 3, Green, Red, ""},
+        {"0", 2, Red, White, "No Read\r\n"},  // the only page read: its reply is shown
+    };
+    LetterPages();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.offset) + " " + std::to_string(c.failed));
+        Fields(kHex, c.offset, "8", "old");
+        sim.ReplaceAnswer(c.failed, "No Read\r");
+        ReadCarrierId(station);
+        EXPECT_EQ(Background(MainControl::CarrierId), Red);
+        EXPECT_EQ(Background(PageField(1)), c.page1);
+        EXPECT_EQ(Background(PageField(2)), c.page2);
+        EXPECT_EQ(station.settings.manual.carrierId, c.id);
+    }
+}
+
+TEST_F(ManualTest, WriteIdKeepsTheOtherBytesAndReadsItBackOrWritesNothing) {
+    struct Case {
+        PageFormat format;
+        const char *offset, *length, *id;
+        bool lockPage1, present;
+        const char* page2Reply;  // replaces the Reader's answer to "RD 2"
+        std::string bytes, back;
+        std::string says;        // empty: the ID is read back, no message
+    };
+    const std::string reads = "TOR\rRD 1\rRD 2\r";
+    const Case cases[] = {
+        {kAscii, "2", "4", "ABCD", false, true, nullptr,
+         reads + "WD 1 0011414243446677\rWD 2 8899AABBCCDDEEFF\rTOR\rRD 1\r", "ABCD", ""},
+        {kHex, "6", "4", "a1b2c3d4", false, true, nullptr,
+         reads + "WD 1 001122334455a1b2\rWD 2 c3d4AABBCCDDEEFF\rTOR\rRD 1\rRD 2\r", "A1B2C3D4",
+         ""},
+        // An unacknowledged page 1 ends the write before page 2.
+        {kHex, "0", "2", "ABCD", true, true, nullptr, reads + "WD 1 ABCD223344556677\rTOR\rRD 1\r",
+         "0011", ""},
+        // Compositions that do not add up.
+        {kHex, "-1", "4", "41424344", false, true, nullptr, "", "41424344", "negative"},
+        {kHex, "14", "4", "41424344", false, true, nullptr, "", "41424344", "beyond the 16 bytes"},
+        {kHex, "0", "4", "4142434", false, true, nullptr, "", "4142434", "8 hexadecimal digits"},
+        {kHex, "0", "4", "41424344", false, false, nullptr, reads, "41424344", "pages 1 and 2"},
+        {kHex, "0", "4", "41424344", false, true, "0011223344556G77\r", reads, "41424344",
+         "of page 2"},
+    };
+    const sim::Transponder pages = sim.GetTransponder();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says + " " + c.id);
+        sim::Transponder t = pages;
+        t.locked[0] = c.lockPage1;
+        sim.SetTransponder(t);
+        sim.SetPresent(c.present);
+        Fields(c.format, c.offset, c.length, c.id);
+        if (c.page2Reply) sim.ReplaceAnswer(3, c.page2Reply);
+        WriteCarrierId(station);
+        EXPECT_EQ(sim.ReceivedBytes(), c.bytes);
+        EXPECT_EQ(station.settings.manual.carrierId, c.back);
+        if (!c.says.empty()) {
+            EXPECT_EQ(Background(MainControl::CarrierId), Red);
+            ASSERT_EQ(view.messages.Texts().size(), 1u);
+            EXPECT_NE(view.messages.Texts()[0].find(c.says), std::string::npos)
+                << view.messages.Texts()[0];
+            continue;
+        }
+        EXPECT_TRUE(view.messages.Texts().empty());
+        // White until the read-back colours it, even when a page was refused.
+        const Colours idColours = c.lockPage1 ? Colours{White, White, Green}
+                                              : Colours{White, Green, White, Green};
+        EXPECT_EQ(view.Backgrounds(MainControl::CarrierId), idColours);
+        EXPECT_EQ(view.Backgrounds(PageField(1)).at(1), c.lockPage1 ? Red : Green);
+    }
+}
+
+TEST_F(ManualTest, LengthCheckCountsDigitsInHexAndCharactersInAscii) {
+    struct Case { PageFormat format; const char *length, *id; std::string message; };
+    const Case cases[] = {  // message empty: none
+        {kAscii, "4", "ABC", "change Carrier ID to a length of 4 characters"},
+        {kHex, "4", "ABCD",
+         "change Carrier ID to a length of 4 printable hexadecimal (20,21,..7E,..) characters"},
+        {kAscii, "0", "", ""},  // no limits here, unlike read and write
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.length) + " " + c.id);
+        Fields(c.format, "0", c.length, c.id);
+        CheckCarrierIdLength(station);
+        EXPECT_EQ(view.messages.Texts(), c.message.empty() ? Lines{} : Lines{c.message});
+        EXPECT_EQ(station.settings.manual.carrierId, c.id);
+    }
+    EXPECT_EQ(sim.ReceivedBytes(), "");
+    EXPECT_EQ(TextToHexDigits(std::string("AB\0~\xE4", 5)), "4142007EE4");
+}
+
+}  // namespace
+}  // namespace tagwright::test

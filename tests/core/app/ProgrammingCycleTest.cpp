@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "core/config/ParameterSet.h"
+#include "core/app/ProgrammingCycle.h"
+#include "reader-sim/VirtualReader.h"
+#include "core/app/WindowCommands.h"
+#include "core/app/Station.h"
+#include "support/FakeClock.h"
+#include "support/RecordingMainView.h"
+#include "support/TempDir.h"
+
+namespace tagwright::test {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+constexpr char kMax[] = "Maximum Carrier ID reached.";
+constexpr char kUid[] =
+    "UID can't be read. No or defect transponder on Antenna or wrong transponder type chosen.";
+constexpr char kWriteFailed[] = "Error on locking the pages of the transponder.";
+// Pages 1 and 2 with carrier ID 7 at offset 0, length 3; the set's "F" bytes.
+const std::string kWd1 = "WD 1 3030374646464646";
+const std::string kWd2 = "WD 2 4646464646464646";
+
+enum class Source { Counter, List, Fix };
+
+class CycleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(sim.Start(&error)) << error;
+        view.Attach(station);
+        PortSettings port;
+        port.portName = sim.SlavePath();
+        port.baudRate = 115200;
+        port.dataBits = 8;
+        ASSERT_TRUE(station.port.OpenPort(port).opened);
+        station.link.ResponseTimeBase = 20;
+        station.Control(MainControl::ContOn).enabled = false;  // as the window creates it
+        UseSet(Source::Counter);
+    }
+
+    // Automatic mode with a TI set: pages 1 and 2 written and locked, Edit
+    // set for pages 3 and 5 only; counter at 7, max 7.
+    void UseSet(Source source, bool writeAll = false) {
+        ParameterSet set;
+        for (std::size_t k = 0; k < kImageBytes; ++k) set.hex[k] = k < 16 ? "46" : "2D";
+        DeriveAsciiTexts(set);
+        set.useDecimalCounter = source == Source::Counter;
+        set.useCsvFile = source == Source::List;
+        set.useFixData = source == Source::Fix;
+        set.csvFileName = (dir / "ids.csv").string();
+        set.carrierIdOffset = "0";
+        set.carrierIdLength = "3";
+        set.typeTI = true;
+        set.editPage[2] = set.editPage[4] = true;
+        set.lockPage[0] = set.lockPage[1] = true;
+        set.writePages3to17 = writeAll;
+        set.logFileName = (dir / "record.xml").string();
+        station.currentSet = set;
+        station.settings.selectConfig = 1;
+        ApplyMode(station);
+        station.settings.carrierIdMax = "7";
+        station.currentCarrierId = station.nextFieldText = "7";
+        view.ClearRecord();
+        sim.SetTransponder(sim::Transponder{});
+        sim.ClearLog();
+    }
+
+    void Press() {
+        OneCommand(station);
+        OnTimer(station, TimerId::Cycle);
+    }
+    Texts Messages() const { return view.messages.Texts(); }
+
+    TempDir dir;
+    CurrentDirectory cwd{dir.Path()};  // the protocol log goes there
+    FakeClock clock;
+    RecordingMainView view;
+    sim::VirtualReader sim{[] { sim::Options o; o.torValue = 1; return o; }()};  // 25 ms waits
+    Station station{view, clock};
+};
+
+TEST_F(CycleTest, CounterCycleProgramsAndAdvancesThenStopsAtTheMaximum) {
+    Press();
+    EXPECT_EQ(sim.CommandLog(), (Texts{"TOR", kWd1, kWd2, "TOR", "LD 1", "LD 2"}));
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(station.nextFieldText, "8");
+
+    // 8 is above the maximum: nothing reaches the Reader.
+    sim.ClearLog();
+    Press();
+    EXPECT_EQ(Messages(), Texts{kMax});
+    EXPECT_TRUE(sim.CommandLog().empty());
+}
+
+TEST_F(CycleTest, EachFailedStepStopsWithItsMessageAndTheSameCarrierIdIsOfferedAgain) {
+    struct Case {
+        bool norvik, present, page2Locked;
+        std::size_t nakCommand;  // 0: none
+        Texts commands, messages;
+    };
+    const Case cases[] = {
+        {true, false, false, 0, {"TOR", "RUID"}, {kUid}},
+        {false, true, true, 0, {"TOR", kWd1, kWd2}, {kWriteFailed}},
+        {false, true, false, 5, {"TOR", kWd1, kWd2, "TOR", "LD 1"}, {}},
+        {true, true, false, 7, {"TOR", "RUID", "TOR", kWd1, kWd2, "TOR", "LD 1"}, {}},
+        {true, true, false, 0, {"TOR", "RUID", "TOR", kWd1, kWd2, "TOR", "LD 1", "LD 2"}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.commands.size());
+        const bool programmed = &c == &cases[4];
+        UseSet(Source::Counter);
+        station.currentSet.typeTI = !c.norvik;
+        station.currentSet.typeNorvik = c.norvik;
+        station.currentSet.logEnabled = true;
+        sim::Transponder t;
+        t.locked[1] = c.page2Locked;
+        sim.SetTransponder(t);
+        sim.SetPresent(c.present);
+        if (c.nakCommand != 0) sim.ReplaceAnswer(c.nakCommand, "NAK\r");
+
+        Press();
+        EXPECT_EQ(sim.CommandLog(), c.commands);
+        EXPECT_EQ(Messages(), c.messages);
+        EXPECT_EQ(station.nextFieldText, programmed ? "8" : "7");
+        // Only a programmed transponder gains its row, with its UID.
+        const std::string record = dir.Read("record.xml");
+        EXPECT_EQ(record.empty(), !programmed);
+        EXPECT_EQ(record.find("1A2B3C4D") != std::string::npos, programmed);
+    }
+}
+
+TEST_F(CycleTest, ListCycleTakesEntriesInOrderAndMarksThemOnlyAfterSuccess) {
+    UseSet(Source::List);
+    station.currentSet.carrierIdOffset = station.currentSet.carrierIdLength = "4";
+    const std::string head = "Carrier ID;done;\r\n0001;X;\r\n";
+    dir.Write("ids.csv", head + "0002;;\r\n0003;;\r\n");
+    sim.SetPresent(false);  // a TI write is refused without a transponder
+    Press();
+    EXPECT_EQ(Messages(), Texts{kWriteFailed});
+    EXPECT_EQ(dir.Read("ids.csv"), head + "0002;;\r\n0003;;\r\n");
+
+    sim.SetPresent(true);
+    for (const char* entry : {"0002", "0003"}) {
+        sim.SetTransponder(sim::Transponder{});
+        sim.ClearLog();
+        Press();
+        EXPECT_EQ(sim.CommandLog().at(1), std::string("WD 1 46464646") + "3030303" + entry[3]);
+        EXPECT_EQ(station.nextFieldText, entry);
+    }
+    EXPECT_EQ(dir.Read("ids.csv"), head + "0002;X;;\r\n0003;X;;\r\n");
+    EXPECT_EQ(Messages(), Texts{kWriteFailed});
+
+    // Exhausted: both messages, no Reader traffic.
+    UseSet(Source::List);
+    Press();
+    EXPECT_EQ(Messages(), (Texts{"Next Carrier ID has the wrong format. Check the used csv file.",
+                                 kMax}));
+    EXPECT_TRUE(sim.CommandLog().empty());
+}
+
+TEST_F(CycleTest, FixDataWritesTheSetAsItStandsAndLocksOnlyMarkedPages) {
+    UseSet(Source::Fix, /*writeAll=*/true);
+    station.currentSet.lockPage[3] = true;  // page 4
+    Press();
+    Texts expected{"TOR", "WD 1 4646464646464646", kWd2};
+    for (int p = 3; p <= kPageCount; ++p) {
+        expected.push_back("WD " + std::to_string(p) + " 2D2D2D2D2D2D2D2D");
+    }
+    for (const char* lock : {"TOR", "LD 1", "LD 2", "LD 4"}) expected.push_back(lock);
+    EXPECT_EQ(sim.CommandLog(), expected);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(station.currentCarrierId, "7");
+}
+
+TEST_F(CycleTest, UnwritableRecordFileStillCountsTheTransponderAndTellsAtTheNextTick) {
+    station.currentSet.logEnabled = true;
+    station.currentSet.logFileName = (dir / "no such folder" / "record.xml").string();
+    station.settings.carrierIdMax = "99";
+    Press();
+    EXPECT_EQ(station.currentCarrierId, "8");
+    EXPECT_TRUE(Messages().empty());
+    OnTimer(station, TimerId::Messages);
+    EXPECT_EQ(Messages(), Texts{"Protokolldatei kann nicht erstellt werden.\r\nExistiert der "
+                                "Protokoll Pfad?\r\nSchreibrechte auf dem Protokollpfad?"});
+}
+
+TEST_F(CycleTest, ClosedOrLostPortStopsTheCycleBeforeAnythingChanges) {
+    station.port.ClosePort();
+    for (Source source : {Source::Counter, Source::List, Source::Fix}) {
+        UseSet(source);
+        station.currentSet.logEnabled = true;
+        const std::string list = "Carrier ID;done;\r\n001;;\r\n";
+        dir.Write("ids.csv", list);
+        const auto pages = station.image.fieldText;
+        Press();
+        ASSERT_EQ(Messages().size(), 1u);
+        EXPECT_NE(Messages()[0].find("port is not open"), std::string::npos) << Messages()[0];
+        EXPECT_TRUE(sim.CommandLog().empty());
+        EXPECT_EQ(station.currentCarrierId, "7");
+        EXPECT_EQ(station.image.fieldText, pages);
+        EXPECT_EQ(dir.Read("ids.csv"), list);
+        EXPECT_FALSE(std::filesystem::exists(dir / "record.xml"));
+    }
+}
+
+TEST_F(CycleTest, UnpluggedAdapterStopsTheCycleLikeAClosedPort) {
+    sim.HangUp();
+    for (int i = 0; i < 1000 && !station.port.PortLost(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(station.port.PortLost());
+    Press();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find("no longer available"), std::string::npos) << Messages()[0];
+    EXPECT_EQ(station.currentCarrierId, "7");
+}
+
+TEST_F(CycleTest, TicksServeOnlyWhatWasRequestedAndOnlyOnce) {
+    for (TimerId t : {TimerId::Cycle, TimerId::Idle, TimerId::Continuous}) OnTimer(station, t);
+    EXPECT_TRUE(view.events.empty());  // nothing requested
+    EXPECT_FALSE(std::filesystem::exists(dir / "IntProt_0.txt"));
+    station.pendingMessage = "later";
+    for (int i = 0; i < 2; ++i) OnTimer(station, TimerId::Messages);
+    EXPECT_EQ(Messages(), Texts{"later"});
+}
+
+TEST_F(CycleTest, ContinuousToggleHoldsTheRunControlsAndItsTimer) {
+    station.headerBlockPending = false;
+    for (bool on : {true, false}) {
+        ContOnCommand(station);
+        EXPECT_EQ(station.contOnLabel, on ? "Cont Off" : "Cont On");
+        EXPECT_EQ(station.Control(MainControl::One).enabled, !on);
+        EXPECT_TRUE(station.headerBlockPending);  // a run starts with the parameter block
+    }
+    EXPECT_EQ(view.timerStops, std::vector<TimerId>{TimerId::Continuous});
+}
+
+}  // namespace
+}  // namespace tagwright::test

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include "core/app/Station.h"
+#include "support/FakeClock.h"
+#include "support/RecordingMainView.h"
+
+namespace tagwright::test {
+namespace {
+
+using Kind = ViewEvent::Kind;
+using Colours = std::vector<Rgb>;
+
+class StationCommit : public ::testing::Test {
+protected:
+    StationCommit() { view.Attach(station); }
+
+    RecordingMainView view;
+    FakeClock clock;
+    Station station{view, clock};
+};
+
+TEST_F(StationCommit, ValidTextsAreReshapedStoredInBothFormsAndTurnGreen) {
+    const std::tuple<PageFormat, const char*, const char*, const char*> cases[] = {
+        // format, typed, hex form, ASCII form (which the field shows after an ASCII commit)
+        {PageFormat::Ascii, "ABCDEFGH", "41 42 43 44 45 46 47 48", "A B C D E F G H"},
+        {PageFormat::Hex, "4142434445464748", "41 42 43 44 45 46 47 48", "A B C D E F G H"},
+        // As a read of a page holding 0x00 and 0x20 shows it: written back unchanged.
+        {PageFormat::Ascii, "A NUL C D E F G H", "41 00 43 44 45 46 47 48", "A NUL C D E F G H"},
+    };
+    for (const auto& [format, typed, hex, ascii] : cases) {
+        SCOPED_TRACE(typed);
+        view.ClearRecord();
+        station.image.format = format;
+        view.Type(4, typed);
+        EXPECT_TRUE(station.CommitPageText(4));
+        EXPECT_EQ(station.image.hexText[3] + "|" + station.image.asciiText[3],
+                  std::string(hex) + "|" + ascii);
+        EXPECT_TRUE(station.image.pageCommitted && view.messages.Shown().empty());
+        EXPECT_EQ(view.Backgrounds(PageField(4)), (Colours{colour::White, colour::Green}));
+        ASSERT_EQ(view.shownPages.size(), 1u);  // the reshaped text is shown
+        EXPECT_EQ(view.shownPages[0][3], format == PageFormat::Hex ? hex : ascii);
+    }
+}
+
+TEST_F(StationCommit, InvalidTextTurnsRedAndTellsOnceAfterShowingIt) {
+    station.image.format = PageFormat::Hex;
+    view.Type(3, "41 42 43 44 45 46 47 4g");
+    EXPECT_FALSE(station.CommitPageText(3));
+    EXPECT_EQ(view.Kinds(), (std::vector<Kind>{Kind::Take, Kind::Redraw, Kind::Show, Kind::Redraw,
+                                               Kind::Message}));
+    EXPECT_EQ(view.Backgrounds(PageField(3)), (Colours{colour::White, colour::Red}));
+    EXPECT_EQ(view.messages.Texts().at(0), PageCodec::PageTextMessage(3, PageFormat::Hex));
+    // Kept, with both forms, for the operator to mend.
+    EXPECT_EQ(station.image.hexText[2] + "|" + station.image.asciiText[2],
+              "41 42 43 44 45 46 47 4g|A B C D E F G @");
+    EXPECT_TRUE(station.image.pageCommitted);
+
+    for (PageFormat f : {PageFormat::Hex, PageFormat::Ascii}) {  // an emptied field too
+        view.ClearRecord();
+        station.image.format = f;
+        station.image.FieldText(1) = "41";
+        view.Type(1, "");
+        EXPECT_FALSE(station.CommitPageText(1));
+        EXPECT_EQ(station.Control(PageField(1)).background, colour::Red);
+        EXPECT_EQ(view.messages.Texts(), std::vector<std::string>{PageCodec::PageTextMessage(1, f)});
+    }
+}
+
+TEST_F(StationCommit, CommitTouchesOnlyItsOwnPage) {
+    station.image.format = PageFormat::Ascii;
+    station.image.FieldText(2) = "untouched";
+    station.SetBackground(PageField(2), colour::Red, false);
+    EXPECT_TRUE(view.events.empty());  // stored, not redrawn
+    view.Type(1, "ABCDEFGH");
+    station.CommitPageText(1);
+    EXPECT_EQ(station.image.FieldText(2), "untouched");
+    EXPECT_EQ(station.Control(PageField(2)).background, colour::Red);
+    EXPECT_FALSE(station.CommitPageText(0));
+    EXPECT_FALSE(station.CommitPageText(18));
+}
+
+TEST_F(StationCommit, SwitchingFormatConvertsEveryPageAndEndsFocusOnPage17) {
+    station.image.format = PageFormat::Hex;
+    for (int p = 1; p <= kPageCount; ++p) station.image.FieldText(p) = "41 42 00 44 20 46 47 48";
+    station.image.FieldText(5) = "4 1 42 43 44 45 46 47 48";  // uncommitted, badly grouped
+    station.SetBackground(PageField(5), colour::Red);
+    view.ClearRecord();
+    station.SetPageFormat(PageFormat::Hex);  // the current format: nothing happens
+    EXPECT_TRUE(view.events.empty() && station.image.hexText[0].empty());
+
+    station.SetPageFormat(PageFormat::Ascii);
+    EXPECT_EQ(station.image.format, PageFormat::Ascii);
+    EXPECT_EQ(station.image.FieldText(1) + "|" + station.image.asciiText[0],
+              "A B NUL D   F G H|A B NUL D   F G H");
+    EXPECT_EQ(station.image.FieldText(5), "\x04 \x01 B C D E F G H");
+    EXPECT_EQ(station.Control(PageField(5)).background, colour::Red);  // no check on a switch
+    EXPECT_TRUE(view.messages.Shown().empty());
+    EXPECT_EQ(view.FocusTrail().size(), 17u);
+    EXPECT_EQ(station.Focus(), PageField(17));
+    ASSERT_EQ(view.shownPages.size(), 17u);  // each page is shown as it is converted
+    EXPECT_EQ(view.shownPages[0][0] + "|" + view.shownPages[0][1],
+              "A B NUL D   F G H|41 42 00 44 20 46 47 48");
+
+    // Back to Hex: the ASCII field text is kept as it stood, the HEX form derived.
+    station.image.FieldText(2) = "ABCDEFGH";
+    station.SetPageFormat(PageFormat::Hex);
+    EXPECT_EQ(station.image.FieldText(2) + "|" + station.image.asciiText[1], "41|ABCDEFGH");
+    EXPECT_EQ(station.image.FieldText(5), "04 01 42 43 44 45 46 47");
+}
+
+TEST(TransponderImage, DerivesTheOtherFormFromStoredFieldTexts) {
+    TransponderImage image;
+    image.FieldText(17) = "zz";
+    image.DeriveFormsFromFieldTexts();
+    EXPECT_EQ(image.hexText[16] + "|" + image.asciiText[16], "zz|3");
+    image.format = PageFormat::Ascii;
+    image.FieldText(1) = "A NUL";
+    image.DeriveFormsFromFieldTexts();
+    EXPECT_EQ(image.asciiText[0] + "|" + image.hexText[0], "A NUL|41 00");
+}
+
+}  // namespace
+}  // namespace tagwright::test

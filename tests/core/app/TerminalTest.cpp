@@ -1,0 +1,46 @@
+// The terminal pane: the receiver's lines on top of the traffic only while no
+// operation is busy; Send and Clear with the port closed.
+
+#include <atomic>
+#include <string>
+
+#include "StationFixture.h"
+#include "core/app/Terminal.h"
+
+namespace tagwright::test {
+namespace {
+
+class TerminalTest : public StationFixture {
+protected:
+    void SetUp() override {
+        StationFixture::SetUp();
+        ConnectTrafficReceiver(station, [this] { ++changes; });
+    }
+    // The callback counts into this fixture, which goes before the station.
+    void TearDown() override { station.port.ClosePort(); }
+
+    std::atomic<int> changes{0};
+};
+
+TEST_F(TerminalTest, ABusyOperationKeepsTheReceiverOffTheTraffic) {
+    Open();
+    station.traffic.Set("mine\r\n");
+    station.port.readBusy = true;
+    sim.SendUnsolicited("late\r");
+    ASSERT_TRUE(WaitUntil([&] { return station.port.PendingLines() == 1; }));
+    EXPECT_EQ(station.traffic.Text(), "mine\r\n");
+    EXPECT_EQ(changes.load(), 0);
+    station.port.readBusy = false;
+}
+
+TEST_F(TerminalTest, ClosedPortSendAndClear) {
+    station.commandText = "RUID";
+    station.traffic.Set("a\r\nb\r\n");
+    TerminalSend(station);
+    TerminalClear(station);
+    EXPECT_EQ(sim.ReceivedBytes(), "");
+    EXPECT_EQ(station.traffic.Text(), "");
+}
+
+}  // namespace
+}  // namespace tagwright::test

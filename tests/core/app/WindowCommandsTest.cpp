@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "core/config/SetStore.h"
+#include "core/app/WindowCommands.h"
+#include "support/FakeClock.h"
+#include "support/RecordingMainView.h"
+#include "support/TempDir.h"
+
+namespace tagwright::test {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() : cwd(dir.Path()) { view.Attach(station); }
+
+    // A counter set whose pages hold "0" (pages 1, 2) and "A"; all editable but page 3.
+    ParameterSet SampleSet() {
+        ParameterSet set;
+        set.useDecimalCounter = true;
+        for (std::size_t k = 0; k < kImageBytes; ++k) set.hex[k] = k < 16 ? "30" : "41";
+        DeriveAsciiTexts(set);
+        set.editPage.fill(true);
+        set.editPage[2] = false;
+        set.carrierId = "42";
+        return set;
+    }
+
+    TempDir dir;
+    CurrentDirectory cwd;
+    RecordingMainView view;
+    FakeClock clock;
+    Station station{view, clock};
+};
+
+TEST_F(MainWindowTest, FirstStartIsManualAndReportsTheEmptyPort) {
+    StartUp(station);
+    ASSERT_EQ(view.messages.Shown().size(), 1u);
+    EXPECT_EQ(view.messages.Shown()[0].text, " konnte nicht ge\xF6" "ffnet werden!");
+    EXPECT_EQ(view.messages.Shown()[0].caption, "Error");
+    EXPECT_FALSE(station.AutomaticMode());
+    EXPECT_FALSE(station.Control(MainControl::One).visible);
+}
+
+TEST_F(MainWindowTest, StartsInAutomaticModeWithTheStoredSetInAsciiForm) {
+    dir.Write("Tagwright.ini",
+              "[Auto]\r\nSelectConfig=1\r\nPruefablauf_ist=demo\r\nPruefablaeufe=1\r\n"
+              "Pruefablauf_0=demo\r\n[Data]\r\nFormat=1\r\n");
+    NameList names;
+    RecordingMessageView quiet;
+    ASSERT_EQ(SaveSet(dir.Path(), "demo", SampleSet(), names, quiet), SaveSetResult::Saved);
+    StartUp(station);
+    EXPECT_TRUE(station.AutomaticMode());
+    EXPECT_EQ(station.currentCarrierId + "|" + station.nextFieldText, "42|42");
+    EXPECT_EQ(station.image.FieldText(1), "0 0 0 0 0 0 0 0");
+    EXPECT_EQ(station.image.FieldText(5), "A A A A A A A A");
+    EXPECT_FALSE(station.Control(PageField(3)).enabled);
+    EXPECT_EQ(station.Focus(), PageField(17));  // page 17 is editable
+}
+
+TEST_F(MainWindowTest, ModeSwitchFollowsTheSetsFlagsAndKeepsItsTexts) {
+    station.currentSet = SampleSet();
+    station.currentSet.useDecimalCounter = false;
+    station.currentSet.useCsvFile = true;
+    station.settings.carrierIdMax = "99";
+    ChooseMode(station, true);
+    EXPECT_TRUE(station.image.selected[1] == 1 && station.image.selected[2] == 0);  // pages 1-2
+    EXPECT_FALSE(station.Control(MainControl::NextField).enabled);
+    EXPECT_EQ(station.settings.carrierIdMax, "");
+    ChooseMode(station, false);
+    EXPECT_EQ(station.image.FieldText(4), "41 41 41 41 41 41 41 41");
+    EXPECT_TRUE(station.Control(PageField(3)).enabled);
+}
+
+TEST_F(MainWindowTest, ClearingOnePageClearsTheAllFlagButNotItsImage) {
+    station.image.selectAll = 1;
+    SelectAllClicked(station);
+    station.image.selected[4] = 0;  // the click cleared page 5's box
+    SelectPageClicked(station, 5);
+    EXPECT_EQ(station.image.selectAll, 0);
+    EXPECT_EQ(station.Focus(), PageField(5));
+    EXPECT_FALSE(station.Control(SelectBox(5)).imageOn);
+    EXPECT_TRUE(station.Control(MainControl::SelectAll).imageOn);
+}
+
+TEST_F(MainWindowTest, ShutdownWritesTheSettingsOrTellsWhyNot) {
+    station.setDirectory = dir.Path() / "missing";
+    EXPECT_FALSE(ShutDown(station));
+    EXPECT_EQ(view.messages.Shown().at(0).caption, "Error");
+
+    station.setDirectory = dir.Path();
+    view.Type(1, "41 42");
+    EXPECT_TRUE(ShutDown(station));
+    EXPECT_NE(dir.Read("Tagwright.ini").find("P1=41 42\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tagwright::test
