@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/domain/Hex.h"
 #include "core/base/CText.h"
 #include "core/domain/PageCodec.h"
 #include "core/app/Station.h"
@@ -17,10 +18,6 @@ constexpr std::size_t kPageDigits = 16;
 constexpr int kAreaBytes = 16;  // pages 1 and 2
 
 std::size_t Index(int page) { return static_cast<std::size_t>(page - 1); }
-
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
 
 bool AllHexDigits(std::string_view text) {
     return std::all_of(text.begin(), text.end(), IsHexDigit);
@@ -109,7 +106,7 @@ std::string CarrierIdFieldProblem(const Station& station, std::int64_t offset, i
                                   std::string& idDigits) {
     const std::string& id = station.settings.manual.carrierId;
     const bool ascii = station.image.format == PageFormat::Ascii;
-    idDigits = ascii ? TextToHexDigits(id) : id;
+    idDigits = ascii ? HexDigits(id) : id;
     const std::string prefix = "Carrier ID not written: ";
     if (offset < 0) return prefix + "the Carrier ID Offset must not be negative.";
     if (offset > kAreaBytes - length) {
@@ -128,18 +125,6 @@ std::string CarrierIdFieldProblem(const Station& station, std::int64_t offset, i
 }
 
 }  // namespace
-
-std::string TextToHexDigits(std::string_view text) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size() * 2);
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        out += kDigits[byte >> 4];
-        out += kDigits[byte & 0x0F];
-    }
-    return out;
-}
 
 void ReadPages(Station& station) {
     MainView& view = station.View();

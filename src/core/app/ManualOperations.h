@@ -22,7 +22,5 @@ void ReadCarrierId(Station& station);
 void WriteCarrierId(Station& station);
 // When the Carrier ID field loses the focus.
 void CheckCarrierIdLength(Station& station);
-// Each character's code as two upper-case hex digits: "AB" gives "4142".
-std::string TextToHexDigits(std::string_view text);
 
 }  // namespace tagwright

@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "core/domain/Hex.h"
 #include "core/base/CText.h"
 #include "core/domain/ByteText.h"
 #include "core/config/SetStore.h"
@@ -50,7 +51,6 @@ ConfigControl NextInCycle(const ConfigControl (&cycle)[N], ConfigControl c) {
     return c;
 }
 
-std::string HexOfChar(char c) { return ByteText::AsciiToHex(std::string_view(&c, 1)); }
 
 }  // namespace
 
@@ -225,7 +225,7 @@ void ConfigDialogModel::Fill() {
     }
     for (int i = 0; i < s.length; ++i) {
         const auto k = static_cast<std::size_t>(s.offset + i);
-        set.hex[k] = HexOfChar(padded[static_cast<std::size_t>(i)]);
+        set.hex[k] = HexByte(static_cast<unsigned char>(padded[static_cast<std::size_t>(i)]));
         set.ascii[k] = ByteText::HexToAsciiByte(set.hex[k]);
     }
     for (int j = 0; j < kCarrierIdBytes; ++j) {

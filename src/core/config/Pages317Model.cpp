@@ -1,15 +1,12 @@
 #include "core/config/Pages317Model.h"
 
+#include "core/domain/Hex.h"
 #include "core/base/CText.h"
 #include "core/domain/ByteText.h"
 
 namespace tagwright {
 
 namespace {
-
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
 
 std::string WithByteNumber(const char* pattern, int k) {
     std::string text = pattern;

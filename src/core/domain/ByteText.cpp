@@ -1,7 +1,7 @@
 #include "core/domain/ByteText.h"
 
-#include <cstdio>
 
+#include "core/domain/Hex.h"
 #include "core/domain/PageCodec.h"
 
 namespace tagwright::ByteText {
@@ -18,15 +18,7 @@ std::string DecodePairs(std::string_view evenDigits) {
 
 std::string AsciiToHex(std::string_view ascii) {
     if (ascii == "NUL") return "00";
-    std::string hex;
-    hex.reserve(ascii.size() * 2);
-    for (char c : ascii) {
-        char code[3];
-        std::snprintf(code, sizeof code, "%02X",
-                      static_cast<unsigned>(static_cast<unsigned char>(c)));
-        hex += code;
-    }
-    return hex;
+    return HexDigits(ascii);
 }
 
 unsigned char HexToByte(std::string_view hex) {

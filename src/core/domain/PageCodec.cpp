@@ -1,8 +1,9 @@
 #include "core/domain/PageCodec.h"
 
-#include <cstdio>
 #include <initializer_list>
 #include <vector>
+
+#include "core/domain/Hex.h"
 
 namespace tagwright::PageCodec {
 namespace {
@@ -37,12 +38,6 @@ std::vector<std::string_view> Tokens(std::string_view text) {
     return tokens;
 }
 
-std::string Hex2(unsigned value) {
-    char buf[3];
-    std::snprintf(buf, sizeof buf, "%02X", value & 0xFFu);
-    return buf;
-}
-
 // Any character gives some nibble; only 0-9, A-F and a-f give their value.
 unsigned Nibble(char c) {
     const int code = static_cast<unsigned char>(c);
@@ -56,10 +51,6 @@ char PairToByte(char high, char low) {
 
 std::string ByteText(char byte) {
     return byte == '\0' ? std::string("NUL") : std::string(1, byte);
-}
-
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
 bool SpacesAt(std::string_view text, std::initializer_list<std::size_t> positions) {
@@ -105,7 +96,7 @@ std::string AsciiToHexText(std::string_view text) {
         } else if (token == kSpaceMarker) {
             out += "20";
         } else {
-            out += Hex2(static_cast<unsigned char>(token.front()));
+            out += HexByte(static_cast<unsigned char>(token.front()));
         }
         if (out.size() >= 23) break;
     }

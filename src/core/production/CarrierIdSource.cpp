@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/domain/Hex.h"
 #include "core/base/AtomicFile.h"
 #include "core/base/CText.h"
 #include "core/domain/ByteText.h"
@@ -38,12 +39,6 @@ AreaSpan SpanOf(const ParameterSet& set) {
         s.end = static_cast<int>(hi);
     }
     return s;
-}
-
-std::string HexOfChar(char c) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    const auto byte = static_cast<unsigned char>(c);
-    return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
 }
 
 // Page 1 or 2 as its field shows it: the set's byte texts, joined by blanks.
@@ -174,7 +169,7 @@ void ComposeCarrierId(ParameterSet& set, std::string_view carrierId) {
         const std::int64_t i = k - span.offset;  // 0 <= i < length
         const char c = i < pad ? '0' : carrierId[static_cast<std::size_t>(i - pad)];
         const auto byte = static_cast<std::size_t>(k);
-        set.hex[byte] = HexOfChar(c);
+        set.hex[byte] = HexByte(static_cast<unsigned char>(c));
         set.ascii[byte] = ByteText::ByteToAscii(static_cast<unsigned char>(c));
     }
 }

@@ -5,6 +5,7 @@
 
 #include "StationFixture.h"
 #include "core/app/ManualOperations.h"
+#include "core/domain/Hex.h"
 
 namespace tagwright::test {
 namespace {
@@ -287,7 +288,7 @@ TEST_F(ManualTest, LengthCheckCountsDigitsInHexAndCharactersInAscii) {
         EXPECT_EQ(station.settings.manual.carrierId, c.id);
     }
     EXPECT_EQ(sim.ReceivedBytes(), "");
-    EXPECT_EQ(TextToHexDigits(std::string("AB\0~\xE4", 5)), "4142007EE4");
+    EXPECT_EQ(HexDigits(std::string("AB\0~\xE4", 5)), "4142007EE4");
 }
 
 }  // namespace
