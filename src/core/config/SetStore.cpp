@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <type_traits>
+#include <vector>
 
 #include "core/base/AtomicFile.h"
 #include "core/base/CText.h"
@@ -80,6 +81,51 @@ void ShowSaveError(MessageView& view) {
                       "", MsgIcon::Error, MsgButtons::Ok});
 }
 
+// The lines of a text as the INI rules split it, each with its line end.
+std::vector<std::string_view> LinesWithEnds(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        lines.push_back(text.substr(start, i + 1 - start));
+        start = i + 1;
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+std::string_view WithoutLineEnd(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+    return line;
+}
+
+// The old bytes with the one line that `changed` differs in spliced in, so
+// that a file with LF line ends or no final line end keeps them. Nothing when
+// more than one line differs (a key or section was added): then the whole
+// serialised text is written.
+std::optional<std::string> SpliceChangedLine(std::string_view old, std::string_view changed) {
+    const std::vector<std::string_view> oldLines = LinesWithEnds(old);
+    const std::vector<std::string_view> newLines = LinesWithEnds(changed);
+    if (oldLines.size() != newLines.size()) return std::nullopt;
+    std::string out;
+    out.reserve(old.size() + 32);
+    int differing = 0;
+    for (std::size_t i = 0; i < oldLines.size(); ++i) {
+        const std::string_view before = WithoutLineEnd(oldLines[i]);
+        const std::string_view after = WithoutLineEnd(newLines[i]);
+        if (before == after) {
+            out += oldLines[i];
+            continue;
+        }
+        ++differing;
+        out += after;
+        out += oldLines[i].substr(before.size());
+    }
+    if (differing > 1) return std::nullopt;
+    return out;
+}
+
 }  // namespace
 
 std::filesystem::path SetFilePath(const std::filesystem::path& setDirectory,
@@ -156,6 +202,32 @@ SaveSetResult SaveSet(const std::filesystem::path& setDirectory, std::string_vie
 
     names.Add(name);
     return SaveSetResult::Saved;
+}
+
+bool WriteSetCarrierId(const std::filesystem::path& setDirectory, std::string_view name,
+                       std::string_view carrierId, std::string* error) {
+    if (!IsValidSetName(name)) {
+        if (error != nullptr) {
+            *error = "The carrier ID could not be saved: \"" + std::string(name) +
+                     "\" is not a valid name for a parameter set.";
+        }
+        return false;
+    }
+    const std::filesystem::path path = SetFilePath(setDirectory, name);
+    const std::optional<std::string> old = ReadWholeFile(path);
+    if (!old && std::filesystem::exists(path)) {
+        if (error != nullptr) *error = "Could not read the file \"" + path.string() + "\".";
+        return false;
+    }
+    IniFile file = IniFile::Parse(old.value_or(""));
+    const std::string before = file.Serialise();
+    file.Set(kCarrierIdSetup, kCarrierIdKey, IniTextValue(carrierId));
+    const std::string after = file.Serialise();
+    if (old && before == after) return true;  // already written
+
+    std::optional<std::string> content;
+    if (old) content = SpliceChangedLine(*old, after);
+    return WriteFileAtomically(path, content ? *content : after, error);
 }
 
 void DeleteName(NameList& names, std::string_view name) { names.Remove(name); }

@@ -42,6 +42,16 @@ enum class SaveSetResult {
 SaveSetResult SaveSet(const std::filesystem::path& setDirectory, std::string_view name,
                       const ParameterSet& set, NameList& names, MessageView& view);
 
+// Writes carrierId as the "Carrier ID" of the set file of that name and
+// changes nothing else: every other byte of the file stays, line ends
+// included. The file is replaced atomically and durably (temporary file,
+// fsync, rename, fsync of the directory), so that a counter once written
+// survives a crash or a power cut. A missing file gets that one key. On
+// failure returns false, fills *error with a sentence the operator can read
+// and leaves the file as it was.
+bool WriteSetCarrierId(const std::filesystem::path& setDirectory, std::string_view name,
+                       std::string_view carrierId, std::string* error = nullptr);
+
 // Removes the name from the list; its set file stays on disk.
 void DeleteName(NameList& names, std::string_view name);
 
