@@ -1,0 +1,146 @@
+#pragma once
+// The production journal: one row for every programming cycle that reached
+// the Reader, and the guard that no carrier ID is ever written twice.
+//
+// A cycle uses it like this:
+//
+//   Reserve(context, carrierId)   before the first page is written; the one
+//                                 atomic step that takes the ID or reports
+//                                 it taken (programmed, burned or reserved)
+//   Confirm(cycle, details)       after the pages are locked: programmed
+//   Fail(cycle, details)          a Reader failure after the reservation: the
+//                                 ID stays burned, since the carrier may
+//                                 already hold it
+//   RecordFailure(...)            a cycle that failed before it reserved
+//
+// A reservation that is never confirmed or failed (the station was killed or
+// lost power) keeps its ID burned for good. Every call ends with its write
+// on disk, so a reservation once reported is never lost.
+//
+// Implementations: SQLite for one station (JournalSqlite.h). The interface
+// asks nothing that a database server with INSERT ... ON CONFLICT DO NOTHING
+// could not give, so a shared journal for several stations can sit behind it.
+// A journal is used from one thread.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tagwright {
+
+inline constexpr int kJournalPages = 17;
+
+// Who runs the cycle and with what: taken from the current parameter set.
+struct JournalContext {
+    std::string setName;
+    std::string workOrder;
+    std::string partNumber;
+    std::string operatorBadge;
+};
+
+// What the cycle did with the transponder.
+struct CycleDetails {
+    std::string uid;                                   // "" when not read
+    std::array<std::string, kJournalPages> pages;      // HEX text as sent, "" = not sent
+    std::array<bool, kJournalPages> locked{};          // page p+1 was locked
+    std::string failedStep;                            // Fail and RecordFailure: "write", ...
+    std::string readerReply;                           // the Reader's reply to that step
+    std::string recordFile;                            // Confirm: "" when no record written
+    std::int64_t recordRow = 0;                        // its row in the record file
+};
+
+// A cycle's row in the journal.
+using JournalCycleId = std::int64_t;
+
+enum class JournalStatus {
+    Ok,
+    AlreadyUsed,  // Reserve only: the ID is programmed, burned or reserved
+    Error,        // the journal could not be read or written: stop the run
+};
+
+// How a carrier ID stands in the journal.
+enum class CarrierIdUse {
+    Free,
+    Programmed,
+    Burned,  // reserved and never confirmed, or failed after its reservation
+};
+
+struct ReserveResult {
+    JournalStatus status = JournalStatus::Error;
+    JournalCycleId cycle = 0;           // Ok: hand it to Confirm or Fail
+    CarrierIdUse use = CarrierIdUse::Free;  // AlreadyUsed: how it was used
+    std::string usedAt;                 // AlreadyUsed: local time of that use
+    std::string message;                // AlreadyUsed and Error: for the operator
+};
+
+struct JournalResult {
+    bool ok = false;
+    std::string message;  // when not ok: for the operator
+};
+
+struct CarrierIdLookup {
+    bool ok = false;
+    CarrierIdUse use = CarrierIdUse::Free;
+    std::string message;
+};
+
+// A programmed transponder found by its UID.
+struct ProgrammedUid {
+    std::string carrierId;
+    std::string localTime;  // "YYYY-MM-DD HH:MM:SS"
+};
+
+struct UidLookup {
+    bool ok = false;
+    std::optional<ProgrammedUid> found;
+    std::string message;
+};
+
+struct HighestCarrierId {
+    bool ok = false;
+    std::optional<std::string> carrierId;  // nothing when the set has none
+    std::string message;
+};
+
+class Journal {
+public:
+    virtual ~Journal() = default;
+
+    // Takes carrierId for this cycle, atomically: of two stations or
+    // processes reserving one ID, exactly one gets Ok. An empty carrierId
+    // (fix data) reserves nothing and only opens the cycle's row. The ID is
+    // the text written to the carrier, padding included.
+    virtual ReserveResult Reserve(const JournalContext& context, std::string_view carrierId) = 0;
+    // The reserved cycle programmed the transponder.
+    virtual JournalResult Confirm(JournalCycleId cycle, const CycleDetails& details) = 0;
+    // The reserved cycle failed at details.failedStep; its ID stays burned.
+    virtual JournalResult Fail(JournalCycleId cycle, const CycleDetails& details) = 0;
+    // A cycle that reached the Reader and failed before it reserved (its
+    // carrierId, possibly empty, stays free).
+    virtual JournalResult RecordFailure(const JournalContext& context, std::string_view carrierId,
+                                        const CycleDetails& details) = 0;
+
+    // Programmed or burned: never to be written again.
+    virtual CarrierIdLookup IsUsed(std::string_view carrierId) = 0;
+    // The programmed transponder with that UID, if any.
+    virtual UidLookup FindProgrammedUid(std::string_view uid) = 0;
+    // The highest carrier ID that the set has used (programmed or burned),
+    // compared as numbers when the IDs are decimal digits.
+    virtual HighestCarrierId HighestCarrierIdOfSet(std::string_view setName) = 0;
+
+    // Where the journal lives, for messages: a file path or a server.
+    virtual std::string Location() const = 0;
+};
+
+// What opening a journal gives.
+struct JournalOpenResult {
+    std::unique_ptr<Journal> journal;  // nothing when it could not be opened
+    std::string error;                 // why not: for the operator
+    std::string notice;                // opened, but the operator must hear this
+                                       // (a damaged journal was set aside)
+};
+
+}  // namespace tagwright

@@ -1,0 +1,301 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "core/production/JournalSqlite.h"
+#include "support/FileSizeLimit.h"
+#include "support/TempDir.h"
+
+namespace tagwright::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const JournalContext kLine1{"Line 1", "WO-17", "PN-4711", "OP-\xE4"};
+
+std::unique_ptr<Journal> Open(const fs::path& dir) {
+    JournalOpenResult opened = OpenSqliteJournal(dir);
+    EXPECT_TRUE(opened.journal) << opened.error;
+    EXPECT_EQ(opened.notice, "");
+    return std::move(opened.journal);
+}
+
+CycleDetails Programmed(std::string uid) {
+    CycleDetails d;
+    d.uid = std::move(uid);
+    d.pages[0] = "30 30 30 30 30 30 30 34";
+    d.pages[1] = "32 00 00 00 00 00 00 00";
+    d.locked[0] = d.locked[1] = d.locked[16] = true;
+    d.recordFile = "/data/rec \xE4.xml";
+    d.recordRow = 113;
+    return d;
+}
+
+CycleDetails Failed(std::string step, std::string reply) {
+    CycleDetails d;
+    d.failedStep = std::move(step);
+    d.readerReply = std::move(reply);
+    return d;
+}
+
+CarrierIdUse UseOf(Journal& journal, std::string_view id) {
+    CarrierIdLookup lookup = journal.IsUsed(id);
+    EXPECT_TRUE(lookup.ok) << lookup.message;
+    return lookup.use;
+}
+
+// One column of one row, read with SQLite directly as the shell would.
+std::string Column(const fs::path& dir, const std::string& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(JournalPath(dir).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    std::string value = "<error>";
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
+        const int rc = sqlite3_step(st);
+        const unsigned char* text = rc == SQLITE_ROW ? sqlite3_column_text(st, 0) : nullptr;
+        value = rc == SQLITE_ROW ? (text ? reinterpret_cast<const char*>(text) : "<null>")
+                                 : "<none>";
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return value;
+}
+
+TEST(Journal, EveryIdOnceWhateverBecameOfIt) {
+    TempDir dir;
+    auto journal = Open(dir.Path());
+    const ReserveResult programmed = journal->Reserve(kLine1, "0004");
+    const ReserveResult burned = journal->Reserve(kLine1, "0005");
+    const ReserveResult crashed = journal->Reserve(kLine1, "0006");
+    ASSERT_EQ(programmed.status, JournalStatus::Ok) << programmed.message;
+    ASSERT_EQ(burned.status, JournalStatus::Ok);
+    ASSERT_EQ(crashed.status, JournalStatus::Ok);
+    EXPECT_TRUE(journal->Confirm(programmed.cycle, Programmed("E0040100AB")).ok);
+    EXPECT_TRUE(journal->Fail(burned.cycle, Failed("write", "WD 3 ERR")).ok);
+    EXPECT_TRUE(journal->RecordFailure(kLine1, "0007", Failed("read UID", "NOTAG")).ok);
+    EXPECT_FALSE(journal->Confirm(programmed.cycle, Programmed("x")).ok) << "confirmed once only";
+    EXPECT_FALSE(journal->Confirm(burned.cycle, Programmed("x")).ok) << "a burned ID stays so";
+
+    journal.reset();  // the station stops, or is killed: 0006 was never confirmed
+    journal = Open(dir.Path());
+    const struct {
+        const char* id;
+        CarrierIdUse use;
+    } cases[] = {{"0004", CarrierIdUse::Programmed}, {"0005", CarrierIdUse::Burned},
+                 {"0006", CarrierIdUse::Burned},     {"0007", CarrierIdUse::Free},
+                 {"4", CarrierIdUse::Free}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        EXPECT_EQ(UseOf(*journal, c.id), c.use);
+        const ReserveResult again = journal->Reserve(kLine1, c.id);
+        EXPECT_EQ(again.status, c.use == CarrierIdUse::Free ? JournalStatus::Ok
+                                                             : JournalStatus::AlreadyUsed);
+        if (c.use != CarrierIdUse::Free) {
+            EXPECT_EQ(again.use, c.use);
+            EXPECT_NE(again.message.find(c.id), std::string::npos) << again.message;
+        }
+    }
+    // Fix data reserves no ID: every such cycle gets its row.
+    EXPECT_EQ(journal->Reserve(kLine1, "").status, JournalStatus::Ok);
+    EXPECT_EQ(journal->Reserve(kLine1, "").status, JournalStatus::Ok);
+}
+
+TEST(Journal, RowHoldsTheWholeCycle) {
+    TempDir dir;
+    auto journal = Open(dir.Path());
+    const ReserveResult r = journal->Reserve(kLine1, "0004");
+    ASSERT_TRUE(journal->Confirm(r.cycle, Programmed("E0040100AB")).ok);
+    ASSERT_TRUE(journal->RecordFailure(kLine1, "", Failed("read UID", "NOTAG")).ok);
+    journal.reset();
+
+    const std::string first = "SELECT %s FROM cycles WHERE id = 1";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"set_name || '|' || work_order || '|' || part_number || '|' || operator_badge",
+         "Line 1|WO-17|PN-4711|OP-\xC3\xA4"},
+        {"carrier_id || '|' || outcome || '|' || uid", "0004|programmed|E0040100AB"},
+        {"page_1 || '|' || page_2", "30 30 30 30 30 30 30 34|32 00 00 00 00 00 00 00"},
+        {"coalesce(page_3, 'not sent')", "not sent"},
+        {"locks", "1 2 17"},
+        {"record_file || '|' || record_row", "/data/rec \xC3\xA4.xml|113"},
+        {"host = '' OR length(time_utc) <> 19 OR length(time_local) <> 19", "0"},
+        {"coalesce(failed_step, 'none')", "none"},
+    };
+    for (const auto& [column, expected] : cases) {
+        EXPECT_EQ(Column(dir.Path(), "SELECT " + column + " FROM cycles WHERE id = 1"), expected);
+    }
+    EXPECT_EQ(Column(dir.Path(),
+                     "SELECT outcome || '|' || failed_step || '|' || reader_reply || '|' || "
+                     "coalesce(carrier_id, 'none') FROM cycles WHERE id = 2"),
+              "failed|read UID|NOTAG|none");
+    EXPECT_EQ(Column(dir.Path(), "PRAGMA journal_mode"), "wal");
+}
+
+TEST(Journal, FindsUidsAndTheHighestIdOfASet) {
+    TempDir dir;
+    auto journal = Open(dir.Path());
+    const JournalContext other{"Line 2", "", "", ""};
+    auto programme = [&](const JournalContext& context, const char* id, const char* uid) {
+        const ReserveResult r = journal->Reserve(context, id);
+        ASSERT_EQ(r.status, JournalStatus::Ok) << id;
+        ASSERT_TRUE(journal->Confirm(r.cycle, Programmed(uid)).ok);
+    };
+    programme(kLine1, "0009", "UID-A");
+    programme(kLine1, "0100", "UID-B");
+    programme(kLine1, "0010", "UID-C");
+    programme(other, "5000", "UID-D");
+    programme(other, "ABC", "UID-E");
+    const ReserveResult burned = journal->Reserve(kLine1, "0101");
+    ASSERT_TRUE(journal->Fail(burned.cycle, Failed("lock", "ERR")).ok);
+    ASSERT_TRUE(journal->RecordFailure(kLine1, "9999", Failed("write", "ERR")).ok);
+    programme({"Letters", "", "", ""}, "AB-2", "UID-F");
+    programme({"Letters", "", "", ""}, "AB-10", "UID-G");
+
+    const struct {
+        const char* set;
+        const char* highest;  // nullptr: none
+    } highest[] = {{"Line 1", "0101"}, {"Line 2", "5000"}, {"Letters", "AB-2"}, {"Line 3", nullptr}};
+    for (const auto& c : highest) {
+        SCOPED_TRACE(c.set);
+        const HighestCarrierId h = journal->HighestCarrierIdOfSet(c.set);
+        ASSERT_TRUE(h.ok) << h.message;
+        EXPECT_EQ(h.carrierId.value_or("<none>"), c.highest ? c.highest : "<none>");
+    }
+
+    const UidLookup found = journal->FindProgrammedUid("UID-B");
+    ASSERT_TRUE(found.ok && found.found);
+    EXPECT_EQ(found.found->carrierId, "0100");
+    EXPECT_EQ(found.found->localTime.size(), 19u);
+    EXPECT_FALSE(journal->FindProgrammedUid("UID-Z").found);
+}
+
+// Reserves 0001..0060 in a child process; writes the IDs it won to a file.
+void ReserveInChild(const fs::path& dir, const fs::path& wins) {
+    JournalOpenResult opened = OpenSqliteJournal(dir);
+    std::string won;
+    int errors = 0;
+    for (int i = 1; i <= 60 && opened.journal; ++i) {
+        char id[8];
+        std::snprintf(id, sizeof id, "%04d", i);
+        const ReserveResult r = opened.journal->Reserve(kLine1, id);
+        if (r.status == JournalStatus::Ok) won += std::string(id) + "\n";
+        if (r.status == JournalStatus::Error) ++errors;
+    }
+    FILE* f = std::fopen(wins.c_str(), "w");
+    if (f != nullptr) {
+        std::fputs(won.c_str(), f);
+        std::fclose(f);
+    }
+    ::_exit(opened.journal && errors == 0 ? 0 : 1);
+}
+
+TEST(Journal, OfProcessesReservingOneIdOnlyOneWins) {
+    TempDir dir;
+    Open(dir.Path());  // created once, so that the children race on IDs only
+    std::vector<pid_t> children;
+    for (int n = 0; n < 3; ++n) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) ReserveInChild(dir.Path(), dir / ("wins-" + std::to_string(n)));
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a child met an error";
+    }
+    std::multiset<std::string> wins;
+    for (int n = 0; n < 3; ++n) {
+        std::istringstream in(dir.Read("wins-" + std::to_string(n)));
+        for (std::string id; std::getline(in, id);) wins.insert(id);
+    }
+    EXPECT_EQ(wins.size(), 60u);
+    EXPECT_EQ(std::set<std::string>(wins.begin(), wins.end()).size(), 60u) << "an ID won twice";
+}
+
+TEST(Journal, ThatCannotBeOpenedOrWrittenSaysWhy) {
+    TempDir dir;
+    dir.Write("file", "x");
+    const JournalOpenResult nowhere = OpenSqliteJournal(dir / "file");  // a file, not a directory
+    EXPECT_FALSE(nowhere.journal);
+    EXPECT_NE(nowhere.error.find(JournalPath(dir / "file").string()), std::string::npos)
+        << nowhere.error;
+
+    auto journal = Open(dir.Path());
+    std::vector<std::string> reserved;
+    ReserveResult last;
+    {
+        FileSizeLimit full(256 * 1024);  // the WAL runs into a full disk
+        for (int i = 0; i < 5000; ++i) {
+            last = journal->Reserve(kLine1, std::to_string(i));
+            if (last.status != JournalStatus::Ok) break;
+            reserved.push_back(std::to_string(i));
+        }
+    }
+    ASSERT_EQ(last.status, JournalStatus::Error);
+    EXPECT_NE(last.message.find(JournalPath(dir.Path()).string()), std::string::npos)
+        << last.message;
+    journal.reset();
+    journal = Open(dir.Path());
+    for (const std::string& id : reserved) {
+        ASSERT_EQ(UseOf(*journal, id), CarrierIdUse::Burned) << id << " was reported reserved";
+    }
+    EXPECT_EQ(journal->Reserve(kLine1, "x").status, JournalStatus::Ok);
+}
+
+// A database of another program at the journal's name.
+void WriteForeignDatabase(const fs::path& path) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_exec(db, "CREATE TABLE cycles (id INTEGER); INSERT INTO cycles VALUES (1);", nullptr,
+                 nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+TEST(Journal, ThatIsDamagedIsKeptAndANewOneStarted) {
+    const struct {
+        const char* name;
+        std::string bytes;  // "" = a foreign database
+    } cases[] = {
+        {"not a database", std::string(8192, 'x')},
+        {"header torn", std::string("SQLite format 3\0", 16) + std::string(4080, '\xFF')},
+        {"another program's database", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const fs::path path = JournalPath(dir.Path());
+        if (c.bytes.empty()) {
+            WriteForeignDatabase(path);
+        } else {
+            dir.Write(std::string(kJournalFileName), c.bytes);
+        }
+        const std::string before = ReadBytes(path);
+
+        JournalOpenResult opened = OpenSqliteJournal(dir.Path());
+        ASSERT_TRUE(opened.journal) << opened.error;
+        EXPECT_NE(opened.notice.find("damaged"), std::string::npos) << opened.notice;
+        std::vector<fs::path> kept;
+        for (const auto& entry : fs::directory_iterator(dir.Path())) {
+            if (entry.path().filename().string().find(".damaged-") != std::string::npos) {
+                kept.push_back(entry.path());
+            }
+        }
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_NE(opened.notice.find(kept[0].string()), std::string::npos) << opened.notice;
+        EXPECT_EQ(ReadBytes(kept[0]), before) << "the damaged file is kept as it was";
+        EXPECT_EQ(opened.journal->Reserve(kLine1, "0001").status, JournalStatus::Ok);
+        opened.journal.reset();
+        Open(dir.Path());  // the new one opens without a notice
+    }
+}
+
+}  // namespace
+}  // namespace tagwright::test
