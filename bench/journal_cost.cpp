@@ -1,0 +1,172 @@
+// Times one cycle's journal work, a reservation and its confirmation, in a
+// journal of 100 rows and in one of 1,000,000. Both are indexed look-ups and
+// one synced commit each, so the time must not grow with the journal: the
+// target is a median under 2 ms and a ratio of the two medians under 2.
+// Also shown: opening the journal, and the UID look-up of a Norvik cycle.
+//
+// Usage: bench_journal_cost [DIRECTORY]  (default: a new temporary directory,
+// removed at the end; the large journal takes about 1 GB while it lives)
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include "core/production/JournalSqlite.h"
+
+using namespace tagwright;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kCycles = 300;
+const JournalContext kContext{"Bench", "WO-2026-0042", "PN-4711-A", "OP-0815"};
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+std::string Page(long n, int page) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02X %02X %02X %02X %02X %02X %02X %02X",
+                  static_cast<int>(n & 0xFF), page, 0x30, 0x31, 0x32, 0x33,
+                  static_cast<int>((n >> 8) & 0xFF), static_cast<int>((n >> 16) & 0xFF));
+    return text;
+}
+
+std::string CarrierId(long n) {
+    char id[24];
+    std::snprintf(id, sizeof id, "%010ld", n);
+    return id;
+}
+
+std::string Uid(long n) {
+    char uid[24];
+    std::snprintf(uid, sizeof uid, "E004%012lX", n);
+    return uid;
+}
+
+// Fills the journal with `rows` programmed cycles in one transaction, without
+// syncs: the timed cycles must not pay for building it.
+bool Fill(const fs::path& dir, long rows) {
+    {
+        JournalOpenResult created = OpenSqliteJournal(dir);  // creates the schema
+        if (!created.journal) return false;
+    }
+    sqlite3* db = nullptr;
+    if (sqlite3_open(JournalPath(dir).c_str(), &db) != SQLITE_OK) return false;
+    std::string sql =
+        "INSERT INTO cycles (time_utc, time_local, host, set_name, work_order, part_number, "
+        "operator_badge, carrier_id, carrier_number, outcome, uid, locks, record_file, record_row";
+    for (int p = 1; p <= kJournalPages; ++p) sql += ", page_" + std::to_string(p);
+    sql += ") VALUES ('2026-12-01 06:00:00', '2026-12-01 07:00:00', 'bench', 'Bench', "
+           "'WO-2026-0042', 'PN-4711-A', 'OP-0815', ?1, ?2, 'programmed', ?3, '1 2', "
+           "'/data/Tagwright.xml', ?2";
+    for (int p = 1; p <= kJournalPages; ++p) sql += ", ?" + std::to_string(p + 3);
+    sql += ")";
+    sqlite3_exec(db, "PRAGMA synchronous = OFF; BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* st = nullptr;
+    bool ok = sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK;
+    for (long n = 1; ok && n <= rows; ++n) {
+        const std::string id = CarrierId(n), uid = Uid(n);
+        sqlite3_bind_text(st, 1, id.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(st, 2, n);
+        sqlite3_bind_text(st, 3, uid.c_str(), -1, SQLITE_TRANSIENT);
+        for (int p = 1; p <= kJournalPages; ++p) {
+            const std::string page = Page(n, p);
+            sqlite3_bind_text(st, p + 3, page.c_str(), -1, SQLITE_TRANSIENT);
+        }
+        ok = sqlite3_step(st) == SQLITE_DONE;
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    ok = ok && sqlite3_exec(db, "COMMIT; PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr,
+                            nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    ::sync();
+    return ok;
+}
+
+struct Figures {
+    double median = 0, p99 = 0, lookup = 0, open = 0;
+};
+
+double Percentile(std::vector<double> v, double q) {
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(q * static_cast<double>(v.size())))];
+}
+
+// kCycles cycles after the rows already there, each reserve plus confirm.
+bool Measure(const fs::path& dir, long rows, Figures* f) {
+    const Clock::time_point opening = Clock::now();
+    JournalOpenResult opened = OpenSqliteJournal(dir);
+    f->open = MsSince(opening);
+    if (!opened.journal) {
+        std::fprintf(stderr, "%s\n", opened.error.c_str());
+        return false;
+    }
+    Journal& journal = *opened.journal;
+    CycleDetails details;
+    for (int p = 0; p < kJournalPages; ++p) details.pages[p] = Page(p, p + 1);
+    details.locked[0] = details.locked[1] = true;
+    details.recordFile = "/data/Tagwright.xml";
+    std::vector<double> cycle, lookup;
+    for (long n = rows + 1; n <= rows + kCycles; ++n) {
+        details.uid = Uid(n);
+        details.recordRow = n;
+        Clock::time_point start = Clock::now();
+        const UidLookup seen = journal.FindProgrammedUid(details.uid);
+        lookup.push_back(MsSince(start));
+        start = Clock::now();
+        const ReserveResult r = journal.Reserve(kContext, CarrierId(n));
+        const JournalResult c = journal.Confirm(r.cycle, details);
+        cycle.push_back(MsSince(start));
+        if (!seen.ok || r.status != JournalStatus::Ok || !c.ok) {
+            std::fprintf(stderr, "%s%s\n", r.message.c_str(), c.message.c_str());
+            return false;
+        }
+    }
+    f->median = Percentile(cycle, 0.5);
+    f->p99 = Percentile(cycle, 0.99);
+    f->lookup = Percentile(lookup, 0.5);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string base = argc > 1 ? argv[1] : fs::temp_directory_path().string();
+    std::string pattern = (fs::path(base) / "journal-bench-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) return 1;
+    const fs::path root = pattern;
+    std::printf("journal in %s, %d cycles each (reserve + confirm)\n", root.c_str(), kCycles);
+
+    const long sizes[] = {100, 1000000};
+    double medians[2] = {};
+    bool ok = true;
+    for (int i = 0; i < 2 && ok; ++i) {
+        const fs::path dir = root / std::to_string(sizes[i]);
+        fs::create_directories(dir);
+        const Clock::time_point building = Clock::now();
+        ok = Fill(dir, sizes[i]);
+        const double built = MsSince(building);
+        Figures f;
+        ok = ok && Measure(dir, sizes[i], &f);
+        if (!ok) break;
+        medians[i] = f.median;
+        std::printf("%8ld rows: built in %7.0f ms, opened in %6.2f ms; cycle median %.3f ms, "
+                    "p99 %.3f ms; UID look-up median %.3f ms\n",
+                    sizes[i], built, f.open, f.median, f.p99, f.lookup);
+    }
+    if (ok) std::printf("ratio of medians (1,000,000 / 100): %.2f\n", medians[1] / medians[0]);
+    std::error_code ec;
+    fs::remove_all(root, ec);
+    return ok ? 0 : 1;
+}
