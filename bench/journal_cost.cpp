@@ -12,9 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -94,49 +96,69 @@ bool Fill(const fs::path& dir, long rows) {
     return ok;
 }
 
-struct Figures {
-    double median = 0, p99 = 0, lookup = 0, open = 0;
-};
-
 double Percentile(std::vector<double> v, double q) {
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, static_cast<std::size_t>(q * static_cast<double>(v.size())))];
 }
 
-// kCycles cycles after the rows already there, each reserve plus confirm.
-bool Measure(const fs::path& dir, long rows, Figures* f) {
-    const Clock::time_point opening = Clock::now();
-    JournalOpenResult opened = OpenSqliteJournal(dir);
-    f->open = MsSince(opening);
-    if (!opened.journal) {
-        std::fprintf(stderr, "%s\n", opened.error.c_str());
-        return false;
+// The floor under every synced commit: one page appended and fdatasync'd, on
+// the same file system.
+double SyncFloor(const fs::path& dir) {
+    const fs::path path = dir / "sync-floor";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return 0;
+    std::vector<double> times;
+    const std::string page(4096, 'x');
+    for (int i = 0; i < 50; ++i) {
+        const Clock::time_point start = Clock::now();
+        if (::write(fd, page.data(), page.size()) < 0 || ::fdatasync(fd) != 0) break;
+        times.push_back(MsSince(start));
     }
-    Journal& journal = *opened.journal;
+    ::close(fd);
+    ::unlink(path.c_str());
+    return times.empty() ? 0 : Percentile(times, 0.5);
+}
+
+struct Subject {
+    long rows = 0;
+    fs::path dir;
+    std::unique_ptr<Journal> journal;
+    double built = 0, open = 0;
+    std::vector<double> cycle, lookup;
+};
+
+// One cycle's journal work after the rows already there: the UID look-up of
+// a Norvik cycle, then the timed reserve plus confirm.
+bool RunCycle(Subject& s, long n) {
     CycleDetails details;
-    for (int p = 0; p < kJournalPages; ++p) details.pages[p] = Page(p, p + 1);
+    for (int p = 0; p < kJournalPages; ++p) details.pages[p] = Page(n, p + 1);
     details.locked[0] = details.locked[1] = true;
     details.recordFile = "/data/Tagwright.xml";
-    std::vector<double> cycle, lookup;
-    for (long n = rows + 1; n <= rows + kCycles; ++n) {
-        details.uid = Uid(n);
-        details.recordRow = n;
-        Clock::time_point start = Clock::now();
-        const UidLookup seen = journal.FindProgrammedUid(details.uid);
-        lookup.push_back(MsSince(start));
-        start = Clock::now();
-        const ReserveResult r = journal.Reserve(kContext, CarrierId(n));
-        const JournalResult c = journal.Confirm(r.cycle, details);
-        cycle.push_back(MsSince(start));
-        if (!seen.ok || r.status != JournalStatus::Ok || !c.ok) {
-            std::fprintf(stderr, "%s%s\n", r.message.c_str(), c.message.c_str());
-            return false;
-        }
-    }
-    f->median = Percentile(cycle, 0.5);
-    f->p99 = Percentile(cycle, 0.99);
-    f->lookup = Percentile(lookup, 0.5);
-    return true;
+    details.uid = Uid(s.rows + n);
+    details.recordRow = s.rows + n;
+    Clock::time_point start = Clock::now();
+    const UidLookup seen = s.journal->FindProgrammedUid(details.uid);
+    s.lookup.push_back(MsSince(start));
+    start = Clock::now();
+    const ReserveResult r = s.journal->Reserve(kContext, CarrierId(s.rows + n));
+    const JournalResult c = s.journal->Confirm(r.cycle, details);
+    s.cycle.push_back(MsSince(start));
+    if (seen.ok && r.status == JournalStatus::Ok && c.ok) return true;
+    std::fprintf(stderr, "%s%s%s\n", seen.message.c_str(), r.message.c_str(), c.message.c_str());
+    return false;
+}
+
+bool Prepare(Subject& s) {
+    fs::create_directories(s.dir);
+    const Clock::time_point building = Clock::now();
+    if (!Fill(s.dir, s.rows)) return false;
+    s.built = MsSince(building);
+    const Clock::time_point opening = Clock::now();
+    JournalOpenResult opened = OpenSqliteJournal(s.dir);
+    s.open = MsSince(opening);
+    if (!opened.journal) std::fprintf(stderr, "%s\n", opened.error.c_str());
+    s.journal = std::move(opened.journal);
+    return s.journal != nullptr;
 }
 
 }  // namespace
@@ -148,24 +170,31 @@ int main(int argc, char** argv) {
     const fs::path root = pattern;
     std::printf("journal in %s, %d cycles each (reserve + confirm)\n", root.c_str(), kCycles);
 
-    const long sizes[] = {100, 1000000};
-    double medians[2] = {};
+    Subject subjects[2];
+    subjects[0].rows = 100;
+    subjects[1].rows = 1000000;
     bool ok = true;
-    for (int i = 0; i < 2 && ok; ++i) {
-        const fs::path dir = root / std::to_string(sizes[i]);
-        fs::create_directories(dir);
-        const Clock::time_point building = Clock::now();
-        ok = Fill(dir, sizes[i]);
-        const double built = MsSince(building);
-        Figures f;
-        ok = ok && Measure(dir, sizes[i], &f);
-        if (!ok) break;
-        medians[i] = f.median;
-        std::printf("%8ld rows: built in %7.0f ms, opened in %6.2f ms; cycle median %.3f ms, "
-                    "p99 %.3f ms; UID look-up median %.3f ms\n",
-                    sizes[i], built, f.open, f.median, f.p99, f.lookup);
+    for (Subject& s : subjects) {
+        s.dir = root / std::to_string(s.rows);
+        ok = ok && Prepare(s);
     }
-    if (ok) std::printf("ratio of medians (1,000,000 / 100): %.2f\n", medians[1] / medians[0]);
+    // Taken in turns, so that a change in the disk's load weighs on both alike.
+    for (long n = 1; ok && n <= kCycles; ++n) {
+        for (Subject& s : subjects) ok = ok && RunCycle(s, n);
+    }
+    if (ok) {
+        for (const Subject& s : subjects) {
+            std::printf("%8ld rows: built in %7.0f ms, opened in %6.2f ms; cycle median %.3f ms, "
+                        "p99 %.3f ms; UID look-up median %.3f ms\n",
+                        s.rows, s.built, s.open, Percentile(s.cycle, 0.5),
+                        Percentile(s.cycle, 0.99), Percentile(s.lookup, 0.5));
+        }
+        std::printf("ratio of medians (1,000,000 / 100): %.2f\n",
+                    Percentile(subjects[1].cycle, 0.5) / Percentile(subjects[0].cycle, 0.5));
+        std::printf("one 4 KiB append + fdatasync on this file system: median %.3f ms\n",
+                    SyncFloor(root));
+    }
+    for (Subject& s : subjects) s.journal.reset();
     std::error_code ec;
     fs::remove_all(root, ec);
     return ok ? 0 : 1;
