@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run bench check-sanitizers check-asan check-tsan clean
+.PHONY: all deps configure build test run bench install package check-sanitizers check-asan check-tsan clean
 
 all: build
 
@@ -24,6 +24,17 @@ run: build
 
 bench: build
 	./scripts/run-benchmarks $(BUILD)
+
+# Installs under CMAKE_INSTALL_PREFIX (CMAKE_FLAGS=-DCMAKE_INSTALL_PREFIX=...,
+# /usr/local by default; DESTDIR=... stages the tree elsewhere). The udev rule
+# goes where udev reads it, which needs root.
+install: build
+	cmake --install $(BUILD)
+
+# The Debian package, in $(BUILD)/packages/.
+package: build
+	cd $(BUILD) && cpack -G DEB -B packages
+	@ls $(BUILD)/packages/*.deb
 
 # The test suite under AddressSanitizer with UndefinedBehaviorSanitizer, then
 # under ThreadSanitizer, each in its own build tree.

@@ -42,6 +42,33 @@ private slots:
         QCOMPARE(typed.Texts().flowControl, std::string("Har"));
     }
 
+    // Each port shows what the system knows of it; choosing one stores its name.
+    void portListDescribesDevicesAndStoresTheirStableName() {
+        const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K5XYZ-if00-port0";
+        const std::string byPath = "/dev/serial/by-path/pci-0000:00:14.0-usb-0:3:1.0-port0";
+        const std::vector<PortChoice> ports{
+            {byId, "FTDI FT232R USB UART, serial A10K5XYZ", false},
+            {byPath, "QinHeng USB Serial; no serial number: by-path name", true},
+            {"ttyS0", "", false}};
+        InterfaceTexts texts{byPath, "9600", "8", "None", "1", "No"};
+        InterfaceSettingsDialog dlg(texts, ports);
+        QCOMPARE(dlg.PortBox()->currentIndex(), 1);
+        QCOMPARE(dlg.Texts(), texts);
+        const QAbstractItemModel* model = dlg.PortBox()->model();
+        QCOMPARE(model->columnCount(), 2);
+        QCOMPARE(model->index(0, 1).data().toString(),
+                 QStringLiteral("FTDI FT232R USB UART, serial A10K5XYZ"));
+        QVERIFY(model->index(1, 1).data().toString().contains(QStringLiteral("by-path")));
+
+        dlg.PortBox()->setCurrentIndex(0);
+        QCOMPARE(dlg.Texts().port, byId);
+        // A name typed by hand ("COM1" from an old settings file) stays as it is.
+        texts.port = "COM1";
+        InterfaceSettingsDialog typed(texts, ports);
+        QCOMPARE(typed.PortBox()->currentIndex(), -1);
+        QCOMPARE(typed.Texts().port, std::string("COM1"));
+    }
+
     // Interface > Settings in the main window: Cancel reopens the port as it
     // was; OK (Enter in a box) takes the boxes' texts, and a port that cannot
     // be opened is reported.
@@ -89,7 +116,7 @@ private slots:
         QCOMPARE(station.settings.port.baudRate, 57600);
         QVERIFY(!station.port.portOpen);
         QCOMPARE(boxes.shown.size(), std::size_t{1});
-        QCOMPARE(boxes.shown[0].text,
+        QCOMPARE(boxes.shown[0].text.substr(0, boxes.shown[0].text.find("\r\n")),
                  std::string("/nonexistent/ttyReader konnte nicht ge\xF6" "ffnet werden!"));
     }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "core/base/DataPaths.h"
 #include "core/production/CarrierIdSource.h"
 #include "core/production/RecordFile.h"
 #include "core/app/ManualOperations.h"
@@ -15,8 +16,8 @@ namespace {
 
 // The record row of the transponder the station holds now.
 bool AppendRecord(Station& station) {
-    RecordTarget target{station.currentSet.logFileName, station.setDirectory,
-                        station.headerBlockPending};
+    RecordTarget target{station.currentSet.logFileName,
+                        StationRecordDirectory(station.setDirectory), station.headerBlockPending};
     const RecordInput input{station.settings.currentSetName, station.currentSet, station.image,
                             station.uidText, station.WallClock().Now()};
     const bool written = AppendRecord(target, input);

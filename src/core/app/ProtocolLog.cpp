@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "core/app/Station.h"
+#include "core/base/DataPaths.h"
 
 namespace tagwright {
 
@@ -87,7 +88,7 @@ std::string ProtocolTimestamp(const LocalTime& time) {
 
 bool WriteProtocolLine(Station& station, std::string_view text) {
     std::error_code ec;
-    const std::filesystem::path directory = std::filesystem::current_path(ec);
+    const std::filesystem::path directory = StationJournalDirectory(ec);
     if (ec) return Fail(station, LogFileName(station.logIndex), ec.value());
 
     // Only files that exist and are above the limit are passed over, so the

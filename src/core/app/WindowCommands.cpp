@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/base/DataPaths.h"
 #include "core/config/SetStore.h"
 
 namespace tagwright {
@@ -215,7 +216,7 @@ void StartUp(Station& station) {
     station.terminalShown = false;
 
     std::error_code ec;
-    station.setDirectory = std::filesystem::current_path(ec);
+    station.setDirectory = StationSettingsDirectory(ec);
     LoadStationSettingsFile(station.setDirectory, station.settings, station.image);
     station.currentSet = LoadSet(station.setDirectory, station.settings.currentSetName, true);
     station.currentCarrierId = station.currentSet.carrierId;

@@ -6,6 +6,7 @@
 
 #include "core/domain/Hex.h"
 #include "core/base/CText.h"
+#include "core/base/DataPaths.h"
 #include "core/domain/ByteText.h"
 #include "core/config/SetStore.h"
 
@@ -448,7 +449,7 @@ void ConfigDialogModel::LogOpenPressed() {
     // The station's own directory is the one place known to be there and
     // writable; a fixed drive root is neither on every machine.
     if (set.logFileName.empty()) {
-        set.logFileName = (setDirectory / kDefaultRecordFileName).string();
+        set.logFileName = (StationRecordDirectory(setDirectory) / kDefaultRecordFileName).string();
     }
     Refresh();
     DisableOk();

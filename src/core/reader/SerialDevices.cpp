@@ -73,10 +73,11 @@ void AddUsbInfo(const fs::path& device, SerialDevice& out) {
     }
 }
 
-// by-id link path -> the tty name it leads to.
-std::vector<std::pair<std::string, std::string>> ByIdLinks(const fs::path& devRoot) {
+// Link path under /dev/serial/KIND -> the tty name it leads to.
+std::vector<std::pair<std::string, std::string>> SerialLinks(const fs::path& devRoot,
+                                                             const char* kind) {
     std::vector<std::pair<std::string, std::string>> links;
-    const fs::path dir = devRoot / "serial" / "by-id";
+    const fs::path dir = devRoot / "serial" / kind;
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path link = it->path();
@@ -124,11 +125,18 @@ std::vector<SerialDevice> FindSerialDevices(const SerialDeviceRoots& roots) {
 
     std::map<std::string, SerialDevice*> byName;
     for (auto& d : devices) byName[d.name] = &d;
-    for (auto& [link, target] : ByIdLinks(roots.dev)) {
+    for (auto& [link, target] : SerialLinks(roots.dev, "by-id")) {
         const auto found = byName.find(target);
         if (found != byName.end()) found->second->byIdPaths.push_back(link);
     }
-    for (auto& d : devices) std::sort(d.byIdPaths.begin(), d.byIdPaths.end());
+    for (auto& [link, target] : SerialLinks(roots.dev, "by-path")) {
+        const auto found = byName.find(target);
+        if (found != byName.end()) found->second->byPathPaths.push_back(link);
+    }
+    for (auto& d : devices) {
+        std::sort(d.byIdPaths.begin(), d.byIdPaths.end());
+        std::sort(d.byPathPaths.begin(), d.byPathPaths.end());
+    }
     return devices;
 }
 
@@ -137,10 +145,47 @@ std::vector<std::string> SerialPortNames(const SerialDeviceRoots& roots) {
     for (const auto& d : FindSerialDevices(roots)) names.push_back(d.name);
     // A by-id link is listed even when its tty was not recognised: udev made
     // it for a serial device, and its name says which one.
-    for (const auto& link : ByIdLinks(roots.dev)) names.push_back(link.first);
+    for (const auto& link : SerialLinks(roots.dev, "by-id")) names.push_back(link.first);
     std::sort(names.begin(), names.end());
     names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
+}
+
+namespace {
+
+std::string Describe(const SerialDevice& d) {
+    std::string text = d.manufacturer;
+    if (!d.product.empty()) text += (text.empty() ? "" : " ") + d.product;
+    if (text.empty() && !d.usbVendorId.empty()) {
+        text = "USB " + d.usbVendorId + ":" + d.usbProductId;
+    }
+    if (!d.serialNumber.empty()) text += (text.empty() ? "serial " : ", serial ") + d.serialNumber;
+    return text;
+}
+
+}  // namespace
+
+PortChoice StablePortChoice(const SerialDevice& d) {
+    PortChoice choice{d.name, Describe(d), false};
+    const bool usb = !d.usbVendorId.empty();
+    if (usb && d.serialNumber.empty() && !d.byPathPaths.empty()) {
+        choice.port = d.byPathPaths.front();
+        choice.byPath = true;
+        const std::string note =
+            "no serial number: by-path name, keep the adapter in the same USB socket";
+        choice.description += (choice.description.empty() ? "" : "; ") + note;
+    } else if (!d.byIdPaths.empty()) {
+        choice.port = d.byIdPaths.front();
+    }
+    return choice;
+}
+
+std::vector<PortChoice> SerialPortChoices(const SerialDeviceRoots& roots) {
+    std::vector<PortChoice> choices;
+    for (const auto& d : FindSerialDevices(roots)) choices.push_back(StablePortChoice(d));
+    std::sort(choices.begin(), choices.end(),
+              [](const PortChoice& a, const PortChoice& b) { return a.port < b.port; });
+    return choices;
 }
 
 }  // namespace tagwright

@@ -31,8 +31,24 @@ struct SerialDevice {
     std::string manufacturer;
     std::string product;
     std::string serialNumber;
-    std::vector<std::string> byIdPaths;  // links under /dev/serial/by-id that lead to it
+    std::vector<std::string> byIdPaths;    // links under /dev/serial/by-id that lead to it
+    std::vector<std::string> byPathPaths;  // links under /dev/serial/by-path that lead to it
 };
+
+// One entry of the port list: the name the station stores and opens, and
+// what the operator needs to tell adapters apart.
+struct PortChoice {
+    std::string port;
+    std::string description;  // "FTDI FT232R USB UART, serial A10K5XYZ"; empty if unknown
+    bool byPath = false;      // the name follows the USB socket, not the adapter
+};
+
+// The name of the device that survives a replug. A by-id name is made from
+// maker, product and serial number; adapters without a serial number all get
+// the same one, which then leads to whichever was plugged in last, so for
+// them the by-path name (the USB socket) is taken instead, and the
+// description says so. Devices without either link keep their tty name.
+PortChoice StablePortChoice(const SerialDevice& device);
 
 // Every port, sorted by name as plain text.
 std::vector<SerialDevice> FindSerialDevices(const SerialDeviceRoots& roots = {});
@@ -40,5 +56,9 @@ std::vector<SerialDevice> FindSerialDevices(const SerialDeviceRoots& roots = {})
 // The Interface Settings dialog's port list: the device names and the by-id
 // link paths, sorted as plain text (ttyS10 before ttyS2), without repeats.
 std::vector<std::string> SerialPortNames(const SerialDeviceRoots& roots = {});
+
+// The Interface Settings dialog's port list with descriptions: one stable
+// name per device, sorted as plain text.
+std::vector<PortChoice> SerialPortChoices(const SerialDeviceRoots& roots = {});
 
 }  // namespace tagwright

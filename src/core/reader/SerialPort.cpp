@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/reader/OpenFailure.h"
+
 #if defined(__linux__)
 #include <pthread.h>
 #endif
@@ -95,6 +97,7 @@ bool SerialPort::OpenWithReport(const PortSettings& settings, MessageView& view)
     if (!result.refusedSetting.empty()) {
         text += "\r\nSetting refused by the port: " + result.refusedSetting;
     }
+    if (result.error != 0) text += "\r\n" + ExplainOpenFailure(settings.portName, result.error);
     view.ShowMessage({text, "Error", MsgIcon::Error, MsgButtons::Ok});
     return false;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The About box: the program's picture over the whole box and an OK button.
+// The About box: the program's picture with an OK button, and below it which
+// rule decides where the station keeps its files.
 
 #include <QDialog>
 

@@ -23,7 +23,8 @@ DeviceListWindow::DeviceListWindow(SerialDeviceRoots roots, QWidget* parent)
                             QStringLiteral("Driver"), QStringLiteral("Bus"),
                             QStringLiteral("Vendor ID"), QStringLiteral("Product ID"),
                             QStringLiteral("Manufacturer"), QStringLiteral("Product"),
-                            QStringLiteral("Serial number"), QStringLiteral("By-id name")});
+                            QStringLiteral("Serial number"), QStringLiteral("By-id name"),
+                            QStringLiteral("By-path name")});
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
     list_->setSortingEnabled(false);  // the core's order: plain text by name
@@ -56,6 +57,8 @@ void DeviceListWindow::Refresh() {
     for (const SerialDevice& d : devices) {
         QStringList byId;
         for (const auto& link : d.byIdPaths) byId << FieldText(link);
+        QStringList byPath;
+        for (const auto& link : d.byPathPaths) byPath << FieldText(link);
         auto* item = new QTreeWidgetItem(list_);
         item->setText(kPort, FieldText(d.name));
         item->setText(kDevicePath, FieldText(d.devicePath));
@@ -68,12 +71,14 @@ void DeviceListWindow::Refresh() {
         item->setText(kSerialNumber, FieldText(d.serialNumber));
         item->setText(kById, byId.join(QStringLiteral("\n")));
         item->setToolTip(kById, item->text(kById));
+        item->setText(kByPath, byPath.join(QStringLiteral("\n")));
     }
     for (int c = 0; c < kColumnCount; ++c) list_->resizeColumnToContents(c);
     summary_->setText(devices.empty()
                           ? QStringLiteral("No serial ports found.")
-                          : QStringLiteral("%1 serial port(s). Enter the port name or the "
-                                           "by-id name in Interface > Settings.")
+                          : QStringLiteral("%1 serial port(s). Interface > Settings stores the "
+                                           "by-id name, or the by-path name for adapters "
+                                           "without a serial number.")
                                 .arg(devices.size()));
 }
 

@@ -20,7 +20,7 @@ public:
     // The columns, in order.
     enum Column {
         kPort, kDevicePath, kDriver, kBus, kVendorId, kProductId, kManufacturer, kProduct,
-        kSerialNumber, kById, kColumnCount
+        kSerialNumber, kById, kByPath, kColumnCount
     };
 
     explicit DeviceListWindow(SerialDeviceRoots roots = {}, QWidget* parent = nullptr);

@@ -13,7 +13,7 @@ void RunInterfaceSettings(Station& station, QWidget* parent) {
     InterfaceSettingsCommand(
         station, [parent](const InterfaceTexts& texts) -> std::optional<InterfaceTexts> {
             // The ports as they are now: an adapter may have come or gone.
-            gui::InterfaceSettingsDialog dialog(texts, SerialPortNames(), parent);
+            gui::InterfaceSettingsDialog dialog(texts, SerialPortChoices(), parent);
             if (dialog.exec() != QDialog::Accepted) return std::nullopt;
             return dialog.Texts();
         });

@@ -7,6 +7,8 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardItemModel>
+#include <QTreeView>
 
 #include "gui/controls/Colours.h"
 #include "gui/controls/DialogUnits.h"
@@ -23,6 +25,12 @@ constexpr int kBoxX = 60;
 constexpr int kPortBoxWidth = 97;
 constexpr int kBoxWidth = 60;
 constexpr int kBoxHeight = 12;
+
+std::vector<std::string> NamesOf(const std::vector<PortChoice>& ports) {
+    std::vector<std::string> names;
+    for (const PortChoice& p : ports) names.push_back(p.port);
+    return names;
+}
 
 template <std::size_t N>
 std::vector<std::string> ListOf(const std::array<std::string_view, N>& choices) {
@@ -72,6 +80,40 @@ InterfaceSettingsDialog::InterfaceSettingsDialog(const InterfaceTexts& texts, co
     setTabOrder(flowControl_, ok_);
     setTabOrder(ok_, cancel_);
     port_->setFocus(Qt::OtherFocusReason);
+}
+
+InterfaceSettingsDialog::InterfaceSettingsDialog(const InterfaceTexts& texts,
+                                                 const std::vector<PortChoice>& ports,
+                                                 QWidget* parent)
+    : InterfaceSettingsDialog(texts, NamesOf(ports), parent) {
+    DescribePorts(ports);
+}
+
+// A second column in the open list: maker, product, serial number, and the
+// note for by-path names. The list becomes a tree view to show it.
+void InterfaceSettingsDialog::DescribePorts(const std::vector<PortChoice>& ports) {
+    auto* model = qobject_cast<QStandardItemModel*>(port_->model());
+    if (!model || model->rowCount() != static_cast<int>(ports.size())) return;
+    model->setColumnCount(2);
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QString text = FieldText(ports[static_cast<std::size_t>(row)].description);
+        model->setItem(row, 1, new QStandardItem(text));
+        if (QStandardItem* name = model->item(row, 0)) name->setToolTip(text);
+    }
+    const int current = port_->currentIndex();
+    const QString edit = port_->currentText();
+    auto* view = new QTreeView;
+    view->setHeaderHidden(true);
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setAllColumnsShowFocus(true);
+    port_->setView(view);
+    view->resizeColumnToContents(0);
+    view->resizeColumnToContents(1);
+    view->setMinimumWidth(view->columnWidth(0) + view->columnWidth(1) + DluX(8));
+    // Changing the view must not change what the box holds.
+    port_->setCurrentIndex(current);
+    if (current < 0) port_->setEditText(edit);
 }
 
 QComboBox* InterfaceSettingsDialog::AddRow(const char* label, int y, int width,

@@ -9,6 +9,7 @@
 #include <QDialog>
 
 #include "core/app/InterfaceSettings.h"
+#include "core/reader/SerialDevices.h"
 
 class QComboBox;
 class QPushButton;
@@ -21,6 +22,10 @@ public:
     // PORTS is the port list as found when the dialog opens, already sorted.
     InterfaceSettingsDialog(const InterfaceTexts& texts, const std::vector<std::string>& ports,
            QWidget* parent = nullptr);
+    // The same with what the system knows of each port, shown beside its
+    // name in the open list; the name alone goes into the edit text.
+    InterfaceSettingsDialog(const InterfaceTexts& texts, const std::vector<PortChoice>& ports,
+                            QWidget* parent = nullptr);
 
     // The edit texts of the six boxes, as OK takes them.
     InterfaceTexts Texts() const;
@@ -37,6 +42,7 @@ public:
 private:
     QComboBox* AddRow(const char* label, int y, int width, const std::vector<std::string>& list,
                       const std::string& text);
+    void DescribePorts(const std::vector<PortChoice>& ports);
 
     QComboBox* port_ = nullptr;
     QComboBox* baudRate_ = nullptr;

@@ -35,7 +35,8 @@ protected:
 TEST_F(MainWindowTest, FirstStartIsManualAndReportsTheEmptyPort) {
     StartUp(station);
     ASSERT_EQ(view.messages.Shown().size(), 1u);
-    EXPECT_EQ(view.messages.Shown()[0].text, " konnte nicht ge\xF6" "ffnet werden!");
+    const std::string& text = view.messages.Shown()[0].text;
+    EXPECT_EQ(text.rfind(" konnte nicht ge\xF6" "ffnet werden!\r\n", 0), 0u) << text;
     EXPECT_EQ(view.messages.Shown()[0].caption, "Error");
     EXPECT_FALSE(station.AutomaticMode());
     EXPECT_FALSE(station.Control(MainControl::One).visible);

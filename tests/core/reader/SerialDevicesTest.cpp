@@ -51,9 +51,28 @@ protected:
     }
 
     std::string ById(const std::string& name, const std::string& tty) {
-        const fs::path link = roots.dev / "serial/by-id" / name;
+        return SerialLink("by-id", name, tty);
+    }
+
+    std::string SerialLink(const std::string& kind, const std::string& name,
+                           const std::string& tty) {
+        const fs::path link = roots.dev / "serial" / kind / name;
+        fs::create_directories(link.parent_path());
+        std::error_code ec;
+        fs::remove(link, ec);  // udev moves a shared name to the newest device
         fs::create_symlink("../../" + tty, link);
         return link.string();
+    }
+
+    // A USB serial adapter on hub port PORT; SERIAL may be empty.
+    void UsbAdapter(const std::string& tty, const std::string& port, const std::string& serial) {
+        const std::string usb = "pci0000:00/usb1/" + port;
+        Device(usb, "usb", "usb", {"1a86", "7523", "QinHeng", "USB Serial", serial});
+        Device(usb + "/" + port + ":1.0", "usb", "ch341");
+        Tty(tty, Device(usb + "/" + port + ":1.0/" + tty, "usb-serial", "ch341-uart"));
+        SerialLink("by-path", "pci-0000:00:14.0-usb-0:" + port.substr(2) + ":1.0-port0", tty);
+        const std::string id = serial.empty() ? "" : "_" + serial;
+        SerialLink("by-id", "usb-1a86_USB_Serial" + id + "-if00-port0", tty);
     }
 
     TempDir dir;
@@ -104,6 +123,30 @@ TEST_F(SerialDevicesTest, ListsBoundRealPortsWithDriverUsbDescriptionAndByIdLink
 
     const SerialDeviceRoots missing{"/nonexistent/sys/class/tty", "/nonexistent/dev"};
     EXPECT_TRUE(FindSerialDevices(missing).empty() && SerialPortNames(missing).empty());
+}
+
+// Two identical adapters without serial numbers share one by-id name (udev
+// points it at the newest); each is offered by its USB socket instead.
+TEST_F(SerialDevicesTest, AdaptersWithoutSerialNumberFallBackToTheirByPathName) {
+    UsbAdapter("ttyUSB0", "1-3", "");
+    UsbAdapter("ttyUSB1", "1-4", "");
+    UsbAdapter("ttyUSB2", "1-5", "5A3C017");
+    Tty("ttyS0", Device("pnp0/00:01", "pnp", "serial"), "4");
+    const std::string byPath = (roots.dev / "serial/by-path").string() + "/pci-0000:00:14.0-usb-0:";
+
+    Texts listed;
+    for (const PortChoice& c : SerialPortChoices(roots)) {
+        listed.push_back(c.port + " | " + c.description + (c.byPath ? " | by-path" : ""));
+    }
+    const std::string note = "; no serial number: by-path name, keep the adapter in the same "
+                             "USB socket | by-path";
+    EXPECT_EQ(listed, (Texts{
+        (roots.dev / "serial/by-id/usb-1a86_USB_Serial_5A3C017-if00-port0").string() +
+            " | QinHeng USB Serial, serial 5A3C017",
+        byPath + "3:1.0-port0 | QinHeng USB Serial" + note,
+        byPath + "4:1.0-port0 | QinHeng USB Serial" + note,
+        "ttyS0 | ",
+    }));
 }
 
 }  // namespace
