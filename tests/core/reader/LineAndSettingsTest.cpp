@@ -13,12 +13,14 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TEST(LineAssemblerTest, LinesEndAtCrAndLfStartsTheNextLine) {
+TEST(LineAssemblerTest, LinesEndAtCrAndAnLfOnlyBelongsToTheCrBeforeIt) {
     struct Case { Lines chunks, lines; std::size_t pending; };
     const Case cases[] = {
         {{"AC", "K", "\r"}, {"ACK\r\n"}, 0},
-        {{"ACK\r\n"}, {"ACK\r\n"}, 1},
-        {{"ACK\r\n", "ACK\r"}, {"ACK\r\n", "\nACK\r\n"}, 0},
+        {{"ACK\r\n"}, {"ACK\r\n"}, 0},
+        {{"ACK\r\n", "ACK\r"}, {"ACK\r\n", "ACK\r\n"}, 0},
+        {{"ACK\r", "\nACK\r", "\n"}, {"ACK\r\n", "ACK\r\n"}, 0},  // CR LF split by the reads
+        {{"A\n\nB\r\r\n"}, {"A\n\nB\r\n", "\r\n"}, 0},  // elsewhere an LF is a byte of the line
         {{"A\rB\rC"}, {"A\r\n", "B\r\n"}, 1},
         {{std::string("A\0B\r", 4)}, {std::string("A\0B\r\n", 5)}, 0},
         {{"no end"}, {}, 6},
@@ -49,6 +51,20 @@ TEST(LineAssemblerTest, OverLongLinesKeepWhatFitsAndCountTheRest) {
     EXPECT_EQ(out[1].dropped, 48u);
     EXPECT_EQ(out[2].text + std::to_string(out[2].dropped), "OK\r\n0");  // starts clean
     EXPECT_EQ(TooLongNote(48), "(reply too long: 48 bytes dropped)\r\n");
+}
+
+TEST(LineAssemblerTest, ResetForgetsTheLineBegunButNotAPendingCr) {
+    LineAssembler a;
+    std::vector<AssembledLine> out;
+    a.Feed(std::string(300, '7'), out);
+    a.Reset();
+    EXPECT_EQ(a.PendingBytes(), 0u);
+    a.Feed("ACK\r", out);
+    a.Reset();
+    a.Feed("\nNAK\r", out);  // the LF still ends the CR taken before the reset
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].text + out[1].text, "ACK\r\nNAK\r\n");
+    EXPECT_EQ(out[0].dropped + out[1].dropped, 0u);
 }
 
 TEST(PortNames, PlainNamesLiveUnderDev) {

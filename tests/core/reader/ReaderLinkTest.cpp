@@ -18,9 +18,10 @@ using Lines = std::vector<std::string>;
 TEST(ReplyJudging, OnlyTheExaminedPartCounts) {
     struct Case { ReplyKind kind; const char* reply; bool good; const char* cut; };
     const Case cases[] = {
-        {ReplyKind::PageData, "any sixteen char\r\n", true, "any sixteen char"},
-        // A marker counts only where it lies within the cut.
-        {ReplyKind::PageData, "0011223344No Read77\r\n", true, "0011223344No Rea"},
+        {ReplyKind::PageData, "0123456789abcDEF\r\n", true, "0123456789abcDEF"},
+        {ReplyKind::PageData, "any sixteen char\r\n", false, "any sixteen char"},
+        // Beyond the cut nothing counts.
+        {ReplyKind::PageData, "0011223344556677No Read\r\n", true, "0011223344556677"},
         {ReplyKind::PageData, "0011223#09445566\r\n", false, "0011223#09445566"},
         {ReplyKind::PageData, "00XXXXXXXX445566\r\n", false, "00XXXXXXXX445566"},
         {ReplyKind::Ack, "ACKNOWLEDGE\r\n", true, "ACK"},
@@ -28,13 +29,28 @@ TEST(ReplyJudging, OnlyTheExaminedPartCounts) {
         {ReplyKind::Ack, "\nACK\r\n", false, "\nAC"},  // an LF left over from the line before
         {ReplyKind::Uid, "1A2B3C4D5E6F\r\n", true, "1A2B3C4D"},
         {ReplyKind::Uid, "1A2B\r\n", false, "1A2B\r\n"},
-        {ReplyKind::Uid, "no read\r\n", true, "no read\r"},
+        {ReplyKind::Uid, "ZZZZZZZZ\r\n", false, "ZZZZZZZZ"},  // not hexadecimal
+        {ReplyKind::Uid, "1a2b3c4d\r\n", true, "1a2b3c4d"},
+        {ReplyKind::PageData, "00112233445566\r\n", false, "00112233445566\r\n"},
+        {ReplyKind::PageData, "0011223344556677889A\r\n", true, "0011223344556677"},
     };
     for (const auto& c : cases) {
         const JudgedReply j = JudgeReply(c.kind, c.reply);
         EXPECT_EQ(j.good, c.good) << c.reply;
         EXPECT_EQ(j.cut, c.cut) << c.reply;
         EXPECT_EQ(j.replyLength, std::string(c.reply).size()) << c.reply;
+    }
+    // Only the bytes before a NUL are the reply.
+    const struct { ReplyKind kind; std::string reply, cut; } nuls[] = {
+        {ReplyKind::Uid, std::string("1A2B\0" "3C4D\r\n", 11), "1A2B"},
+        {ReplyKind::PageData, std::string("00112233\0" "44556677\r\n", 19), "00112233"},
+        {ReplyKind::Ack, std::string("\0ACK\r\n", 6), ""},
+    };
+    for (const auto& c : nuls) {
+        const JudgedReply j = JudgeReply(c.kind, c.reply);
+        EXPECT_FALSE(j.good) << c.cut;
+        EXPECT_EQ(j.cut, c.cut);
+        EXPECT_EQ(j.replyLength, c.cut.size());
     }
 }
 
@@ -113,18 +129,51 @@ TEST_F(LinkTest, EveryJudgedCommandWithGoodAndBadReplies) {
     }
 }
 
-TEST_F(LinkTest, OverLongReplyIsJudgedOnWhatWasKeptAndNoted) {
+TEST_F(LinkTest, OverLongReplyIsNeverJudgedAndIsNoted) {
     port.readBusy = true;
-    Answer(("0011223344556677" + std::string(300, 'F') + "\r").c_str());
-    const auto revision = traffic.Revision();  // tells the window to show the text again
-    const JudgedReply r = link.ReadPage(1);
+    for (const std::string& junk : {std::string(300, 'F'), std::string(10000, '0')}) {
+        // A naive cut of either would look like a good page or UID.
+        Answer((junk + "\r").c_str());
+        const auto revision = traffic.Revision();  // tells the window to show the text again
+        const JudgedReply page = link.ReadPage(1);
+        EXPECT_FALSE(page.good);
+        EXPECT_EQ(page.replyLength, 0u);
+        EXPECT_GT(traffic.Revision(), revision);
+        EXPECT_EQ(traffic.Text(), "\r\n(reply too long: " + std::to_string(junk.size() - 252) +
+                                      " bytes dropped)\r\nRD 1 // Read page 1\r\n");
+        sim.ClearLog();
+        sim.ReplaceAnswer(1, junk + "1A2B3C4D\r");
+        EXPECT_FALSE(link.ReadUid().good);
+    }
     port.readBusy = false;
+}
+
+TEST_F(LinkTest, ReaderThatEndsLinesWithCrLfReadsEveryPageWhole) {
+    sim.Stop();
+    sim::Options crlf;
+    crlf.lineEnd = "\r\n";
+    sim::VirtualReader reader(crlf);
+    ASSERT_TRUE(reader.Start());
+    ASSERT_TRUE(port.OpenPort(SettingsFor(reader.SlavePath())).opened);
+    port.readBusy = true;
+    for (int page : {1, 2, 3}) {
+        const JudgedReply r = link.ReadPage(page);
+        EXPECT_TRUE(r.good) << page;
+        EXPECT_EQ(r.cut, "0000000000000000") << page;
+    }
+    EXPECT_EQ(link.WritePage(4, "0123456789ABCDEF").cut, "ACK");
+    EXPECT_EQ(link.ReadUid().cut, "1A2B3C4D");
+    port.readBusy = false;
+}
+
+TEST_F(LinkTest, DiscardPendingDropsALineBegunAndNotEnded) {
+    port.readBusy = true;
+    sim.SendUnsolicited("1A2B");  // the Reader broke off in the middle of a line
+    ASSERT_TRUE(WaitUntil([&] { return port.PartialLineBytes() == 4; }));
+    const JudgedReply r = link.ReadUid();  // discards before its command
     EXPECT_TRUE(r.good);
-    EXPECT_EQ(r.cut, "0011223344556677");
-    EXPECT_EQ(r.replyLength, 254u);
-    EXPECT_GT(traffic.Revision(), revision);
-    EXPECT_EQ(traffic.Text(), "0011223344556677\r\n(reply too long: 64 bytes dropped)\r\n"
-                              "RD 1 // Read page 1\r\n");
+    EXPECT_EQ(r.cut, "1A2B3C4D");
+    port.readBusy = false;
 }
 
 TEST_F(LinkTest, TimingReplySetsTheBaseOnlyFromOneTo255) {
