@@ -1,0 +1,165 @@
+// The virtual Reader's own faults, the tag sequence and the bad replies, each
+// as the station's end of the line sees them.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "reader-sim/Arguments.h"
+#include "reader-sim/TransponderFile.h"
+#include "reader-sim/VirtualReader.h"
+#include "sim/StationPort.h"
+
+namespace tagwright::test {
+namespace {
+
+using sim::Faults;
+using sim::Options;
+using sim::Transponder;
+using sim::VirtualReader;
+using Script = std::vector<std::pair<std::string, std::string>>;  // command, reply without CR
+
+struct Running {
+    explicit Running(const Options& o) : reader(o) {
+        std::string error;
+        EXPECT_TRUE(reader.Start(&error)) << error;
+        port = std::make_unique<StationPort>(reader.SlavePath());
+    }
+    // An empty reply in the script: none is to come (the next Ask shows if one did).
+    void Play(const Script& script) {
+        for (const auto& [command, reply] : script) {
+            if (reply.empty()) {
+                port->Send(command + "\r");
+            } else {
+                EXPECT_EQ(port->Ask(command), reply + "\r") << command;
+            }
+        }
+    }
+    VirtualReader reader;
+    std::unique_ptr<StationPort> port;
+};
+
+std::string Page(const Transponder& t, int page) { return sim::FormatPageHex(t.pages[page - 1]); }
+
+TEST(FaultModes, WritesLocksFailuresAndRemovalMisbehaveAsSet) {
+    const std::string kData = "0011223344556677";
+    struct Case {
+        const char* name;
+        Faults faults;
+        Script script;
+        std::string page3;  // afterwards
+        bool locked3;
+    };
+    Faults drop, flip, fake, fail, silent, removal;
+    drop.dropWrite.set(2);
+    flip.flipWrite.set(2);
+    fake.fakeLock.set(2);
+    fail.failNext = 4;
+    silent.failNext = 1;
+    silent.failSilently = true;
+    removal.removeAfterPage = 2;
+    const std::string zero(16, '0');
+    const Case cases[] = {
+        {"drop", drop, {{"WD 3 " + kData, "ACK"}, {"RD 3", zero}, {"WD 4 " + kData, "ACK"}},
+         zero, false},
+        {"flip", flip, {{"WD 3 " + kData, "ACK"}, {"RD 3", "0011223344556676"}}, "0011223344556676",
+         false},
+        {"fake lock", fake, {{"LD 3", "ACK"}, {"WD 3 " + kData, "ACK"}}, kData, false},
+        {"fail", fail,
+         {{"RD 1", "No Read"}, {"WD 3 " + kData, "NAK"}, {"TOR", "ERR"}, {"RUID", "No Read"},
+          {"LD 3", "ACK"}},
+         zero, true},
+        {"silent", silent, {{"WD 3 " + kData, ""}, {"TOR", "10"}, {"RD 3", zero}}, zero, false},
+        {"removal", removal,
+         {{"WD 1 " + kData, "ACK"}, {"WD 2 " + kData, "ACK"}, {"WD 3 " + kData, "NAK"},
+          {"RUID", "No Read"}},
+         zero, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Options o;
+        o.faults = c.faults;
+        Running r(o);
+        r.Play(c.script);
+        const Transponder t = r.reader.GetTransponder();
+        EXPECT_EQ(Page(t, 3), c.page3);
+        EXPECT_EQ(t.locked[2], c.locked3);
+        EXPECT_EQ(Page(t, 4), c.faults.dropWrite.any() ? kData : Page(t, 4));  // others unhurt
+    }
+}
+
+TEST(FaultModes, TagsComeAndGoInTurnEachWithItsOwnPages) {
+    Options o;
+    for (const char* uid : {"00000001", "00000002"}) {
+        Transponder t;
+        t.uid = uid;
+        o.sequence.tags.push_back(t);
+    }
+    o.sequence.stayCommands = 2;
+    o.sequence.gapCommands = 1;
+    Running r(o);
+    r.Play({{"RUID", "00000001"}, {"WD 1 1111111111111111", "ACK"}, {"RUID", "No Read"},
+            {"RUID", "00000002"}, {"RD 1", std::string(16, '0')}, {"RUID", "No Read"},
+            {"RUID", "No Read"}, {"RUID", "No Read"}});  // after the last, empty for good
+    const std::vector<Transponder> tags = r.reader.SequenceTags();
+    ASSERT_EQ(tags.size(), 2u);
+    EXPECT_EQ(Page(tags[0], 1), "1111111111111111");
+    EXPECT_EQ(Page(tags[1], 1), std::string(16, '0'));
+}
+
+TEST(FaultModes, BadRepliesBreakTheLineRules) {
+    struct Case { sim::BadReply mode; std::string readReply; };
+    const Case cases[] = {
+        {sim::BadReply::NulInside, std::string("00000000\0" "00000000", 17)},
+        {sim::BadReply::OverLongLine, std::string(sim::kJunkBytes, 'F') + std::string(16, '0')},
+        {sim::BadReply::ShortPage, std::string(14, '0')},
+    };
+    for (const Case& c : cases) {
+        Options o;
+        o.faults.badReply = c.mode;
+        Running r(o);
+        EXPECT_EQ(r.port->Ask("RD 1"), c.readReply + "\r");
+        // The UID reply is shaped the same way, 8 characters shorter.
+        const std::string uid = r.port->Ask("RUID");
+        EXPECT_EQ(uid.size() - 1, c.mode == sim::BadReply::ShortPage ? 8 : c.readReply.size() - 8);
+    }
+}
+
+TEST(FaultModes, CommandLineSetsEachFault) {
+    sim::ProgramSettings s;
+    ASSERT_EQ(sim::ParseArguments({"--drop-write", "2", "--flip-bit", "all", "--fake-lock", "17",
+                                   "--fail-silent", "3", "--remove-after", "5", "--short-page",
+                                   "--tags", "00C0FFEE,12345678", "--stay", "4", "--gap", "0"},
+                                  &s),
+              "");
+    sim::ApplyStartState(&s);
+    const Faults& f = s.options.faults;
+    EXPECT_EQ(f.dropWrite.to_ulong(), 0b10u);
+    EXPECT_TRUE(f.flipWrite.all());
+    EXPECT_TRUE(f.fakeLock.test(16) && f.fakeLock.count() == 1);
+    EXPECT_TRUE(f.failSilently && f.failNext == 3);
+    EXPECT_EQ(f.removeAfterPage, 5);
+    EXPECT_EQ(f.badReply, sim::BadReply::ShortPage);
+    const sim::TagSequence& q = s.options.sequence;
+    ASSERT_EQ(q.tags.size(), 2u);
+    EXPECT_EQ(q.tags[1].uid, "12345678");
+    EXPECT_EQ(q.stayCommands + q.gapCommands + q.gapTime.count(), 4u);
+
+    sim::ProgramSettings counted;
+    ASSERT_EQ(sim::ParseArguments({"--tags", "12"}, &counted), "");
+    sim::ApplyStartState(&counted);
+    EXPECT_EQ(counted.options.sequence.tags.back().uid, "0000000C");
+    EXPECT_EQ(counted.options.sequence.stayTime.count(), 3000);  // defaults for a demo
+    EXPECT_EQ(counted.options.sequence.gapTime.count(), 1000);
+
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--drop-write", "18"}, {"--fail", "-1"}, {"--tags", "ABC"},
+             {"--tags", "2", "--state", "x"}, {"--remove-after"}}) {
+        sim::ProgramSettings ignored;
+        EXPECT_NE(sim::ParseArguments(bad, &ignored), "") << bad[0];
+    }
+}
+
+}  // namespace
+}  // namespace tagwright::test
