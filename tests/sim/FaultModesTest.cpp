@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "reader-sim/Arguments.h"
+#include "reader-sim/ReaderLogic.h"
 #include "reader-sim/TransponderFile.h"
 #include "reader-sim/VirtualReader.h"
 #include "sim/StationPort.h"
@@ -106,6 +107,23 @@ TEST(FaultModes, TagsComeAndGoInTurnEachWithItsOwnPages) {
     ASSERT_EQ(tags.size(), 2u);
     EXPECT_EQ(Page(tags[0], 1), "1111111111111111");
     EXPECT_EQ(Page(tags[1], 1), std::string(16, '0'));
+}
+
+TEST(FaultModes, TimedSequenceFollowsTheClockOfEachCommand) {
+    Options o;
+    o.sequence.tags.resize(2);
+    o.sequence.tags[1].uid = "00000002";
+    o.sequence.stayTime = std::chrono::seconds(3);
+    o.sequence.gapTime = std::chrono::seconds(1);
+    sim::ReaderLogic logic;
+    const auto t0 = std::chrono::steady_clock::time_point{};
+    const std::pair<int, const char*> looks[] = {  // ms after the first command, reply
+        {0, "1A2B3C4D"}, {2999, "1A2B3C4D"}, {3000, "No Read"}, {3999, "No Read"},
+        {4000, "00000002"}, {6999, "00000002"}, {7000, "No Read"}, {60000, "No Read"},
+    };
+    for (const auto& [ms, reply] : looks) {
+        EXPECT_EQ(logic.Respond("RUID", o, t0 + std::chrono::milliseconds(ms)).text, reply) << ms;
+    }
 }
 
 TEST(FaultModes, BadRepliesBreakTheLineRules) {

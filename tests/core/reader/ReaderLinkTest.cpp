@@ -148,21 +148,28 @@ TEST_F(LinkTest, OverLongReplyIsNeverJudgedAndIsNoted) {
     port.readBusy = false;
 }
 
-TEST_F(LinkTest, ReaderThatEndsLinesWithCrLfReadsEveryPageWhole) {
-    sim.Stop();
-    sim::Options crlf;
-    crlf.lineEnd = "\r\n";
-    sim::VirtualReader reader(crlf);
-    ASSERT_TRUE(reader.Start());
-    ASSERT_TRUE(port.OpenPort(SettingsFor(reader.SlavePath())).opened);
+TEST_F(LinkTest, BadReaderRepliesFailAndCrLfRepliesPass) {
+    struct Case { sim::BadReply mode; std::string lineEnd; bool good; };
+    const Case cases[] = {
+        {sim::BadReply::None, "\r\n", true},
+        {sim::BadReply::NulInside, "\r", false},
+        {sim::BadReply::OverLongLine, "\r", false},
+        {sim::BadReply::ShortPage, "\r\n", false},  // 14 digits and the line end make 16
+    };
     port.readBusy = true;
-    for (int page : {1, 2, 3}) {
-        const JudgedReply r = link.ReadPage(page);
-        EXPECT_TRUE(r.good) << page;
-        EXPECT_EQ(r.cut, "0000000000000000") << page;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
+        sim::Options options;
+        options.lineEnd = c.lineEnd;
+        options.faults.badReply = c.mode;
+        sim::VirtualReader reader(options);
+        ASSERT_TRUE(reader.Start());
+        ASSERT_TRUE(port.OpenPort(SettingsFor(reader.SlavePath())).opened);
+        for (int page : {1, 2}) EXPECT_EQ(link.ReadPage(page).good, c.good) << page;
+        EXPECT_EQ(link.ReadUid().good, c.good || c.mode == sim::BadReply::ShortPage);
+        EXPECT_EQ(link.WritePage(3, "0123456789ABCDEF").good, c.mode != sim::BadReply::NulInside &&
+                                                                   c.mode != sim::BadReply::OverLongLine);
     }
-    EXPECT_EQ(link.WritePage(4, "0123456789ABCDEF").cut, "ACK");
-    EXPECT_EQ(link.ReadUid().cut, "1A2B3C4D");
     port.readBusy = false;
 }
 
