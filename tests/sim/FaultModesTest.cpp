@@ -126,24 +126,6 @@ TEST(FaultModes, TimedSequenceFollowsTheClockOfEachCommand) {
     }
 }
 
-TEST(FaultModes, BadRepliesBreakTheLineRules) {
-    struct Case { sim::BadReply mode; std::string readReply; };
-    const Case cases[] = {
-        {sim::BadReply::NulInside, std::string("00000000\0" "00000000", 17)},
-        {sim::BadReply::OverLongLine, std::string(sim::kJunkBytes, 'F') + std::string(16, '0')},
-        {sim::BadReply::ShortPage, std::string(14, '0')},
-    };
-    for (const Case& c : cases) {
-        Options o;
-        o.faults.badReply = c.mode;
-        Running r(o);
-        EXPECT_EQ(r.port->Ask("RD 1"), c.readReply + "\r");
-        // The UID reply is shaped the same way, 8 characters shorter.
-        const std::string uid = r.port->Ask("RUID");
-        EXPECT_EQ(uid.size() - 1, c.mode == sim::BadReply::ShortPage ? 8 : c.readReply.size() - 8);
-    }
-}
-
 TEST(FaultModes, CommandLineSetsEachFault) {
     sim::ProgramSettings s;
     ASSERT_EQ(sim::ParseArguments({"--drop-write", "2", "--flip-bit", "all", "--fake-lock", "17",
