@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "reader-sim/Arguments.h"
 #include "reader-sim/ReaderLogic.h"
 #include "reader-sim/TransponderFile.h"
 #include "reader-sim/VirtualReader.h"
@@ -123,41 +122,6 @@ TEST(FaultModes, TimedSequenceFollowsTheClockOfEachCommand) {
     };
     for (const auto& [ms, reply] : looks) {
         EXPECT_EQ(logic.Respond("RUID", o, t0 + std::chrono::milliseconds(ms)).text, reply) << ms;
-    }
-}
-
-TEST(FaultModes, CommandLineSetsEachFault) {
-    sim::ProgramSettings s;
-    ASSERT_EQ(sim::ParseArguments({"--drop-write", "2", "--flip-bit", "all", "--fake-lock", "17",
-                                   "--fail-silent", "3", "--remove-after", "5", "--short-page",
-                                   "--tags", "00C0FFEE,12345678", "--stay", "4", "--gap", "0"},
-                                  &s),
-              "");
-    sim::ApplyStartState(&s);
-    const Faults& f = s.options.faults;
-    EXPECT_EQ(f.dropWrite.to_ulong(), 0b10u);
-    EXPECT_TRUE(f.flipWrite.all());
-    EXPECT_TRUE(f.fakeLock.test(16) && f.fakeLock.count() == 1);
-    EXPECT_TRUE(f.failSilently && f.failNext == 3);
-    EXPECT_EQ(f.removeAfterPage, 5);
-    EXPECT_EQ(f.badReply, sim::BadReply::ShortPage);
-    const sim::TagSequence& q = s.options.sequence;
-    ASSERT_EQ(q.tags.size(), 2u);
-    EXPECT_EQ(q.tags[1].uid, "12345678");
-    EXPECT_EQ(q.stayCommands + q.gapCommands + q.gapTime.count(), 4u);
-
-    sim::ProgramSettings counted;
-    ASSERT_EQ(sim::ParseArguments({"--tags", "12"}, &counted), "");
-    sim::ApplyStartState(&counted);
-    EXPECT_EQ(counted.options.sequence.tags.back().uid, "0000000C");
-    EXPECT_EQ(counted.options.sequence.stayTime.count(), 3000);  // defaults for a demo
-    EXPECT_EQ(counted.options.sequence.gapTime.count(), 1000);
-
-    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-             {"--drop-write", "18"}, {"--fail", "-1"}, {"--tags", "ABC"},
-             {"--tags", "2", "--state", "x"}, {"--remove-after"}}) {
-        sim::ProgramSettings ignored;
-        EXPECT_NE(sim::ParseArguments(bad, &ignored), "") << bad[0];
     }
 }
 
