@@ -89,6 +89,12 @@ Answer AnswerCommand(std::string_view line, Options& o) {
     return {kMalformed};
 }
 
+// The first word of a command line in upper case.
+std::string Keyword(std::string_view line) {
+    const std::vector<std::string_view> w = Words(line);
+    return w.empty() ? std::string() : Upper(w[0]);
+}
+
 Answer FailureReply(std::string_view line, bool silently) {
     if (silently) return {"", true};
     const std::string key = Keyword(line);
@@ -98,11 +104,6 @@ Answer FailureReply(std::string_view line, bool silently) {
 }
 
 }  // namespace
-
-std::string Keyword(std::string_view line) {
-    const std::vector<std::string_view> w = Words(line);
-    return w.empty() ? std::string() : Upper(w[0]);
-}
 
 Answer ReaderLogic::Respond(std::string_view line, Options& o,
                             std::chrono::steady_clock::time_point now) {

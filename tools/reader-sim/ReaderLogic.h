@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "reader-sim/ReaderOptions.h"
 
@@ -43,8 +44,5 @@ private:
 
     SequenceState seq_;
 };
-
-// The first word of a command line in upper case.
-std::string Keyword(std::string_view line);
 
 }  // namespace tagwright::sim
