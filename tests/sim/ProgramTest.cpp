@@ -1,5 +1,6 @@
 // The tagwright-reader-sim program as an operator starts it: beside this test
-// binary, with a link in a temporary directory, ended by SIGTERM.
+// binary, with a link in a temporary directory, ended by SIGTERM; and its
+// command line read into the Reader's options.
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "reader-sim/Arguments.h"
 #include "sim/StationPort.h"
 #include "support/TempDir.h"
 
@@ -82,12 +84,13 @@ TEST(ProgramTest, ServesItsLinkKeepsStateAndRemovesTheLinkOnSigterm) {
     const std::string state = (dir / "reader.state").string();
     {
         SimProcess sim({"--link", link, "--uid", "CAFE0042", "--page", "3=0102030405060708",
-                        "--lock", "3", "--tor", "42", "--state", state});
+                        "--lock", "3", "--tor", "42", "--state", state, "--flip-bit", "7"});
         ASSERT_EQ(sim.FirstLine(), link);
         StationPort port(link);
         EXPECT_EQ(port.Ask("RUID"), "CAFE0042\r");
         EXPECT_EQ(port.Ask("WD 3 0000000000000000"), "NAK\r");
         EXPECT_EQ(port.Ask("WD 7 0011223344556677"), "ACK\r");
+        EXPECT_EQ(port.Ask("RD 7"), "0011223344556676\r");  // the fault reached the Reader
         EXPECT_EQ(port.Ask("TOR"), "42\r");
         port.Close();
         EXPECT_EQ(sim.Wait(SIGTERM), 0);
@@ -105,13 +108,46 @@ TEST(ProgramTest, ServesItsLinkKeepsStateAndRemovesTheLinkOnSigterm) {
 
 TEST(ProgramTest, RefusesBadArgumentsAndAnUnreadableStateFile) {
     TempDir dir;
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--page", "18=0011223344556677"}, {"--uid", "ABC"}, {"--delay"}, {"--bogus"}}) {
-        EXPECT_EQ(SimProcess(args).Wait(), 2) << args[0];
-    }
+    EXPECT_EQ(SimProcess({"--fail", "many"}).Wait(), 2);
     const auto state = dir.Write("broken.state", "not a transponder\n");
     EXPECT_EQ(SimProcess({"--state", state.string()}).Wait(), 1);
     EXPECT_EQ(dir.Read("broken.state"), "not a transponder\n");
+}
+
+TEST(ProgramArguments, SetEachFaultAndRefuseWhatIsWrong) {
+    sim::ProgramSettings s;
+    ASSERT_EQ(sim::ParseArguments({"--drop-write", "2", "--flip-bit", "all", "--fake-lock", "17",
+                                   "--fail-silent", "3", "--remove-after", "5", "--short-page",
+                                   "--tags", "00C0FFEE,12345678", "--stay", "4", "--gap", "0"},
+                                  &s),
+              "");
+    sim::ApplyStartState(&s);
+    const sim::Faults& f = s.options.faults;
+    EXPECT_EQ(f.dropWrite.to_ulong(), 0b10u);
+    EXPECT_TRUE(f.flipWrite.all());
+    EXPECT_TRUE(f.fakeLock.test(16) && f.fakeLock.count() == 1);
+    EXPECT_TRUE(f.failSilently && f.failNext == 3);
+    EXPECT_EQ(f.removeAfterPage, 5);
+    EXPECT_EQ(f.badReply, sim::BadReply::ShortPage);
+    const sim::TagSequence& q = s.options.sequence;
+    ASSERT_EQ(q.tags.size(), 2u);
+    EXPECT_EQ(q.tags[1].uid, "12345678");
+    EXPECT_EQ(q.stayCommands + q.gapCommands + q.gapTime.count(), 4u);
+
+    sim::ProgramSettings counted;
+    ASSERT_EQ(sim::ParseArguments({"--tags", "12"}, &counted), "");
+    sim::ApplyStartState(&counted);
+    EXPECT_EQ(counted.options.sequence.tags.back().uid, "0000000C");
+    EXPECT_EQ(counted.options.sequence.stayTime.count(), 3000);  // defaults for a demo
+    EXPECT_EQ(counted.options.sequence.gapTime.count(), 1000);
+
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--page", "18=0011223344556677"}, {"--uid", "ABC"}, {"--delay"}, {"--bogus"},
+             {"--drop-write", "18"}, {"--fail", "-1"}, {"--tags", "ABC"},
+             {"--tags", "2", "--state", "x"}, {"--remove-after"}}) {
+        sim::ProgramSettings ignored;
+        EXPECT_NE(sim::ParseArguments(bad, &ignored), "") << bad[0];
+    }
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "reader-sim/VirtualReader.h"
+#include "reader-sim/ReaderOptions.h"
 
 namespace tagwright::sim {
 

@@ -18,6 +18,7 @@
 #include <set>
 #include <thread>
 
+#include "reader-sim/ReaderLogic.h"
 #include "reader-sim/TransponderFile.h"
 
 namespace tagwright::sim {
@@ -32,78 +33,6 @@ std::string SysError(const char* what) { return std::string(what) + ": " + std::
 void CloseFd(int& fd) {
     if (fd >= 0) ::close(fd);
     fd = -1;
-}
-
-std::vector<std::string_view> Words(std::string_view line) {
-    std::vector<std::string_view> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-        if (i > start) words.push_back(line.substr(start, i - start));
-    }
-    return words;
-}
-
-bool SameWord(std::string_view word, std::string_view keyword) {
-    if (word.size() != keyword.size()) return false;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        char c = word[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (c != keyword[i]) return false;
-    }
-    return true;
-}
-
-// Page numbers 1 to 17 in decimal, one or two digits; -1 otherwise.
-int PageIndex(std::string_view word) {
-    if (word.empty() || word.size() > 2) return -1;
-    int n = 0;
-    for (char c : word) {
-        if (c < '0' || c > '9') return -1;
-        n = n * 10 + (c - '0');
-    }
-    return (n >= 1 && n <= 17) ? n - 1 : -1;
-}
-
-struct Answer {
-    std::string text;
-    bool changed = false;  // the transponder's memory or locks changed
-};
-
-const char kNoRead[] = "No Read";
-const char kAck[] = "ACK";
-const char kRefused[] = "NAK";
-const char kMalformed[] = "ERR";
-
-Answer AnswerCommand(std::string_view line, Options& o) {
-    const std::vector<std::string_view> w = Words(line);
-    Transponder& t = o.transponder;
-    if (w.size() == 1 && SameWord(w[0], "TOR")) return {std::to_string(o.torValue)};
-    if (w.size() == 1 && SameWord(w[0], "RUID")) return {o.present ? t.uid : kNoRead};
-    if (w.size() == 2 && SameWord(w[0], "RD")) {
-        int i = PageIndex(w[1]);
-        if (i < 0) return {kMalformed};
-        return {o.present ? FormatPageHex(t.pages[i]) : kNoRead};
-    }
-    if (w.size() == 2 && SameWord(w[0], "LD")) {
-        int i = PageIndex(w[1]);
-        if (i < 0) return {kMalformed};
-        if (!o.present) return {kRefused};
-        bool changed = !t.locked[i];
-        t.locked[i] = true;
-        return {kAck, changed};
-    }
-    if (w.size() == 3 && SameWord(w[0], "WD")) {
-        int i = PageIndex(w[1]);
-        std::array<std::uint8_t, 8> data{};
-        if (i < 0 || !ParsePageHex(w[2], &data)) return {kMalformed};
-        if (!o.present || t.locked[i]) return {kRefused};
-        t.pages[i] = data;
-        return {kAck, true};
-    }
-    return {kMalformed};
 }
 
 }  // namespace
@@ -138,6 +67,7 @@ struct VirtualReader::Impl {
     int wakeFd = -1;
     std::thread worker;
     std::string partial;  // worker only
+    ReaderLogic logic;    // under m
 
     void WakeLocked() {
         if (wakeFd < 0) return;
@@ -262,9 +192,9 @@ struct VirtualReader::Impl {
             if (AbortRequestedLocked()) return false;
             const std::size_t n = ++commandCount;
             log.push_back(line);
-            Answer a = AnswerCommand(line, opt);
+            const Answer a = logic.Respond(line, opt, std::chrono::steady_clock::now());
             save = a.changed && !opt.stateFile.empty();
-            bytes = a.text + opt.lineEnd;
+            bytes = a.silent ? std::string() : ReaderLogic::Bytes(line, a, opt);
             if (noAnswer.count(n) != 0) {
                 bytes.clear();
             } else if (auto it = replaced.find(n); it != replaced.end()) {
@@ -377,6 +307,7 @@ bool VirtualReader::Start(std::string* error) {
     d.commandCount = 0;
     d.unsolicited.clear();
     d.partial.clear();
+    d.logic.Restart();
     d.worker = std::thread([&d] { d.Run(); });
     return true;
 }
@@ -480,6 +411,27 @@ void VirtualReader::SetTorValue(int value) {
 void VirtualReader::SetReplyDelay(std::chrono::milliseconds delay) {
     std::lock_guard<std::mutex> l(impl_->m);
     impl_->opt.replyDelay = delay;
+}
+
+void VirtualReader::SetFaults(const Faults& faults) {
+    std::lock_guard<std::mutex> l(impl_->m);
+    impl_->opt.faults = faults;
+}
+
+Faults VirtualReader::GetFaults() const {
+    std::lock_guard<std::mutex> l(impl_->m);
+    return impl_->opt.faults;
+}
+
+void VirtualReader::SetSequence(const TagSequence& sequence) {
+    std::lock_guard<std::mutex> l(impl_->m);
+    impl_->opt.sequence = sequence;
+    impl_->logic.Restart();
+}
+
+std::vector<Transponder> VirtualReader::SequenceTags() const {
+    std::lock_guard<std::mutex> l(impl_->m);
+    return impl_->logic.Tags(impl_->opt);
 }
 
 void VirtualReader::NoAnswerTo(std::size_t n) {

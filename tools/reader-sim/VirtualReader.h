@@ -16,29 +16,14 @@
 // delay holds up the commands behind it as well. Every public member may be
 // called from any thread.
 
-#include <array>
 #include <chrono>
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "reader-sim/ReaderOptions.h"
+
 namespace tagwright::sim {
-
-struct Transponder {
-    std::array<std::array<std::uint8_t, 8>, 17> pages{};  // index 0 is page 1
-    std::array<bool, 17> locked{};
-    std::string uid = "1A2B3C4D";
-};
-
-struct Options {
-    bool present = true;           // a transponder lies on the antenna
-    Transponder transponder{};
-    int torValue = 10;             // the number "TOR" answers
-    std::chrono::milliseconds replyDelay{0};
-    std::string lineEnd = "\r";    // "\r\n" for a Reader that sends CR LF
-    std::string stateFile;         // when set, the transponder is saved there after each change
-};
 
 class VirtualReader {
 public:
@@ -71,8 +56,15 @@ public:
     void SetPresent(bool present);
     void SetTorValue(int value);
     void SetReplyDelay(std::chrono::milliseconds delay);
+    // The Reader's own faults (see Faults); they replace the ones set before.
+    void SetFaults(const Faults& faults);
+    Faults GetFaults() const;  // failNext and removeAfterPage count down as they fire
+    // Lays the tags on the antenna one after another, starting with the next command.
+    void SetSequence(const TagSequence& sequence);
+    // The sequence's tags with their pages as they are now.
+    std::vector<Transponder> SequenceTags() const;
 
-    // Fault injection; n counts command lines from 1 since Start (or the
+    // Faults of the line; n counts command lines from 1 since Start (or the
     // last ClearLog). A faulted command still takes effect (a write is
     // written); only its reply is lost or changed. For one n, no answer wins
     // over a replaced answer, which wins over a dropped line.

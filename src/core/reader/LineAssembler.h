@@ -1,7 +1,8 @@
 #pragma once
 // Cuts the bytes from the Reader into reply lines. A line ends at CR; it is
-// kept with CR LF appended. Nothing else is special: an LF the Reader sends
-// after its CR is the first byte of the next line.
+// kept with CR LF appended. An LF straight after a CR belongs to that line
+// end (a Reader that sends CR LF) and is dropped; an LF anywhere else stays in
+// the line, where the reply rules refuse it.
 
 #include <cstddef>
 #include <string>
@@ -24,11 +25,13 @@ public:
     void Feed(std::string_view bytes, std::vector<AssembledLine>& out);
     // Bytes of the line begun but not yet ended.
     std::size_t PendingBytes() const { return current_.size() + dropped_; }
+    // Forgets the line begun, so that it is never glued to the next one.
     void Reset();
 
 private:
     std::string current_;
     std::size_t dropped_ = 0;
+    bool afterCr_ = false;
 };
 
 // The traffic line that says a reply was cut short.

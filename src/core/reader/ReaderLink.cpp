@@ -4,6 +4,8 @@
 #include <chrono>
 #include <climits>
 
+#include "core/domain/Hex.h"
+
 namespace tagwright {
 
 namespace {
@@ -59,7 +61,16 @@ std::size_t CutLength(ReplyKind kind) {
     return 0;
 }
 
+bool AllHex(std::string_view text) {
+    for (const char c : text) {
+        if (!IsHexDigit(c)) return false;
+    }
+    return true;
+}
+
 JudgedReply JudgeReply(ReplyKind kind, std::string_view reply) {
+    // The reply is copied up to its first NUL, as a C string would be.
+    reply = reply.substr(0, reply.find('\0'));
     JudgedReply judged;
     const std::size_t length = CutLength(kind);
     judged.replyLength = reply.size();
@@ -67,7 +78,10 @@ JudgedReply JudgeReply(ReplyKind kind, std::string_view reply) {
     if (kind == ReplyKind::Ack) {
         judged.good = judged.cut == "ACK";
     } else {
-        judged.good = judged.cut.size() == length && !HasFailureMarker(judged.cut);
+        // Page bytes and UIDs are hexadecimal: anything else is a Reader
+        // message or a line end taken for data.
+        judged.good = judged.cut.size() == length && AllHex(judged.cut) &&
+                      !HasFailureMarker(judged.cut);
     }
     return judged;
 }
@@ -101,7 +115,12 @@ std::string ReaderLink::TakeReply(unsigned waitMultiple) {
                                                 * ResponseTimeBase);
     std::optional<ReceivedLine> line = port_.WaitLine(wait, waitHook_);
     if (!line) return {};
-    if (line->dropped != 0 && !line->shown) traffic_.PutOnTop(TooLongNote(line->dropped));
+    if (line->dropped != 0) {
+        // Its end is lost, and with it whatever the Reader meant: the
+        // exchange fails as if nothing had come.
+        if (!line->shown) traffic_.PutOnTop(TooLongNote(line->dropped));
+        return {};
+    }
     return std::move(line->text);
 }
 

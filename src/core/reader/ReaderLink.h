@@ -15,9 +15,9 @@ namespace tagwright {
 
 // What a judged command examines of its reply.
 enum class ReplyKind {
-    PageData,  // first 16 characters, exactly 16, no failure marker
+    PageData,  // first 16 characters, exactly 16 hexadecimal digits
     Ack,       // first 3 characters, equal to "ACK"
-    Uid,       // first 8 characters, exactly 8, no failure marker
+    Uid,       // first 8 characters, exactly 8 hexadecimal digits
 };
 
 struct ExchangeReply {
@@ -57,7 +57,9 @@ std::string ReadUidLogLine();
 
 // Judging, with no port involved.
 bool HasFailureMarker(std::string_view text);
+bool AllHex(std::string_view text);
 std::size_t CutLength(ReplyKind kind);
+// Judges the bytes of reply before its first NUL.
 JudgedReply JudgeReply(ReplyKind kind, std::string_view reply);
 // The number at the start of a timing reply, read as the C library's atoi.
 long TimingValue(std::string_view reply);
@@ -80,7 +82,8 @@ public:
 
     // Sends command (ending in CR), puts logLine on top of the traffic text
     // and waits up to waitMultiple x ResponseTimeBase for the reply. A
-    // command that could not be sent is neither logged nor waited for.
+    // command that could not be sent is neither logged nor waited for. An
+    // over-long reply line gives an empty reply, with a note on top.
     ExchangeReply Exchange(std::string_view command, std::string_view logLine,
                            unsigned waitMultiple);
 

@@ -56,6 +56,10 @@ bool SerialPort::StartReceiver() {
     if (receiver_.joinable()) return true;
     if (!backend_->IsOpen()) return false;
     stopRequest_ = false;
+    {
+        std::lock_guard lock(queueMutex_);
+        assembler_ = LineAssembler{};
+    }
     receiver_ = std::thread([this] { ReceiverLoop(); });
     return true;
 }
@@ -113,6 +117,7 @@ std::vector<ReceivedLine> SerialPort::DiscardLines() {
     std::vector<ReceivedLine> lines(std::make_move_iterator(queue_.begin()),
                                     std::make_move_iterator(queue_.end()));
     queue_.clear();
+    assembler_.Reset();
     return lines;
 }
 
@@ -141,6 +146,11 @@ std::size_t SerialPort::PendingLines() const {
     return queue_.size();
 }
 
+std::size_t SerialPort::PartialLineBytes() const {
+    std::lock_guard lock(queueMutex_);
+    return assembler_.PendingBytes();
+}
+
 void SerialPort::SetTrafficCallback(LineCallback callback) {
     std::lock_guard lock(callbackMutex_);
     trafficCallback_ = std::move(callback);
@@ -155,8 +165,6 @@ void SerialPort::ReceiverLoop() {
 #if defined(__linux__)
     pthread_setname_np(pthread_self(), kReceiverThreadName);  // for ps, gdb and the benchmark
 #endif
-    LineAssembler assembler;
-    std::vector<AssembledLine> lines;
     char buffer[256];
     bool watching = !lost_;
     int errorsInRow = 0;
@@ -173,9 +181,7 @@ void SerialPort::ReceiverLoop() {
             const ReadResult r = backend_->Read(buffer, sizeof buffer);
             if (r.status == ReadStatus::Data) {
                 errorsInRow = 0;
-                assembler.Feed(std::string_view(buffer, r.count), lines);
-                for (auto& line : lines) Deliver(std::move(line));
-                lines.clear();
+                Assemble(std::string_view(buffer, r.count));
                 continue;
             }
             if (r.status == ReadStatus::HungUp || ++errorsInRow > kMaxReadErrorsInRow) {
@@ -189,26 +195,30 @@ void SerialPort::ReceiverLoop() {
     }
 }
 
-void SerialPort::Deliver(AssembledLine line) {
-    ReceivedLine received{std::move(line.text), line.dropped, false};
+void SerialPort::Assemble(std::string_view bytes) {
+    LineCallback callback;
     if (!readBusy && !writeBusy) {
-        LineCallback callback;
-        {
-            std::lock_guard lock(callbackMutex_);
-            callback = trafficCallback_;
-        }
-        if (callback) {
-            callback(received.text);
-            if (received.dropped != 0) callback(TooLongNote(received.dropped));
-            received.shown = true;
-        }
+        std::lock_guard lock(callbackMutex_);
+        callback = trafficCallback_;
     }
+    std::vector<AssembledLine> lines;
     {
+        // Feeding and queueing under one lock: a DiscardLines() in between
+        // could otherwise drop a line's start and let its rest through.
         std::lock_guard lock(queueMutex_);
-        queue_.push_back(std::move(received));
+        assembler_.Feed(bytes, lines);
+        for (const AssembledLine& line : lines) {
+            queue_.push_back({line.text, line.dropped, callback != nullptr});
+        }
         while (queue_.size() > kMaxQueuedLines) queue_.pop_front();
     }
+    if (lines.empty()) return;
     queueChanged_.notify_all();
+    if (!callback) return;
+    for (const AssembledLine& line : lines) {
+        callback(line.text);
+        if (line.dropped != 0) callback(TooLongNote(line.dropped));
+    }
 }
 
 void SerialPort::MarkLost() {

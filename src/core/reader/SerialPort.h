@@ -90,13 +90,16 @@ public:
     // The window's close: ClosePort, and tell the operator when that failed.
     bool CloseWithReport(MessageView& view);
 
-    // Takes every line waiting (a late reply, terminal replies) off the queue.
+    // Takes every line waiting (a late reply, terminal replies) off the queue
+    // and forgets the line begun, so that its rest never starts a reply.
     std::vector<ReceivedLine> DiscardLines();
     // Waits up to timeout for a line; hook runs about every 15 ms meanwhile.
     // Returns as soon as a line is there.
     std::optional<ReceivedLine> WaitLine(std::chrono::milliseconds timeout,
                                          const std::function<void()>& hook = {});
     std::size_t PendingLines() const;
+    // Bytes of a line begun and not yet ended.
+    std::size_t PartialLineBytes() const;
 
     void SetTrafficCallback(LineCallback callback);
     void SetLostCallback(LostCallback callback);
@@ -115,7 +118,7 @@ public:
 
 private:
     void ReceiverLoop();
-    void Deliver(AssembledLine line);
+    void Assemble(std::string_view bytes);
     void MarkLost();
 
     std::unique_ptr<SerialBackend> backend_;
@@ -127,8 +130,11 @@ private:
     LineCallback trafficCallback_;
     LostCallback lostCallback_;
 
+    // The assembler sits under the queue's lock: DiscardLines() resets it
+    // together with the queue.
     mutable std::mutex queueMutex_;
     std::condition_variable queueChanged_;
+    LineAssembler assembler_;
     std::deque<ReceivedLine> queue_;
 };
 

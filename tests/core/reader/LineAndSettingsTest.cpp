@@ -13,42 +13,49 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TEST(LineAssemblerTest, LinesEndAtCrAndLfStartsTheNextLine) {
-    struct Case { Lines chunks, lines; std::size_t pending; };
+TEST(LineAssemblerTest, LinesEndAtCrAnLfOnlyBelongsToTheCrBeforeItAndLongLinesAreCounted) {
+    const std::string fits(LineAssembler::kMaxLineBytes, 'A');
+    struct Case { Lines chunks, lines; std::vector<std::size_t> dropped; std::size_t pending; };
     const Case cases[] = {
-        {{"AC", "K", "\r"}, {"ACK\r\n"}, 0},
-        {{"ACK\r\n"}, {"ACK\r\n"}, 1},
-        {{"ACK\r\n", "ACK\r"}, {"ACK\r\n", "\nACK\r\n"}, 0},
-        {{"A\rB\rC"}, {"A\r\n", "B\r\n"}, 1},
-        {{std::string("A\0B\r", 4)}, {std::string("A\0B\r\n", 5)}, 0},
-        {{"no end"}, {}, 6},
+        {{"AC", "K", "\r"}, {"ACK\r\n"}, {0}, 0},
+        {{"ACK\r\n"}, {"ACK\r\n"}, {0}, 0},
+        {{"ACK\r", "\nACK\r", "\n"}, {"ACK\r\n", "ACK\r\n"}, {0, 0}, 0},  // CR LF split by reads
+        {{"A\n\nB\r\r\n"}, {"A\n\nB\r\n", "\r\n"}, {0, 0}, 0},  // elsewhere an LF is a byte
+        {{"A\rB\rC"}, {"A\r\n", "B\r\n"}, {0, 0}, 1},
+        {{std::string("A\0B\r", 4)}, {std::string("A\0B\r\n", 5)}, {0}, 0},
+        {{"no end"}, {}, {}, 6},
+        {{fits + "\r" + std::string(100, 'B'), std::string(200, 'B') + "\rOK\r"},
+         {fits + "\r\n", std::string(252, 'B') + "\r\n", "OK\r\n"}, {0, 48, 0}, 0},
     };
     for (const auto& c : cases) {
         LineAssembler a;
         std::vector<AssembledLine> out;
         for (const auto& chunk : c.chunks) a.Feed(chunk, out);
         Lines texts;
+        std::vector<std::size_t> dropped;
         for (const auto& line : out) {
             texts.push_back(line.text);
-            EXPECT_EQ(line.dropped, 0u);
+            dropped.push_back(line.dropped);
         }
         EXPECT_EQ(texts, c.lines) << c.chunks.front();
+        EXPECT_EQ(dropped, c.dropped) << c.chunks.front();
         EXPECT_EQ(a.PendingBytes(), c.pending) << c.chunks.front();
     }
+    EXPECT_EQ(TooLongNote(48), "(reply too long: 48 bytes dropped)\r\n");
 }
 
-TEST(LineAssemblerTest, OverLongLinesKeepWhatFitsAndCountTheRest) {
+TEST(LineAssemblerTest, ResetForgetsTheLineBegunButNotAPendingCr) {
     LineAssembler a;
     std::vector<AssembledLine> out;
-    const std::string fits(LineAssembler::kMaxLineBytes, 'A');
-    a.Feed(fits + "\r" + std::string(100, 'B'), out);
-    a.Feed(std::string(200, 'B') + "\rOK\r", out);
-    ASSERT_EQ(out.size(), 3u);
-    EXPECT_EQ(out[0].text, fits + "\r\n");
-    EXPECT_EQ(out[1].text, std::string(252, 'B') + "\r\n");
-    EXPECT_EQ(out[1].dropped, 48u);
-    EXPECT_EQ(out[2].text + std::to_string(out[2].dropped), "OK\r\n0");  // starts clean
-    EXPECT_EQ(TooLongNote(48), "(reply too long: 48 bytes dropped)\r\n");
+    a.Feed(std::string(300, '7'), out);
+    a.Reset();
+    EXPECT_EQ(a.PendingBytes(), 0u);
+    a.Feed("ACK\r", out);
+    a.Reset();
+    a.Feed("\nNAK\r", out);  // the LF still ends the CR taken before the reset
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].text + out[1].text, "ACK\r\nNAK\r\n");
+    EXPECT_EQ(out[0].dropped + out[1].dropped, 0u);
 }
 
 TEST(PortNames, PlainNamesLiveUnderDev) {

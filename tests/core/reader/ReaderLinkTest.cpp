@@ -1,6 +1,7 @@
 // The command protocol: replies cut and judged, the timing number, the traffic
 // text; against the virtual Reader time-outs, late replies, commands not sent.
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -15,26 +16,31 @@ namespace {
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-TEST(ReplyJudging, OnlyTheExaminedPartCounts) {
-    struct Case { ReplyKind kind; const char* reply; bool good; const char* cut; };
+TEST(ReplyJudging, OnlyTheExaminedPartBeforeAnyNulCounts) {
+    struct Case { ReplyKind kind; std::string reply; bool good; std::string cut; };
     const Case cases[] = {
-        {ReplyKind::PageData, "any sixteen char\r\n", true, "any sixteen char"},
-        // A marker counts only where it lies within the cut.
-        {ReplyKind::PageData, "0011223344No Read77\r\n", true, "0011223344No Rea"},
+        {ReplyKind::PageData, "0123456789abcDEF\r\n", true, "0123456789abcDEF"},
+        {ReplyKind::PageData, "any sixteen char\r\n", false, "any sixteen char"},
+        // Beyond the cut nothing counts.
+        {ReplyKind::PageData, "0011223344556677No Read\r\n", true, "0011223344556677"},
         {ReplyKind::PageData, "0011223#09445566\r\n", false, "0011223#09445566"},
         {ReplyKind::PageData, "00XXXXXXXX445566\r\n", false, "00XXXXXXXX445566"},
+        {ReplyKind::PageData, "00112233445566\r\n", false, "00112233445566\r\n"},
+        {ReplyKind::PageData, std::string("00112233\0" "44556677\r\n", 19), false, "00112233"},
         {ReplyKind::Ack, "ACKNOWLEDGE\r\n", true, "ACK"},
         {ReplyKind::Ack, "ack\r\n", false, "ack"},
         {ReplyKind::Ack, "\nACK\r\n", false, "\nAC"},  // an LF left over from the line before
-        {ReplyKind::Uid, "1A2B3C4D5E6F\r\n", true, "1A2B3C4D"},
+        {ReplyKind::Ack, std::string("\0ACK\r\n", 6), false, ""},
+        {ReplyKind::Uid, "1a2b3c4d5E6F\r\n", true, "1a2b3c4d"},
         {ReplyKind::Uid, "1A2B\r\n", false, "1A2B\r\n"},
-        {ReplyKind::Uid, "no read\r\n", true, "no read\r"},
+        {ReplyKind::Uid, "ZZZZZZZZ\r\n", false, "ZZZZZZZZ"},  // not hexadecimal
+        {ReplyKind::Uid, std::string("1A2B\0" "3C4D\r\n", 11), false, "1A2B"},
     };
     for (const auto& c : cases) {
         const JudgedReply j = JudgeReply(c.kind, c.reply);
         EXPECT_EQ(j.good, c.good) << c.reply;
         EXPECT_EQ(j.cut, c.cut) << c.reply;
-        EXPECT_EQ(j.replyLength, std::string(c.reply).size()) << c.reply;
+        EXPECT_EQ(j.replyLength, std::min(c.reply.size(), c.reply.find('\0'))) << c.reply;
     }
 }
 
@@ -113,18 +119,52 @@ TEST_F(LinkTest, EveryJudgedCommandWithGoodAndBadReplies) {
     }
 }
 
-TEST_F(LinkTest, OverLongReplyIsJudgedOnWhatWasKeptAndNoted) {
+TEST_F(LinkTest, OverLongReplyIsNeverJudgedAndIsNoted) {
     port.readBusy = true;
-    Answer(("0011223344556677" + std::string(300, 'F') + "\r").c_str());
+    Answer((std::string(300, 'F') + "\r").c_str());  // a naive cut would look like a good page
     const auto revision = traffic.Revision();  // tells the window to show the text again
-    const JudgedReply r = link.ReadPage(1);
+    const JudgedReply page = link.ReadPage(1);
     port.readBusy = false;
-    EXPECT_TRUE(r.good);
-    EXPECT_EQ(r.cut, "0011223344556677");
-    EXPECT_EQ(r.replyLength, 254u);
+    EXPECT_FALSE(page.good);
+    EXPECT_EQ(page.replyLength, 0u);
     EXPECT_GT(traffic.Revision(), revision);
-    EXPECT_EQ(traffic.Text(), "0011223344556677\r\n(reply too long: 64 bytes dropped)\r\n"
-                              "RD 1 // Read page 1\r\n");
+    EXPECT_EQ(traffic.Text(),
+              "\r\n(reply too long: 48 bytes dropped)\r\nRD 1 // Read page 1\r\n");
+}
+
+TEST_F(LinkTest, BadReaderRepliesFailAndCrLfRepliesPass) {
+    struct Case { sim::BadReply mode; std::string lineEnd; bool good; };
+    const Case cases[] = {
+        {sim::BadReply::None, "\r\n", true},
+        {sim::BadReply::NulInside, "\r", false},
+        {sim::BadReply::OverLongLine, "\r", false},
+        {sim::BadReply::ShortPage, "\r\n", false},  // 14 digits and the line end make 16
+    };
+    port.readBusy = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
+        sim::Options options;
+        options.lineEnd = c.lineEnd;
+        options.faults.badReply = c.mode;
+        sim::VirtualReader reader(options);
+        ASSERT_TRUE(reader.Start());
+        ASSERT_TRUE(port.OpenPort(SettingsFor(reader.SlavePath())).opened);
+        for (int page : {1, 2}) EXPECT_EQ(link.ReadPage(page).good, c.good) << page;
+        EXPECT_EQ(link.ReadUid().good, c.good || c.mode == sim::BadReply::ShortPage);
+        EXPECT_EQ(link.WritePage(3, "0123456789ABCDEF").good, c.mode != sim::BadReply::NulInside &&
+                                                                   c.mode != sim::BadReply::OverLongLine);
+    }
+    port.readBusy = false;
+}
+
+TEST_F(LinkTest, DiscardPendingDropsALineBegunAndNotEnded) {
+    port.readBusy = true;
+    sim.SendUnsolicited("1A2B");  // the Reader broke off in the middle of a line
+    ASSERT_TRUE(WaitUntil([&] { return port.PartialLineBytes() == 4; }));
+    const JudgedReply r = link.ReadUid();  // discards before its command
+    EXPECT_TRUE(r.good);
+    EXPECT_EQ(r.cut, "1A2B3C4D");
+    port.readBusy = false;
 }
 
 TEST_F(LinkTest, TimingReplySetsTheBaseOnlyFromOneTo255) {
