@@ -17,40 +17,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The foot is looked for near the end.
-constexpr std::size_t kFootWindow = 1000;
 // Enough for the head with its column lines.
 constexpr std::size_t kHeadWindow = 8192;
 constexpr std::size_t kChunk = 1 << 20;
 // A line longer than this is none of ours: recovery stops there.
 constexpr std::size_t kMaxLine = 16 << 20;
 
-// The foot's "</Table>" line: where it starts, and the bytes from there to
-// the end of the file (to put back when the append fails).
-struct FootLine {
-    off_t lineStart = 0;
-    std::string oldTail;
-};
-
-std::optional<FootLine> FindFootLine(int fd, off_t size) {
-    // A little more than the window, so that the start of the line is in
-    // the buffer too.
-    const std::size_t want = kFootWindow + 1024;
-    const off_t base = size > static_cast<off_t>(want) ? size - static_cast<off_t>(want) : 0;
-    std::optional<std::string> tail = PReadUpTo(fd, base, static_cast<std::size_t>(size - base));
-    if (!tail || tail->size() != static_cast<std::size_t>(size - base)) return std::nullopt;
-    const std::string& buf = *tail;
-    const std::size_t windowStart = buf.size() > kFootWindow ? buf.size() - kFootWindow : 0;
-    const std::size_t hit = buf.rfind(kRecordTableEnd);
-    if (hit == std::string::npos || hit < windowStart) return std::nullopt;
-    // Only blanks may stand before it on its line; the line before it must
-    // be in the buffer, or the start of the file would be overwritten.
-    std::size_t lineStart = hit;
-    while (lineStart > 0 && (buf[lineStart - 1] == ' ' || buf[lineStart - 1] == '\t')) {
-        --lineStart;
-    }
-    if (lineStart == 0 || buf[lineStart - 1] != '\n') return std::nullopt;
-    return FootLine{base + static_cast<off_t>(lineStart), buf.substr(lineStart)};
+// Where the foot starts in a file of ours whose rows begin at rowsStart;
+// nothing unless the file ends with exactly our foot. Anything after it,
+// even a line that closes a table, means the file did not end as an append
+// of ours leaves it.
+std::optional<off_t> FindFoot(int fd, off_t size, std::size_t rowsStart) {
+    const std::string_view foot = RecordFileFoot();
+    const off_t start = size - static_cast<off_t>(foot.size());
+    if (start < static_cast<off_t>(rowsStart)) return std::nullopt;
+    const std::optional<std::string> tail = PReadUpTo(fd, start, foot.size());
+    if (!tail || *tail != foot) return std::nullopt;
+    return start;
 }
 
 enum class CountWrite { Failed, InPlace, Replaced };
@@ -185,7 +168,7 @@ std::optional<RowRun> CompleteRows(int fd, std::size_t rowsStart) {
 // unbroken run; the count is set to the rows counted, and only then the foot
 // is written. Each step leaves a file that this recovery mends again, so a
 // crash during it is harmless too. Only a file that starts with our head is
-// mended this way: anything else without a foot is refused untouched.
+// mended this way: anything else is refused untouched.
 bool RecoverInterruptedAppend(UniqueFd& fd, const fs::path& path, std::size_t rowsStart,
                               const LocalTime& now) {
     const std::optional<RowRun> run = CompleteRows(fd.Get(), rowsStart);
@@ -209,7 +192,7 @@ bool CreateRecordFile(const fs::path& path, const RecordInput& input) {
 
 // The rows replace the foot; the file stays without one until the count
 // covers them (see RecoverInterruptedAppend).
-bool AppendRows(UniqueFd& fd, const fs::path& path, const FootLine& foot, std::int64_t old,
+bool AppendRows(UniqueFd& fd, const fs::path& path, off_t foot, std::int64_t old,
                 RecordTarget& target, const RecordInput& input) {
     std::string rows;
     std::int64_t added = 1;
@@ -219,13 +202,14 @@ bool AppendRows(UniqueFd& fd, const fs::path& path, const FootLine& foot, std::i
     }
     rows += TransponderRow(input);
 
-    const off_t end = foot.lineStart + static_cast<off_t>(rows.size());
-    if (!PWriteAll(fd.Get(), rows, foot.lineStart) || ::ftruncate(fd.Get(), end) != 0 ||
+    const off_t end = foot + static_cast<off_t>(rows.size());
+    if (!PWriteAll(fd.Get(), rows, foot) || ::ftruncate(fd.Get(), end) != 0 ||
         !SyncFile(fd.Get())) {
-        // Put the old tail back; should that fail as well, the next
-        // append mends the file.
-        if (PWriteAll(fd.Get(), foot.oldTail, foot.lineStart) &&
-            ::ftruncate(fd.Get(), foot.lineStart + static_cast<off_t>(foot.oldTail.size())) == 0) {
+        // Put the foot back; should that fail as well, the next append
+        // mends the file.
+        const std::string_view tail = RecordFileFoot();
+        if (PWriteAll(fd.Get(), tail, foot) &&
+            ::ftruncate(fd.Get(), foot + static_cast<off_t>(tail.size())) == 0) {
             (void)SyncFile(fd.Get());
         }
         return false;
@@ -281,12 +265,13 @@ bool AppendRecord(RecordTarget& target, const RecordInput& input) {
 
         const std::optional<std::string> head = PReadUpTo(fd.Get(), 0, kHeadWindow);
         if (!head) return false;
-        const std::optional<FootLine> foot = FindFootLine(fd.Get(), *size);
+        // Not ours: never touched.
+        const std::optional<std::size_t> rowsStart = RowsStartOfOurHead(*head);
+        if (!rowsStart) return false;
+        const std::optional<off_t> foot = FindFoot(fd.Get(), *size, *rowsStart);
         if (!foot) {
-            // Damaged or not ours: never touched. Our own cut-short append is
-            // mended once, then looked at afresh.
-            const std::optional<std::size_t> rowsStart = RowsStartOfOurHead(*head);
-            if (recovered || !rowsStart) return false;
+            // Our own cut-short append is mended once, then looked at afresh.
+            if (recovered) return false;
             if (!RecoverInterruptedAppend(fd, path, *rowsStart, input.time)) return false;
             recovered = true;
             continue;

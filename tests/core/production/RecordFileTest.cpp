@@ -267,5 +267,19 @@ TEST_F(RecordFile, ACountThatCannotBeSetLeavesTheRowsForTheNextAppend) {
     EXPECT_EQ(ReadBytes(Path()), After(100, EmptyRows(99) + GoldenRow(), false));
 }
 
+TEST_F(RecordFile, AFootIsTrustedOnlyAtTheEndOfAFileOfOurs) {
+    target.headerBlockPending = false;
+    // Someone else's sheet with a foot of its own.
+    const std::string foreign = "<?xml version=\"1.0\"?>\r\n<Workbook>\r\n <Worksheet>\r\n"
+                                "  <Table>\r\n   <Row>\r\n   </Row>\r\n" + kFoot;
+    dir.Write("rec.xml", foreign);
+    EXPECT_FALSE(Append());
+    EXPECT_EQ(ReadBytes(Path()), foreign);
+    // Junk after our foot is no foot: the rows before it are kept.
+    dir.Write("rec.xml", FileWith(2) + "  </Table>\r\n<junk/>\r\n");
+    ASSERT_TRUE(Append());
+    EXPECT_EQ(ReadBytes(Path()), FileWith(3));
+}
+
 }  // namespace
 }  // namespace tagwright::test
