@@ -21,12 +21,22 @@ public:
     ~UniqueFd() { (void)Close(); }
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) Reset(other.Release());
+        return *this;
+    }
 
     int Get() const { return fd_; }
     bool Valid() const { return fd_ >= 0; }
     // False only when close itself reports an error (a deferred write error).
     bool Close();
     void Reset(int fd);
+    int Release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
 
 private:
     int fd_ = -1;

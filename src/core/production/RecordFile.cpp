@@ -1,5 +1,6 @@
 #include "core/production/RecordFile.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -36,80 +37,64 @@ std::optional<off_t> FindFoot(int fd, off_t size, std::size_t rowsStart) {
     return start;
 }
 
-enum class CountWrite { Failed, InPlace, Replaced };
-
-// Copies the open file into out from the count on, with new digits in the
-// count.
+// Copies the open file up to copyEnd into out, with new digits in the
+// count, and adds tail.
 bool CopyWithCount(int fd, int out, std::string_view head, RowCountField field,
-                   std::string_view digits) {
+                   std::string_view digits, off_t copyEnd, std::string_view tail) {
     std::string first(head.substr(0, field.begin));
     first += digits;
     if (!PWriteAll(out, first, 0)) return false;
     off_t inPos = static_cast<off_t>(field.end);
     off_t outPos = static_cast<off_t>(first.size());
-    for (;;) {
-        std::optional<std::string> chunk = PReadUpTo(fd, inPos, kChunk);
-        if (!chunk) return false;
-        if (chunk->empty()) return true;
+    while (inPos < copyEnd) {
+        const std::size_t want = static_cast<std::size_t>(
+            std::min<off_t>(static_cast<off_t>(kChunk), copyEnd - inPos));
+        std::optional<std::string> chunk = PReadUpTo(fd, inPos, want);
+        if (!chunk || chunk->size() != want) return false;
         if (!PWriteAll(out, *chunk, outPos)) return false;
-        inPos += static_cast<off_t>(chunk->size());
-        outPos += static_cast<off_t>(chunk->size());
+        inPos += static_cast<off_t>(want);
+        outPos += static_cast<off_t>(want);
     }
+    return PWriteAll(out, tail, outPos);
 }
 
-// Writes a copy of the file with new digits in the count and renames it
-// over the file. The old file stays until the rename, so a crash leaves one
-// of the two whole.
-bool RewriteWithCount(int fd, const fs::path& path, std::string_view head, RowCountField field,
-                      std::string_view digits, const LocalTime& now) {
+// When the count changes its number of digits everything after it shifts,
+// so the file is replaced by a complete copy: the file's bytes up to
+// copyEnd with the new count, then tail. The old file stays whole and
+// readable until the rename, so a reader, a crash or a full disk sees
+// either the old complete file or the new one. The new file, open, or an
+// invalid descriptor on failure.
+UniqueFd ReplaceWithCount(int fd, const fs::path& path, std::string_view head, RowCountField field,
+                          std::string_view digits, off_t copyEnd, std::string_view tail,
+                          const LocalTime& now) {
     const fs::path target = ReplacementTarget(path);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return false;
+    if (::fstat(fd, &st) != 0) return UniqueFd();
 
     const std::string temp = TimestampedName(target.string(), now);
-    UniqueFd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!out.Valid()) return false;
+    UniqueFd out(::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!out.Valid()) return UniqueFd();
     KeepOwnerAndMode(out.Get(), st);
-    if (!CopyWithCount(fd, out.Get(), head, field, digits) || !SyncFile(out.Get()) ||
-        !out.Close() || ::rename(temp.c_str(), target.c_str()) != 0) {
+    if (!CopyWithCount(fd, out.Get(), head, field, digits, copyEnd, tail) ||
+        !SyncFile(out.Get()) || ::rename(temp.c_str(), target.c_str()) != 0) {
         (void)out.Close();
         ::unlink(temp.c_str());
-        return false;
+        return UniqueFd();
     }
     SyncDirectoryOf(target);
-    return true;
+    return out;
 }
 
-// Sets the count of the open file. After Replaced, fd refers to the old,
-// no longer named file: reopen the path.
-CountWrite WriteRowCount(int fd, const fs::path& path, std::int64_t count, const LocalTime& now) {
-    std::optional<std::string> head = PReadUpTo(fd, 0, kRowCountWindow);
-    if (!head) return CountWrite::Failed;
-    const std::optional<RowCountField> field = FindRowCountField(*head);
-    if (!field) return CountWrite::InPlace;  // a file without a count: nothing to keep right
-    const std::string digits = FormatInt(count);
-    if (digits.size() == field->end - field->begin) {
-        if (!PWriteAll(fd, digits, static_cast<off_t>(field->begin)) || !SyncFile(fd)) {
-            return CountWrite::Failed;
-        }
-        return CountWrite::InPlace;
-    }
-    // Different length (more digits, or fewer after a recovery): the rest of
-    // the file shifts, so it is copied.
-    return RewriteWithCount(fd, path, *head, *field, digits, now) ? CountWrite::Replaced
-                                                                  : CountWrite::Failed;
+// Where the count stands in a head of ours.
+std::optional<RowCountField> CountFieldOf(int fd, std::string& head) {
+    std::optional<std::string> text = PReadUpTo(fd, 0, kRowCountWindow);
+    if (!text) return std::nullopt;
+    head = std::move(*text);
+    return FindRowCountField(head);
 }
 
-// Puts the foot at the end of a file whose rows are complete and whose count
-// is right.
-bool AddFoot(UniqueFd& fd, const fs::path& path, CountWrite countWrite) {
-    if (countWrite == CountWrite::Replaced) {
-        fd.Reset(::open(path.c_str(), O_RDWR | O_CLOEXEC));
-        if (!fd.Valid()) return false;
-    }
-    const std::optional<off_t> size = RegularFileSize(fd.Get());
-    if (!size) return false;
-    return PWriteAll(fd.Get(), RecordFileFoot(), *size) && SyncFile(fd.Get()) && fd.Close();
+bool WriteAndSync(int fd, std::string_view data, off_t offset) {
+    return PWriteAll(fd, data, offset) && SyncFile(fd);
 }
 
 // The end of the unbroken run of complete rows from rowsStart, and how many
@@ -172,11 +157,18 @@ std::optional<RowRun> CompleteRows(int fd, std::size_t rowsStart) {
 bool RecoverInterruptedAppend(UniqueFd& fd, const fs::path& path, std::size_t rowsStart,
                               const LocalTime& now) {
     const std::optional<RowRun> run = CompleteRows(fd.Get(), rowsStart);
-    if (!run) return false;
-    if (::ftruncate(fd.Get(), run->end) != 0 || !SyncFile(fd.Get())) return false;
-    const CountWrite countWrite = WriteRowCount(fd.Get(), path, run->rows, now);
-    if (countWrite == CountWrite::Failed) return false;
-    return AddFoot(fd, path, countWrite);
+    std::string head;
+    const std::optional<RowCountField> field = CountFieldOf(fd.Get(), head);
+    if (!run || !field) return false;
+    const std::string digits = FormatInt(run->rows);
+    if (digits.size() != field->end - field->begin) {
+        return ReplaceWithCount(fd.Get(), path, head, *field, digits, run->end, RecordFileFoot(),
+                                now)
+            .Valid();
+    }
+    return ::ftruncate(fd.Get(), run->end) == 0 && SyncFile(fd.Get()) &&
+           WriteAndSync(fd.Get(), digits, static_cast<off_t>(field->begin)) &&
+           WriteAndSync(fd.Get(), RecordFileFoot(), run->end);
 }
 
 // A missing or empty file: written whole, so that a crash leaves it empty or
@@ -190,8 +182,22 @@ bool CreateRecordFile(const fs::path& path, const RecordInput& input) {
     return WriteFileAtomically(path, content);
 }
 
-// The rows replace the foot; the file stays without one until the count
-// covers them (see RecoverInterruptedAppend).
+// The rows replace the foot, then the count is set, then the foot is put
+// back at the new end: a crash between the steps leaves a file without a
+// foot, which the next append mends (see RecoverInterruptedAppend).
+bool AppendInPlace(int fd, off_t foot, std::string_view rows, RowCountField field,
+                   std::string_view /*oldDigits*/, std::string_view newDigits) {
+    const off_t end = foot + static_cast<off_t>(rows.size());
+    if (!WriteAndSync(fd, rows, foot)) {
+        // Put the foot back; should that fail as well, the next append
+        // mends the file.
+        (void)(::ftruncate(fd, foot) == 0 && WriteAndSync(fd, RecordFileFoot(), foot));
+        return false;
+    }
+    return WriteAndSync(fd, newDigits, static_cast<off_t>(field.begin)) &&
+           WriteAndSync(fd, RecordFileFoot(), end);
+}
+
 bool AppendRows(UniqueFd& fd, const fs::path& path, off_t foot, std::int64_t old,
                 RecordTarget& target, const RecordInput& input) {
     std::string rows;
@@ -202,24 +208,21 @@ bool AppendRows(UniqueFd& fd, const fs::path& path, off_t foot, std::int64_t old
     }
     rows += TransponderRow(input);
 
-    const off_t end = foot + static_cast<off_t>(rows.size());
-    if (!PWriteAll(fd.Get(), rows, foot) || ::ftruncate(fd.Get(), end) != 0 ||
-        !SyncFile(fd.Get())) {
-        // Put the foot back; should that fail as well, the next append
-        // mends the file.
-        const std::string_view tail = RecordFileFoot();
-        if (PWriteAll(fd.Get(), tail, foot) &&
-            ::ftruncate(fd.Get(), foot + static_cast<off_t>(tail.size())) == 0) {
-            (void)SyncFile(fd.Get());
-        }
-        return false;
+    std::string head;
+    const std::optional<RowCountField> field = CountFieldOf(fd.Get(), head);
+    if (!field) return false;
+    const std::string oldDigits = head.substr(field->begin, field->end - field->begin);
+    const std::string newDigits = FormatInt(old + added);
+    bool done = false;
+    if (newDigits.size() == oldDigits.size()) {
+        done = AppendInPlace(fd.Get(), foot, rows, *field, oldDigits, newDigits);
+    } else {
+        rows += RecordFileFoot();
+        done = ReplaceWithCount(fd.Get(), path, head, *field, newDigits, foot, rows, input.time)
+                   .Valid();
     }
-    // The rows are on disk: the block is written even if what follows
-    // fails (the next append then mends the count and the foot).
-    target.headerBlockPending = false;
-    const CountWrite countWrite = WriteRowCount(fd.Get(), path, old + added, input.time);
-    if (countWrite == CountWrite::Failed) return false;
-    return AddFoot(fd, path, countWrite);
+    if (done) target.headerBlockPending = false;
+    return done;
 }
 
 // True when the file is too full for this record.
@@ -240,7 +243,15 @@ bool UpdateRowCount(const fs::path& path, std::int64_t old, std::int64_t added,
                     const LocalTime& now) {
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
     if (!fd.Valid()) return false;
-    return WriteRowCount(fd.Get(), path, old + added, now) != CountWrite::Failed;
+    std::string head;
+    const std::optional<RowCountField> field = CountFieldOf(fd.Get(), head);
+    if (!field) return true;  // a file without a count: nothing to keep right
+    const std::string digits = FormatInt(old + added);
+    if (digits.size() == field->end - field->begin) {
+        return WriteAndSync(fd.Get(), digits, static_cast<off_t>(field->begin));
+    }
+    const std::optional<off_t> size = RegularFileSize(fd.Get());
+    return size && ReplaceWithCount(fd.Get(), path, head, *field, digits, *size, {}, now).Valid();
 }
 
 bool AppendRecord(RecordTarget& target, const RecordInput& input) {

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "core/production/RecordFile.h"
@@ -255,16 +258,18 @@ TEST_F(RecordFile, AnAppendCutShortIsMendedByTheNext) {
     }
 }
 
-TEST_F(RecordFile, ACountThatCannotBeSetLeavesTheRowsForTheNextAppend) {
-    dir.Write("rec.xml", GoldenHead(99) + EmptyRows(99) + kFoot);
+TEST_F(RecordFile, ACountThatCannotBeSetLeavesTheFileAsItWas) {
+    const std::string old = GoldenHead(99) + EmptyRows(99) + kFoot;
+    dir.Write("rec.xml", old);
     target.headerBlockPending = false;
     // The copy's name is taken: the count (two digits to three) cannot be set.
     dir.Write("rec_261205044557.xml", "someone else's");
     EXPECT_FALSE(Append());
+    EXPECT_EQ(ReadBytes(Path()), old);
     EXPECT_EQ(dir.Read("rec_261205044557.xml"), "someone else's");
     fs::remove(dir / "rec_261205044557.xml");
     ASSERT_TRUE(Append());
-    EXPECT_EQ(ReadBytes(Path()), After(100, EmptyRows(99) + GoldenRow(), false));
+    EXPECT_EQ(ReadBytes(Path()), After(99, EmptyRows(99), false));
 }
 
 TEST_F(RecordFile, AFootIsTrustedOnlyAtTheEndOfAFileOfOurs) {
@@ -279,6 +284,36 @@ TEST_F(RecordFile, AFootIsTrustedOnlyAtTheEndOfAFileOfOurs) {
     dir.Write("rec.xml", FileWith(2) + "  </Table>\r\n<junk/>\r\n");
     ASSERT_TRUE(Append());
     EXPECT_EQ(ReadBytes(Path()), FileWith(3));
+}
+
+// A disk that has room for a part of the append only: the file size limit
+// stops the write there. The old file must stay whole, and once there is
+// room the next append works.
+TEST_F(RecordFile, AnAppendThatCannotFinishLeavesTheOldFileWhole) {
+    target.headerBlockPending = false;
+    struct Case { int rows; std::size_t room; };  // room: bytes short of the new file
+    const Case cases[] = {
+        {79, 1},  // the count gains a digit: the copy cannot be finished
+    };
+    for (const Case c : cases) {
+        SCOPED_TRACE(c.rows);
+        const std::string old = FileWith(c.rows);
+        dir.Write("rec.xml", old);
+        rlimit saved{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = FileWith(c.rows + 1).size() - c.room;
+        auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool appended = Append();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+        EXPECT_FALSE(appended);
+        EXPECT_EQ(ReadBytes(Path()), old);
+        EXPECT_EQ(Entries(dir.Path()), 1);
+        ASSERT_TRUE(Append());
+        EXPECT_EQ(ReadBytes(Path()), FileWith(c.rows + 1));
+    }
 }
 
 }  // namespace
