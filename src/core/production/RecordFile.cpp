@@ -184,18 +184,23 @@ bool CreateRecordFile(const fs::path& path, const RecordInput& input) {
 
 // The rows replace the foot, then the count is set, then the foot is put
 // back at the new end: a crash between the steps leaves a file without a
-// foot, which the next append mends (see RecoverInterruptedAppend).
+// foot, which the next append mends (see RecoverInterruptedAppend). A step
+// that fails takes the file back to what it was, so that a row reported
+// as not recorded never turns up in it.
 bool AppendInPlace(int fd, off_t foot, std::string_view rows, RowCountField field,
-                   std::string_view /*oldDigits*/, std::string_view newDigits) {
+                   std::string_view oldDigits, std::string_view newDigits) {
     const off_t end = foot + static_cast<off_t>(rows.size());
-    if (!WriteAndSync(fd, rows, foot)) {
-        // Put the foot back; should that fail as well, the next append
-        // mends the file.
-        (void)(::ftruncate(fd, foot) == 0 && WriteAndSync(fd, RecordFileFoot(), foot));
-        return false;
+    const auto countAt = static_cast<off_t>(field.begin);
+    if (WriteAndSync(fd, rows, foot) && WriteAndSync(fd, newDigits, countAt) &&
+        WriteAndSync(fd, RecordFileFoot(), end)) {
+        return true;
     }
-    return WriteAndSync(fd, newDigits, static_cast<off_t>(field.begin)) &&
-           WriteAndSync(fd, RecordFileFoot(), end);
+    // Rows cut off before the count is put back, and the count before the
+    // foot, so that each step leaves a file the recovery mends to the old
+    // one. Should this fail as well, the next append mends the file.
+    (void)(::ftruncate(fd, foot) == 0 && SyncFile(fd) &&
+           WriteAndSync(fd, oldDigits, countAt) && WriteAndSync(fd, RecordFileFoot(), foot));
+    return false;
 }
 
 bool AppendRows(UniqueFd& fd, const fs::path& path, off_t foot, std::int64_t old,

@@ -287,13 +287,15 @@ TEST_F(RecordFile, AFootIsTrustedOnlyAtTheEndOfAFileOfOurs) {
 }
 
 // A disk that has room for a part of the append only: the file size limit
-// stops the write there. The old file must stay whole, and once there is
-// room the next append works.
+// stops the write there. The old file must stay whole, the record must not
+// count, and once there is room the next append works.
 TEST_F(RecordFile, AnAppendThatCannotFinishLeavesTheOldFileWhole) {
     target.headerBlockPending = false;
     struct Case { int rows; std::size_t room; };  // room: bytes short of the new file
     const Case cases[] = {
-        {79, 1},  // the count gains a digit: the copy cannot be finished
+        {79, 1},            // the count gains a digit: the copy cannot be finished
+        {5, 1},             // in place: the rows fit, the foot does not
+        {5, kFoot.size()},  // in place: the rows fit exactly
     };
     for (const Case c : cases) {
         SCOPED_TRACE(c.rows);
