@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <system_error>
 
+#include <cstdlib>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -76,6 +78,11 @@ void SyncDirectoryOf(const fs::path& path) {
     if (dir.empty()) dir = ".";
     UniqueFd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.Valid()) (void)::fsync(fd.Get());
+}
+
+UniqueFd CreateUniqueFile(const fs::path& dir, std::string& name) {
+    name = ((dir.empty() ? fs::path(".") : dir) / ".tw-XXXXXX").string();
+    return UniqueFd(::mkostemp(name.data(), O_CLOEXEC));
 }
 
 fs::path ReplacementTarget(const fs::path& path) {

@@ -57,6 +57,11 @@ bool SyncFile(int fd);
 // Best effort.
 void SyncDirectoryOf(const std::filesystem::path& path);
 
+// Creates a fresh file of a name nobody can guess, in dir, readable and
+// writable by its owner only; name gets its path. The name is short
+// whatever the file it stands in for is called.
+UniqueFd CreateUniqueFile(const std::filesystem::path& dir, std::string& name);
+
 // A link stays a link: the file it points at is the one replaced.
 std::filesystem::path ReplacementTarget(const std::filesystem::path& path);
 // Gives a fresh file the owner and permission bits of the one it replaces.

@@ -65,14 +65,13 @@ bool CopyWithCount(int fd, int out, std::string_view head, RowCountField field,
 // either the old complete file or the new one. The new file, open, or an
 // invalid descriptor on failure.
 UniqueFd ReplaceWithCount(int fd, const fs::path& path, std::string_view head, RowCountField field,
-                          std::string_view digits, off_t copyEnd, std::string_view tail,
-                          const LocalTime& now) {
+                          std::string_view digits, off_t copyEnd, std::string_view tail) {
     const fs::path target = ReplacementTarget(path);
     struct stat st {};
     if (::fstat(fd, &st) != 0) return UniqueFd();
 
-    const std::string temp = TimestampedName(target.string(), now);
-    UniqueFd out(::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    std::string temp;
+    UniqueFd out = CreateUniqueFile(target.parent_path(), temp);
     if (!out.Valid()) return UniqueFd();
     KeepOwnerAndMode(out.Get(), st);
     if (!CopyWithCount(fd, out.Get(), head, field, digits, copyEnd, tail) ||
@@ -154,16 +153,14 @@ std::optional<RowRun> CompleteRows(int fd, std::size_t rowsStart) {
 // is written. Each step leaves a file that this recovery mends again, so a
 // crash during it is harmless too. Only a file that starts with our head is
 // mended this way: anything else is refused untouched.
-bool RecoverInterruptedAppend(UniqueFd& fd, const fs::path& path, std::size_t rowsStart,
-                              const LocalTime& now) {
+bool RecoverInterruptedAppend(UniqueFd& fd, const fs::path& path, std::size_t rowsStart) {
     const std::optional<RowRun> run = CompleteRows(fd.Get(), rowsStart);
     std::string head;
     const std::optional<RowCountField> field = CountFieldOf(fd.Get(), head);
     if (!run || !field) return false;
     const std::string digits = FormatInt(run->rows);
     if (digits.size() != field->end - field->begin) {
-        return ReplaceWithCount(fd.Get(), path, head, *field, digits, run->end, RecordFileFoot(),
-                                now)
+        return ReplaceWithCount(fd.Get(), path, head, *field, digits, run->end, RecordFileFoot())
             .Valid();
     }
     return ::ftruncate(fd.Get(), run->end) == 0 && SyncFile(fd.Get()) &&
@@ -223,7 +220,7 @@ bool AppendRows(UniqueFd& fd, const fs::path& path, off_t foot, std::int64_t old
         done = AppendInPlace(fd.Get(), foot, rows, *field, oldDigits, newDigits);
     } else {
         rows += RecordFileFoot();
-        done = ReplaceWithCount(fd.Get(), path, head, *field, newDigits, foot, rows, input.time)
+        done = ReplaceWithCount(fd.Get(), path, head, *field, newDigits, foot, rows)
                    .Valid();
     }
     if (done) target.headerBlockPending = false;
@@ -245,7 +242,7 @@ std::int64_t ReadRowCount(const fs::path& path) {
 }
 
 bool UpdateRowCount(const fs::path& path, std::int64_t old, std::int64_t added,
-                    const LocalTime& now) {
+                    const LocalTime& /*now*/) {
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
     if (!fd.Valid()) return false;
     std::string head;
@@ -256,7 +253,7 @@ bool UpdateRowCount(const fs::path& path, std::int64_t old, std::int64_t added,
         return WriteAndSync(fd.Get(), digits, static_cast<off_t>(field->begin));
     }
     const std::optional<off_t> size = RegularFileSize(fd.Get());
-    return size && ReplaceWithCount(fd.Get(), path, head, *field, digits, *size, {}, now).Valid();
+    return size && ReplaceWithCount(fd.Get(), path, head, *field, digits, *size, {}).Valid();
 }
 
 bool AppendRecord(RecordTarget& target, const RecordInput& input) {
@@ -288,7 +285,7 @@ bool AppendRecord(RecordTarget& target, const RecordInput& input) {
         if (!foot) {
             // Our own cut-short append is mended once, then looked at afresh.
             if (recovered) return false;
-            if (!RecoverInterruptedAppend(fd, path, *rowsStart, input.time)) return false;
+            if (!RecoverInterruptedAppend(fd, path, *rowsStart)) return false;
             recovered = true;
             continue;
         }

@@ -42,8 +42,9 @@ bool AppendRecord(RecordTarget& target, const RecordInput& input);
 // file or the count is missing.
 std::int64_t ReadRowCount(const std::filesystem::path& path);
 // Sets the row count to old + added: in place when the digits keep their
-// number, otherwise by writing a copy under TimestampedName and renaming it
-// over the file. True also for a file without a count (nothing to change).
+// number, otherwise by writing a copy under a fresh unguessable name and
+// renaming it over the file (now is no longer needed for that name). True
+// also for a file without a count (nothing to change).
 bool UpdateRowCount(const std::filesystem::path& path, std::int64_t old, std::int64_t added,
                     const LocalTime& now);
 

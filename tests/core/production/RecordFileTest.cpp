@@ -258,18 +258,22 @@ TEST_F(RecordFile, AnAppendCutShortIsMendedByTheNext) {
     }
 }
 
-TEST_F(RecordFile, ACountThatCannotBeSetLeavesTheFileAsItWas) {
-    const std::string old = GoldenHead(99) + EmptyRows(99) + kFoot;
-    dir.Write("rec.xml", old);
-    target.headerBlockPending = false;
-    // The copy's name is taken: the count (two digits to three) cannot be set.
-    dir.Write("rec_261205044557.xml", "someone else's");
-    EXPECT_FALSE(Append());
-    EXPECT_EQ(ReadBytes(Path()), old);
-    EXPECT_EQ(dir.Read("rec_261205044557.xml"), "someone else's");
-    fs::remove(dir / "rec_261205044557.xml");
-    ASSERT_TRUE(Append());
-    EXPECT_EQ(ReadBytes(Path()), After(99, EmptyRows(99), false));
+// The copy made for a longer count takes a name that cannot be planted
+// beforehand and that is short even beside a file of the longest name.
+TEST_F(RecordFile, TheCopyForALongerCountTakesAnUnguessableShortName) {
+    for (const std::string& name : {std::string("rec.xml"), std::string(251, 'r') + ".xml"}) {
+        SCOPED_TRACE(name.size());
+        TempDir d;
+        d.Write(name, FileWith(79));
+        const std::string planted = fs::path(TimestampedName((d / name).string(), kTime)).filename();
+        const bool plantable = planted.size() < 256;
+        if (plantable) d.Write(planted, "someone else's");
+        target = RecordTarget{(d / name).string(), d.Path(), false};
+        ASSERT_TRUE(Append());
+        EXPECT_EQ(d.Read(name), FileWith(80));
+        EXPECT_EQ(d.Read(planted), plantable ? "someone else's" : "");
+        EXPECT_EQ(Entries(d.Path()), plantable ? 2 : 1);
+    }
 }
 
 TEST_F(RecordFile, AFootIsTrustedOnlyAtTheEndOfAFileOfOurs) {
