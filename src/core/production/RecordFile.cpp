@@ -1,10 +1,12 @@
 #include "core/production/RecordFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <string>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +25,33 @@ constexpr std::size_t kHeadWindow = 8192;
 constexpr std::size_t kChunk = 1 << 20;
 // A line longer than this is none of ours: recovery stops there.
 constexpr std::size_t kMaxLine = 16 << 20;
+
+// Opens the file and waits for its exclusive lock, so that stations on
+// one host that share the file append one after the other. The file may
+// have been replaced while we waited (a copy for a longer count, a file
+// written whole): the lock then holds a file that no longer has the name,
+// and the name is opened afresh. A file system without locks still gets
+// its rows, as it did before there were locks.
+UniqueFd OpenLocked(const fs::path& path, int flags) {
+    for (;;) {
+        UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC, 0666));
+        if (!fd.Valid()) return fd;
+        int locked = 0;
+        do {
+            locked = ::flock(fd.Get(), LOCK_EX);
+        } while (locked != 0 && errno == EINTR);
+        if (locked != 0 && errno != ENOLCK && errno != EOPNOTSUPP && errno != EINVAL) {
+            return UniqueFd();
+        }
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(fd.Get(), &held) != 0) return UniqueFd();
+        if (::stat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
+            named.st_ino == held.st_ino) {
+            return fd;
+        }
+    }
+}
 
 // Where the foot starts in a file of ours whose rows begin at rowsStart;
 // nothing unless the file ends with exactly our foot. Anything after it,
@@ -243,7 +272,7 @@ std::int64_t ReadRowCount(const fs::path& path) {
 
 bool UpdateRowCount(const fs::path& path, std::int64_t old, std::int64_t added,
                     const LocalTime& /*now*/) {
-    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    UniqueFd fd = OpenLocked(path, O_RDWR);
     if (!fd.Valid()) return false;
     std::string head;
     const std::optional<RowCountField> field = CountFieldOf(fd.Get(), head);
@@ -263,13 +292,14 @@ bool AppendRecord(RecordTarget& target, const RecordInput& input) {
     bool recovered = false;
     for (;;) {
         const fs::path path = target.logFileName;
-        UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+        UniqueFd fd = OpenLocked(path, O_RDWR | O_CREAT);
         if (!fd.Valid()) return false;
         const std::optional<off_t> size = RegularFileSize(fd.Get());
         if (!size) return false;
 
         if (*size == 0) {
-            fd.Close();
+            // Written whole under the new name while the lock keeps others
+            // waiting; they then find the new file.
             target.headerBlockPending = true;
             if (!CreateRecordFile(path, input)) return false;
             target.headerBlockPending = false;
