@@ -91,26 +91,25 @@ bool CopyWithCount(int fd, int out, std::string_view head, RowCountField field,
 // so the file is replaced by a complete copy: the file's bytes up to
 // copyEnd with the new count, then tail. The old file stays whole and
 // readable until the rename, so a reader, a crash or a full disk sees
-// either the old complete file or the new one. The new file, open, or an
-// invalid descriptor on failure.
-UniqueFd ReplaceWithCount(int fd, const fs::path& path, std::string_view head, RowCountField field,
+// either the old complete file or the new one.
+bool ReplaceWithCount(int fd, const fs::path& path, std::string_view head, RowCountField field,
                           std::string_view digits, off_t copyEnd, std::string_view tail) {
     const fs::path target = ReplacementTarget(path);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return UniqueFd();
+    if (::fstat(fd, &st) != 0) return false;
 
     std::string temp;
     UniqueFd out = CreateUniqueFile(target.parent_path(), temp);
-    if (!out.Valid()) return UniqueFd();
+    if (!out.Valid()) return false;
     KeepOwnerAndMode(out.Get(), st);
     if (!CopyWithCount(fd, out.Get(), head, field, digits, copyEnd, tail) ||
         !SyncFile(out.Get()) || ::rename(temp.c_str(), target.c_str()) != 0) {
         (void)out.Close();
         ::unlink(temp.c_str());
-        return UniqueFd();
+        return false;
     }
     SyncDirectoryOf(target);
-    return out;
+    return true;
 }
 
 // Where the count stands in a head of ours.
@@ -189,8 +188,7 @@ bool RecoverInterruptedAppend(UniqueFd& fd, const fs::path& path, std::size_t ro
     if (!run || !field) return false;
     const std::string digits = FormatInt(run->rows);
     if (digits.size() != field->end - field->begin) {
-        return ReplaceWithCount(fd.Get(), path, head, *field, digits, run->end, RecordFileFoot())
-            .Valid();
+        return ReplaceWithCount(fd.Get(), path, head, *field, digits, run->end, RecordFileFoot());
     }
     return ::ftruncate(fd.Get(), run->end) == 0 && SyncFile(fd.Get()) &&
            WriteAndSync(fd.Get(), digits, static_cast<off_t>(field->begin)) &&
@@ -249,8 +247,7 @@ bool AppendRows(UniqueFd& fd, const fs::path& path, off_t foot, std::int64_t old
         done = AppendInPlace(fd.Get(), foot, rows, *field, oldDigits, newDigits);
     } else {
         rows += RecordFileFoot();
-        done = ReplaceWithCount(fd.Get(), path, head, *field, newDigits, foot, rows)
-                   .Valid();
+        done = ReplaceWithCount(fd.Get(), path, head, *field, newDigits, foot, rows);
     }
     if (done) target.headerBlockPending = false;
     return done;
@@ -282,7 +279,7 @@ bool UpdateRowCount(const fs::path& path, std::int64_t old, std::int64_t added,
         return WriteAndSync(fd.Get(), digits, static_cast<off_t>(field->begin));
     }
     const std::optional<off_t> size = RegularFileSize(fd.Get());
-    return size && ReplaceWithCount(fd.Get(), path, head, *field, digits, *size, {}).Valid();
+    return size && ReplaceWithCount(fd.Get(), path, head, *field, digits, *size, {});
 }
 
 bool AppendRecord(RecordTarget& target, const RecordInput& input) {
