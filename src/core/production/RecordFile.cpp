@@ -178,9 +178,11 @@ std::optional<RowRun> CompleteRows(int fd, std::size_t rowsStart) {
 // zeros that a power cut left. The rows are checked line by line from the
 // first one, and the file is cut after the last complete row of the
 // unbroken run; the count is set to the rows counted, and only then the foot
-// is written. Each step leaves a file that this recovery mends again, so a
-// crash during it is harmless too. Only a file that starts with our head is
-// mended this way: anything else is refused untouched.
+// is written (or, when the count changes its number of digits, the mended
+// file is written whole as a copy). Each step leaves a file that this
+// recovery mends again, so a crash during it is harmless too. Only a file
+// that starts with our head is mended this way: anything else is refused
+// untouched.
 bool RecoverInterruptedAppend(UniqueFd& fd, const fs::path& path, std::size_t rowsStart) {
     const std::optional<RowRun> run = CompleteRows(fd.Get(), rowsStart);
     std::string head;

@@ -3,7 +3,9 @@
 // by a block of rows describing the parameter set whenever the set changed.
 // The file is 8-bit text in the XML Spreadsheet 2003 format with CR LF line
 // ends; it grows by rewriting its last lines only, so an append costs the
-// same in a file of 100 rows as in one of 65,000.
+// same in a file of 100 rows as in one of 65,000 (except for the rare
+// append whose row count gains a digit, which copies the file). Appends
+// from several processes take turns under an exclusive lock on the file.
 
 #include <cstdint>
 #include <filesystem>
@@ -35,7 +37,9 @@ struct RecordTarget {
 
 // Appends the parameter block (when pending) and the transponder row. False
 // when the record file cannot be opened or written, or when the file at the
-// path is not a record file that can be appended to.
+// path is not a record file that can be appended to. The file is then put
+// back as it was, without the row or the block; only when putting it back
+// fails as well does the next append find the rows and keep them.
 bool AppendRecord(RecordTarget& target, const RecordInput& input);
 
 // The row count of the head (the digits of ss:ExpandedRowCount); 0 when the
