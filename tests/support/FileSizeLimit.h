@@ -1,31 +1,38 @@
 #pragma once
-// Makes every write past `bytes` fail with EFBIG for the fixture's life: a
-// full disk that also fails for root, who may write into any directory.
+// Lowers the largest file this process may write (RLIMIT_FSIZE) for the
+// fixture's life, so that a write fails part way as on a full disk. Root
+// ignores permission bits, so this is how the tests make writes fail.
 
 #include <csignal>
+#include <cstddef>
+
 #include <sys/resource.h>
 
 namespace tagwright::test {
 
 class FileSizeLimit {
 public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);  // EFBIG instead of a signal
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
+    explicit FileSizeLimit(std::size_t bytes) {
+        ok_ = ::getrlimit(RLIMIT_FSIZE, &saved_) == 0;
+        // Beyond the limit a write fails with EFBIG instead of killing us.
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved_;
+        small.rlim_cur = bytes;
+        ok_ = ok_ && ::setrlimit(RLIMIT_FSIZE, &small) == 0;
     }
     ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, previous_);
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
     }
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
+    bool Ok() const { return ok_; }
+
 private:
-    rlimit old_{};
-    void (*previous_)(int) = SIG_DFL;
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
+    bool ok_ = false;
 };
 
 }  // namespace tagwright::test

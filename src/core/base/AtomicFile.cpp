@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/base/PosixFile.h"
+
 namespace tagwright {
 
 namespace fs = std::filesystem;
@@ -42,16 +44,34 @@ std::string TempSuffix() {
     return s;
 }
 
-bool WriteAll(int fd, std::string_view content) {
-    while (!content.empty()) {
-        ssize_t n = ::write(fd, content.data(), content.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        content.remove_prefix(static_cast<std::size_t>(n));
+// The file that path names now, after its link if it is one.
+struct Destination {
+    fs::path target;
+    fs::path dir;
+    std::optional<struct stat> old;
+};
+
+// Opens a fresh temporary file beside the target. 0666 lets the umask decide
+// a new file's bits, as fopen would. Names only need to be unlikely to
+// clash: O_EXCL settles the rest.
+int OpenTempBeside(const Destination& dest, std::string& temp) {
+    const std::string base = dest.target.filename().string();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = (dest.dir / (base + ".tmp-" + TempSuffix())).string();
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
     }
-    return true;
+    errno = EEXIST;
+    return -1;
+}
+
+// Fills the temporary file, flushes it and renames it over the target; the
+// errno of the failing step otherwise.
+int FillAndRename(UniqueFd& fd, const std::string& temp, const fs::path& target,
+                  std::string_view content) {
+    if (!WriteAll(fd.Get(), content) || !SyncFile(fd.Get()) || !fd.Close()) return errno;
+    if (::rename(temp.c_str(), target.c_str()) != 0) return errno;
+    return 0;
 }
 
 }  // namespace
@@ -62,93 +82,45 @@ bool WriteFileAtomically(const fs::path& path, std::string_view content, std::st
         return false;
     };
 
-    // A link stays a link: the file it points at is replaced.
-    fs::path target = path;
-    std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(path, ec))) {
-        fs::path resolved = fs::weakly_canonical(path, ec);
-        if (!ec) target = resolved;
-    }
-
-    struct stat old {};
-    const bool hadOld = ::stat(target.c_str(), &old) == 0;
-    if (hadOld && S_ISDIR(old.st_mode)) return fail(ErrnoText(EISDIR));
+    Destination dest{ReplacementTarget(path), {}, std::nullopt};
+    struct stat st {};
+    if (::stat(dest.target.c_str(), &st) == 0) dest.old = st;
+    if (dest.old && S_ISDIR(dest.old->st_mode)) return fail(ErrnoText(EISDIR));
     // Renaming over a device or a pipe would replace it with a plain file.
-    if (hadOld && !S_ISREG(old.st_mode)) return fail("it is not a regular file");
+    if (dest.old && !S_ISREG(dest.old->st_mode)) return fail("it is not a regular file");
+    dest.dir = dest.target.parent_path();
+    if (dest.dir.empty()) dest.dir = ".";
 
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    const std::string base = target.filename().string();
-
-    // 0666 lets the umask decide a new file's bits, as fopen would.
     std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = (dir / (base + ".tmp-" + TempSuffix())).string();
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return fail(ErrnoText(errno));
-    }
-    if (fd < 0) return fail(ErrnoText(EEXIST));
-
-    auto abandon = [&](int err) {
-        if (fd >= 0) ::close(fd);
+    UniqueFd fd(OpenTempBeside(dest, temp));
+    if (!fd.Valid()) return fail(ErrnoText(errno));
+    if (dest.old) KeepOwnerAndMode(fd.Get(), *dest.old);
+    if (const int err = FillAndRename(fd, temp, dest.target, content); err != 0) {
+        (void)fd.Close();
         ::unlink(temp.c_str());
         return fail(ErrnoText(err));
-    };
-
-    if (hadOld) {
-        // Best effort: a file system without owners or modes still gets the data.
-        struct stat fresh {};
-        if (::fstat(fd, &fresh) == 0 &&
-            (fresh.st_uid != old.st_uid || fresh.st_gid != old.st_gid)) {
-            if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-                // keep the new file's owner
-            }
-        }
-        if (::fchmod(fd, old.st_mode & 07777) != 0) {
-            // keep the umask's bits
-        }
     }
-
-    if (!WriteAll(fd, content)) return abandon(errno);
-    // EINVAL: the file system cannot sync; the data is written all the same.
-    if (::fsync(fd) != 0 && errno != EINVAL) return abandon(errno);
-    const int closing = fd;
-    fd = -1;
-    if (::close(closing) != 0) return abandon(errno);
-    if (::rename(temp.c_str(), target.c_str()) != 0) return abandon(errno);
-
-    // So that the rename itself survives a power cut. Best effort.
-    int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        (void)::fsync(dirFd);
-        ::close(dirFd);
-    }
+    SyncDirectoryOf(dest.target);
     return true;
 }
 
 std::optional<std::string> ReadWholeFile(const fs::path& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid()) return std::nullopt;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
+    if (::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
     std::string content;
     if (S_ISREG(st.st_mode)) content.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
-            ::close(fd);
             return std::nullopt;
         }
         content.append(buffer, static_cast<std::size_t>(n));
     }
-    ::close(fd);
     return content;
 }
 

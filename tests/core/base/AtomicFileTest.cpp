@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <set>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "core/base/AtomicFile.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
 namespace tagwright::test {
@@ -68,16 +67,11 @@ TEST(AtomicFile, FailureNamesThePathAndLeavesEverythingAsItWas) {
 
     // A write error (the file size limit) keeps the old file and removes the temporary.
     dir.Write("set.ini", "old content");
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 16;
-    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = WriteFileAtomically(dir / "set.ini", std::string(100000, 'x'), &error);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-    EXPECT_FALSE(written);
+    {
+        FileSizeLimit limit(16);
+        ASSERT_TRUE(limit.Ok());
+        EXPECT_FALSE(WriteFileAtomically(dir / "set.ini", std::string(100000, 'x'), &error));
+    }
     EXPECT_NE(error.find("set.ini"), std::string::npos) << error;
     EXPECT_EQ(dir.Read("set.ini"), "old content");
     EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"pipe", "set.ini", "taken"}));

@@ -3,9 +3,12 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "core/production/RecordFile.h"
 #include "support/FakeClock.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
 namespace tagwright::test {
@@ -218,6 +221,9 @@ TEST_F(RecordFile, DamagedOrForeignFilesAreRefusedAndLeftAlone) {
         "  </Table>\r\n </Worksheet>\r\n",                    // nothing before the foot
         "x" + Golden().substr(1) + std::string(1200, 'z'),    // foot too far from the end
         "<Row></Table>\r\n",
+        // someone else's sheet with a foot of its own
+        "<?xml version=\"1.0\"?>\r\n<Workbook>\r\n <Worksheet>\r\n"
+        "  <Table ss:ExpandedRowCount=\"1\">\r\n" + kEmptyRow + kFoot,
     };
     for (const std::string& bytes : cases) {
         SCOPED_TRACE(bytes.substr(0, 20));
@@ -242,6 +248,7 @@ TEST_F(RecordFile, AnAppendCutShortIsMendedByTheNext) {
         {footless + "   " + kFoot.substr(3), 2},                       // foot overwritten
         {footless + row, 3},                                           // count not yet set
         {footless + row + "  </Tab", 3},                               // foot cut short
+        {footless + kFoot + "  </Table>\r\n<junk/>\r\n", 2},          // junk after the foot
         // the rows counted need one digit more, or one less, than the head had
         {GoldenHead(9) + rows + row, 3},
         {GoldenHead(100) + rows + row.substr(0, 99), 2},
@@ -255,16 +262,84 @@ TEST_F(RecordFile, AnAppendCutShortIsMendedByTheNext) {
     }
 }
 
-TEST_F(RecordFile, ACountThatCannotBeSetLeavesTheRowsForTheNextAppend) {
-    dir.Write("rec.xml", GoldenHead(99) + EmptyRows(99) + kFoot);
+// The copy made for a longer count takes a name that cannot be planted
+// beforehand and that is short even beside a file of the longest name.
+TEST_F(RecordFile, TheCopyForALongerCountTakesAnUnguessableShortName) {
+    for (const std::string& name : {std::string("rec.xml"), std::string(251, 'r') + ".xml"}) {
+        SCOPED_TRACE(name.size());
+        TempDir d;
+        d.Write(name, FileWith(79));
+        const std::string planted = fs::path(TimestampedName((d / name).string(), kTime)).filename();
+        const bool plantable = planted.size() < 256;
+        if (plantable) d.Write(planted, "someone else's");
+        target = RecordTarget{(d / name).string(), d.Path(), false};
+        ASSERT_TRUE(Append());
+        EXPECT_EQ(d.Read(name), FileWith(80));
+        EXPECT_EQ(d.Read(planted), plantable ? "someone else's" : "");
+        EXPECT_EQ(Entries(d.Path()), plantable ? 2 : 1);
+    }
+}
+
+// Several stations on one host append to one file at the same time.
+TEST_F(RecordFile, TwoProcessesAppendingTogetherLoseNoRow) {
+    constexpr int kEach = 200;
+    pid_t children[2] = {};
+    for (int child = 0; child < 2; ++child) {
+        children[child] = ::fork();
+        ASSERT_GE(children[child], 0);
+        if (children[child] == 0) {
+            bool ok = true;
+            for (int i = 0; i < kEach; ++i) {
+                uid = "P" + std::to_string(child) + "-" + std::to_string(i) + "-";
+                ok = Append() && ok;
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const std::string bytes = ReadBytes(Path());
+    EXPECT_TRUE(WellFormed(bytes));
+    int missing = 0;
+    for (int child = 0; child < 2; ++child) {
+        for (int i = 0; i < kEach; ++i) {
+            const std::string cell = ">P" + std::to_string(child) + "-" + std::to_string(i) + "-<";
+            missing += bytes.find(cell) == std::string::npos ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(missing, 0);
+    // The first record brings the block; each process brings its own.
+    EXPECT_EQ(ReadRowCount(Path()), 2 * (kEach + 20));
+}
+
+// A disk that has room for a part of the append only: the file size limit
+// stops the write there. The old file must stay whole, the record must not
+// count, and once there is room the next append works.
+TEST_F(RecordFile, AnAppendThatCannotFinishLeavesTheOldFileWhole) {
     target.headerBlockPending = false;
-    // The copy's name is taken: the count (two digits to three) cannot be set.
-    dir.Write("rec_261205044557.xml", "someone else's");
-    EXPECT_FALSE(Append());
-    EXPECT_EQ(dir.Read("rec_261205044557.xml"), "someone else's");
-    fs::remove(dir / "rec_261205044557.xml");
-    ASSERT_TRUE(Append());
-    EXPECT_EQ(ReadBytes(Path()), After(100, EmptyRows(99) + GoldenRow(), false));
+    struct Case { int rows; std::size_t room; };  // room: bytes short of the new file
+    const Case cases[] = {
+        {79, 1},            // the count gains a digit: the copy cannot be finished
+        {5, 1},             // in place: the rows fit, the foot does not
+        {5, kFoot.size()},  // in place: the rows fit exactly
+    };
+    for (const Case c : cases) {
+        SCOPED_TRACE(c.rows);
+        const std::string old = FileWith(c.rows);
+        dir.Write("rec.xml", old);
+        {
+            FileSizeLimit limit(FileWith(c.rows + 1).size() - c.room);
+            ASSERT_TRUE(limit.Ok());
+            EXPECT_FALSE(Append());
+        }
+        EXPECT_EQ(ReadBytes(Path()), old);
+        EXPECT_EQ(Entries(dir.Path()), 1);
+        ASSERT_TRUE(Append());
+        EXPECT_EQ(ReadBytes(Path()), FileWith(c.rows + 1));
+    }
 }
 
 }  // namespace
