@@ -62,7 +62,7 @@ public:
 
     void RedrawControl(MainControl control) override {
         ViewEvent e = ViewEvent::Of(ViewEvent::Kind::Redraw, control);
-        if (station_ != nullptr) e.state = station_->Control(control);
+        if (station_ != nullptr) e.state = station_->window.Control(control);
         events.push_back(e);
     }
 

@@ -8,10 +8,6 @@ namespace tagwright {
 
 namespace {
 
-constexpr int kIdlePeriodMs = 100;
-constexpr int kCyclePeriodMs = 10;
-constexpr int kMessagesPeriodMs = 500;
-
 std::int32_t ParityCode(std::string_view text) {
     if (text == "Even") return 2;
     if (text == "Mark") return 3;
@@ -68,25 +64,20 @@ void InterfaceSettingsCommand(Station& station, const InterfaceDialogRunner& run
     MainView& view = station.View();
     view.TakeFieldValues();
     // No cycle may start while the port is closed.
-    view.StopTimer(TimerId::Idle);
-    view.StopTimer(TimerId::Cycle);
-    view.StopTimer(TimerId::Messages);
+    StopWindowTimers(view);
 
     // A port that would not close keeps running as it was; nothing to set.
     // The traffic and lost callbacks belong to the SerialPort object and stay
     // registered across the close and the open: nothing to connect again.
-    if (station.port.CloseWithReport(view)) {
-        station.port.portOpen = false;
+    if (station.reader.port.CloseWithReport(view)) {
+        station.reader.port.portOpen = false;
         const std::optional<InterfaceTexts> chosen =
             runDialog(TextsFromSettings(station.settings.port));
-        view.TakeFieldValues();
         if (chosen) station.settings.port = SettingsFromTexts(*chosen);
-        station.port.OpenWithReport(station.settings.port, view);
+        station.reader.port.OpenWithReport(station.settings.port, view);
     }
 
-    view.StartTimer(TimerId::Idle, kIdlePeriodMs);
-    view.StartTimer(TimerId::Cycle, kCyclePeriodMs);
-    view.StartTimer(TimerId::Messages, kMessagesPeriodMs);
+    StartWindowTimers(view);
     view.ShowFieldValues();
 }
 

@@ -8,9 +8,6 @@
 
 namespace tagwright {
 
-inline constexpr int kCycleTimerMs = 10;
-inline constexpr int kContinuousTimerMs = 500;
-
 inline constexpr char kUidFailedMessage[] =
     "UID can't be read. No or defect transponder on Antenna or wrong transponder type chosen.";
 inline constexpr char kWriteFailedMessage[] = "Error on locking the pages of the transponder.";

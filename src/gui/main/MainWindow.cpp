@@ -19,7 +19,7 @@
 #include "gui/controls/Images.h"
 #include "gui/controls/Text.h"
 #include "gui/controls/ColouredLabel.h"
-#include "core/production/CarrierIdSource.h"
+#include "core/app/CarrierIdCommands.h"
 #include "core/app/ProgrammingCycle.h"
 #include "gui/reader/InterfaceSettingsCommand.h"
 #include "core/app/ManualOperations.h"
@@ -90,7 +90,7 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
 
     // While a command waits for the Reader, the window is kept painted and
     // the Reader's lines keep coming in; the operator's input waits.
-    station_->link.SetWaitHook(
+    station_->reader.link.SetWaitHook(
         [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     // Runs on the receiver thread: it only queues a redraw of the traffic.
     ConnectTrafficReceiver(*station_, [this] {
@@ -123,7 +123,7 @@ MainWindow::~MainWindow() {
     }
     // The receiver posts to this window: stop it before the window goes.
     DisconnectTrafficReceiver(*station_);
-    station_->port.ClosePort();
+    station_->reader.port.ClosePort();
     station_.reset();
 }
 

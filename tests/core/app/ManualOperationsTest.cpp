@@ -34,7 +34,7 @@ protected:
         station.image = {};
         station.image.format = format;
         station.settings.manual = {std::move(offset), std::move(length), std::move(id)};
-        station.SetBackground(MainControl::CarrierId, White);
+        station.window.SetBackground(MainControl::CarrierId, White);
         Fresh();
     }
 };
@@ -43,7 +43,7 @@ TEST_F(ManualTest, ReadPagesFillsTheSelectedPages) {
     station.image.format = kAscii;  // the hex form is kept as well
     station.image.fieldText[1] = "keep";
     Select({1, 3});
-    station.traffic.Set("old\r\n");
+    station.reader.traffic.Set("old\r\n");
     Fresh();
     ReadPages(station);
     EXPECT_EQ(sim.CommandLog(), (Lines{"TOR", "RD 1", "RD 3"}));
@@ -51,7 +51,7 @@ TEST_F(ManualTest, ReadPagesFillsTheSelectedPages) {
     EXPECT_EQ(station.image.fieldText[2], "A B C D E F G H");
     EXPECT_EQ(station.image.fieldText[1], "keep");
     EXPECT_EQ(view.Backgrounds(PageField(3)), (Colours{White, White, Green}));
-    EXPECT_EQ(station.traffic.Text(), "4142434445464748\r\nRD 3 // Read page 3\r\n"
+    EXPECT_EQ(station.reader.traffic.Text(), "4142434445464748\r\nRD 3 // Read page 3\r\n"
                                       "0011223344556677\r\nRD 1 // Read page 1\r\n");
 }
 
@@ -140,7 +140,7 @@ TEST_F(ManualTest, LockPagesFollowsTheModeAndTheSetsLockFlags) {
         sim.SetTransponder({});
         sim.SetPresent(c.present);
         station.settings.selectConfig = c.automatic ? 1 : 0;
-        station.SetBackground(PageField(4), Red);  // a page not locked keeps its colour
+        station.window.SetBackground(PageField(4), Red);  // a page not locked keeps its colour
         Fresh();
         LockPages(station);
         EXPECT_EQ(sim.CommandLog(), c.sent);
@@ -164,14 +164,14 @@ TEST_F(StationFixture, WithThePortClosedNothingIsSentAndFailureCountFollowsEachO
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         station.FailureCount = 5;
-        station.SetBackground(PageField(1), Red);
-        station.traffic.Set("old\r\n");
+        station.window.SetBackground(PageField(1), Red);
+        station.reader.traffic.Set("old\r\n");
         c.run(station);
         EXPECT_EQ(station.FailureCount, c.failures);
         EXPECT_EQ(Background(PageField(1)), c.page1);
-        EXPECT_EQ(station.traffic.Text(), "");
+        EXPECT_EQ(station.reader.traffic.Text(), "");
         EXPECT_EQ(station.image.fieldText[0], "00 11 22 33 44 55 66 77");
-        EXPECT_FALSE(station.port.readBusy || station.port.writeBusy);
+        EXPECT_FALSE(station.reader.port.readBusy || station.reader.port.writeBusy);
     }
     EXPECT_EQ(sim.ReceivedBytes(), "");
     EXPECT_TRUE(view.messages.Texts().empty());
