@@ -50,6 +50,18 @@ void MakeWhiteOnBlack(ColouredLabel* label) {
     label->SetBackgroundColour(colour::Black, false);
 }
 
+ColouredLabel* CreateLabel(const LayoutEntry& entry, const QString& text, QWidget* parent) {
+    auto* label = new ColouredLabel(text, parent);
+    label->SetTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // The terminal's title keeps the control's own colours.
+    if (entry.id != LayoutId(StaticControl::TerminalLabel)) MakeWhiteOnBlack(label);
+    if (entry.kind == LayoutKind::BorderedLabel) {
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setLineWidth(1);
+    }
+    return label;
+}
+
 }  // namespace
 
 template <class F>
@@ -217,17 +229,8 @@ QWidget* MainWindow::CreateControl(const LayoutEntry& entry) {
         case LayoutKind::ChoiceButton:
             return new ImageButton(choiceImages_[0], client_);
         case LayoutKind::Label:
-        case LayoutKind::BorderedLabel: {
-            auto* label = new ColouredLabel(text, client_);
-            label->SetTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            // The terminal's title keeps the control's own colours.
-            if (entry.id != LayoutId(StaticControl::TerminalLabel)) MakeWhiteOnBlack(label);
-            if (entry.kind == LayoutKind::BorderedLabel) {
-                label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-                label->setLineWidth(1);
-            }
-            return label;
-        }
+        case LayoutKind::BorderedLabel:
+            return CreateLabel(entry, text, client_);
         case LayoutKind::PushButton:
         case LayoutKind::HiddenButton: {
             auto* button = new QPushButton(text, client_);
@@ -298,6 +301,11 @@ void MainWindow::ConnectCommands() {
     connect(Edit(MainControl::TerminalCommand), &EnterEdit::completed, this,
             [this, &s] { Run([&s] { TerminalEnter(s); }); });
 
+    ConnectMenu();
+}
+
+void MainWindow::ConnectMenu() {
+    Station& s = *station_;
     connect(Action(MenuItem::Exit), &QAction::triggered, this, [this] { done(Accepted); });
     connect(Action(MenuItem::Settings), &QAction::triggered, this,
             [this, &s] { Run([this, &s] { RunInterfaceSettings(s, this); }); });

@@ -138,6 +138,22 @@ void MainWindow::RepaintWindow() { repaint(); }
 
 bool MainWindow::PaneShown() const { return station_->terminal.shown; }
 
+void MainWindow::ApplyFieldColours(EnterEdit* edit, const ControlState& state) {
+    const QColor background = ToQColor(state.background);
+    // A disabled field writes in the grey of disabled text, whatever its own
+    // colour.
+    const QColor text = ToQColor(state.enabled ? state.foreground : colour::DisabledText);
+    if (edit->BackgroundColour() != background) edit->SetBackgroundColour(background, false);
+    if (edit->TextColour() != text) edit->SetTextColour(text, false);
+}
+
+void MainWindow::ApplyImage(QWidget* w, const LayoutEntry& entry, const ControlState& state) {
+    auto* button = static_cast<ImageButton*>(w);
+    const auto& images = entry.kind == LayoutKind::SelectBox ? selectImages_ : choiceImages_;
+    const QPixmap& image = images[state.imageOn ? 1 : 0];
+    if (button->Image().cacheKey() != image.cacheKey()) button->SetImage(image);
+}
+
 void MainWindow::ApplyState(MainControl c) {
     const ControlState& state = station_->window.Control(c);
     if (c == MainControl::MenuExit || c == MainControl::MenuInfo) {
@@ -152,27 +168,13 @@ void MainWindow::ApplyState(MainControl c) {
     switch (entry->kind) {
         case LayoutKind::PageField:
         case LayoutKind::NumberField:
-        case LayoutKind::CommandField: {
-            auto* edit = static_cast<EnterEdit*>(w);
-            const QColor background = ToQColor(state.background);
-            // A disabled field writes in the grey of disabled text, whatever
-            // its own colour.
-            const QColor text = ToQColor(state.enabled ? state.foreground : colour::DisabledText);
-            if (edit->BackgroundColour() != background) {
-                edit->SetBackgroundColour(background, false);
-            }
-            if (edit->TextColour() != text) edit->SetTextColour(text, false);
+        case LayoutKind::CommandField:
+            ApplyFieldColours(static_cast<EnterEdit*>(w), state);
             break;
-        }
         case LayoutKind::SelectBox:
-        case LayoutKind::ChoiceButton: {
-            auto* button = static_cast<ImageButton*>(w);
-            const auto& images =
-                entry->kind == LayoutKind::SelectBox ? selectImages_ : choiceImages_;
-            const QPixmap& image = images[state.imageOn ? 1 : 0];
-            if (button->Image().cacheKey() != image.cacheKey()) button->SetImage(image);
+        case LayoutKind::ChoiceButton:
+            ApplyImage(w, *entry, state);
             break;
-        }
         case LayoutKind::Label:
         case LayoutKind::BorderedLabel:
             // The other labels stay white on black; the status field has

@@ -25,14 +25,9 @@ public:
     MsgAnswer ShowMessage(const MessageRequest&) override { return MsgAnswer::Ok; }
 };
 
-// The whole command: hand over, load, change, OK (unsaved, then saved), take over.
-TEST(ConfigHandOver, TheHandedOverSetComesBackAndTheStationRunsAutomaticallyWithIt) {
-    TempDir dir;
-    RecordingMainView mainView;
-    FakeClock clock;
-    Station station{mainView, clock};
-    mainView.Attach(station);
-    station.setDirectory = dir.Path();
+// A station running set "Line 1" of two, in ASCII, with a list file and a record file.
+void LineOneStation(Station& station, const std::filesystem::path& dir) {
+    station.setDirectory = dir;
     station.settings.currentSetName = "Line 1";
     station.settings.names.Add("Line 1");
     station.settings.names.Add("Line 2");
@@ -46,6 +41,16 @@ TEST(ConfigHandOver, TheHandedOverSetComesBackAndTheStationRunsAutomaticallyWith
     station.image.format = PageFormat::Ascii;
     station.configSaved = true;
     station.run.headerBlockPending = false;
+}
+
+// The whole command: hand over, load, change, OK (unsaved, then saved), take over.
+TEST(ConfigHandOver, TheHandedOverSetComesBackAndTheStationRunsAutomaticallyWithIt) {
+    TempDir dir;
+    RecordingMainView mainView;
+    FakeClock clock;
+    Station station{mainView, clock};
+    mainView.Attach(station);
+    LineOneStation(station, dir.Path());
     NullConfigView view;
     ConfigDialogModel dialog{view};
     dialog.setDirectory = dir.Path();
