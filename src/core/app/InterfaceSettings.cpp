@@ -8,23 +8,13 @@ namespace tagwright {
 
 namespace {
 
-std::int32_t ParityCode(std::string_view text) {
-    if (text == "Even") return 2;
-    if (text == "Mark") return 3;
-    if (text == "Odd") return 1;
-    if (text == "Space") return 4;
-    return 0;
-}
-
-std::int32_t StopBitsCode(std::string_view text) {
-    if (text == "2") return 2;
-    if (text == "1.5") return 1;
-    return 0;
-}
-
-std::int32_t FlowControlCode(std::string_view text) {
-    if (text == "Xon / Xoff") return 1;
-    if (text == "Hardware") return 2;
+// The code whose word (as the settings file writes it) is exactly text;
+// 0 for any other text. Code 0 has no word of its own to match.
+std::int32_t ExactCode(std::string_view text, std::string (*word)(std::int32_t),
+                       std::int32_t codes) {
+    for (std::int32_t code = 1; code < codes; ++code) {
+        if (word(code) == text) return code;
+    }
     return 0;
 }
 
@@ -47,9 +37,9 @@ PortSettings SettingsFromTexts(const InterfaceTexts& texts) {
     settings.portName = texts.port;
     settings.baudRate = Atol(texts.baudRate);
     settings.dataBits = Atol(texts.dataBits);
-    settings.parityCode = ParityCode(texts.parity);
-    settings.stopBitsCode = StopBitsCode(texts.stopBits);
-    settings.flowControlCode = FlowControlCode(texts.flowControl);
+    settings.parityCode = ExactCode(texts.parity, ParityText, 5);
+    settings.stopBitsCode = ExactCode(texts.stopBits, StopBitsText, 3);
+    settings.flowControlCode = ExactCode(texts.flowControl, FlowControlText, 3);
     return settings;
 }
 

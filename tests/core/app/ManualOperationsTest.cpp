@@ -184,6 +184,9 @@ TEST_F(ManualTest, ReadTakesTheIdFromThePagesItNeeds) {
         {kAscii, "10", "4", {"TOR", "RD 2"}, "KL"},  // shown up to its NUL
         {kHex, "0", "", {"TOR", "RD 1"}, "41"},  // length taken as 1
         {kHex, "0", "20", {"TOR", "RD 1", "RD 2"}, "4142434445464748494A4B4C004E4F50"},
+        // Clamped to the area like a set's carrier ID: only bytes 0 and 1 lie inside.
+        {kHex, "-2", "4", {"TOR", "RD 1"}, "4142"},
+        {kHex, "12", "8", {"TOR", "RD 2"}, "004E4F50"},
     };
     LetterPages();
     for (const Case& c : cases) {
