@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -87,6 +88,11 @@ protected:
 TEST_F(CycleTest, CounterCycleProgramsAndAdvancesThenStopsAtTheMaximum) {
     Press();
     EXPECT_EQ(sim.CommandLog(), (Texts{"TOR", kWd1, kWd2, "TOR", "LD 1", "LD 2"}));
+    // The fields are taken when the cycle starts and shown when it ends, once each.
+    const auto kinds = view.Kinds();
+    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), ViewEvent::Kind::Take), 1);
+    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), ViewEvent::Kind::Show), 1);
+    EXPECT_TRUE(kinds.front() == ViewEvent::Kind::Take && kinds.back() == ViewEvent::Kind::Show);
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(station.carrierId.nextText, "8");
 
