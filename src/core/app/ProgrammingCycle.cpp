@@ -92,7 +92,7 @@ void CycleSteps(Station& station) {
         AdvanceCounter(station, *counterValue);
     }
     if (set.logEnabled && !AppendRecord(station)) {
-        SetRunControls(station, true);
+        SetRunControls(station.window, station.run, true);
         station.run.recordFileFailed = true;
     }
     station.run.RequestFocusOnFirstEditablePage(set);
@@ -112,12 +112,12 @@ void ContOnCommand(Station& station) {
         station.run.continuousMode = false;
         view.StopTimer(TimerId::Continuous);
         station.run.contOnLabel = "Cont On";
-        SetRunControls(station, true);
+        SetRunControls(station.window, station.run, true);
     } else {
         station.run.continuousMode = true;
-        SetRunControls(station, false);
+        SetRunControls(station.window, station.run, false);
         station.run.contOnLabel = "Cont Off";
-        station.window.Control(MainControl::ContOn).enabled = true;
+        station.window.SetEnabled(MainControl::ContOn, true);
         station.run.headerBlockPending = true;
         view.StartTimer(TimerId::Continuous, kContinuousPeriodMs);
     }
@@ -175,16 +175,16 @@ void RunCycle(Station& station) {
     station.View().RepaintWindow();
 }
 
-void SetRunControls(Station& station, bool enabled) {
+void SetRunControls(WindowControls& window, const AutomaticRun& run, bool enabled) {
     for (MainControl c : {MainControl::TerminalCommand, MainControl::Send, MainControl::NextField,
                           MainControl::NextSpin, MainControl::One}) {
-        station.window.Control(c).enabled = enabled;
+        window.SetEnabled(c, enabled);
     }
-    station.window.SetBackground(MainControl::NextField,
-                          enabled ? colour::White : colour::DisabledBackground);
-    station.window.Control(MainControl::ContOn).enabled = station.run.continuousMode;
-    station.window.Control(MainControl::MenuExit).enabled = enabled;
-    station.window.Control(MainControl::MenuInfo).enabled = enabled;
+    window.SetBackground(MainControl::NextField,
+                         enabled ? colour::White : colour::DisabledBackground);
+    window.SetEnabled(MainControl::ContOn, run.continuousMode);
+    window.SetEnabled(MainControl::MenuExit, enabled);
+    window.SetEnabled(MainControl::MenuInfo, enabled);
 }
 
 }  // namespace tagwright

@@ -32,6 +32,6 @@ void RunCycle(Station& station);
 
 // Enables or disables the controls around a run; "  Cont On" follows the
 // mode instead.
-void SetRunControls(Station& station, bool enabled);
+void SetRunControls(WindowControls& window, const AutomaticRun& run, bool enabled);
 
 }  // namespace tagwright
