@@ -28,6 +28,9 @@ TEST_F(StationCommit, ValidTextsAreReshapedStoredInBothFormsAndTurnGreen) {
         // As a read of a page holding 0x00 and 0x20 shows it: written back unchanged.
         {PageFormat::Ascii, "A NUL C D E F G H", "41 00 43 44 45 46 47 48", "A NUL C D E F G H"},
     };
+    // Page 5 is another's: never touched, never redrawn.
+    station.image.FieldText(5) = "untouched";
+    station.window.SetBackground(PageField(5), colour::Red, false);
     for (const auto& [format, typed, hex, ascii] : cases) {
         SCOPED_TRACE(typed);
         view.ClearRecord();
@@ -40,7 +43,10 @@ TEST_F(StationCommit, ValidTextsAreReshapedStoredInBothFormsAndTurnGreen) {
         EXPECT_EQ(view.Backgrounds(PageField(4)), (Colours{colour::White, colour::Green}));
         ASSERT_EQ(view.shownPages.size(), 1u);  // the reshaped text is shown
         EXPECT_EQ(view.shownPages[0][3], format == PageFormat::Hex ? hex : ascii);
+        EXPECT_EQ(view.shownPages[0][4], "untouched");
+        EXPECT_TRUE(view.Backgrounds(PageField(5)).empty());
     }
+    EXPECT_FALSE(CommitPageText(station, 0) || CommitPageText(station, 18));
 }
 
 TEST_F(StationCommit, InvalidTextTurnsRedAndTellsOnceBetweenOneTakeAndOneShow) {
@@ -65,19 +71,6 @@ TEST_F(StationCommit, InvalidTextTurnsRedAndTellsOnceBetweenOneTakeAndOneShow) {
         EXPECT_EQ(station.window.Control(PageField(1)).background, colour::Red);
         EXPECT_EQ(view.messages.Texts(), std::vector<std::string>{PageCodec::PageTextMessage(1, f)});
     }
-}
-
-TEST_F(StationCommit, CommitTouchesOnlyItsOwnPage) {
-    station.image.format = PageFormat::Ascii;
-    station.image.FieldText(2) = "untouched";
-    station.window.SetBackground(PageField(2), colour::Red, false);
-    EXPECT_TRUE(view.events.empty());  // stored, not redrawn
-    view.Type(1, "ABCDEFGH");
-    CommitPageText(station, 1);
-    EXPECT_EQ(station.image.FieldText(2), "untouched");
-    EXPECT_EQ(station.window.Control(PageField(2)).background, colour::Red);
-    EXPECT_FALSE(CommitPageText(station, 0));
-    EXPECT_FALSE(CommitPageText(station, 18));
 }
 
 TEST_F(StationCommit, SwitchingFormatConvertsEveryPageAndEndsFocusOnPage17) {
