@@ -60,6 +60,28 @@ double TaskCpuSeconds(const std::string& tid) {
     return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+// Times RUID exchanges, prints the spread and returns the median in us.
+double MeasureExchanges(ReaderLink& link, TrafficText& traffic, int& failed) {
+    constexpr int kExchanges = 1000;
+    std::vector<double> micros;
+    micros.reserve(kExchanges);
+    for (int i = 0; i < kExchanges; ++i) {
+        traffic.Clear();  // as every operation does
+        const auto t0 = Clock::now();
+        const JudgedReply r = link.ReadUid();
+        const auto t1 = Clock::now();
+        if (!r.good) ++failed;
+        micros.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+    }
+    std::sort(micros.begin(), micros.end());
+    const double median = micros[micros.size() / 2];
+    const double p99 = micros[micros.size() * 99 / 100];
+    std::printf("exchange RUID -> judged reply, %d runs: median %.1f us, p99 %.1f us, max %.1f us"
+                " (%d failed)\n",
+                kExchanges, median, p99, micros.back(), failed);
+    return median;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,26 +109,9 @@ int main(int argc, char** argv) {
     link.ResponseTimeBase = 1000;
 
     for (int i = 0; i < 50; ++i) link.ReadUid();  // warm up
-
-    constexpr int kExchanges = 1000;
-    std::vector<double> micros;
-    micros.reserve(kExchanges);
     int failed = 0;
-    for (int i = 0; i < kExchanges; ++i) {
-        traffic.Clear();  // as every operation does
-        const auto t0 = Clock::now();
-        const JudgedReply r = link.ReadUid();
-        const auto t1 = Clock::now();
-        if (!r.good) ++failed;
-        micros.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
-    }
-    std::sort(micros.begin(), micros.end());
-    const double median = micros[micros.size() / 2];
-    const double p99 = micros[micros.size() * 99 / 100];
-    std::printf("exchange RUID -> judged reply, %d runs: median %.1f us, p99 %.1f us, max %.1f us"
-                " (%d failed)\n",
-                kExchanges, median, p99, micros.back(), failed);
 
+    const double median = MeasureExchanges(link, traffic, failed);
     const std::string tid = FindReceiverTask();
     if (tid.empty()) {
         std::printf("receiver thread not found\n");

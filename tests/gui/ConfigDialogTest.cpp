@@ -120,7 +120,7 @@ private slots:
         MainWindow& window = dir.Start();
         QVERIFY(ShowActive(window));
         Station& station = window.Model();
-        QVERIFY(station.port.portOpen);
+        QVERIFY(station.reader.port.portOpen);
 
         // Cancel: nothing done in the window reaches the station.
         const ParameterSet before = station.currentSet;
@@ -159,7 +159,7 @@ private slots:
 
         for (const char* next : {"42", "43", "44"}) {
             QTest::mouseClick(window.Control(MainControl::One), Qt::LeftButton);
-            QTRY_COMPARE_WITH_TIMEOUT(station.nextFieldText, std::string(next), 30000);
+            QTRY_COMPARE_WITH_TIMEOUT(station.carrierId.nextText, std::string(next), 30000);
         }
         QTRY_VERIFY_WITH_TIMEOUT(!window.Busy(), 30000);
         const sim::Transponder tag = reader.GetTransponder();

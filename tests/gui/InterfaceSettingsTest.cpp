@@ -95,7 +95,7 @@ private slots:
         bool openMeanwhile = true;
         WhenModalOpens<InterfaceSettingsDialog>([&](InterfaceSettingsDialog& dlg) {
             seen = dlg.Texts();
-            openMeanwhile = station.port.portOpen;
+            openMeanwhile = station.reader.port.portOpen;
             dlg.BaudRateBox()->setEditText(QStringLiteral("19200"));
             QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
         });
@@ -114,7 +114,7 @@ private slots:
         });
         settings->trigger();
         QCOMPARE(station.settings.port.baudRate, 57600);
-        QVERIFY(!station.port.portOpen);
+        QVERIFY(!station.reader.port.portOpen);
         QCOMPARE(boxes.shown.size(), std::size_t{1});
         QCOMPARE(boxes.shown[0].text.substr(0, boxes.shown[0].text.find("\r\n")),
                  std::string("/nonexistent/ttyReader konnte nicht ge\xF6" "ffnet werden!"));

@@ -46,7 +46,7 @@ private slots:
         reader.SendUnsolicited("Gr\xFC\xDF\r");
         QTRY_COMPARE_WITH_TIMEOUT(traffic->toPlainText(), QStringLiteral("Gr\u00FC\u00DF\nnote"),
                                   kWait);
-        QCOMPARE(w.Model().traffic.Text(), std::string("Gr\xFC\xDF\r\nnote"));
+        QCOMPARE(w.Model().reader.traffic.Text(), std::string("Gr\xFC\xDF\r\nnote"));
 
         // A message left for the message timer must not pop up while an
         // operation still waits for the Reader: the tick that comes meanwhile
@@ -56,14 +56,14 @@ private slots:
         bool busyWhenShown = true;
         int shown = 0;
         const MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageRequest&) {
-            busyWhenShown = s.port.readBusy || s.port.writeBusy;
+            busyWhenShown = s.reader.port.readBusy || s.reader.port.writeBusy;
             ++shown;
             return MsgAnswer::Ok;
         });
         bool leftDuringWait = false;
         QTimer::singleShot(100, &w, [&] {
-            s.pendingMessage = "later";
-            leftDuringWait = static_cast<bool>(s.port.readBusy);
+            s.run.pendingMessage = "later";
+            leftDuringWait = static_cast<bool>(s.reader.port.readBusy);
         });
         QTest::mouseClick(w.Control(MainControl::ReadUid), Qt::LeftButton);
         QVERIFY(leftDuringWait);  // the click returns when the operation has ended

@@ -8,7 +8,6 @@
 // the support library.
 
 #include <array>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -42,9 +41,6 @@ public:
     // The operator types this into page p's field; the core sees it at its
     // next TakeFieldValues.
     void Type(int page, std::string text) { typedPages_[page] = std::move(text); }
-    // Runs inside TakeFieldValues after typed texts are applied, for any
-    // other field a test wants to change.
-    std::function<void()> onTake;
 
     void TakeFieldValues() override {
         events.push_back(ViewEvent::Of(ViewEvent::Kind::Take));
@@ -52,7 +48,6 @@ public:
             for (auto& [page, text] : typedPages_) station_->image.FieldText(page) = text;
         }
         typedPages_.clear();
-        if (onTake) onTake();
     }
 
     void ShowFieldValues() override {
@@ -62,7 +57,7 @@ public:
 
     void RedrawControl(MainControl control) override {
         ViewEvent e = ViewEvent::Of(ViewEvent::Kind::Redraw, control);
-        if (station_ != nullptr) e.state = station_->Control(control);
+        if (station_ != nullptr) e.state = station_->window.Control(control);
         events.push_back(e);
     }
 
@@ -81,7 +76,6 @@ public:
 
     void StartTimer(TimerId id, int periodMs) override { timerStarts.push_back({id, periodMs}); }
     void StopTimer(TimerId id) override { timerStops.push_back(id); }
-    void RepaintWindow() override { ++repaints; }
 
     // Backgrounds a control was redrawn with, oldest first.
     std::vector<Rgb> Backgrounds(MainControl control) const {
@@ -125,7 +119,6 @@ public:
     };
     std::vector<TimerStart> timerStarts;
     std::vector<TimerId> timerStops;
-    int repaints = 0;
 
 private:
     Station* station_ = nullptr;

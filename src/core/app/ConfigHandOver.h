@@ -2,7 +2,7 @@
 // The main window's Config menu command, both hand-overs: the main window's
 // values into a fresh Config dialog, and on OK the dialog's set back into the
 // main window, which then runs in automatic mode with it. Cancel hands
-// nothing back.
+// nothing back. The command around them takes and shows the field values.
 
 #include "core/config/ConfigDialogModel.h"
 #include "core/app/Station.h"

@@ -8,27 +8,13 @@ namespace tagwright {
 
 namespace {
 
-constexpr int kIdlePeriodMs = 100;
-constexpr int kCyclePeriodMs = 10;
-constexpr int kMessagesPeriodMs = 500;
-
-std::int32_t ParityCode(std::string_view text) {
-    if (text == "Even") return 2;
-    if (text == "Mark") return 3;
-    if (text == "Odd") return 1;
-    if (text == "Space") return 4;
-    return 0;
-}
-
-std::int32_t StopBitsCode(std::string_view text) {
-    if (text == "2") return 2;
-    if (text == "1.5") return 1;
-    return 0;
-}
-
-std::int32_t FlowControlCode(std::string_view text) {
-    if (text == "Xon / Xoff") return 1;
-    if (text == "Hardware") return 2;
+// The code whose word (as the settings file writes it) is exactly text;
+// 0 for any other text. Code 0 has no word of its own to match.
+std::int32_t ExactCode(std::string_view text, std::string (*word)(std::int32_t),
+                       std::int32_t codes) {
+    for (std::int32_t code = 1; code < codes; ++code) {
+        if (word(code) == text) return code;
+    }
     return 0;
 }
 
@@ -51,9 +37,9 @@ PortSettings SettingsFromTexts(const InterfaceTexts& texts) {
     settings.portName = texts.port;
     settings.baudRate = Atol(texts.baudRate);
     settings.dataBits = Atol(texts.dataBits);
-    settings.parityCode = ParityCode(texts.parity);
-    settings.stopBitsCode = StopBitsCode(texts.stopBits);
-    settings.flowControlCode = FlowControlCode(texts.flowControl);
+    settings.parityCode = ExactCode(texts.parity, ParityText, 5);
+    settings.stopBitsCode = ExactCode(texts.stopBits, StopBitsText, 3);
+    settings.flowControlCode = ExactCode(texts.flowControl, FlowControlText, 3);
     return settings;
 }
 
@@ -68,25 +54,20 @@ void InterfaceSettingsCommand(Station& station, const InterfaceDialogRunner& run
     MainView& view = station.View();
     view.TakeFieldValues();
     // No cycle may start while the port is closed.
-    view.StopTimer(TimerId::Idle);
-    view.StopTimer(TimerId::Cycle);
-    view.StopTimer(TimerId::Messages);
+    StopWindowTimers(view);
 
     // A port that would not close keeps running as it was; nothing to set.
     // The traffic and lost callbacks belong to the SerialPort object and stay
     // registered across the close and the open: nothing to connect again.
-    if (station.port.CloseWithReport(view)) {
-        station.port.portOpen = false;
+    if (station.reader.port.CloseWithReport(view)) {
+        station.reader.port.portOpen = false;
         const std::optional<InterfaceTexts> chosen =
             runDialog(TextsFromSettings(station.settings.port));
-        view.TakeFieldValues();
         if (chosen) station.settings.port = SettingsFromTexts(*chosen);
-        station.port.OpenWithReport(station.settings.port, view);
+        station.reader.port.OpenWithReport(station.settings.port, view);
     }
 
-    view.StartTimer(TimerId::Idle, kIdlePeriodMs);
-    view.StartTimer(TimerId::Cycle, kCyclePeriodMs);
-    view.StartTimer(TimerId::Messages, kMessagesPeriodMs);
+    StartWindowTimers(view);
     view.ShowFieldValues();
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The manual group's Reader operations and the carrier ID operations. Each
 // runs to its end on the window thread, holding readBusy or writeBusy so that
-// the receiver leaves the traffic text alone. ReadUid, WritePages and
-// LockPages are also the steps of the programming cycle, which reads their
+// the receiver leaves the traffic text alone, between one take and one show
+// of the field values. ReadUidStep, WritePagesStep and LockPagesStep are the
+// same work without either, for the programming cycle, which reads their
 // outcome from FailureCount (0 = every step succeeded).
 
 #include <string>
@@ -17,6 +18,10 @@ void WritePages(Station& station);
 void LockPages(Station& station);
 void RestoreDefaultContent(Station& station);
 void ReadUid(Station& station);
+
+void WritePagesStep(Station& station);
+void LockPagesStep(Station& station);
+void ReadUidStep(Station& station);
 
 void ReadCarrierId(Station& station);
 void WriteCarrierId(Station& station);

@@ -1,10 +1,12 @@
 #include "core/app/ProgrammingCycle.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "core/base/DataPaths.h"
+#include "core/app/CarrierIdCommands.h"
 #include "core/production/CarrierIdSource.h"
 #include "core/production/RecordFile.h"
 #include "core/app/ManualOperations.h"
@@ -17,12 +19,12 @@ namespace {
 // The record row of the transponder the station holds now.
 bool AppendRecord(Station& station) {
     RecordTarget target{station.currentSet.logFileName,
-                        StationRecordDirectory(station.setDirectory), station.headerBlockPending};
+                        StationRecordDirectory(station.setDirectory), station.run.headerBlockPending};
     const RecordInput input{station.settings.currentSetName, station.currentSet, station.image,
                             station.uidText, station.WallClock().Now()};
     const bool written = AppendRecord(target, input);
     station.currentSet.logFileName = target.logFileName;
-    station.headerBlockPending = target.headerBlockPending;
+    station.run.headerBlockPending = target.headerBlockPending;
     return written;
 }
 
@@ -31,14 +33,14 @@ bool AppendRecord(Station& station) {
 // failure, so the cycle would count a transponder that was never
 // programmed: advance the counter, mark the entry, write a record row.
 bool ReaderReachable(Station& station) {
-    if (!station.port.portOpen) {
-        station.Tell(
+    if (!station.reader.port.portOpen) {
+        station.window.Tell(
             "The Reader port is not open, so nothing was programmed.\r\n"
             "Open the port with Interface > Settings, then press One again.");
         return false;
     }
-    if (station.port.PortLost()) {
-        station.Tell(
+    if (station.reader.port.PortLost()) {
+        station.window.Tell(
             "The Reader port is no longer available (was its adapter unplugged?), so nothing "
             "was programmed.\r\nOpen the port again with Interface > Settings, then press One "
             "again.");
@@ -50,86 +52,75 @@ bool ReaderReachable(Station& station) {
 // The cycle up to the focus request, returning early at every stop; the
 // caller shows the fields and repaints in every case.
 void CycleSteps(Station& station) {
-    MainView& view = station.View();
     const ParameterSet& set = station.currentSet;
-    station.recordFileFailed = false;
+    station.run.recordFileFailed = false;
     if (!ReaderReachable(station)) return;
 
-    std::uint64_t counterValue = 0;
+    std::optional<std::uint64_t> counterValue;
     if (set.useCsvFile) {
-        NextDataSet(station);
+        NextDataSetStep(station);
         if (station.FailureCount != 0) {
-            station.Tell(kMaximumReachedMessage);
+            station.window.Tell(kMaximumReachedMessage);
             return;
         }
     } else if (set.useDecimalCounter) {
-        if (!PrepareCounterDataSet(station, counterValue)) return;
+        counterValue = PrepareCounterDataSet(station);
+        if (!counterValue) return;
     }
     // Fix data: pages 1 and 2 keep the texts the set gave them.
 
-    if (set.typeNorvik) ReadUid(station);
+    if (set.typeNorvik) ReadUidStep(station);
     if (station.FailureCount != 0) {
-        station.Tell(kUidFailedMessage);
-        view.TakeFieldValues();
+        station.window.Tell(kUidFailedMessage);
         return;
     }
 
-    WritePages(station);
+    WritePagesStep(station);
     if (station.FailureCount != 0) {
         // The text speaks of locking, but it follows a failed write; the
         // lock step is not run. Operators know the text as it stands.
-        station.Tell(kWriteFailedMessage);
-        view.TakeFieldValues();
+        station.window.Tell(kWriteFailedMessage);
         return;
     }
 
-    LockPages(station);
-    view.TakeFieldValues();
+    LockPagesStep(station);
     if (station.FailureCount != 0) return;
 
     // The transponder is programmed.
     if (set.useCsvFile) {
-        CurrentDataSetProcessed(station);
-    } else if (set.useDecimalCounter) {
-        AdvanceCounter(station, counterValue);
+        CurrentDataSetProcessedStep(station);
+    } else if (counterValue) {
+        AdvanceCounter(station, *counterValue);
     }
     if (set.logEnabled && !AppendRecord(station)) {
-        SetRunControls(station, true);
-        view.ShowFieldValues();
-        station.recordFileFailed = true;
+        SetRunControls(station.window, station.run, true);
+        station.run.recordFileFailed = true;
     }
-
-    for (int page = 1; page <= kPageCount; ++page) {
-        const auto p = static_cast<std::size_t>(page - 1);
-        if (set.editPage[p]) {
-            station.focusRequest[p] = true;
-            break;
-        }
-    }
+    station.run.RequestFocusOnFirstEditablePage(set);
 }
 
 }  // namespace
 
 void OneCommand(Station& station) {
-    station.View().StartTimer(TimerId::Cycle, kCycleTimerMs);
-    station.oneRequested = true;
+    station.View().StartTimer(TimerId::Cycle, kCyclePeriodMs);
+    station.run.oneRequested = true;
     station.FailureCount = 0;
 }
 
 void ContOnCommand(Station& station) {
     MainView& view = station.View();
-    if (station.continuousMode) {
-        station.continuousMode = false;
+    if (station.run.continuousMode) {
+        station.run.continuousMode = false;
         view.StopTimer(TimerId::Continuous);
-        station.contOnLabel = "Cont On";
-        SetRunControls(station, true);
+        station.run.contOnLabel = "Cont On";
+        SetRunControls(station.window, station.run, true);
     } else {
-        station.continuousMode = true;
-        SetRunControls(station, false);
-        station.contOnLabel = "Cont Off";
-        station.Control(MainControl::ContOn).enabled = true;
-        station.headerBlockPending = true;
-        view.StartTimer(TimerId::Continuous, kContinuousTimerMs);
+        station.run.continuousMode = true;
+        SetRunControls(station.window, station.run, false);
+        station.run.contOnLabel = "Cont Off";
+        station.window.SetEnabled(MainControl::ContOn, true);
+        station.run.headerBlockPending = true;
+        view.StartTimer(TimerId::Continuous, kContinuousPeriodMs);
     }
     view.ShowFieldValues();
 }
@@ -151,56 +142,50 @@ void OnTimer(Station& station, TimerId timer) {
 }
 
 void CycleTick(Station& station) {
-    if (!station.oneRequested) return;
-    station.oneRequested = false;
+    if (!station.run.oneRequested) return;
+    station.run.oneRequested = false;
     RunCycle(station);
-    if (station.recordFileFailed) {
+    if (station.run.recordFileFailed) {
         // A message still waiting for its tick is kept, not replaced.
-        std::string text = kRecordFileMessage;
-        if (station.pendingMessage && !station.pendingMessage->empty() &&
-            *station.pendingMessage != text) {
-            text = *station.pendingMessage + "\r\n\r\n" + text;
-        }
-        station.pendingMessage = std::move(text);
+        station.run.LeaveMessage(kRecordFileMessage);
     }
-    WriteProtocolLine(station, "One");
-    station.SetFocus(MainControl::One);
+    WriteProtocolLine(station.protocolLog, station.run, station.WallClock(), "One");
+    station.window.SetFocus(MainControl::One);
 }
 
 void MessagesTick(Station& station) {
-    if (station.pendingMessage) {
-        std::string text = std::move(*station.pendingMessage);
-        station.pendingMessage.reset();
-        station.Tell(std::move(text));
+    if (station.run.pendingMessage) {
+        std::string text = std::move(*station.run.pendingMessage);
+        station.run.pendingMessage.reset();
+        station.window.Tell(std::move(text));
     }
     for (int page = 1; page <= kPageCount; ++page) {
-        bool& requested = station.focusRequest[static_cast<std::size_t>(page - 1)];
+        bool& requested = station.run.focusRequest[static_cast<std::size_t>(page - 1)];
         if (!requested) continue;
         requested = false;
-        station.SetFocus(PageField(page), true);
+        station.window.SetFocus(PageField(page), true);
     }
     if (station.image.pageCommitted) {
         station.image.pageCommitted = false;
-        if (station.AutomaticMode()) station.SetFocus(MainControl::One);
+        if (station.AutomaticMode()) station.window.SetFocus(MainControl::One);
     }
 }
 
 void RunCycle(Station& station) {
-    CycleSteps(station);
-    station.View().ShowFieldValues();
+    RunCommand(station.View(), [&] { CycleSteps(station); });
     station.View().RepaintWindow();
 }
 
-void SetRunControls(Station& station, bool enabled) {
+void SetRunControls(WindowControls& window, const AutomaticRun& run, bool enabled) {
     for (MainControl c : {MainControl::TerminalCommand, MainControl::Send, MainControl::NextField,
                           MainControl::NextSpin, MainControl::One}) {
-        station.Control(c).enabled = enabled;
+        window.SetEnabled(c, enabled);
     }
-    station.SetBackground(MainControl::NextField,
-                          enabled ? colour::White : colour::DisabledBackground);
-    station.Control(MainControl::ContOn).enabled = station.continuousMode;
-    station.Control(MainControl::MenuExit).enabled = enabled;
-    station.Control(MainControl::MenuInfo).enabled = enabled;
+    window.SetBackground(MainControl::NextField,
+                         enabled ? colour::White : colour::DisabledBackground);
+    window.SetEnabled(MainControl::ContOn, run.continuousMode);
+    window.SetEnabled(MainControl::MenuExit, enabled);
+    window.SetEnabled(MainControl::MenuInfo, enabled);
 }
 
 }  // namespace tagwright

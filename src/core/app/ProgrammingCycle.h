@@ -8,9 +8,6 @@
 
 namespace tagwright {
 
-inline constexpr int kCycleTimerMs = 10;
-inline constexpr int kContinuousTimerMs = 500;
-
 inline constexpr char kUidFailedMessage[] =
     "UID can't be read. No or defect transponder on Antenna or wrong transponder type chosen.";
 inline constexpr char kWriteFailedMessage[] = "Error on locking the pages of the transponder.";
@@ -35,6 +32,6 @@ void RunCycle(Station& station);
 
 // Enables or disables the controls around a run; "  Cont On" follows the
 // mode instead.
-void SetRunControls(Station& station, bool enabled);
+void SetRunControls(WindowControls& window, const AutomaticRun& run, bool enabled);
 
 }  // namespace tagwright

@@ -64,17 +64,13 @@ bool FileSize(const std::filesystem::path& path, std::uintmax_t& size, int& erro
     return true;
 }
 
-bool Fail(Station& station, const std::string& file, int error) {
-    if (station.protocolLogFailureReported) return false;
-    station.protocolLogFailureReported = true;
-    std::string text = "The protocol log " + file + " cannot be written (" +
-                       std::strerror(error) + ").\r\nThe station goes on without it; " +
-                       "check that the directory exists and may be written.";
+bool Fail(ProtocolLogState& log, AutomaticRun& run, const std::string& file, int error) {
+    if (log.failureReported) return false;
+    log.failureReported = true;
     // Another message of the same cycle (the record file's) must not be lost.
-    if (station.pendingMessage && !station.pendingMessage->empty()) {
-        text = *station.pendingMessage + "\r\n\r\n" + text;
-    }
-    station.pendingMessage = std::move(text);
+    run.LeaveMessage("The protocol log " + file + " cannot be written (" +
+                     std::strerror(error) + ").\r\nThe station goes on without it; " +
+                     "check that the directory exists and may be written.");
     return false;
 }
 
@@ -86,29 +82,30 @@ std::string ProtocolTimestamp(const LocalTime& time) {
            TwoDigits(time.minute) + ":" + TwoDigits(time.second);
 }
 
-bool WriteProtocolLine(Station& station, std::string_view text) {
+bool WriteProtocolLine(ProtocolLogState& log, AutomaticRun& run, const Clock& clock,
+                       std::string_view text) {
     std::error_code ec;
     const std::filesystem::path directory = StationJournalDirectory(ec);
-    if (ec) return Fail(station, LogFileName(station.logIndex), ec.value());
+    if (ec) return Fail(log, run, LogFileName(log.index), ec.value());
 
     // Only files that exist and are above the limit are passed over, so the
     // search ends at the first file that is missing, small or unusable.
     std::filesystem::path path;
     for (;;) {
-        path = directory / LogFileName(station.logIndex);
+        path = directory / LogFileName(log.index);
         std::uintmax_t size = 0;
         int error = 0;
-        if (!FileSize(path, size, error)) return Fail(station, path.string(), error);
-        if (size <= kProtocolLogLimit || station.logIndex == INT32_MAX) break;
-        ++station.logIndex;
+        if (!FileSize(path, size, error)) return Fail(log, run, path.string(), error);
+        if (size <= kProtocolLogLimit || log.index == INT32_MAX) break;
+        ++log.index;
     }
 
-    std::string line = ProtocolTimestamp(station.WallClock().Now());
+    std::string line = ProtocolTimestamp(clock.Now());
     line += ';';
     line += text;
     line += "\r\n";
     if (const int error = AppendLine(path, line); error != 0) {
-        return Fail(station, path.string(), error);
+        return Fail(log, run, path.string(), error);
     }
     return true;
 }

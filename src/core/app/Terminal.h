@@ -22,7 +22,7 @@ void TerminalClear(Station& station);
 void TerminalToggleShow(Station& station);
 
 // Lets every line the receiver takes while no operation is busy go on top of
-// station.traffic, newest first. trafficChanged, when given, is called after
+// station.reader.traffic, newest first. trafficChanged, when given, is called after
 // each such line ON THE RECEIVER THREAD: it must only post a notification to
 // the window thread (a queued signal) and never touch the view or wait for
 // the window thread, which may be joining the receiver at that moment.

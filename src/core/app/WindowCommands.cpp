@@ -3,19 +3,14 @@
 #include <filesystem>
 #include <string>
 
+#include "core/app/PageTexts.h"
 #include "core/base/DataPaths.h"
 #include "core/config/SetStore.h"
+#include "core/production/CarrierIdSource.h"
 
 namespace tagwright {
 
 namespace {
-
-constexpr int kIdlePeriodMs = 100;
-constexpr int kCyclePeriodMs = 10;
-constexpr int kMessagesPeriodMs = 500;
-
-void SetEnabled(Station& s, MainControl c, bool enabled) { s.Control(c).enabled = enabled; }
-void SetVisible(Station& s, MainControl c, bool visible) { s.Control(c).visible = visible; }
 
 // Controls of the manual group that automatic mode disables and hides.
 constexpr MainControl kManualControls[] = {
@@ -37,68 +32,59 @@ constexpr MainControl kAutomaticControls[] = {
     MainControl::ContOn,
 };
 
-// The set's eight byte texts of page p, joined by single blanks.
-std::string SetPageText(const ParameterSet& set, int page, PageFormat format) {
-    const auto& bytes = format == PageFormat::Ascii ? set.ascii : set.hex;
-    std::string text;
-    for (int i = 0; i < kPageBytes; ++i) {
-        if (i > 0) text += ' ';
-        text += bytes[static_cast<std::size_t>((page - 1) * kPageBytes + i)];
+// The manual group shown and usable, or hidden and disabled.
+void ShowManualGroup(WindowControls& w, bool shown) {
+    for (MainControl c : kManualControls) {
+        w.SetEnabled(c, shown);
+        w.SetVisible(c, shown);
     }
-    return text;
+    for (MainControl c : kManualLabels) w.SetVisible(c, shown);
 }
 
-void ApplyManualMode(Station& s) {
-    SetEnabled(s, MainControl::SelectAll, true);
-    for (int p = 1; p <= kPageCount; ++p) SetEnabled(s, SelectBox(p), true);
-    for (int p = 1; p <= kPageCount; ++p) {
-        SetEnabled(s, PageField(p), true);
-        s.SetForeground(PageField(p), colour::Black);
-        s.SetBackground(PageField(p), colour::White);
-    }
-    for (MainControl c : kManualControls) {
-        SetEnabled(s, c, true);
-        SetVisible(s, c, true);
-    }
-    for (MainControl c : kManualLabels) SetVisible(s, c, true);
+// The "next" and "max" fields with their spins.
+void EnableCounterFields(WindowControls& w, bool enabled) {
     for (MainControl c : {MainControl::NextField, MainControl::MaxField}) {
-        SetEnabled(s, c, false);
-        s.SetBackground(c, colour::DisabledBackground);
+        w.SetEnabled(c, enabled);
+        w.SetBackground(c, enabled ? colour::White : colour::DisabledBackground);
     }
-    SetEnabled(s, MainControl::NextSpin, false);
-    SetEnabled(s, MainControl::MaxSpin, false);
-    SetEnabled(s, MainControl::One, false);
-    for (MainControl c : kAutomaticControls) SetVisible(s, c, false);
+    w.SetEnabled(MainControl::NextSpin, enabled);
+    w.SetEnabled(MainControl::MaxSpin, enabled);
+}
+
+void ApplyManualMode(WindowControls& w) {
+    w.SetEnabled(MainControl::SelectAll, true);
+    for (int p = 1; p <= kPageCount; ++p) w.SetEnabled(SelectBox(p), true);
+    for (int p = 1; p <= kPageCount; ++p) {
+        w.SetEnabled(PageField(p), true);
+        w.SetForeground(PageField(p), colour::Black);
+        w.SetBackground(PageField(p), colour::White);
+    }
+    ShowManualGroup(w, true);
+    EnableCounterFields(w, false);
+    w.SetEnabled(MainControl::One, false);
+    for (MainControl c : kAutomaticControls) w.SetVisible(c, false);
 }
 
 void ApplyAutomaticMode(Station& s) {
+    WindowControls& w = s.window;
     const ParameterSet& set = s.currentSet;
-    SetEnabled(s, MainControl::SelectAll, false);
-    for (int p = 1; p <= kPageCount; ++p) SetEnabled(s, SelectBox(p), false);
+    w.SetEnabled(MainControl::SelectAll, false);
+    for (int p = 1; p <= kPageCount; ++p) w.SetEnabled(SelectBox(p), false);
     for (int p = 1; p <= kPageCount; ++p) {
         const bool editable = set.editPage[static_cast<std::size_t>(p - 1)];
-        SetEnabled(s, PageField(p), editable);
-        s.SetForeground(PageField(p), editable ? colour::Black : colour::DisabledText);
-        s.SetBackground(PageField(p), editable ? colour::White : colour::DisabledBackground);
+        w.SetEnabled(PageField(p), editable);
+        w.SetForeground(PageField(p), editable ? colour::Black : colour::DisabledText);
+        w.SetBackground(PageField(p), editable ? colour::White : colour::DisabledBackground);
     }
-    if (set.editPage[kPageCount - 1]) s.SetFocus(PageField(kPageCount));
-    for (MainControl c : kManualControls) {
-        SetEnabled(s, c, false);
-        SetVisible(s, c, false);
-    }
-    for (MainControl c : kManualLabels) SetVisible(s, c, false);
+    if (set.editPage[kPageCount - 1]) w.SetFocus(PageField(kPageCount));
+    ShowManualGroup(w, false);
 
     const bool counter = !set.useCsvFile && !set.useFixData;
-    for (MainControl c : {MainControl::NextField, MainControl::MaxField}) {
-        SetEnabled(s, c, counter);
-        s.SetBackground(c, counter ? colour::White : colour::DisabledBackground);
-    }
-    SetEnabled(s, MainControl::NextSpin, counter);
-    SetEnabled(s, MainControl::MaxSpin, counter);
+    EnableCounterFields(w, counter);
     if (!counter) s.settings.carrierIdMax.clear();
 
-    SetEnabled(s, MainControl::One, true);
-    for (MainControl c : kAutomaticControls) SetVisible(s, c, true);
+    w.SetEnabled(MainControl::One, true);
+    for (MainControl c : kAutomaticControls) w.SetVisible(c, true);
 
     TransponderImage& image = s.image;
     image.selected[0] = 1;
@@ -110,7 +96,20 @@ void ApplyAutomaticMode(Station& s) {
     for (int p = 1; p <= kPageCount; ++p) image.FieldText(p) = SetPageText(set, p, image.format);
 }
 
-void ShowImage(Station& s, MainControl c, bool on) { s.Control(c).imageOn = on; }
+void ShowSelection(WindowControls& w, bool on) {
+    w.ShowImage(MainControl::SelectAll, on);
+    for (int p = 1; p <= kPageCount; ++p) w.ShowImage(SelectBox(p), on);
+}
+
+void ShowModeImages(WindowControls& w, bool automatic) {
+    w.ShowImage(MainControl::ConfigButton, automatic);
+    w.ShowImage(MainControl::ManualButton, !automatic);
+}
+
+void ShowFormatImages(WindowControls& w, PageFormat format) {
+    w.ShowImage(MainControl::HexButton, format == PageFormat::Hex);
+    w.ShowImage(MainControl::AsciiButton, format == PageFormat::Ascii);
+}
 
 }  // namespace
 
@@ -118,121 +117,157 @@ void ApplyMode(Station& station) {
     if (station.AutomaticMode()) {
         ApplyAutomaticMode(station);
     } else {
-        ApplyManualMode(station);
+        ApplyManualMode(station.window);
     }
-    station.View().ShowFieldValues();
 }
 
-void ChooseMode(Station& station, bool automatic) {
-    station.View().TakeFieldValues();
-    ShowImage(station, MainControl::ConfigButton, automatic);
-    ShowImage(station, MainControl::ManualButton, !automatic);
+void ChooseModeStep(Station& station, bool automatic) {
+    ShowModeImages(station.window, automatic);
     station.settings.selectConfig = automatic ? 1 : 0;
-    station.View().ShowFieldValues();
     ApplyMode(station);
 }
 
+void ChooseMode(Station& station, bool automatic) {
+    RunCommand(station.View(), [&] { ChooseModeStep(station, automatic); });
+}
+
 void SelectAllClicked(Station& station) {
-    MainView& view = station.View();
-    view.TakeFieldValues();
-    TransponderImage& image = station.image;
-    if (image.selectAll == 1) {
-        image.selected.fill(1);
-        ShowImage(station, MainControl::SelectAll, true);
-        for (int p = 1; p <= kPageCount; ++p) ShowImage(station, SelectBox(p), true);
-    } else {
-        image.selected.fill(0);
-        view.ShowFieldValues();
-        for (int p = 1; p <= kPageCount; ++p) station.SetFocus(PageField(p));
-        ShowImage(station, MainControl::SelectAll, false);
-        for (int p = 1; p <= kPageCount; ++p) ShowImage(station, SelectBox(p), false);
-    }
-    for (int p = 1; p <= kPageCount; ++p) station.SetBackground(PageField(p), colour::White);
-    view.ShowFieldValues();
+    RunCommand(station.View(), [&] {
+        TransponderImage& image = station.image;
+        const bool all = image.selectAll == 1;
+        image.selected.fill(all ? 1 : 0);
+        if (!all) {
+            for (int p = 1; p <= kPageCount; ++p) station.window.SetFocus(PageField(p));
+        }
+        ShowSelection(station.window, all);
+        for (int p = 1; p <= kPageCount; ++p) {
+            station.window.SetBackground(PageField(p), colour::White);
+        }
+    });
 }
 
 void SelectPageClicked(Station& station, int page) {
     if (page < 1 || page > kPageCount) return;
-    MainView& view = station.View();
-    view.TakeFieldValues();
+    RunCommand(station.View(), [&] {
+        TransponderImage& image = station.image;
+        const bool selected = image.selected[static_cast<std::size_t>(page - 1)] == 1;
+        if (!selected) {
+            image.selectAll = 0;
+            station.window.SetFocus(PageField(page));
+        }
+        station.window.ShowImage(SelectBox(page), selected);
+        station.window.SetBackground(PageField(page), colour::White);
+    });
+}
+
+void SetPageFormat(Station& station, PageFormat format) {
     TransponderImage& image = station.image;
-    if (image.selected[static_cast<std::size_t>(page - 1)] == 1) {
-        ShowImage(station, SelectBox(page), true);
-    } else {
-        image.selectAll = 0;
-        station.SetFocus(PageField(page));
-        ShowImage(station, SelectBox(page), false);
+    if (format == image.format) return;
+    for (int page = 1; page <= kPageCount; ++page) {
+        const std::size_t i = static_cast<std::size_t>(page - 1);
+        if (format == PageFormat::Hex) {
+            image.hexText[i] = PageCodec::AsciiToHexText(image.fieldText[i]);
+            image.asciiText[i] = image.fieldText[i];
+            image.fieldText[i] = image.hexText[i];
+        } else {
+            image.hexText[i] = image.fieldText[i];
+            image.asciiText[i] = PageCodec::HexToAsciiText(image.fieldText[i]);
+            image.fieldText[i] = image.asciiText[i];
+        }
+        station.window.SetFocus(PageField(page));
     }
-    station.SetBackground(PageField(page), colour::White);
-    view.ShowFieldValues();
+    image.format = format;
 }
 
 void FormatButtonClicked(Station& station, PageFormat format) {
-    station.View().TakeFieldValues();
-    ShowImage(station, MainControl::HexButton, format == PageFormat::Hex);
-    ShowImage(station, MainControl::AsciiButton, format == PageFormat::Ascii);
-    station.SetPageFormat(format);
-    station.View().ShowFieldValues();
+    RunCommand(station.View(), [&] {
+        ShowFormatImages(station.window, format);
+        SetPageFormat(station, format);
+    });
+}
+
+bool CommitPageText(Station& station, int page) {
+    if (page < 1 || page > kPageCount) return false;
+    bool valid = false;
+    RunCommand(station.View(), [&] { valid = CommitPageTextStep(station, page); });
+    return valid;
+}
+
+bool CommitPageTextStep(Station& station, int page) {
+    const MainControl field = PageField(page);
+    station.window.SetBackground(field, colour::White);
+
+    TransponderImage& image = station.image;
+    const std::size_t i = static_cast<std::size_t>(page - 1);
+    std::string text = PageCodec::NormalisePageText(image.fieldText[i], image.format);
+    // Both forms are kept even for an invalid text: it stays in the field
+    // (red) for the operator to mend, and the write command judges again.
+    PageJudgement judged = JudgePageText(text, image.format);
+    image.hexText[i] = std::move(judged.hex);
+    image.asciiText[i] = std::move(judged.ascii);
+    image.fieldText[i] = std::move(text);
+
+    if (judged.valid) {
+        station.window.SetBackground(field, colour::Green);
+    } else {
+        station.window.SetBackground(field, colour::Red);
+        station.window.Tell(PageCodec::PageTextMessage(page, image.format));
+    }
+    image.pageCommitted = true;
+    return judged.valid;
 }
 
 void PageEnter(Station& station, int page) {
-    station.CommitPageText(page);
+    CommitPageText(station, page);
     station.image.pageCommitted = true;
 }
 
-void OkCommand(Station& station) { station.SetFocus(MainControl::One); }
+void OkCommand(Station& station) { station.window.SetFocus(MainControl::One); }
 
 void ApplyStartUpAppearance(Station& station) {
+    WindowControls& w = station.window;
     // Labels are white on black; the view draws the fixed labels so, only the
     // status field carries state of its own.
-    ControlState& status = station.Control(MainControl::StatusField);
+    ControlState& status = w.Control(MainControl::StatusField);
     status.foreground = colour::White;
     status.background = colour::Black;
 
-    station.SetBackground(MainControl::NextField, colour::White, false);
-    station.SetBackground(MainControl::MaxField, colour::White, false);
+    w.SetBackground(MainControl::NextField, colour::White, false);
+    w.SetBackground(MainControl::MaxField, colour::White, false);
     for (MainControl c : {MainControl::CarrierIdOffset, MainControl::CarrierIdLength,
                           MainControl::CarrierId, MainControl::Uid}) {
-        station.SetBackground(c, colour::White);
+        w.SetBackground(c, colour::White);
     }
-    for (int p = 1; p <= kPageCount; ++p) station.SetBackground(PageField(p), colour::White);
+    for (int p = 1; p <= kPageCount; ++p) w.SetBackground(PageField(p), colour::White);
 
     const TransponderImage& image = station.image;
-    ShowImage(station, MainControl::SelectAll, image.selectAll == 1);
+    w.ShowImage(MainControl::SelectAll, image.selectAll == 1);
     for (int p = 1; p <= kPageCount; ++p) {
-        ShowImage(station, SelectBox(p), image.selected[static_cast<std::size_t>(p - 1)] == 1);
+        w.ShowImage(SelectBox(p), image.selected[static_cast<std::size_t>(p - 1)] == 1);
     }
-    ShowImage(station, MainControl::HexButton, image.format == PageFormat::Hex);
-    ShowImage(station, MainControl::AsciiButton, image.format == PageFormat::Ascii);
-    ShowImage(station, MainControl::ConfigButton, station.AutomaticMode());
-    ShowImage(station, MainControl::ManualButton, !station.AutomaticMode());
-
-    station.View().ShowFieldValues();
+    ShowFormatImages(w, image.format);
+    ShowModeImages(w, station.AutomaticMode());
     ApplyMode(station);
 }
 
 void StartUp(Station& station) {
-    station.link.ResponseTimeBase = 160;
-    station.terminalShown = false;
+    station.reader.link.ResponseTimeBase = 160;
+    station.terminal.shown = false;
 
     std::error_code ec;
     station.setDirectory = StationSettingsDirectory(ec);
     LoadStationSettingsFile(station.setDirectory, station.settings, station.image);
     station.currentSet = LoadSet(station.setDirectory, station.settings.currentSetName, true);
-    station.currentCarrierId = station.currentSet.carrierId;
-    station.nextFieldText = station.currentCarrierId;
+    station.carrierId.current = station.currentSet.carrierId;
+    station.carrierId.nextText = station.carrierId.current;
 
+    // The fields are empty before start-up: nothing is taken from them.
     MainView& view = station.View();
-    view.ShowFieldValues();
-
-    station.port.portOpen = false;
-    station.port.OpenWithReport(station.settings.port, view);
-
-    view.StartTimer(TimerId::Idle, kIdlePeriodMs);
-    view.StartTimer(TimerId::Cycle, kCyclePeriodMs);
-    view.StartTimer(TimerId::Messages, kMessagesPeriodMs);
-
+    station.reader.port.portOpen = false;
+    station.reader.port.OpenWithReport(station.settings.port, view);
+    StartWindowTimers(view);
     ApplyStartUpAppearance(station);
+    view.ShowFieldValues();
 }
 
 bool ShutDown(Station& station) {
@@ -241,9 +276,7 @@ bool ShutDown(Station& station) {
     std::string error;
     const bool saved = SaveStationSettingsFile(station.setDirectory, station.settings,
                                                station.image, &error);
-    view.StopTimer(TimerId::Idle);
-    view.StopTimer(TimerId::Cycle);
-    view.StopTimer(TimerId::Messages);
+    StopWindowTimers(view);
     if (!saved) {
         view.ShowMessage({"The station settings could not be saved.\r\n" + error, "Error",
                           MsgIcon::Error, MsgButtons::Ok});
@@ -251,6 +284,6 @@ bool ShutDown(Station& station) {
     return saved;
 }
 
-void CloseCommand(Station& station) { station.port.CloseWithReport(station.View()); }
+void CloseCommand(Station& station) { station.reader.port.CloseWithReport(station.View()); }
 
 }  // namespace tagwright

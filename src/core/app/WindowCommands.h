@@ -27,8 +27,10 @@ void CloseCommand(Station& station);
 // Manual or automatic mode for the controls, from settings.selectConfig and
 // the current set.
 void ApplyMode(Station& station);
-// "Config" (automatic = true) or "Manual" clicked.
+// "Config" (automatic = true) or "Manual" clicked; the step is the same
+// without taking and showing the field values.
 void ChooseMode(Station& station, bool automatic);
+void ChooseModeStep(Station& station, bool automatic);
 
 // "all" clicked (the flag has already changed with the click).
 void SelectAllClicked(Station& station);
@@ -37,9 +39,15 @@ void SelectPageClicked(Station& station, int page);
 
 // "HEX" or "ASCII" clicked.
 void FormatButtonClicked(Station& station, PageFormat format);
+// HEX or ASCII for all 17 pages.
+void SetPageFormat(Station& station, PageFormat format);
 
 // Enter in page field p.
 void PageEnter(Station& station, int page);
+// Page p's field committed: normalise, convert, check, colour, tell. True
+// for a valid text; the step does not take or show the field values.
+bool CommitPageText(Station& station, int page);
+bool CommitPageTextStep(Station& station, int page);
 
 // Enter outside the edit fields: the window stays open.
 void OkCommand(Station& station);

@@ -1,65 +1,22 @@
 #include "core/production/CarrierIdSource.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <limits>
-#include <optional>
 #include <vector>
 
-#include "core/domain/Hex.h"
 #include "core/base/AtomicFile.h"
 #include "core/base/CText.h"
 #include "core/domain/ByteText.h"
-#include "core/config/ParameterSet.h"
-#include "core/app/Station.h"
+#include "core/domain/Hex.h"
 
 namespace tagwright {
 
 namespace {
 
-// The bytes [first, end) of the carrier ID area that offset and length
-// cover. A set file edited by hand can hold any numbers; only what lies
-// inside the area is ever addressed.
-struct AreaSpan {
-    std::int64_t offset = 0;
-    std::int64_t length = 0;
-    int first = 0;
-    int end = 0;
-};
-
-AreaSpan SpanOf(const ParameterSet& set) {
-    AreaSpan s;
-    s.offset = Atol(set.carrierIdOffset);
-    s.length = Atol(set.carrierIdLength);
-    if (s.length <= 0) return s;
-    const std::int64_t lo = std::clamp<std::int64_t>(s.offset, 0, kCarrierIdBytes);
-    const std::int64_t hi = std::clamp<std::int64_t>(s.offset + s.length, 0, kCarrierIdBytes);
-    if (hi > lo) {
-        s.first = static_cast<int>(lo);
-        s.end = static_cast<int>(hi);
-    }
-    return s;
-}
-
-// Page 1 or 2 as its field shows it: the set's byte texts, joined by blanks.
-std::string AreaPageText(const ParameterSet& set, int page, PageFormat format) {
-    const auto& texts = format == PageFormat::Ascii ? set.ascii : set.hex;
-    std::string text;
-    for (int i = 0; i < kPageBytes; ++i) {
-        if (i > 0) text += ' ';
-        text += texts[static_cast<std::size_t>((page - 1) * kPageBytes + i)];
-    }
-    return text;
-}
-
 // One step of a spin control, wrapping at both ends.
 std::uint64_t Step(std::uint64_t v, std::uint64_t limit, int delta) {
     if (delta > 0) return v > 0 ? v - 1 : limit;
     return v < limit ? v + 1 : 0;
-}
-
-std::string Clamped(std::string_view text, std::uint64_t limit) {
-    return FormatU64(std::min(ParseU64(text), limit));
 }
 
 // --- list file lines ---
@@ -109,59 +66,39 @@ bool EntryDone(std::string_view line) {
 
 }  // namespace
 
-// --- the decimal counter ---
+// --- the carrier ID area ---
 
-std::uint64_t CounterLimit(int length) {
-    if (length <= 0) return 0;
-    if (length > std::numeric_limits<std::uint64_t>::digits10) {
-        return std::numeric_limits<std::uint64_t>::max();
+CarrierIdSpan SpanOf(std::int64_t offset, std::int64_t length) {
+    CarrierIdSpan s;
+    s.offset = offset;
+    s.length = length;
+    if (length <= 0) return s;
+    // Computed in 64 bits from 32-bit inputs: the sum cannot overflow.
+    const std::int64_t lo = std::clamp<std::int64_t>(offset, 0, kCarrierIdBytes);
+    const std::int64_t hi = std::clamp<std::int64_t>(offset + length, 0, kCarrierIdBytes);
+    if (hi > lo) {
+        s.first = static_cast<int>(lo);
+        s.end = static_cast<int>(hi);
     }
-    std::uint64_t power = 1;
-    for (int i = 0; i < length; ++i) power *= 10;
-    return power - 1;
+    return s;
 }
 
-std::uint64_t CounterLimit(const Station& station) {
-    return CounterLimit(Atol(station.currentSet.carrierIdLength));
+CarrierIdSpan SpanOf(const ParameterSet& set) {
+    return SpanOf(Atol(set.carrierIdOffset), Atol(set.carrierIdLength));
 }
 
-void StepNext(Station& station, int delta) {
-    MainView& view = station.View();
-    view.TakeFieldValues();
-    const std::uint64_t v = Step(ParseU64(station.nextFieldText), CounterLimit(station), delta);
-    station.currentCarrierId = FormatU64(v);
-    station.nextFieldText = station.currentCarrierId;
-    view.ShowFieldValues();
-    ComposeDataSet(station);
-}
-
-void CommitNext(Station& station) {
-    MainView& view = station.View();
-    view.TakeFieldValues();
-    station.currentCarrierId = Clamped(station.nextFieldText, CounterLimit(station));
-    station.nextFieldText = station.currentCarrierId;
-    view.ShowFieldValues();
-    ComposeDataSet(station);
-}
-
-void StepMax(Station& station, int delta) {
-    MainView& view = station.View();
-    view.TakeFieldValues();
-    std::string& max = station.settings.carrierIdMax;
-    max = FormatU64(Step(ParseU64(max), CounterLimit(station), delta));
-    view.ShowFieldValues();
-}
-
-void CommitMax(Station& station) {
-    MainView& view = station.View();
-    view.TakeFieldValues();
-    std::string& max = station.settings.carrierIdMax;
-    max = Clamped(max, CounterLimit(station));
-    view.ShowFieldValues();
+std::string SetPageText(const ParameterSet& set, int page, PageFormat format) {
+    const auto& bytes = format == PageFormat::Ascii ? set.ascii : set.hex;
+    std::string text;
+    for (int i = 0; i < kPageBytes; ++i) {
+        if (i > 0) text += ' ';
+        text += bytes.at(static_cast<std::size_t>((page - 1) * kPageBytes + i));
+    }
+    return text;
 }
 
 void ComposeCarrierId(ParameterSet& set, std::string_view carrierId) {
-    const AreaSpan span = SpanOf(set);
+    const CarrierIdSpan span = SpanOf(set);
     // Padding is computed, not built: the length may be any number.
     const std::int64_t size = static_cast<std::int64_t>(carrierId.size());
     const std::int64_t pad = std::max<std::int64_t>(0, span.length - size);
@@ -174,32 +111,46 @@ void ComposeCarrierId(ParameterSet& set, std::string_view carrierId) {
     }
 }
 
-void ComposeDataSet(Station& station) {
-    MainView& view = station.View();
-    view.TakeFieldValues();
-    ComposeCarrierId(station.currentSet, station.currentCarrierId);
-    const PageFormat format = station.image.format;
-    for (int page = 1; page <= 2; ++page) {
-        station.image.FieldText(page) = AreaPageText(station.currentSet, page, format);
+std::string ComposedCarrierId(const ParameterSet& set) {
+    const CarrierIdSpan span = SpanOf(set);
+    std::string id;
+    for (int k = span.first; k < span.end; ++k) {
+        const std::string& text = set.ascii[static_cast<std::size_t>(k)];
+        if (!text.empty()) id += text.front();
     }
-    view.ShowFieldValues();
+    return id;
 }
 
-bool PrepareCounterDataSet(Station& station, std::uint64_t& value) {
-    value = ParseU64(station.currentCarrierId);
-    const std::uint64_t limit =
-        std::min(CounterLimit(station), ParseU64(station.settings.carrierIdMax));
-    if (value > limit) {
-        station.Tell(kMaximumReachedMessage);
-        return false;
+// --- the decimal counter ---
+
+std::uint64_t CounterLimit(int length) {
+    if (length <= 0) return 0;
+    if (length > std::numeric_limits<std::uint64_t>::digits10) {
+        return std::numeric_limits<std::uint64_t>::max();
     }
-    ComposeDataSet(station);
-    return true;
+    std::uint64_t power = 1;
+    for (int i = 0; i < length; ++i) power *= 10;
+    return power - 1;
 }
 
-void AdvanceCounter(Station& station, std::uint64_t preparedValue) {
-    station.currentCarrierId = FormatU64(preparedValue + 1);
-    station.nextFieldText = station.currentCarrierId;
+std::uint64_t CounterLimit(const ParameterSet& set) {
+    return CounterLimit(Atol(set.carrierIdLength));
+}
+
+std::string StepCounterText(std::string_view text, std::uint64_t limit, int delta) {
+    return FormatU64(Step(ParseU64(text), limit, delta));
+}
+
+std::string ClampCounterText(std::string_view text, std::uint64_t limit) {
+    return FormatU64(std::min(ParseU64(text), limit));
+}
+
+std::optional<std::uint64_t> CounterValueToProgram(std::string_view current,
+                                                   const ParameterSet& set,
+                                                   std::string_view max) {
+    const std::uint64_t value = ParseU64(current);
+    if (value > std::min(CounterLimit(set), ParseU64(max))) return std::nullopt;
+    return value;
 }
 
 // --- the carrier ID list file ---
@@ -239,96 +190,49 @@ bool MarkEntryInText(std::string& text, std::string_view id) {
     return false;
 }
 
-std::string ReadNextCsvEntry(Station& station) {
-    MainView& view = station.View();
-    view.TakeFieldValues();
-    std::string result;
-    const std::optional<std::string> raw =
-        ReadWholeFile(std::filesystem::path(station.currentSet.csvFileName));
-    if (raw) result = FirstOpenEntry(NormaliseLineEnds(*raw));
-    view.ShowFieldValues();
-    return result;
+std::string ReadFirstOpenEntry(const std::filesystem::path& list) {
+    const std::optional<std::string> raw = ReadWholeFile(list);
+    return raw ? FirstOpenEntry(NormaliseLineEnds(*raw)) : std::string();
 }
 
-void NextDataSet(Station& station) {
-    const std::string id = ReadNextCsvEntry(station);
-    MainView& view = station.View();
-    view.TakeFieldValues();
-    station.FailureCount = 0;
-    const std::int32_t length = Atol(station.currentSet.carrierIdLength);
-    if (!id.empty() && length > 0 && id.size() == static_cast<std::size_t>(length)) {
-        station.currentCarrierId = id;
-        ComposeDataSet(station);
-        station.nextFieldText = station.currentCarrierId;
-    } else {
-        ++station.FailureCount;
-        station.Tell(kWrongListFormatMessage);
-    }
-    view.ShowFieldValues();
+bool EntryFitsSet(std::string_view id, const ParameterSet& set) {
+    const std::int32_t length = Atol(set.carrierIdLength);
+    return !id.empty() && length > 0 && id.size() == static_cast<std::size_t>(length);
 }
 
-bool MarkCsvEntryDone(Station& station, std::string_view id, CsvMarkResult* result,
-                      std::string* error) {
-    MainView& view = station.View();
-    view.TakeFieldValues();
-    const std::filesystem::path path(station.currentSet.csvFileName);
-    CsvMarkResult outcome = CsvMarkResult::Marked;
-    if (std::optional<std::string> raw = ReadWholeFile(path); !raw) {
-        outcome = CsvMarkResult::Unreadable;
-    } else {
-        std::string text = NormaliseLineEnds(*raw);
-        // Nothing to mark: the file is left exactly as it is.
-        if (!MarkEntryInText(text, id)) {
-            outcome = CsvMarkResult::NotFound;
-        } else if (!WriteFileAtomically(path, text, error)) {
-            outcome = CsvMarkResult::WriteFailed;
-        }
-    }
-    view.ShowFieldValues();
-    if (result != nullptr) *result = outcome;
-    return outcome == CsvMarkResult::Marked;
+CsvMarkResult MarkEntryInFile(const std::filesystem::path& list, std::string_view id,
+                              std::string* error) {
+    const std::optional<std::string> raw = ReadWholeFile(list);
+    if (!raw) return CsvMarkResult::Unreadable;
+    std::string text = NormaliseLineEnds(*raw);
+    // Nothing to mark: the file is left exactly as it is.
+    if (!MarkEntryInText(text, id)) return CsvMarkResult::NotFound;
+    if (!WriteFileAtomically(list, text, error)) return CsvMarkResult::WriteFailed;
+    return CsvMarkResult::Marked;
 }
 
-void CurrentDataSetProcessed(Station& station) {
-    station.View().TakeFieldValues();
-    // Rebuilt from the bytes that went to the transponder, not from
-    // currentCarrierId.
-    const ParameterSet& set = station.currentSet;
-    const AreaSpan span = SpanOf(set);
-    std::string id;
-    for (int k = span.first; k < span.end; ++k) {
-        const std::string& text = set.ascii[static_cast<std::size_t>(k)];
-        if (!text.empty()) id += text.front();
-    }
-
-    CsvMarkResult result = CsvMarkResult::Marked;
-    std::string error;
-    if (MarkCsvEntryDone(station, id, &result, &error)) return;
-
-    const std::string programmed = "The carrier ID " + id + " has been programmed, but ";
-    const std::string listFile = "\"" + set.csvFileName + "\"";
-    std::string text;
+std::string MarkFailureMessage(CsvMarkResult result, std::string_view id,
+                               std::string_view listName, std::string_view error) {
+    const std::string programmed = "The carrier ID " + std::string(id) + " has been programmed, but ";
+    const std::string listFile = "\"" + std::string(listName) + "\"";
     switch (result) {
         case CsvMarkResult::Unreadable:
-            text = programmed + "the carrier ID list file " + listFile +
+            return programmed + "the carrier ID list file " + listFile +
                    " cannot be read, so it could not be marked as done.\r\n"
                    "The next cycle will offer the same carrier ID again.";
-            break;
         case CsvMarkResult::WriteFailed:
-            text = programmed + "it could not be marked as done in the carrier ID list file.\r\n" +
-                   error +
+            return programmed + "it could not be marked as done in the carrier ID list file.\r\n" +
+                   std::string(error) +
                    "\r\nThe next cycle will offer the same carrier ID again: mark it as done "
                    "in the list file before you go on.";
-            break;
         case CsvMarkResult::NotFound:
         case CsvMarkResult::Marked:
-            text = programmed + "the carrier ID list file " + listFile +
-                   " holds no open entry for it, so it could not be marked as done.\r\n"
-                   "Check the list file before you go on: the next cycle may offer the same "
-                   "carrier ID again.";
             break;
     }
-    station.Tell(std::move(text));
+    return programmed + "the carrier ID list file " + listFile +
+           " holds no open entry for it, so it could not be marked as done.\r\n"
+           "Check the list file before you go on: the next cycle may offer the same "
+           "carrier ID again.";
 }
 
 }  // namespace tagwright

@@ -3,54 +3,68 @@
 // counter behind the "next" and "max" fields, or the carrier ID list file,
 // whose entries are taken in order and marked as done. Either way the ID is
 // composed into the carrier ID area (bytes 0 to 15, pages 1 and 2) of the
-// current set's byte texts and the two page fields. Window thread only; no
-// Reader traffic here.
+// current set's byte texts. The rules only: the station's operations on them
+// are the app floor's (core/app/CarrierIdCommands.h).
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
-namespace tagwright {
+#include "core/config/ParameterSet.h"
 
-class Station;
-struct ParameterSet;
+namespace tagwright {
 
 inline constexpr char kMaximumReachedMessage[] = "Maximum Carrier ID reached.";
 inline constexpr char kWrongListFormatMessage[] =
     "Next Carrier ID has the wrong format. Check the used csv file.";
+
+// --- the carrier ID area ---
+
+// The bytes [first, end) of the carrier ID area that offset and length
+// cover. A set file or a field can hold any numbers; only what lies inside
+// the area is ever addressed, so first <= end always and both lie in 0..16.
+struct CarrierIdSpan {
+    std::int64_t offset = 0;
+    std::int64_t length = 0;
+    int first = 0;
+    int end = 0;
+};
+CarrierIdSpan SpanOf(std::int64_t offset, std::int64_t length);
+// The span the set's carrier ID offset and length texts give.
+CarrierIdSpan SpanOf(const ParameterSet& set);
+
+// Page p as its field shows it: the set's eight byte texts in the format,
+// joined by single blanks.
+std::string SetPageText(const ParameterSet& set, int page, PageFormat format);
+
+// Only the byte texts: the ID, padded with "0" in front to the set's length,
+// goes to bytes offset .. offset + length - 1. Bytes outside the carrier ID
+// area are never touched, whatever offset and length a set file holds.
+void ComposeCarrierId(ParameterSet& set, std::string_view carrierId);
+// The carrier ID the set's bytes hold now, one character per byte of the span.
+std::string ComposedCarrierId(const ParameterSet& set);
 
 // --- the decimal counter ---
 
 // 10^length - 1; 0 for a length of 0 or less. Lengths beyond what 64 bits
 // hold give the largest value rather than a wrapped one.
 std::uint64_t CounterLimit(int length);
-// The same for the current set's carrier ID length.
-std::uint64_t CounterLimit(const Station& station);
+// The same for the set's carrier ID length.
+std::uint64_t CounterLimit(const ParameterSet& set);
 
-// Spin control of the "next" field: delta > 0 steps down, anything else up,
-// wrapping between 0 and the limit. Composes the new ID.
-void StepNext(Station& station, int delta);
-// The "next" field lost the focus: the typed number, clamped to the limit.
-void CommitNext(Station& station);
-// The same two for the "max" field; they compose nothing.
-void StepMax(Station& station, int delta);
-void CommitMax(Station& station);
+// One step of a spin control on a decimal text: delta > 0 steps down,
+// anything else up, wrapping between 0 and limit.
+std::string StepCounterText(std::string_view text, std::uint64_t limit, int delta);
+// The typed number, clamped to the limit.
+std::string ClampCounterText(std::string_view text, std::uint64_t limit);
 
-// Writes currentCarrierId into the carrier ID bytes of the current set and
-// rebuilds the page 1 and 2 field texts from the set's byte texts.
-void ComposeDataSet(Station& station);
-// Only the byte texts: the ID, padded with "0" in front to the set's length,
-// goes to bytes offset .. offset + length - 1. Bytes outside the carrier ID
-// area are never touched, whatever offset and length a set file holds.
-void ComposeCarrierId(ParameterSet& set, std::string_view carrierId);
-
-// Before the cycle touches the Reader. False (after the message) when the
-// counter is above the limit or "max"; otherwise composes and hands back the
-// value, which AdvanceCounter needs after the transponder is done.
-bool PrepareCounterDataSet(Station& station, std::uint64_t& value);
-// After a fully programmed transponder: the value prepared in the same cycle
-// plus one. No clamping: the next cycle checks the limit again.
-void AdvanceCounter(Station& station, std::uint64_t preparedValue);
+// The counter value a cycle may program: the current carrier ID, unless it is
+// above the set's limit or the "max" text.
+std::optional<std::uint64_t> CounterValueToProgram(std::string_view current,
+                                                   const ParameterSet& set,
+                                                   std::string_view max);
 
 // --- the carrier ID list file ---
 //
@@ -71,23 +85,20 @@ bool MarkEntryInText(std::string& text, std::string_view id);
 
 // The first open entry of the list file, or "" (also for a file that cannot
 // be read).
-std::string ReadNextCsvEntry(Station& station);
-
-// "NextDataSet": takes the first open entry when it has the set's length and
-// composes it; otherwise FailureCount is raised and the operator is told.
-void NextDataSet(Station& station);
+std::string ReadFirstOpenEntry(const std::filesystem::path& list);
+// An entry is used only when it has the set's carrier ID length.
+bool EntryFitsSet(std::string_view id, const ParameterSet& set);
 
 enum class CsvMarkResult { Marked, NotFound, Unreadable, WriteFailed };
 
 // Marks the entry of id as done in the list file, which is replaced as a
-// whole (a file without that entry is left alone). True when it was marked;
-// *result says why not, *error why a write failed.
-bool MarkCsvEntryDone(Station& station, std::string_view id, CsvMarkResult* result = nullptr,
-                      std::string* error = nullptr);
-
-// "CurrentDataSetProcessed": marks the carrier ID that the transponder image
-// holds now. When that fails the operator is told, as the next cycle would
-// otherwise offer the same carrier ID again.
-void CurrentDataSetProcessed(Station& station);
+// whole (a file without that entry is left alone). *error says why a write
+// failed.
+CsvMarkResult MarkEntryInFile(const std::filesystem::path& list, std::string_view id,
+                              std::string* error = nullptr);
+// What the operator is told when the carrier ID id was programmed but could
+// not be marked in the list file listName.
+std::string MarkFailureMessage(CsvMarkResult result, std::string_view id,
+                               std::string_view listName, std::string_view error);
 
 }  // namespace tagwright

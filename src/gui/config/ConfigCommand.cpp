@@ -7,11 +7,13 @@
 namespace tagwright {
 
 void RunConfigCommand(Station& station, QWidget* parent) {
-    gui::ConfigDialog dialog(parent);
-    HandOverToConfigDialog(station, dialog.Model());
-    if (dialog.Run() == QDialog::Accepted) {
-        TakeOverFromConfigDialog(station, dialog.Model());
-    }
+    RunCommand(station.View(), [&] {
+        gui::ConfigDialog dialog(parent);
+        HandOverToConfigDialog(station, dialog.Model());
+        if (dialog.Run() == QDialog::Accepted) {
+            TakeOverFromConfigDialog(station, dialog.Model());
+        }
+    });
 }
 
 }  // namespace tagwright

@@ -19,7 +19,7 @@
 #include "gui/controls/Images.h"
 #include "gui/controls/Text.h"
 #include "gui/controls/ColouredLabel.h"
-#include "core/production/CarrierIdSource.h"
+#include "core/app/CarrierIdCommands.h"
 #include "core/app/ProgrammingCycle.h"
 #include "gui/reader/InterfaceSettingsCommand.h"
 #include "core/app/ManualOperations.h"
@@ -48,6 +48,18 @@ QFont MainFont() {
 void MakeWhiteOnBlack(ColouredLabel* label) {
     label->SetTextColour(colour::White, false);
     label->SetBackgroundColour(colour::Black, false);
+}
+
+ColouredLabel* CreateLabel(const LayoutEntry& entry, const QString& text, QWidget* parent) {
+    auto* label = new ColouredLabel(text, parent);
+    label->SetTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // The terminal's title keeps the control's own colours.
+    if (entry.id != LayoutId(StaticControl::TerminalLabel)) MakeWhiteOnBlack(label);
+    if (entry.kind == LayoutKind::BorderedLabel) {
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setLineWidth(1);
+    }
+    return label;
 }
 
 }  // namespace
@@ -90,7 +102,7 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
 
     // While a command waits for the Reader, the window is kept painted and
     // the Reader's lines keep coming in; the operator's input waits.
-    station_->link.SetWaitHook(
+    station_->reader.link.SetWaitHook(
         [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     // Runs on the receiver thread: it only queues a redraw of the traffic.
     ConnectTrafficReceiver(*station_, [this] {
@@ -123,7 +135,7 @@ MainWindow::~MainWindow() {
     }
     // The receiver posts to this window: stop it before the window goes.
     DisconnectTrafficReceiver(*station_);
-    station_->port.ClosePort();
+    station_->reader.port.ClosePort();
     station_.reset();
 }
 
@@ -217,17 +229,8 @@ QWidget* MainWindow::CreateControl(const LayoutEntry& entry) {
         case LayoutKind::ChoiceButton:
             return new ImageButton(choiceImages_[0], client_);
         case LayoutKind::Label:
-        case LayoutKind::BorderedLabel: {
-            auto* label = new ColouredLabel(text, client_);
-            label->SetTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            // The terminal's title keeps the control's own colours.
-            if (entry.id != LayoutId(StaticControl::TerminalLabel)) MakeWhiteOnBlack(label);
-            if (entry.kind == LayoutKind::BorderedLabel) {
-                label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-                label->setLineWidth(1);
-            }
-            return label;
-        }
+        case LayoutKind::BorderedLabel:
+            return CreateLabel(entry, text, client_);
         case LayoutKind::PushButton:
         case LayoutKind::HiddenButton: {
             auto* button = new QPushButton(text, client_);
@@ -298,6 +301,11 @@ void MainWindow::ConnectCommands() {
     connect(Edit(MainControl::TerminalCommand), &EnterEdit::completed, this,
             [this, &s] { Run([&s] { TerminalEnter(s); }); });
 
+    ConnectMenu();
+}
+
+void MainWindow::ConnectMenu() {
+    Station& s = *station_;
     connect(Action(MenuItem::Exit), &QAction::triggered, this, [this] { done(Accepted); });
     connect(Action(MenuItem::Settings), &QAction::triggered, this,
             [this, &s] { Run([this, &s] { RunInterfaceSettings(s, this); }); });

@@ -93,6 +93,7 @@ private:
     void BuildControls();
     void BuildMenu();
     void ConnectCommands();
+    void ConnectMenu();
     QWidget* CreateControl(const LayoutEntry& entry);
 
     // Runs one command or tick of the core; see the re-entry note above.
@@ -107,6 +108,8 @@ private:
     void ShowAbout();
 
     void ApplyState(MainControl c);
+    void ApplyFieldColours(EnterEdit* edit, const ControlState& state);
+    void ApplyImage(QWidget* w, const LayoutEntry& entry, const ControlState& state);
     void ApplyAllStates();
     void ApplyWindowSize();
     void ShowTraffic();

@@ -75,26 +75,26 @@ void MainWindow::TakeFieldValues() {
     for (int p = 1; p <= kPageCount; ++p) {
         s.image.FieldText(p) = FieldBytes(Edit(PageField(p))->text());
     }
-    s.nextFieldText = FieldBytes(Edit(MainControl::NextField)->text());
+    s.carrierId.nextText = FieldBytes(Edit(MainControl::NextField)->text());
     s.settings.carrierIdMax = FieldBytes(Edit(MainControl::MaxField)->text());
     s.settings.manual.carrierIdOffset = FieldBytes(Edit(MainControl::CarrierIdOffset)->text());
     s.settings.manual.carrierIdLength = FieldBytes(Edit(MainControl::CarrierIdLength)->text());
     s.settings.manual.carrierId = FieldBytes(Edit(MainControl::CarrierId)->text());
     s.uidText = FieldBytes(Edit(MainControl::Uid)->text());
-    s.commandText = FieldBytes(Edit(MainControl::TerminalCommand)->text());
+    s.terminal.commandText = FieldBytes(Edit(MainControl::TerminalCommand)->text());
     TakeTrafficEdits();
 }
 
 void MainWindow::ShowFieldValues() {
     Station& s = *station_;
     for (int p = 1; p <= kPageCount; ++p) SetEditText(Edit(PageField(p)), s.image.FieldText(p));
-    SetEditText(Edit(MainControl::NextField), s.nextFieldText);
+    SetEditText(Edit(MainControl::NextField), s.carrierId.nextText);
     SetEditText(Edit(MainControl::MaxField), s.settings.carrierIdMax);
     SetEditText(Edit(MainControl::CarrierIdOffset), s.settings.manual.carrierIdOffset);
     SetEditText(Edit(MainControl::CarrierIdLength), s.settings.manual.carrierIdLength);
     SetEditText(Edit(MainControl::CarrierId), s.settings.manual.carrierId);
     SetEditText(Edit(MainControl::Uid), s.uidText);
-    SetEditText(Edit(MainControl::TerminalCommand), s.commandText);
+    SetEditText(Edit(MainControl::TerminalCommand), s.terminal.commandText);
     static_cast<QLabel*>(Control(MainControl::StatusField))
         ->setText(FieldText(s.settings.currentSetName));
     ShowTraffic();
@@ -136,10 +136,26 @@ void MainWindow::StopTimer(TimerId id) {
 
 void MainWindow::RepaintWindow() { repaint(); }
 
-bool MainWindow::PaneShown() const { return station_->terminalShown; }
+bool MainWindow::PaneShown() const { return station_->terminal.shown; }
+
+void MainWindow::ApplyFieldColours(EnterEdit* edit, const ControlState& state) {
+    const QColor background = ToQColor(state.background);
+    // A disabled field writes in the grey of disabled text, whatever its own
+    // colour.
+    const QColor text = ToQColor(state.enabled ? state.foreground : colour::DisabledText);
+    if (edit->BackgroundColour() != background) edit->SetBackgroundColour(background, false);
+    if (edit->TextColour() != text) edit->SetTextColour(text, false);
+}
+
+void MainWindow::ApplyImage(QWidget* w, const LayoutEntry& entry, const ControlState& state) {
+    auto* button = static_cast<ImageButton*>(w);
+    const auto& images = entry.kind == LayoutKind::SelectBox ? selectImages_ : choiceImages_;
+    const QPixmap& image = images[state.imageOn ? 1 : 0];
+    if (button->Image().cacheKey() != image.cacheKey()) button->SetImage(image);
+}
 
 void MainWindow::ApplyState(MainControl c) {
-    const ControlState& state = station_->Control(c);
+    const ControlState& state = station_->window.Control(c);
     if (c == MainControl::MenuExit || c == MainControl::MenuInfo) {
         Action(c == MainControl::MenuExit ? MenuItem::Exit : MenuItem::Info)
             ->setEnabled(state.enabled);
@@ -152,27 +168,13 @@ void MainWindow::ApplyState(MainControl c) {
     switch (entry->kind) {
         case LayoutKind::PageField:
         case LayoutKind::NumberField:
-        case LayoutKind::CommandField: {
-            auto* edit = static_cast<EnterEdit*>(w);
-            const QColor background = ToQColor(state.background);
-            // A disabled field writes in the grey of disabled text, whatever
-            // its own colour.
-            const QColor text = ToQColor(state.enabled ? state.foreground : colour::DisabledText);
-            if (edit->BackgroundColour() != background) {
-                edit->SetBackgroundColour(background, false);
-            }
-            if (edit->TextColour() != text) edit->SetTextColour(text, false);
+        case LayoutKind::CommandField:
+            ApplyFieldColours(static_cast<EnterEdit*>(w), state);
             break;
-        }
         case LayoutKind::SelectBox:
-        case LayoutKind::ChoiceButton: {
-            auto* button = static_cast<ImageButton*>(w);
-            const auto& images =
-                entry->kind == LayoutKind::SelectBox ? selectImages_ : choiceImages_;
-            const QPixmap& image = images[state.imageOn ? 1 : 0];
-            if (button->Image().cacheKey() != image.cacheKey()) button->SetImage(image);
+        case LayoutKind::ChoiceButton:
+            ApplyImage(w, *entry, state);
             break;
-        }
         case LayoutKind::Label:
         case LayoutKind::BorderedLabel:
             // The other labels stay white on black; the status field has
@@ -190,7 +192,7 @@ void MainWindow::ApplyState(MainControl c) {
         case LayoutKind::PushButton:
             if (c == MainControl::ContOn) {
                 auto* button = static_cast<QPushButton*>(w);
-                const QString label = FieldText(station_->contOnLabel);
+                const QString label = FieldText(station_->run.contOnLabel);
                 if (button->text() != label) button->setText(label);
             }
             break;
@@ -218,7 +220,7 @@ void MainWindow::ApplyWindowSize() {
 }
 
 void MainWindow::ShowTraffic() {
-    TrafficText& traffic = station_->traffic;
+    TrafficText& traffic = station_->reader.traffic;
     const std::uint64_t revision = traffic.Revision();
     if (revision == shownTrafficRevision_) return;
     std::string text = traffic.Text();
@@ -236,13 +238,13 @@ void MainWindow::TakeTrafficEdits() {
     // The operator changed the field. Lines that came in since it was shown
     // stand above what was shown; they stay on top of the edited text.
     std::string edited = TrafficFromDisplay(field->toPlainText());
-    const std::string model = station_->traffic.Text();
+    const std::string model = station_->reader.traffic.Text();
     std::string arrived;
     if (model.size() >= shownTraffic_.size() &&
         model.compare(model.size() - shownTraffic_.size(), std::string::npos, shownTraffic_) == 0) {
         arrived = model.substr(0, model.size() - shownTraffic_.size());
     }
-    station_->traffic.Set(arrived + edited);
+    station_->reader.traffic.Set(arrived + edited);
     field->document()->setModified(false);
     shownTraffic_ = std::move(edited);
 }

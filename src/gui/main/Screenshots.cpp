@@ -111,7 +111,7 @@ bool RenderScreenshots(const QString& dir) {
         // Manual mode: three pages confirmed, a UID read.
         for (int page = 1; page <= 3; ++page) PageEnter(s, page);
         s.uidText = "1A2B3C4D";
-        s.SetBackground(MainControl::Uid, colour::Green);
+        s.window.SetBackground(MainControl::Uid, colour::Green);
         window.ShowFieldValues();
         ok = Save(window, target + QStringLiteral("/main-manual.png")) && ok;
 
@@ -121,9 +121,9 @@ bool RenderScreenshots(const QString& dir) {
              {"RD 1 // Read page 1\r\n", "3030303030303432\r\n", "RD 2 // Read page 2\r\n",
               "0000000000000000\r\n", "RD 3 // Read page 3\r\n", "44656D6F20303031\r\n",
               "1A2B3C4D\r\n"}) {
-            s.traffic.PutOnTop(line);
+            s.reader.traffic.PutOnTop(line);
         }
-        s.commandText = "RUID";
+        s.terminal.commandText = "RUID";
         window.Action(MainWindow::MenuItem::ShowTerminal)->trigger();
         window.ShowFieldValues();
         ok = Save(window, target + QStringLiteral("/main-terminal.png")) && ok;

@@ -25,19 +25,14 @@ public:
     MsgAnswer ShowMessage(const MessageRequest&) override { return MsgAnswer::Ok; }
 };
 
-// The whole command: hand over, load, change, OK (unsaved, then saved), take over.
-TEST(ConfigHandOver, TheHandedOverSetComesBackAndTheStationRunsAutomaticallyWithIt) {
-    TempDir dir;
-    RecordingMainView mainView;
-    FakeClock clock;
-    Station station{mainView, clock};
-    mainView.Attach(station);
-    station.setDirectory = dir.Path();
+// A station running set "Line 1" of two, in ASCII, with a list file and a record file.
+void LineOneStation(Station& station, const std::filesystem::path& dir) {
+    station.setDirectory = dir;
     station.settings.currentSetName = "Line 1";
     station.settings.names.Add("Line 1");
     station.settings.names.Add("Line 2");
     station.settings.carrierIdMax = "555";
-    station.currentCarrierId = "000123";
+    station.carrierId.current = "000123";
     station.currentSet.useCsvFile = true;
     station.currentSet.csvFileName = "/ids/line1.csv";
     station.currentSet.logEnabled = true;
@@ -45,7 +40,17 @@ TEST(ConfigHandOver, TheHandedOverSetComesBackAndTheStationRunsAutomaticallyWith
     station.currentSet.partNumber = "old";
     station.image.format = PageFormat::Ascii;
     station.configSaved = true;
-    station.headerBlockPending = false;
+    station.run.headerBlockPending = false;
+}
+
+// The whole command: hand over, load, change, OK (unsaved, then saved), take over.
+TEST(ConfigHandOver, TheHandedOverSetComesBackAndTheStationRunsAutomaticallyWithIt) {
+    TempDir dir;
+    RecordingMainView mainView;
+    FakeClock clock;
+    Station station{mainView, clock};
+    mainView.Attach(station);
+    LineOneStation(station, dir.Path());
     NullConfigView view;
     ConfigDialogModel dialog{view};
     dialog.setDirectory = dir.Path();
@@ -79,12 +84,12 @@ TEST(ConfigHandOver, TheHandedOverSetComesBackAndTheStationRunsAutomaticallyWith
     EXPECT_TRUE(station.configSaved && station.configSavePressed);
     EXPECT_EQ(station.currentSet, dialog.set);
     EXPECT_EQ(station.settings.carrierIdMax, "222");  // first ID + quantity - 1
-    EXPECT_TRUE(station.AutomaticMode() && station.headerBlockPending);
+    EXPECT_TRUE(station.AutomaticMode() && station.run.headerBlockPending);
     // ASCII format: page texts from the ASCII byte texts; all pages selected.
     EXPECT_EQ(station.image.FieldText(3), "A NUL NUL NUL NUL NUL NUL NUL");
     EXPECT_EQ(std::count(station.image.selected.begin(), station.image.selected.end(), 1),
               kPageCount);
-    EXPECT_TRUE(station.image.selectAll && station.Control(SelectBox(17)).imageOn);
+    EXPECT_TRUE(station.image.selectAll && station.window.Control(SelectBox(17)).imageOn);
 
     // HEX, pages 3-17 not written: only pages 1 and 2 are selected.
     dialog.set.hexAsciiMode = 0;
@@ -92,7 +97,7 @@ TEST(ConfigHandOver, TheHandedOverSetComesBackAndTheStationRunsAutomaticallyWith
     TakeOverFromConfigDialog(station, dialog);
     EXPECT_EQ(station.image.FieldText(1), "30 30 30 31 32 33 00 00");
     EXPECT_EQ(station.image.selected, (std::array<int, kPageCount>{1, 1}));
-    EXPECT_FALSE(station.image.selectAll || station.Control(SelectBox(3)).imageOn);
+    EXPECT_FALSE(station.image.selectAll || station.window.Control(SelectBox(3)).imageOn);
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ protected:
         SimFixture::SetUp();
         view.Attach(station);
         station.settings.port = SettingsFor(sim.SlavePath(), 9600);
-        ASSERT_TRUE(station.port.OpenWithReport(station.settings.port, view));
+        ASSERT_TRUE(station.reader.port.OpenWithReport(station.settings.port, view));
         record->configured.clear();
     }
 
@@ -75,9 +75,9 @@ protected:
     }
 
     void ExpectReaderAnswers() {
-        station.port.DiscardLines();
-        ASSERT_EQ(station.port.SendCommand("RUID\r"), 0);
-        const auto line = station.port.WaitLine(std::chrono::seconds(10));
+        station.reader.port.DiscardLines();
+        ASSERT_EQ(station.reader.port.SendCommand("RUID\r"), 0);
+        const auto line = station.reader.port.WaitLine(std::chrono::seconds(10));
         ASSERT_TRUE(line.has_value());
         EXPECT_EQ(line->text, "1A2B3C4D\r\n");
     }
@@ -97,9 +97,9 @@ TEST_F(InterfaceSequenceTest, CancelReopensThePortUnchangedAndAFailedCloseShowsN
     EXPECT_EQ(shownTexts, (InterfaceTexts{sim.SlavePath(), "9600", "8", "None", "1", "No"}));
     ASSERT_EQ(record->configured.size(), 1U);
     EXPECT_EQ(record->configured[0].baudRate, 9600);
-    EXPECT_TRUE(station.port.portOpen && view.messages.Shown().empty());
+    EXPECT_TRUE(station.reader.port.portOpen && view.messages.Shown().empty());
     sim.SendUnsolicited("hello\r");
-    EXPECT_TRUE(WaitUntil([&] { return station.traffic.Text() == "hello\r\n"; }));
+    EXPECT_TRUE(WaitUntil([&] { return station.reader.traffic.Text() == "hello\r\n"; }));
     ExpectReaderAnswers();
 
     // A port that will not close: the message, no dialog, the port left as it is.
@@ -111,7 +111,7 @@ TEST_F(InterfaceSequenceTest, CancelReopensThePortUnchangedAndAFailedCloseShowsN
     const MessageRequest& m = view.messages.Shown()[0];
     EXPECT_EQ(m.text + "|" + m.caption, "Can't close COM Port.|Error");
     EXPECT_EQ(m.icon, MsgIcon::Error);
-    EXPECT_TRUE(station.port.portOpen);
+    EXPECT_TRUE(station.reader.port.portOpen);
     EXPECT_EQ(record->configured.size(), 1U);  // not reopened
 }
 
@@ -119,7 +119,7 @@ TEST_F(InterfaceSequenceTest, OkReopensWithTheTextsAndAPortThatWillNotOpenCanBeC
     InterfaceTexts chosen = TextsFromSettings(station.settings.port);
     chosen.port = "/nonexistent/reader";
     Run(chosen);
-    EXPECT_FALSE(station.port.portOpen);
+    EXPECT_FALSE(station.reader.port.portOpen);
     EXPECT_EQ(view.messages.Shown().size(), 1U);
 
     // With nothing open the close succeeds at once and the dialog comes up.
@@ -128,7 +128,7 @@ TEST_F(InterfaceSequenceTest, OkReopensWithTheTextsAndAPortThatWillNotOpenCanBeC
     Run(InterfaceTexts{sim.SlavePath(), "19200", "8", "None", "2", "Xon / Xoff"});
     EXPECT_EQ(dialogRuns, 2);
     EXPECT_EQ(shownTexts.port, "/nonexistent/reader");
-    EXPECT_TRUE(station.port.portOpen && view.messages.Shown().empty());
+    EXPECT_TRUE(station.reader.port.portOpen && view.messages.Shown().empty());
     ASSERT_EQ(record->configured.size(), 1U);
     for (const PortSettings& s : {station.settings.port, record->configured[0]}) {
         EXPECT_EQ(s.baudRate, 19200);

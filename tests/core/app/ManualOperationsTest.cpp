@@ -34,7 +34,7 @@ protected:
         station.image = {};
         station.image.format = format;
         station.settings.manual = {std::move(offset), std::move(length), std::move(id)};
-        station.SetBackground(MainControl::CarrierId, White);
+        station.window.SetBackground(MainControl::CarrierId, White);
         Fresh();
     }
 };
@@ -43,7 +43,7 @@ TEST_F(ManualTest, ReadPagesFillsTheSelectedPages) {
     station.image.format = kAscii;  // the hex form is kept as well
     station.image.fieldText[1] = "keep";
     Select({1, 3});
-    station.traffic.Set("old\r\n");
+    station.reader.traffic.Set("old\r\n");
     Fresh();
     ReadPages(station);
     EXPECT_EQ(sim.CommandLog(), (Lines{"TOR", "RD 1", "RD 3"}));
@@ -51,7 +51,7 @@ TEST_F(ManualTest, ReadPagesFillsTheSelectedPages) {
     EXPECT_EQ(station.image.fieldText[2], "A B C D E F G H");
     EXPECT_EQ(station.image.fieldText[1], "keep");
     EXPECT_EQ(view.Backgrounds(PageField(3)), (Colours{White, White, Green}));
-    EXPECT_EQ(station.traffic.Text(), "4142434445464748\r\nRD 3 // Read page 3\r\n"
+    EXPECT_EQ(station.reader.traffic.Text(), "4142434445464748\r\nRD 3 // Read page 3\r\n"
                                       "0011223344556677\r\nRD 1 // Read page 1\r\n");
 }
 
@@ -140,7 +140,7 @@ TEST_F(ManualTest, LockPagesFollowsTheModeAndTheSetsLockFlags) {
         sim.SetTransponder({});
         sim.SetPresent(c.present);
         station.settings.selectConfig = c.automatic ? 1 : 0;
-        station.SetBackground(PageField(4), Red);  // a page not locked keeps its colour
+        station.window.SetBackground(PageField(4), Red);  // a page not locked keeps its colour
         Fresh();
         LockPages(station);
         EXPECT_EQ(sim.CommandLog(), c.sent);
@@ -164,56 +164,53 @@ TEST_F(StationFixture, WithThePortClosedNothingIsSentAndFailureCountFollowsEachO
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         station.FailureCount = 5;
-        station.SetBackground(PageField(1), Red);
-        station.traffic.Set("old\r\n");
+        station.window.SetBackground(PageField(1), Red);
+        station.reader.traffic.Set("old\r\n");
         c.run(station);
         EXPECT_EQ(station.FailureCount, c.failures);
         EXPECT_EQ(Background(PageField(1)), c.page1);
-        EXPECT_EQ(station.traffic.Text(), "");
+        EXPECT_EQ(station.reader.traffic.Text(), "");
         EXPECT_EQ(station.image.fieldText[0], "00 11 22 33 44 55 66 77");
-        EXPECT_FALSE(station.port.readBusy || station.port.writeBusy);
+        EXPECT_FALSE(station.reader.port.readBusy || station.reader.port.writeBusy);
     }
     EXPECT_EQ(sim.ReceivedBytes(), "");
     EXPECT_TRUE(view.messages.Texts().empty());
 }
 
-TEST_F(ManualTest, ReadTakesTheIdFromThePagesItNeeds) {
-    struct Case { PageFormat format; const char *offset, *length; Lines sent; std::string id; };
+TEST_F(ManualTest, ReadTakesTheIdFromThePagesItNeedsAndNothingFromAFailedPair) {
+    struct Case {
+        PageFormat format;
+        const char *offset, *length;
+        std::size_t failed;  // the command answered "No Read": 2 is RD 1, 3 the second read
+        Lines sent;
+        std::string id;
+        Rgb idColour, page1, page2;
+    };
+    const Lines both{"TOR", "RD 1", "RD 2"};
     const Case cases[] = {
-        {kHex, "4", "8", {"TOR", "RD 1", "RD 2"}, "45464748494A4B4C"},
-        {kAscii, "10", "4", {"TOR", "RD 2"}, "KL"},  // shown up to its NUL
-        {kHex, "0", "", {"TOR", "RD 1"}, "41"},  // length taken as 1
-        {kHex, "0", "20", {"TOR", "RD 1", "RD 2"}, "4142434445464748494A4B4C004E4F50"},
+        {kHex, "4", "8", 0, both, "45464748494A4B4C", Green, Green, Green},
+        {kAscii, "10", "4", 0, {"TOR", "RD 2"}, "KL", Green, White, Green},  // up to its NUL
+        {kHex, "0", "", 0, {"TOR", "RD 1"}, "41", Green, Green, White},     // length taken as 1
+        {kHex, "0", "20", 0, both, "4142434445464748494A4B4C004E4F50", Green, Green, Green},
+        // Clamped to the area like a set's carrier ID: only bytes 0 and 1 lie inside.
+        {kHex, "-2", "4", 0, {"TOR", "RD 1"}, "4142", Green, Green, White},
+        {kHex, "12", "8", 0, {"TOR", "RD 2"}, "004E4F50", Green, White, Green},
+        // One of two reads failed: no part of the ID can be trusted.
+        {kHex, "4", "8", 2, both, "", Red, Red, Green},
+        {kHex, "4", "8", 3, both, "", Red, Green, Red},
+        {kHex, "0", "8", 2, {"TOR", "RD 1"}, "No Read\r\n", Red, Red, White},  // the only read
     };
     LetterPages();
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.offset) + "/" + c.length);
+        SCOPED_TRACE(std::string(c.offset) + "/" + c.length + " " + std::to_string(c.failed));
         Fields(c.format, c.offset, c.length, "old");
+        if (c.failed != 0) sim.ReplaceAnswer(c.failed, "No Read\r");
         ReadCarrierId(station);
         EXPECT_EQ(sim.CommandLog(), c.sent);
         EXPECT_EQ(station.settings.manual.carrierId, c.id);
-        EXPECT_EQ(view.Backgrounds(MainControl::CarrierId), (Colours{White, Green}));
-        EXPECT_EQ(Background(PageField(2)), c.sent.back() == "RD 2" ? Green : White);
-    }
-}
-
-TEST_F(ManualTest, AFailedPageReadTurnsTheIdRedWithoutItsText) {
-    struct Case { const char* offset; std::size_t failed; Rgb page1, page2; std::string id; };
-    const Case cases[] = {  // failed command: 2 is RD 1, 3 the second read
-        {"4", 2, Red, Green, ""},
-        {"4", 3, Green, Red, ""},
-        {"0", 2, Red, White, "No Read\r\n"},  // the only page read: its reply is shown
-    };
-    LetterPages();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.offset) + " " + std::to_string(c.failed));
-        Fields(kHex, c.offset, "8", "old");
-        sim.ReplaceAnswer(c.failed, "No Read\r");
-        ReadCarrierId(station);
-        EXPECT_EQ(Background(MainControl::CarrierId), Red);
+        EXPECT_EQ(view.Backgrounds(MainControl::CarrierId), (Colours{White, c.idColour}));
         EXPECT_EQ(Background(PageField(1)), c.page1);
         EXPECT_EQ(Background(PageField(2)), c.page2);
-        EXPECT_EQ(station.settings.manual.carrierId, c.id);
     }
 }
 

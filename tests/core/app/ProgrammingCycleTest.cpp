@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -37,9 +38,9 @@ protected:
         port.portName = sim.SlavePath();
         port.baudRate = 115200;
         port.dataBits = 8;
-        ASSERT_TRUE(station.port.OpenPort(port).opened);
-        station.link.ResponseTimeBase = 20;
-        station.Control(MainControl::ContOn).enabled = false;  // as the window creates it
+        ASSERT_TRUE(station.reader.port.OpenPort(port).opened);
+        station.reader.link.ResponseTimeBase = 20;
+        station.window.Control(MainControl::ContOn).enabled = false;  // as the window creates it
         UseSet(Source::Counter);
     }
 
@@ -64,7 +65,7 @@ protected:
         station.settings.selectConfig = 1;
         ApplyMode(station);
         station.settings.carrierIdMax = "7";
-        station.currentCarrierId = station.nextFieldText = "7";
+        station.carrierId.current = station.carrierId.nextText = "7";
         view.ClearRecord();
         sim.SetTransponder(sim::Transponder{});
         sim.ClearLog();
@@ -87,8 +88,13 @@ protected:
 TEST_F(CycleTest, CounterCycleProgramsAndAdvancesThenStopsAtTheMaximum) {
     Press();
     EXPECT_EQ(sim.CommandLog(), (Texts{"TOR", kWd1, kWd2, "TOR", "LD 1", "LD 2"}));
+    // The fields are taken when the cycle starts and shown when it ends, once each.
+    const auto kinds = view.Kinds();
+    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), ViewEvent::Kind::Take), 1);
+    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), ViewEvent::Kind::Show), 1);
+    EXPECT_EQ(kinds.front(), ViewEvent::Kind::Take);
     EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(station.nextFieldText, "8");
+    EXPECT_EQ(station.carrierId.nextText, "8");
 
     // 8 is above the maximum: nothing reaches the Reader.
     sim.ClearLog();
@@ -126,7 +132,7 @@ TEST_F(CycleTest, EachFailedStepStopsWithItsMessageAndTheSameCarrierIdIsOfferedA
         Press();
         EXPECT_EQ(sim.CommandLog(), c.commands);
         EXPECT_EQ(Messages(), c.messages);
-        EXPECT_EQ(station.nextFieldText, programmed ? "8" : "7");
+        EXPECT_EQ(station.carrierId.nextText, programmed ? "8" : "7");
         // Only a programmed transponder gains its row, with its UID.
         const std::string record = dir.Read("record.xml");
         EXPECT_EQ(record.empty(), !programmed);
@@ -150,7 +156,7 @@ TEST_F(CycleTest, ListCycleTakesEntriesInOrderAndMarksThemOnlyAfterSuccess) {
         sim.ClearLog();
         Press();
         EXPECT_EQ(sim.CommandLog().at(1), std::string("WD 1 46464646") + "3030303" + entry[3]);
-        EXPECT_EQ(station.nextFieldText, entry);
+        EXPECT_EQ(station.carrierId.nextText, entry);
     }
     EXPECT_EQ(dir.Read("ids.csv"), head + "0002;X;;\r\n0003;X;;\r\n");
     EXPECT_EQ(Messages(), Texts{kWriteFailed});
@@ -174,7 +180,7 @@ TEST_F(CycleTest, FixDataWritesTheSetAsItStandsAndLocksOnlyMarkedPages) {
     for (const char* lock : {"TOR", "LD 1", "LD 2", "LD 4"}) expected.push_back(lock);
     EXPECT_EQ(sim.CommandLog(), expected);
     EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(station.currentCarrierId, "7");
+    EXPECT_EQ(station.carrierId.current, "7");
 }
 
 TEST_F(CycleTest, UnwritableRecordFileStillCountsTheTransponderAndTellsAtTheNextTick) {
@@ -182,7 +188,7 @@ TEST_F(CycleTest, UnwritableRecordFileStillCountsTheTransponderAndTellsAtTheNext
     station.currentSet.logFileName = (dir / "no such folder" / "record.xml").string();
     station.settings.carrierIdMax = "99";
     Press();
-    EXPECT_EQ(station.currentCarrierId, "8");
+    EXPECT_EQ(station.carrierId.current, "8");
     EXPECT_TRUE(Messages().empty());
     OnTimer(station, TimerId::Messages);
     EXPECT_EQ(Messages(), Texts{"Protokolldatei kann nicht erstellt werden.\r\nExistiert der "
@@ -190,7 +196,7 @@ TEST_F(CycleTest, UnwritableRecordFileStillCountsTheTransponderAndTellsAtTheNext
 }
 
 TEST_F(CycleTest, ClosedOrLostPortStopsTheCycleBeforeAnythingChanges) {
-    station.port.ClosePort();
+    station.reader.port.ClosePort();
     for (Source source : {Source::Counter, Source::List, Source::Fix}) {
         UseSet(source);
         station.currentSet.logEnabled = true;
@@ -201,7 +207,7 @@ TEST_F(CycleTest, ClosedOrLostPortStopsTheCycleBeforeAnythingChanges) {
         ASSERT_EQ(Messages().size(), 1u);
         EXPECT_NE(Messages()[0].find("port is not open"), std::string::npos) << Messages()[0];
         EXPECT_TRUE(sim.CommandLog().empty());
-        EXPECT_EQ(station.currentCarrierId, "7");
+        EXPECT_EQ(station.carrierId.current, "7");
         EXPECT_EQ(station.image.fieldText, pages);
         EXPECT_EQ(dir.Read("ids.csv"), list);
         EXPECT_FALSE(std::filesystem::exists(dir / "record.xml"));
@@ -210,32 +216,32 @@ TEST_F(CycleTest, ClosedOrLostPortStopsTheCycleBeforeAnythingChanges) {
 
 TEST_F(CycleTest, UnpluggedAdapterStopsTheCycleLikeAClosedPort) {
     sim.HangUp();
-    for (int i = 0; i < 1000 && !station.port.PortLost(); ++i) {
+    for (int i = 0; i < 1000 && !station.reader.port.PortLost(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    ASSERT_TRUE(station.port.PortLost());
+    ASSERT_TRUE(station.reader.port.PortLost());
     Press();
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_NE(Messages()[0].find("no longer available"), std::string::npos) << Messages()[0];
-    EXPECT_EQ(station.currentCarrierId, "7");
+    EXPECT_EQ(station.carrierId.current, "7");
 }
 
 TEST_F(CycleTest, TicksServeOnlyWhatWasRequestedAndOnlyOnce) {
     for (TimerId t : {TimerId::Cycle, TimerId::Idle, TimerId::Continuous}) OnTimer(station, t);
     EXPECT_TRUE(view.events.empty());  // nothing requested
     EXPECT_FALSE(std::filesystem::exists(dir / "IntProt_0.txt"));
-    station.pendingMessage = "later";
+    station.run.pendingMessage = "later";
     for (int i = 0; i < 2; ++i) OnTimer(station, TimerId::Messages);
     EXPECT_EQ(Messages(), Texts{"later"});
 }
 
 TEST_F(CycleTest, ContinuousToggleHoldsTheRunControlsAndItsTimer) {
-    station.headerBlockPending = false;
+    station.run.headerBlockPending = false;
     for (bool on : {true, false}) {
         ContOnCommand(station);
-        EXPECT_EQ(station.contOnLabel, on ? "Cont Off" : "Cont On");
-        EXPECT_EQ(station.Control(MainControl::One).enabled, !on);
-        EXPECT_TRUE(station.headerBlockPending);  // a run starts with the parameter block
+        EXPECT_EQ(station.run.contOnLabel, on ? "Cont Off" : "Cont On");
+        EXPECT_EQ(station.window.Control(MainControl::One).enabled, !on);
+        EXPECT_TRUE(station.run.headerBlockPending);  // a run starts with the parameter block
     }
     EXPECT_EQ(view.timerStops, std::vector<TimerId>{TimerId::Continuous});
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/app/Station.h"
+#include "core/app/WindowCommands.h"
 #include "support/FakeClock.h"
 #include "support/RecordingMainView.h"
 
@@ -27,27 +28,33 @@ TEST_F(StationCommit, ValidTextsAreReshapedStoredInBothFormsAndTurnGreen) {
         // As a read of a page holding 0x00 and 0x20 shows it: written back unchanged.
         {PageFormat::Ascii, "A NUL C D E F G H", "41 00 43 44 45 46 47 48", "A NUL C D E F G H"},
     };
+    // Page 5 is another's: never touched, never redrawn.
+    station.image.FieldText(5) = "untouched";
+    station.window.SetBackground(PageField(5), colour::Red, false);
     for (const auto& [format, typed, hex, ascii] : cases) {
         SCOPED_TRACE(typed);
         view.ClearRecord();
         station.image.format = format;
         view.Type(4, typed);
-        EXPECT_TRUE(station.CommitPageText(4));
+        EXPECT_TRUE(CommitPageText(station, 4));
         EXPECT_EQ(station.image.hexText[3] + "|" + station.image.asciiText[3],
                   std::string(hex) + "|" + ascii);
         EXPECT_TRUE(station.image.pageCommitted && view.messages.Shown().empty());
         EXPECT_EQ(view.Backgrounds(PageField(4)), (Colours{colour::White, colour::Green}));
         ASSERT_EQ(view.shownPages.size(), 1u);  // the reshaped text is shown
         EXPECT_EQ(view.shownPages[0][3], format == PageFormat::Hex ? hex : ascii);
+        EXPECT_EQ(view.shownPages[0][4], "untouched");
+        EXPECT_TRUE(view.Backgrounds(PageField(5)).empty());
     }
+    EXPECT_FALSE(CommitPageText(station, 0) || CommitPageText(station, 18));
 }
 
-TEST_F(StationCommit, InvalidTextTurnsRedAndTellsOnceAfterShowingIt) {
+TEST_F(StationCommit, InvalidTextTurnsRedAndTellsOnceBetweenOneTakeAndOneShow) {
     station.image.format = PageFormat::Hex;
     view.Type(3, "41 42 43 44 45 46 47 4g");
-    EXPECT_FALSE(station.CommitPageText(3));
-    EXPECT_EQ(view.Kinds(), (std::vector<Kind>{Kind::Take, Kind::Redraw, Kind::Show, Kind::Redraw,
-                                               Kind::Message}));
+    EXPECT_FALSE(CommitPageText(station, 3));
+    EXPECT_EQ(view.Kinds(), (std::vector<Kind>{Kind::Take, Kind::Redraw, Kind::Redraw,
+                                               Kind::Message, Kind::Show}));
     EXPECT_EQ(view.Backgrounds(PageField(3)), (Colours{colour::White, colour::Red}));
     EXPECT_EQ(view.messages.Texts().at(0), PageCodec::PageTextMessage(3, PageFormat::Hex));
     // Kept, with both forms, for the operator to mend.
@@ -60,50 +67,35 @@ TEST_F(StationCommit, InvalidTextTurnsRedAndTellsOnceAfterShowingIt) {
         station.image.format = f;
         station.image.FieldText(1) = "41";
         view.Type(1, "");
-        EXPECT_FALSE(station.CommitPageText(1));
-        EXPECT_EQ(station.Control(PageField(1)).background, colour::Red);
+        EXPECT_FALSE(CommitPageText(station, 1));
+        EXPECT_EQ(station.window.Control(PageField(1)).background, colour::Red);
         EXPECT_EQ(view.messages.Texts(), std::vector<std::string>{PageCodec::PageTextMessage(1, f)});
     }
-}
-
-TEST_F(StationCommit, CommitTouchesOnlyItsOwnPage) {
-    station.image.format = PageFormat::Ascii;
-    station.image.FieldText(2) = "untouched";
-    station.SetBackground(PageField(2), colour::Red, false);
-    EXPECT_TRUE(view.events.empty());  // stored, not redrawn
-    view.Type(1, "ABCDEFGH");
-    station.CommitPageText(1);
-    EXPECT_EQ(station.image.FieldText(2), "untouched");
-    EXPECT_EQ(station.Control(PageField(2)).background, colour::Red);
-    EXPECT_FALSE(station.CommitPageText(0));
-    EXPECT_FALSE(station.CommitPageText(18));
 }
 
 TEST_F(StationCommit, SwitchingFormatConvertsEveryPageAndEndsFocusOnPage17) {
     station.image.format = PageFormat::Hex;
     for (int p = 1; p <= kPageCount; ++p) station.image.FieldText(p) = "41 42 00 44 20 46 47 48";
     station.image.FieldText(5) = "4 1 42 43 44 45 46 47 48";  // uncommitted, badly grouped
-    station.SetBackground(PageField(5), colour::Red);
+    station.window.SetBackground(PageField(5), colour::Red);
     view.ClearRecord();
-    station.SetPageFormat(PageFormat::Hex);  // the current format: nothing happens
+    SetPageFormat(station, PageFormat::Hex);  // the current format: nothing happens
     EXPECT_TRUE(view.events.empty() && station.image.hexText[0].empty());
 
-    station.SetPageFormat(PageFormat::Ascii);
+    SetPageFormat(station, PageFormat::Ascii);
     EXPECT_EQ(station.image.format, PageFormat::Ascii);
     EXPECT_EQ(station.image.FieldText(1) + "|" + station.image.asciiText[0],
               "A B NUL D   F G H|A B NUL D   F G H");
     EXPECT_EQ(station.image.FieldText(5), "\x04 \x01 B C D E F G H");
-    EXPECT_EQ(station.Control(PageField(5)).background, colour::Red);  // no check on a switch
+    EXPECT_EQ(station.window.Control(PageField(5)).background, colour::Red);  // no check on a switch
     EXPECT_TRUE(view.messages.Shown().empty());
     EXPECT_EQ(view.FocusTrail().size(), 17u);
-    EXPECT_EQ(station.Focus(), PageField(17));
-    ASSERT_EQ(view.shownPages.size(), 17u);  // each page is shown as it is converted
-    EXPECT_EQ(view.shownPages[0][0] + "|" + view.shownPages[0][1],
-              "A B NUL D   F G H|41 42 00 44 20 46 47 48");
+    EXPECT_EQ(station.window.Focus(), PageField(17));
+    EXPECT_TRUE(view.shownPages.empty());  // the command around it shows the fields
 
     // Back to Hex: the ASCII field text is kept as it stood, the HEX form derived.
     station.image.FieldText(2) = "ABCDEFGH";
-    station.SetPageFormat(PageFormat::Hex);
+    SetPageFormat(station, PageFormat::Hex);
     EXPECT_EQ(station.image.FieldText(2) + "|" + station.image.asciiText[1], "41|ABCDEFGH");
     EXPECT_EQ(station.image.FieldText(5), "04 01 42 43 44 45 46 47");
 }

@@ -25,7 +25,7 @@ protected:
         view.Attach(station);
         // A reply ends its wait when it comes, so a generous base costs
         // nothing; time-out cases lower the Reader's TOR value instead.
-        station.link.ResponseTimeBase = 250;
+        station.reader.link.ResponseTimeBase = 250;
         SetPages({0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77},
                  {0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF});
     }
@@ -39,14 +39,14 @@ protected:
         sim.SetTransponder(t);
     }
 
-    void Open() { ASSERT_TRUE(station.port.OpenPort(SettingsFor(sim.SlavePath(), 9600)).opened); }
+    void Open() { ASSERT_TRUE(station.reader.port.OpenPort(SettingsFor(sim.SlavePath(), 9600)).opened); }
 
     void Select(std::initializer_list<int> pages) {
         station.image.selected.fill(0);
         for (int p : pages) station.image.selected.at(static_cast<std::size_t>(p - 1)) = 1;
     }
 
-    Rgb Background(MainControl c) const { return station.Control(c).background; }
+    Rgb Background(MainControl c) const { return station.window.Control(c).background; }
 
     // Forgets what the Reader and the view saw so far.
     void Fresh() {

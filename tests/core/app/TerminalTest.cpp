@@ -17,29 +17,29 @@ protected:
         ConnectTrafficReceiver(station, [this] { ++changes; });
     }
     // The callback counts into this fixture, which goes before the station.
-    void TearDown() override { station.port.ClosePort(); }
+    void TearDown() override { station.reader.port.ClosePort(); }
 
     std::atomic<int> changes{0};
 };
 
 TEST_F(TerminalTest, ABusyOperationKeepsTheReceiverOffTheTraffic) {
     Open();
-    station.traffic.Set("mine\r\n");
-    station.port.readBusy = true;
+    station.reader.traffic.Set("mine\r\n");
+    station.reader.port.readBusy = true;
     sim.SendUnsolicited("late\r");
-    ASSERT_TRUE(WaitUntil([&] { return station.port.PendingLines() == 1; }));
-    EXPECT_EQ(station.traffic.Text(), "mine\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return station.reader.port.PendingLines() == 1; }));
+    EXPECT_EQ(station.reader.traffic.Text(), "mine\r\n");
     EXPECT_EQ(changes.load(), 0);
-    station.port.readBusy = false;
+    station.reader.port.readBusy = false;
 }
 
 TEST_F(TerminalTest, ClosedPortSendAndClear) {
-    station.commandText = "RUID";
-    station.traffic.Set("a\r\nb\r\n");
+    station.terminal.commandText = "RUID";
+    station.reader.traffic.Set("a\r\nb\r\n");
     TerminalSend(station);
     TerminalClear(station);
     EXPECT_EQ(sim.ReceivedBytes(), "");
-    EXPECT_EQ(station.traffic.Text(), "");
+    EXPECT_EQ(station.reader.traffic.Text(), "");
 }
 
 }  // namespace

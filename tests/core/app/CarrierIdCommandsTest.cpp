@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include "core/app/CarrierIdCommands.h"
+#include "core/app/Station.h"
+#include "core/config/ParameterSet.h"
+#include "support/FakeClock.h"
+#include "support/RecordingMainView.h"
+#include "support/TempDir.h"
+
+namespace tagwright::test {
+namespace {
+
+using Texts = std::vector<std::string>;
+using Kind = ViewEvent::Kind;
+constexpr char kFixed[] = "46 46 46 46 46 46 46 46";  // the set's fixed bytes, "F"
+
+class CarrierIdCommandsTest : public ::testing::Test {
+protected:
+    CarrierIdCommandsTest() {
+        view.Attach(station);
+        for (std::size_t k = 0; k < kImageBytes; ++k) set().hex[k] = k < 16 ? "46" : "2D";
+        DeriveAsciiTexts(set());
+        set().carrierIdOffset = "0";
+        set().carrierIdLength = "4";
+        for (int p = 1; p <= 2; ++p) station.image.FieldText(p) = kFixed;
+    }
+    ParameterSet& set() { return station.currentSet; }
+    void List(std::string_view bytes) { set().csvFileName = dir.Write("ids.csv", bytes).string(); }
+    // Every entry point takes the fields once when it starts and shows them once at its end.
+    void ExpectOneTakeAndOneShow() {
+        const auto kinds = view.Kinds();
+        ASSERT_FALSE(kinds.empty());
+        EXPECT_EQ(kinds.front(), Kind::Take);
+        EXPECT_EQ(kinds.back(), Kind::Show);
+        EXPECT_EQ(std::count(kinds.begin(), kinds.end(), Kind::Take), 1);
+        EXPECT_EQ(std::count(kinds.begin(), kinds.end(), Kind::Show), 1);
+    }
+
+    TempDir dir;
+    FakeClock clock;
+    RecordingMainView view;
+    Station station{view, clock};
+};
+
+TEST_F(CarrierIdCommandsTest, NextFieldComposesTheIdAndMaxLeavesItAlone) {
+    station.carrierId.nextText = "41";
+    StepNext(station, -1);
+    ExpectOneTakeAndOneShow();
+    EXPECT_EQ(station.carrierId.current + "|" + station.carrierId.nextText, "42|42");
+    EXPECT_EQ(view.shownPages.at(0)[0], "30 30 34 32 46 46 46 46");
+
+    station.carrierId.nextText = "-1";  // typed, then the field is left
+    CommitNext(station);
+    EXPECT_EQ(station.carrierId.current + "|" + station.image.FieldText(1),
+              "9999|39 39 39 39 46 46 46 46");
+
+    station.image.FieldText(1) = kFixed;
+    station.settings.carrierIdMax = "-1";
+    CommitMax(station);
+    StepMax(station, -1);
+    EXPECT_EQ(station.settings.carrierIdMax, "0");
+    EXPECT_EQ(station.carrierId.current, "9999");
+    EXPECT_EQ(station.image.FieldText(1), kFixed);
+}
+
+TEST_F(CarrierIdCommandsTest, CounterRefusesAboveMaxAndAdvancesFromThePreparedValue) {
+    set().carrierIdLength = "3";
+    station.settings.carrierIdMax = station.carrierId.current = "7";
+    const auto value = PrepareCounterDataSet(station);
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(station.image.FieldText(1), "30 30 37 46 46 46 46 46");
+    station.carrierId.current = "3";  // the operator spun the field meanwhile
+    AdvanceCounter(station, *value);
+    EXPECT_EQ(station.carrierId.nextText, "8");
+
+    station.image.FieldText(1) = kFixed;
+    EXPECT_FALSE(PrepareCounterDataSet(station).has_value());
+    EXPECT_EQ(view.messages.Texts(), Texts{"Maximum Carrier ID reached."});
+    EXPECT_EQ(station.image.FieldText(1), kFixed);  // nothing composed
+}
+
+TEST_F(CarrierIdCommandsTest, ListEntriesAreTakenComposedAndMarkedByTheComposedBytes) {
+    List("Carrier ID;done;\n0001;X;\n0002;;\n0009;;\n");
+    station.FailureCount = 3;
+    NextDataSet(station);
+    ExpectOneTakeAndOneShow();
+    EXPECT_EQ(station.FailureCount, 0);
+    EXPECT_EQ(station.carrierId.nextText, "0002");
+    EXPECT_EQ(view.shownPages.at(0)[0], "30 30 30 32 46 46 46 46");
+
+    station.carrierId.current = "0009";  // marking goes by the composed bytes
+    view.ClearRecord();
+    CurrentDataSetProcessed(station);
+    ExpectOneTakeAndOneShow();
+    EXPECT_EQ(dir.Read("ids.csv"), "Carrier ID;done;\r\n0001;X;\r\n0002;X;;\r\n0009;;\r\n");
+    EXPECT_TRUE(view.messages.Texts().empty());
+
+    // Marked by hand meanwhile: the operator is told, the file stays.
+    List("Carrier ID;done;\n0002;X;\n");
+    CurrentDataSetProcessed(station);
+    ASSERT_EQ(view.messages.Texts().size(), 1u);
+    EXPECT_NE(view.messages.Texts()[0].find("0002 has been programmed"), std::string::npos);
+    EXPECT_EQ(dir.Read("ids.csv"), "Carrier ID;done;\n0002;X;\n");
+}
+
+TEST_F(CarrierIdCommandsTest, AnUnusableListRaisesFailureCountAndChangesNothing) {
+    List("Carrier ID;done;\r\n01;;\r\n");  // shorter than the set's length
+    station.carrierId.current = "0007";
+    NextDataSet(station);
+    EXPECT_EQ(station.FailureCount, 1);
+    EXPECT_EQ(view.messages.Texts(),
+              Texts{"Next Carrier ID has the wrong format. Check the used csv file."});
+    EXPECT_EQ(station.carrierId.current, "0007");
+    EXPECT_EQ(station.image.FieldText(1), kFixed);
+}
+
+}  // namespace
+}  // namespace tagwright::test
