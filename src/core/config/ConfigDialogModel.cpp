@@ -1,12 +1,14 @@
 #include "core/config/ConfigDialogModel.h"
 
 #include <algorithm>
+#include <iterator>
 #include <system_error>
 #include <utility>
 
 #include "core/domain/Hex.h"
 #include "core/base/CText.h"
 #include "core/domain/ByteText.h"
+#include "core/domain/TextForms.h"
 #include "core/config/SetStore.h"
 
 namespace tagwright {
@@ -33,15 +35,6 @@ constexpr ConfigControl kPlainBoxes[] = {
     ConfigControl::Log,
 };
 
-int Offset(ConfigControl c, ConfigControl first) {
-    return static_cast<int>(c) - static_cast<int>(first);
-}
-
-bool InRange(ConfigControl c, ConfigControl first, ConfigControl last) {
-    return static_cast<int>(c) >= static_cast<int>(first) &&
-           static_cast<int>(c) <= static_cast<int>(last);
-}
-
 // The next control of a Tab or Enter cycle.
 template <std::size_t N>
 ConfigControl NextInCycle(const ConfigControl (&cycle)[N], ConfigControl c) {
@@ -53,6 +46,43 @@ ConfigControl NextInCycle(const ConfigControl (&cycle)[N], ConfigControl c) {
 
 
 }  // namespace
+
+std::optional<int> ByteIndex(ConfigControl c, ConfigControl row0) {
+    const int byte = static_cast<int>(c) - static_cast<int>(row0);
+    if (byte < 0 || byte >= kCarrierIdBytes) return std::nullopt;
+    return byte;
+}
+
+bool IsByteEdit(ConfigControl c) {
+    return ByteIndex(c, ConfigControl::Hex0) || ByteIndex(c, ConfigControl::Ascii0);
+}
+
+bool IsCarrierIdEdit(ConfigControl c) {
+    return std::find(std::begin(kCarrierIdEdits), std::end(kCarrierIdEdits), c) !=
+           std::end(kCarrierIdEdits);
+}
+
+bool IsWorkOrderEdit(ConfigControl c) {
+    return std::find(std::begin(kWorkOrderEdits), std::end(kWorkOrderEdits), c) !=
+           std::end(kWorkOrderEdits);
+}
+
+std::string* TextOf(ParameterSet& set, ConfigControl c) {
+    if (auto byte = ByteIndex(c, ConfigControl::Hex0)) return &set.hex[static_cast<std::size_t>(*byte)];
+    if (auto byte = ByteIndex(c, ConfigControl::Ascii0)) {
+        return &set.ascii[static_cast<std::size_t>(*byte)];
+    }
+    switch (c) {
+        case ConfigControl::OperatorBadgeId: return &set.operatorBadgeId;
+        case ConfigControl::PartNumber: return &set.partNumber;
+        case ConfigControl::WorkOrderNumber: return &set.workOrderNumber;
+        case ConfigControl::Quantity: return &set.quantity;
+        case ConfigControl::CarrierIdOffset: return &set.carrierIdOffset;
+        case ConfigControl::CarrierIdLength: return &set.carrierIdLength;
+        case ConfigControl::CarrierId: return &set.carrierId;
+        default: return nullptr;
+    }
+}
 
 ConfigDialogModel::ConfigDialogModel(ConfigDialogView& view) : view_(view) {}
 
@@ -166,9 +196,15 @@ void ConfigDialogModel::SetByteColour(int byte, Rgb colour) {
     Control(AsciiEdit(byte)).background = colour;
 }
 
+void ConfigDialogModel::SetByteForms(std::size_t k, std::string shown, PageFormat shownIn) {
+    TextForms forms = ByteForms(shown, shownIn);
+    set.hex[k] = std::move(forms.hex);
+    set.ascii[k] = std::move(forms.ascii);
+}
+
 bool* ConfigDialogModel::FlagOf(ConfigControl box) {
-    if (InRange(box, ConfigControl::FixByte0, ConfigControl::FixByte15)) {
-        return &set.fixByte[static_cast<std::size_t>(Offset(box, ConfigControl::FixByte0))];
+    if (auto byte = ByteIndex(box, ConfigControl::FixByte0)) {
+        return &set.fixByte[static_cast<std::size_t>(*byte)];
     }
     switch (box) {
         case ConfigControl::DecimalCounter: return &set.useDecimalCounter;
@@ -289,18 +325,15 @@ void ConfigDialogModel::WorkOrderEditConfirmed(ConfigControl edit) {
 }
 
 void ConfigDialogModel::ByteEditConfirmed(ConfigControl edit) {
-    const bool hexRow = InRange(edit, ConfigControl::Hex0, ConfigControl::Hex15);
-    const bool asciiRow = InRange(edit, ConfigControl::Ascii0, ConfigControl::Ascii15);
-    if (!hexRow && !asciiRow) return;
-    const int byte = Offset(edit, hexRow ? ConfigControl::Hex0 : ConfigControl::Ascii0);
-    const auto k = static_cast<std::size_t>(byte);
+    const auto hexByte = ByteIndex(edit, ConfigControl::Hex0);
+    const auto asciiByte = ByteIndex(edit, ConfigControl::Ascii0);
+    if (!hexByte && !asciiByte) return;
+    const bool hexRow = hexByte.has_value();
+    const int byte = hexRow ? *hexByte : *asciiByte;
 
     view_.TakeFieldValues();
-    if (hexRow) {
-        set.ascii[k] = ByteText::HexToAscii(set.hex[k]);
-    } else {
-        set.hex[k] = ByteText::AsciiToHex(set.ascii[k]);
-    }
+    SetByteForms(static_cast<std::size_t>(byte), *TextOf(set, edit),
+                 hexRow ? PageFormat::Hex : PageFormat::Ascii);
     Refresh();
     RecolourCarrierId();
     DisableOk();
@@ -330,7 +363,7 @@ void ConfigDialogModel::Clicked(ConfigControl box) {
         case ConfigControl::EditPage2:
         case ConfigControl::WritePages3to17: DisableOk(); break;
         default:
-            if (InRange(box, ConfigControl::FixByte0, ConfigControl::FixByte15)) DisableOk();
+            if (ByteIndex(box, ConfigControl::FixByte0)) DisableOk();
             break;
     }
     Refresh();
@@ -467,11 +500,10 @@ void ConfigDialogModel::EditPages3to17Pressed() {
         return;
     }
     set.hexAsciiMode = data.mode;
-    const bool asciiMode = data.mode == 1;
+    const PageFormat format = data.mode == 1 ? PageFormat::Ascii : PageFormat::Hex;
     for (std::size_t k = 0; k < set.hex.size(); ++k) {
         // The form the dialog worked in is the one to trust.
-        set.hex[k] = asciiMode ? ByteText::AsciiToHex(data.ascii[k]) : data.hex[k];
-        set.ascii[k] = asciiMode ? data.ascii[k] : ByteText::HexToAscii(data.hex[k]);
+        SetByteForms(k, format == PageFormat::Ascii ? data.ascii[k] : data.hex[k], format);
     }
     for (std::size_t p = 2; p < set.editPage.size(); ++p) {
         set.editPage[p] = data.editPage[p];

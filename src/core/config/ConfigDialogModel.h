@@ -76,6 +76,15 @@ constexpr ConfigControl FixByteBox(int byte) {
     return static_cast<ConfigControl>(static_cast<int>(ConfigControl::FixByte0) + byte);
 }
 
+// The byte (0-15) of a control in the row that starts at row0 (Hex0, Ascii0
+// or FixByte0); nothing for a control outside that row.
+std::optional<int> ByteIndex(ConfigControl c, ConfigControl row0);
+bool IsByteEdit(ConfigControl c);
+bool IsCarrierIdEdit(ConfigControl c);
+bool IsWorkOrderEdit(ConfigControl c);
+// The set's text behind an edit field; nullptr for every other control.
+std::string* TextOf(ParameterSet& set, ConfigControl c);
+
 // A file dialog the model asks the window for.
 struct FileDialogRequest {
     enum class Kind { Open, Save };
@@ -199,6 +208,8 @@ private:
     void DisableOk();
     void SetCarrierIdEditsLook(bool usable, bool touchEnabled);
     void SetByteColour(int byte, Rgb colour);
+    // Byte k's HEX and ASCII texts from the one the operator worked in.
+    void SetByteForms(std::size_t k, std::string shown, PageFormat shownIn);
     void RecolourCarrierId();
     bool* FlagOf(ConfigControl box);  // nullptr for controls that are no check box
     void DataSourceClicked(ConfigControl box);
