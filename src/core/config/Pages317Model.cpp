@@ -86,18 +86,10 @@ void Pages317Model::SwitchTo(PageFormat format) {
     view_.RepaintWindow();
 }
 
-void Pages317Model::ToggleEdit(int page) {
+void Pages317Model::Toggle(std::array<bool, kPageCount>& flags, int page) {
     if (!IsShownPage(page)) return;
     view_.TakeFieldValues();
-    auto& flag = data_.editPage[static_cast<std::size_t>(page - 1)];
-    flag = !flag;
-    view_.ShowImages();
-}
-
-void Pages317Model::ToggleLock(int page) {
-    if (!IsShownPage(page)) return;
-    view_.TakeFieldValues();
-    auto& flag = data_.lockPage[static_cast<std::size_t>(page - 1)];
+    auto& flag = flags[static_cast<std::size_t>(page - 1)];
     flag = !flag;
     view_.ShowImages();
 }

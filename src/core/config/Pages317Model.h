@@ -42,8 +42,8 @@ public:
     void SwitchToAscii() { SwitchTo(PageFormat::Ascii); }
     void SwitchToHex() { SwitchTo(PageFormat::Hex); }
     // The Edit and Lock boxes of page p (3..17).
-    void ToggleEdit(int page);
-    void ToggleLock(int page);
+    void ToggleEdit(int page) { Toggle(data_.editPage, page); }
+    void ToggleLock(int page) { Toggle(data_.lockPage, page); }
 
     // OK: the field texts go into shown, and the result is what the Config
     // dialog takes back. Bytes edited but never committed keep their old
@@ -75,6 +75,7 @@ private:
     int ValidateAndStore(int k);
     void Store(int k, TextForms forms);
     void SwitchTo(PageFormat format);
+    void Toggle(std::array<bool, kPageCount>& flags, int page);
 
     Pages317Data data_;
     std::array<std::string, kImageBytes> shown_{};
