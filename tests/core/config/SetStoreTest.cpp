@@ -120,10 +120,14 @@ TEST(NameListRules, AddAndDelete) {
     for (const char* name : {"c", "zzz"}) DeleteName(list, name);
     EXPECT_EQ(Listed(list), (Names{"a", "b", "d", "e"}));
 
-    // A hand-edited gap is filled without losing the names above it.
+    // A hand-edited gap is filled without losing the names above it, and a
+    // delete below a gap keeps the names after it.
     list = ListOf({"a", "", "c"});
     EXPECT_EQ(list.Add("b"), 1);
     EXPECT_EQ(Listed(list), (Names{"a", "b", "c"}));
+    list = ListOf({"a", "b", "", "d"});
+    DeleteName(list, "a");
+    EXPECT_EQ(Listed(list), (Names{"b", "", "d"}));
 }
 
 TEST_F(SetStoreTest, ExistingFileIsReplacedOnlyWhenTheOperatorSaysYes) {
