@@ -174,5 +174,24 @@ TEST_F(SetStoreTest, RefusesBadNamesAFullListAndAnUnwritableDirectory) {
     EXPECT_EQ(Listed(names), Names{"a"});
 }
 
+TEST_F(SetStoreTest, NamesThatCannotBecomeAFileAreRefusedWithTheirOwnMessage) {
+    const std::string longest(kMaxSetNameBytes, 'n');
+    const std::pair<std::string, std::string> cases[] = {
+        {"two\r\nlines", "line break"}, {"a\nb", "line break"}, {"a\rb", "line break"},
+        {longest + "n", "at most 238 characters"},
+    };
+    for (const auto& [name, why] : cases) {
+        view.messages.Clear();
+        NameList names = ListOf({"a"});
+        EXPECT_EQ(Save(name, names), SaveSetResult::Failed) << name;
+        ASSERT_EQ(view.messages.Texts().size(), 1u) << name;
+        EXPECT_NE(view.messages.Texts()[0].find(why), std::string::npos) << name;
+        EXPECT_EQ(Listed(names), Names{"a"});
+    }
+    NameList names = ListOf({"a"});
+    EXPECT_EQ(Save(longest, names), SaveSetResult::Saved);  // the longest name still fits
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
 }  // namespace
 }  // namespace tagwright::test
