@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 #include "core/config/SetStore.h"
 #include "support/ScriptedMessages.h"
@@ -191,6 +192,19 @@ TEST_F(SetStoreTest, NamesThatCannotBecomeAFileAreRefusedWithTheirOwnMessage) {
     NameList names = ListOf({"a"});
     EXPECT_EQ(Save(longest, names), SaveSetResult::Saved);  // the longest name still fits
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST(LastCarrierId, IsFirstPlusQuantityMinusOneWithoutWrapping) {
+    const std::tuple<const char*, const char*, std::uint64_t> cases[] = {
+        {"200", "23", 222}, {"0", "1", 0}, {"0", "0", 0}, {"5", "0", 4},
+        {"18446744073709551614", "1", 18446744073709551614u},
+        {"18446744073709551614", "2", 18446744073709551615u},
+        {"18446744073709551614", "3", 18446744073709551615u},
+        {"10", "18446744073709551615", 18446744073709551615u},
+    };
+    for (const auto& [first, quantity, last] : cases) {
+        EXPECT_EQ(LastCarrierId(first, quantity), last) << first << " + " << quantity;
+    }
 }
 
 }  // namespace
