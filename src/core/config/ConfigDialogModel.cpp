@@ -125,6 +125,8 @@ void ConfigDialogModel::Load() {
     set = std::move(loaded);
     Refresh();
     ApplyLoadLook();
+    // A hand-edited file can hold a layout the dialog would never save.
+    CheckOffsetAndLength();
     Fill();
 }
 
@@ -228,27 +230,26 @@ bool* ConfigDialogModel::FlagOf(ConfigControl box) {
 bool ConfigDialogModel::CheckOffsetAndLength() {
     int offset = Atol(set.carrierIdOffset);
     int length = Atol(set.carrierIdLength);
-    bool changed = false;
     // Each value on its own has to fit the 16 bytes before their sum can.
-    if (offset < 0 || offset > kCarrierIdBytes) {
-        offset = std::clamp(offset, 0, kCarrierIdBytes);
-        set.carrierIdOffset = FormatInt(offset);
-        changed = true;
-    }
-    if (length < 0 || length > kCarrierIdBytes) {
-        length = std::clamp(length, 0, kCarrierIdBytes);
-        set.carrierIdLength = FormatInt(length);
-        changed = true;
-    }
-    if (offset + length > kCarrierIdBytes) {
-        set.carrierIdLength = FormatInt(kCarrierIdBytes - offset);
-        changed = true;
-    }
-    if (changed) {
-        Refresh();
-        view_.ShowMessage({kOffsetLengthMessage, "", MsgIcon::None, MsgButtons::Ok});
-    }
-    return !changed;
+    offset = std::clamp(offset, 0, kCarrierIdBytes);
+    length = std::clamp(length, 0, kCarrierIdBytes);
+    length = std::min(length, kCarrierIdBytes - offset);
+    // Every value that had to change is named with what it was and became.
+    std::string changes;
+    auto cut = [&changes](const char* key, std::string& text, int value) {
+        if (Atol(text) == value) return;
+        if (!changes.empty()) changes += "; ";
+        changes += std::string(key) + " \"" + text + "\" was changed to \"" + FormatInt(value) +
+                   "\"";
+        text = FormatInt(value);
+    };
+    cut("Carrier ID Offset", set.carrierIdOffset, offset);
+    cut("Carrier ID Length", set.carrierIdLength, length);
+    if (changes.empty()) return true;
+    Refresh();
+    view_.ShowMessage({std::string(kOffsetLengthMessage) + "\r\n" + changes + ".", "",
+                       MsgIcon::None, MsgButtons::Ok});
+    return false;
 }
 
 void ConfigDialogModel::Fill() {

@@ -181,7 +181,9 @@ public:
     static std::string ShortFileName(const std::string& path);
 
     // The offset and length check: values that do not fit bytes 0-15 are
-    // cut back and the operator is told. True when nothing had to change.
+    // cut back and the operator is told which key held which value. True
+    // when nothing had to change. Runs on every load as well, so a length
+    // never leaves the decimal counter without room.
     bool CheckOffsetAndLength();
     // The SEMI E99 fill of pages 1-2 from offset, length and carrier ID.
     void Fill();
