@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -120,6 +121,21 @@ private slots:
         QVERIFY(dlg.LoadTimer()->isActive());
         QTRY_COMPARE(Text(dlg, C::Quantity), QStringLiteral("7"));
         QCOMPARE(Text(dlg, HexEdit(0)), QStringLiteral("5A"));
+    }
+
+    // A name with a character beyond Latin-1 is refused, not saved as "?".
+    void nameBeyondLatin1IsRefused() {
+        QTemporaryDir dir;
+        ScopedMessageBoxes boxes;
+        ConfigDialog dlg;
+        dlg.Model().setDirectory = dir.path().toStdString();
+        dlg.Start();
+        QVERIFY(ShowActive(dlg));
+        dlg.NameBox()->setEditText(QStringLiteral("Line \u20AC"));  // no key types it
+        Click(dlg, C::Save);
+        QCOMPARE(boxes.shown.size(), std::size_t{1});
+        QVERIFY(boxes.shown[0].text.find("Latin-1") != std::string::npos);
+        QVERIFY(QDir(dir.path()).isEmpty());
     }
 
     // Through the main window's menu: Cancel, then a new set made and

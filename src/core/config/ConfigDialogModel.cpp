@@ -149,6 +149,11 @@ void ConfigDialogModel::ApplyLoadLook() {
 void ConfigDialogModel::Save() {
     Fill();
     view_.TakeFieldValues();
+    if (!NameFits()) {
+        savePressed = true;
+        Refresh();
+        return;
+    }
     const bool listed = names.Find(nameText) >= 0;
     if (SaveSet(setDirectory, nameText, set, names, view_) == SaveSetResult::Saved) {
         if (!listed) view_.RebuildNameChoices();
@@ -517,7 +522,13 @@ void ConfigDialogModel::EditPages3to17Pressed() {
 bool ConfigDialogModel::Accept() {
     if (!Control(ConfigControl::Ok).enabled) return false;
     view_.TakeFieldValues();
-    return true;
+    return NameFits();
+}
+
+bool ConfigDialogModel::NameFits() {
+    if (nameFitsFile) return true;
+    view_.ShowMessage({kNameEncodingMessage, "", MsgIcon::Warning, MsgButtons::Ok});
+    return false;
 }
 
 }  // namespace tagwright

@@ -138,6 +138,9 @@ public:
 
     // --- the dialog's values (the hand-over fills them before Start) ---
     std::string nameText;  // the "Name" box
+    // False when the "Name" box held characters that no byte of the files'
+    // 8-bit encoding stands for; nameText then holds a changed copy.
+    bool nameFitsFile = true;
     NameList names;        // the dialog's own copy
     ParameterSet set;
     std::filesystem::path setDirectory;
@@ -188,6 +191,9 @@ public:
     // The SEMI E99 fill of pages 1-2 from offset, length and carrier ID.
     void Fill();
 
+    static constexpr const char* kNameEncodingMessage =
+        "This name has characters that a parameter set's name cannot hold.\r\n"
+        "A name may use the characters of Latin-1 (ISO 8859-1) only.";
     static constexpr const char* kOffsetLengthMessage =
         "Carrier ID Offset + Carrier ID Length must be under 16.";
     // The record file when the operator picks none: in the station's directory.
@@ -208,6 +214,8 @@ private:
     void ApplyLoadLook();
     void Refresh();  // check images from the flags, then show
     void DisableOk();
+    // Tells the operator when the typed name cannot be kept; true when it can.
+    bool NameFits();
     void SetCarrierIdEditsLook(bool usable, bool touchEnabled);
     void SetByteColour(int byte, Rgb colour);
     // Byte k's HEX and ASCII texts from the one the operator worked in.

@@ -441,7 +441,9 @@ bool ConfigDialog::eventFilter(QObject* watched, QEvent* event) {
 // --- ConfigDialogView -------------------------------------------------------
 
 void ConfigDialog::TakeFieldValues() {
-    model_.nameText = FieldBytes(nameBox_->currentText());
+    const QString name = nameBox_->currentText();
+    model_.nameText = FieldBytes(name);
+    model_.nameFitsFile = FieldText(model_.nameText) == name;
     for (std::size_t i = 0; i < kConfigControlCount; ++i) {
         const auto c = static_cast<C>(i);
         std::string* text = TextOf(model_.set, c);
@@ -450,8 +452,11 @@ void ConfigDialog::TakeFieldValues() {
 }
 
 void ConfigDialog::ShowFieldValues() {
-    const QString name = FieldText(model_.nameText);
-    if (nameBox_->currentText() != name) nameBox_->setEditText(name);
+    // A typed name beyond Latin-1 stays as typed until the model changes it,
+    // so that the next take still sees it.
+    if (FieldBytes(nameBox_->currentText()) != model_.nameText) {
+        nameBox_->setEditText(FieldText(model_.nameText));
+    }
     for (std::size_t i = 0; i < kConfigControlCount; ++i) {
         const auto c = static_cast<C>(i);
         if (const std::string* text = TextOf(model_.set, c)) {
