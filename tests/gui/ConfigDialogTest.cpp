@@ -66,6 +66,17 @@ void CancelChangesNothing(MainWindow& window) {
     QVERIFY(station.settings.currentSetName.empty());
 }
 
+// The record file: the set's block once, then one row per transponder.
+void CheckThreeRows(const std::string& records) {
+    QFile file(QString::fromStdString(records));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString xml = QString::fromLatin1(file.readAll());
+    QCOMPARE(xml.count(QStringLiteral("Line E2E")), 1);
+    for (const char* id : {"30 30 34 31 00", "30 30 34 32 00", "30 30 34 33 00"}) {
+        QCOMPARE(xml.count(QLatin1String(id)), 1);
+    }
+}
+
 }  // namespace
 
 class ConfigDialogTest : public QObject {
@@ -191,14 +202,7 @@ private slots:
         QVERIFY(tag.pages[1] == (std::array<std::uint8_t, 8>{'0', '0', '4', '3', 0, 0, 0, 0}));
         QVERIFY(!tag.locked[0] && !tag.locked[1]);
 
-        // The record file: the set's block once, then one row per transponder.
-        QFile file(QString::fromStdString(records));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString xml = QString::fromLatin1(file.readAll());
-        QCOMPARE(xml.count(QStringLiteral("Line E2E")), 1);
-        for (const char* id : {"30 30 34 31 00", "30 30 34 32 00", "30 30 34 33 00"}) {
-            QCOMPARE(xml.count(QLatin1String(id)), 1);
-        }
+        CheckThreeRows(records);
         QVERIFY(boxes.shown.empty());
     }
 };
