@@ -37,8 +37,7 @@ void TakeOverFromConfigDialog(Station& station, const ConfigDialogModel& dialog)
     station.carrierId.nextText = set.carrierId;
 
     if (dialog.saved) {
-        const std::uint64_t last = ParseU64(set.carrierId) + ParseU64(set.quantity) - 1;
-        settings.carrierIdMax = FormatU64(last);
+        settings.carrierIdMax = FormatU64(LastCarrierId(set.carrierId, set.quantity));
     }
 
     TransponderImage& image = station.image;

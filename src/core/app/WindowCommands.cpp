@@ -164,16 +164,7 @@ void SetPageFormat(Station& station, PageFormat format) {
     TransponderImage& image = station.image;
     if (format == image.format) return;
     for (int page = 1; page <= kPageCount; ++page) {
-        const std::size_t i = static_cast<std::size_t>(page - 1);
-        if (format == PageFormat::Hex) {
-            image.hexText[i] = PageCodec::AsciiToHexText(image.fieldText[i]);
-            image.asciiText[i] = image.fieldText[i];
-            image.fieldText[i] = image.hexText[i];
-        } else {
-            image.hexText[i] = image.fieldText[i];
-            image.asciiText[i] = PageCodec::HexToAsciiText(image.fieldText[i]);
-            image.fieldText[i] = image.asciiText[i];
-        }
+        image.ShowPageAs(page, format);
         station.window.SetFocus(PageField(page));
     }
     image.format = format;

@@ -1,6 +1,7 @@
 #include "core/config/ConfigDialogModel.h"
 
 #include <algorithm>
+#include <iterator>
 #include <system_error>
 #include <utility>
 
@@ -8,6 +9,7 @@
 #include "core/base/CText.h"
 #include "core/base/DataPaths.h"
 #include "core/domain/ByteText.h"
+#include "core/domain/TextForms.h"
 #include "core/config/SetStore.h"
 
 namespace tagwright {
@@ -34,15 +36,6 @@ constexpr ConfigControl kPlainBoxes[] = {
     ConfigControl::Log,
 };
 
-int Offset(ConfigControl c, ConfigControl first) {
-    return static_cast<int>(c) - static_cast<int>(first);
-}
-
-bool InRange(ConfigControl c, ConfigControl first, ConfigControl last) {
-    return static_cast<int>(c) >= static_cast<int>(first) &&
-           static_cast<int>(c) <= static_cast<int>(last);
-}
-
 // The next control of a Tab or Enter cycle.
 template <std::size_t N>
 ConfigControl NextInCycle(const ConfigControl (&cycle)[N], ConfigControl c) {
@@ -54,6 +47,43 @@ ConfigControl NextInCycle(const ConfigControl (&cycle)[N], ConfigControl c) {
 
 
 }  // namespace
+
+std::optional<int> ByteIndex(ConfigControl c, ConfigControl row0) {
+    const int byte = static_cast<int>(c) - static_cast<int>(row0);
+    if (byte < 0 || byte >= kCarrierIdBytes) return std::nullopt;
+    return byte;
+}
+
+bool IsByteEdit(ConfigControl c) {
+    return ByteIndex(c, ConfigControl::Hex0) || ByteIndex(c, ConfigControl::Ascii0);
+}
+
+bool IsCarrierIdEdit(ConfigControl c) {
+    return std::find(std::begin(kCarrierIdEdits), std::end(kCarrierIdEdits), c) !=
+           std::end(kCarrierIdEdits);
+}
+
+bool IsWorkOrderEdit(ConfigControl c) {
+    return std::find(std::begin(kWorkOrderEdits), std::end(kWorkOrderEdits), c) !=
+           std::end(kWorkOrderEdits);
+}
+
+std::string* TextOf(ParameterSet& set, ConfigControl c) {
+    if (auto byte = ByteIndex(c, ConfigControl::Hex0)) return &set.hex[static_cast<std::size_t>(*byte)];
+    if (auto byte = ByteIndex(c, ConfigControl::Ascii0)) {
+        return &set.ascii[static_cast<std::size_t>(*byte)];
+    }
+    switch (c) {
+        case ConfigControl::OperatorBadgeId: return &set.operatorBadgeId;
+        case ConfigControl::PartNumber: return &set.partNumber;
+        case ConfigControl::WorkOrderNumber: return &set.workOrderNumber;
+        case ConfigControl::Quantity: return &set.quantity;
+        case ConfigControl::CarrierIdOffset: return &set.carrierIdOffset;
+        case ConfigControl::CarrierIdLength: return &set.carrierIdLength;
+        case ConfigControl::CarrierId: return &set.carrierId;
+        default: return nullptr;
+    }
+}
 
 ConfigDialogModel::ConfigDialogModel(ConfigDialogView& view) : view_(view) {}
 
@@ -96,6 +126,8 @@ void ConfigDialogModel::Load() {
     set = std::move(loaded);
     Refresh();
     ApplyLoadLook();
+    // A hand-edited file can hold a layout the dialog would never save.
+    CheckOffsetAndLength();
     Fill();
 }
 
@@ -118,6 +150,11 @@ void ConfigDialogModel::ApplyLoadLook() {
 void ConfigDialogModel::Save() {
     Fill();
     view_.TakeFieldValues();
+    if (!NameFits()) {
+        savePressed = true;
+        Refresh();
+        return;
+    }
     const bool listed = names.Find(nameText) >= 0;
     if (SaveSet(setDirectory, nameText, set, names, view_) == SaveSetResult::Saved) {
         if (!listed) view_.RebuildNameChoices();
@@ -167,9 +204,15 @@ void ConfigDialogModel::SetByteColour(int byte, Rgb colour) {
     Control(AsciiEdit(byte)).background = colour;
 }
 
+void ConfigDialogModel::SetByteForms(std::size_t k, std::string shown, PageFormat shownIn) {
+    TextForms forms = ByteForms(shown, shownIn);
+    set.hex[k] = std::move(forms.hex);
+    set.ascii[k] = std::move(forms.ascii);
+}
+
 bool* ConfigDialogModel::FlagOf(ConfigControl box) {
-    if (InRange(box, ConfigControl::FixByte0, ConfigControl::FixByte15)) {
-        return &set.fixByte[static_cast<std::size_t>(Offset(box, ConfigControl::FixByte0))];
+    if (auto byte = ByteIndex(box, ConfigControl::FixByte0)) {
+        return &set.fixByte[static_cast<std::size_t>(*byte)];
     }
     switch (box) {
         case ConfigControl::DecimalCounter: return &set.useDecimalCounter;
@@ -193,27 +236,26 @@ bool* ConfigDialogModel::FlagOf(ConfigControl box) {
 bool ConfigDialogModel::CheckOffsetAndLength() {
     int offset = Atol(set.carrierIdOffset);
     int length = Atol(set.carrierIdLength);
-    bool changed = false;
     // Each value on its own has to fit the 16 bytes before their sum can.
-    if (offset < 0 || offset > kCarrierIdBytes) {
-        offset = std::clamp(offset, 0, kCarrierIdBytes);
-        set.carrierIdOffset = FormatInt(offset);
-        changed = true;
-    }
-    if (length < 0 || length > kCarrierIdBytes) {
-        length = std::clamp(length, 0, kCarrierIdBytes);
-        set.carrierIdLength = FormatInt(length);
-        changed = true;
-    }
-    if (offset + length > kCarrierIdBytes) {
-        set.carrierIdLength = FormatInt(kCarrierIdBytes - offset);
-        changed = true;
-    }
-    if (changed) {
-        Refresh();
-        view_.ShowMessage({kOffsetLengthMessage, "", MsgIcon::None, MsgButtons::Ok});
-    }
-    return !changed;
+    offset = std::clamp(offset, 0, kCarrierIdBytes);
+    length = std::clamp(length, 0, kCarrierIdBytes);
+    length = std::min(length, kCarrierIdBytes - offset);
+    // Every value that had to change is named with what it was and became.
+    std::string changes;
+    auto cut = [&changes](const char* key, std::string& text, int value) {
+        if (Atol(text) == value) return;
+        if (!changes.empty()) changes += "; ";
+        changes += std::string(key) + " \"" + text + "\" was changed to \"" + FormatInt(value) +
+                   "\"";
+        text = FormatInt(value);
+    };
+    cut("Carrier ID Offset", set.carrierIdOffset, offset);
+    cut("Carrier ID Length", set.carrierIdLength, length);
+    if (changes.empty()) return true;
+    Refresh();
+    view_.ShowMessage({std::string(kOffsetLengthMessage) + "\r\n" + changes + ".", "",
+                       MsgIcon::None, MsgButtons::Ok});
+    return false;
 }
 
 void ConfigDialogModel::Fill() {
@@ -290,18 +332,15 @@ void ConfigDialogModel::WorkOrderEditConfirmed(ConfigControl edit) {
 }
 
 void ConfigDialogModel::ByteEditConfirmed(ConfigControl edit) {
-    const bool hexRow = InRange(edit, ConfigControl::Hex0, ConfigControl::Hex15);
-    const bool asciiRow = InRange(edit, ConfigControl::Ascii0, ConfigControl::Ascii15);
-    if (!hexRow && !asciiRow) return;
-    const int byte = Offset(edit, hexRow ? ConfigControl::Hex0 : ConfigControl::Ascii0);
-    const auto k = static_cast<std::size_t>(byte);
+    const auto hexByte = ByteIndex(edit, ConfigControl::Hex0);
+    const auto asciiByte = ByteIndex(edit, ConfigControl::Ascii0);
+    if (!hexByte && !asciiByte) return;
+    const bool hexRow = hexByte.has_value();
+    const int byte = hexRow ? *hexByte : *asciiByte;
 
     view_.TakeFieldValues();
-    if (hexRow) {
-        set.ascii[k] = ByteText::HexToAscii(set.hex[k]);
-    } else {
-        set.hex[k] = ByteText::AsciiToHex(set.ascii[k]);
-    }
+    SetByteForms(static_cast<std::size_t>(byte), *TextOf(set, edit),
+                 hexRow ? PageFormat::Hex : PageFormat::Ascii);
     Refresh();
     RecolourCarrierId();
     DisableOk();
@@ -331,7 +370,7 @@ void ConfigDialogModel::Clicked(ConfigControl box) {
         case ConfigControl::EditPage2:
         case ConfigControl::WritePages3to17: DisableOk(); break;
         default:
-            if (InRange(box, ConfigControl::FixByte0, ConfigControl::FixByte15)) DisableOk();
+            if (ByteIndex(box, ConfigControl::FixByte0)) DisableOk();
             break;
     }
     Refresh();
@@ -468,11 +507,10 @@ void ConfigDialogModel::EditPages3to17Pressed() {
         return;
     }
     set.hexAsciiMode = data.mode;
-    const bool asciiMode = data.mode == 1;
+    const PageFormat format = data.mode == 1 ? PageFormat::Ascii : PageFormat::Hex;
     for (std::size_t k = 0; k < set.hex.size(); ++k) {
         // The form the dialog worked in is the one to trust.
-        set.hex[k] = asciiMode ? ByteText::AsciiToHex(data.ascii[k]) : data.hex[k];
-        set.ascii[k] = asciiMode ? data.ascii[k] : ByteText::HexToAscii(data.hex[k]);
+        SetByteForms(k, format == PageFormat::Ascii ? data.ascii[k] : data.hex[k], format);
     }
     for (std::size_t p = 2; p < set.editPage.size(); ++p) {
         set.editPage[p] = data.editPage[p];
@@ -485,7 +523,13 @@ void ConfigDialogModel::EditPages3to17Pressed() {
 bool ConfigDialogModel::Accept() {
     if (!Control(ConfigControl::Ok).enabled) return false;
     view_.TakeFieldValues();
-    return true;
+    return NameFits();
+}
+
+bool ConfigDialogModel::NameFits() {
+    if (nameFitsFile) return true;
+    view_.ShowMessage({kNameEncodingMessage, "", MsgIcon::Warning, MsgButtons::Ok});
+    return false;
 }
 
 }  // namespace tagwright

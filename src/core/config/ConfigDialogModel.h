@@ -76,6 +76,15 @@ constexpr ConfigControl FixByteBox(int byte) {
     return static_cast<ConfigControl>(static_cast<int>(ConfigControl::FixByte0) + byte);
 }
 
+// The byte (0-15) of a control in the row that starts at row0 (Hex0, Ascii0
+// or FixByte0); nothing for a control outside that row.
+std::optional<int> ByteIndex(ConfigControl c, ConfigControl row0);
+bool IsByteEdit(ConfigControl c);
+bool IsCarrierIdEdit(ConfigControl c);
+bool IsWorkOrderEdit(ConfigControl c);
+// The set's text behind an edit field; nullptr for every other control.
+std::string* TextOf(ParameterSet& set, ConfigControl c);
+
 // A file dialog the model asks the window for.
 struct FileDialogRequest {
     enum class Kind { Open, Save };
@@ -129,6 +138,9 @@ public:
 
     // --- the dialog's values (the hand-over fills them before Start) ---
     std::string nameText;  // the "Name" box
+    // False when the "Name" box held characters that no byte of the files'
+    // 8-bit encoding stands for; nameText then holds a changed copy.
+    bool nameFitsFile = true;
     NameList names;        // the dialog's own copy
     ParameterSet set;
     std::filesystem::path setDirectory;
@@ -172,11 +184,16 @@ public:
     static std::string ShortFileName(const std::string& path);
 
     // The offset and length check: values that do not fit bytes 0-15 are
-    // cut back and the operator is told. True when nothing had to change.
+    // cut back and the operator is told which key held which value. True
+    // when nothing had to change. Runs on every load as well, so a length
+    // never leaves the decimal counter without room.
     bool CheckOffsetAndLength();
     // The SEMI E99 fill of pages 1-2 from offset, length and carrier ID.
     void Fill();
 
+    static constexpr const char* kNameEncodingMessage =
+        "This name has characters that a parameter set's name cannot hold.\r\n"
+        "A name may use the characters of Latin-1 (ISO 8859-1) only.";
     static constexpr const char* kOffsetLengthMessage =
         "Carrier ID Offset + Carrier ID Length must be under 16.";
     // The record file when the operator picks none: in the station's directory.
@@ -197,8 +214,12 @@ private:
     void ApplyLoadLook();
     void Refresh();  // check images from the flags, then show
     void DisableOk();
+    // Tells the operator when the typed name cannot be kept; true when it can.
+    bool NameFits();
     void SetCarrierIdEditsLook(bool usable, bool touchEnabled);
     void SetByteColour(int byte, Rgb colour);
+    // Byte k's HEX and ASCII texts from the one the operator worked in.
+    void SetByteForms(std::size_t k, std::string shown, PageFormat shownIn);
     void RecolourCarrierId();
     bool* FlagOf(ConfigControl box);  // nullptr for controls that are no check box
     void DataSourceClicked(ConfigControl box);

@@ -40,8 +40,10 @@ bool NameList::Remove(std::string_view name) {
     auto it = slots.begin() + slot;
     std::move(it + 1, slots.end(), it);
     slots.back().clear();
-    int firstEmpty = FirstEmpty();
-    count = firstEmpty < 0 ? kNameSlots : firstEmpty;
+    // A hand-edited list can hold a gap; the names after it stay listed.
+    const auto last = std::find_if(slots.rbegin(), slots.rend(),
+                                   [](const std::string& s) { return !s.empty(); });
+    count = static_cast<int>(slots.rend() - last);
     return true;
 }
 

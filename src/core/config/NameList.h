@@ -33,7 +33,8 @@ struct NameList {
     int Add(std::string_view name);
 
     // Empties the first slot with this name and closes the gap; count becomes
-    // the index of the first empty slot. A name not listed changes nothing.
+    // one past the last slot that holds a name, so that a hand-edited gap
+    // hides nothing. A name not listed changes nothing.
     // Returns whether a slot was emptied.
     bool Remove(std::string_view name);
 };

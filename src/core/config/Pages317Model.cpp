@@ -1,8 +1,11 @@
 #include "core/config/Pages317Model.h"
 
+#include <utility>
+
 #include "core/domain/Hex.h"
 #include "core/base/CText.h"
 #include "core/domain/ByteText.h"
+#include "core/domain/TextForms.h"
 
 namespace tagwright {
 
@@ -46,18 +49,15 @@ Pages317Model::Pages317Model(const Pages317Data& input, Pages317View& view)
 int Pages317Model::ValidateAndStore(int k) {
     view_.TakeFieldValues();
     std::string& text = Shown(k);
+    const int errors = AsciiMode() ? AsciiErrors(text) : HexErrors(text);
+    if (errors == 0) Store(k, ByteForms(text, Format()));
+    return errors;
+}
+
+void Pages317Model::Store(int k, TextForms forms) {
     const auto i = static_cast<std::size_t>(k);
-    if (AsciiMode()) {
-        if (AsciiErrors(text) != 0) return 1;
-        data_.ascii[i] = text;
-        data_.hex[i] = ByteText::AsciiToHex(text);
-        return 0;
-    }
-    const int errors = HexErrors(text);
-    if (errors != 0) return errors;
-    data_.hex[i] = text;
-    data_.ascii[i] = ByteText::HexToAscii(text);
-    return 0;
+    data_.hex[i] = std::move(forms.hex);
+    data_.ascii[i] = std::move(forms.ascii);
 }
 
 void Pages317Model::CommitByte(int k) {
@@ -71,61 +71,25 @@ void Pages317Model::CommitByte(int k) {
     view_.FocusByte(k == kLastByte ? kFirstByte : k + 1);
 }
 
-void Pages317Model::SwitchToAscii() {
+void Pages317Model::SwitchTo(PageFormat format) {
     view_.TakeFieldValues();
-    const bool wasHex = !AsciiMode();
-    data_.mode = 1;
+    const PageFormat was = Format();
+    data_.mode = format == PageFormat::Ascii ? 1 : 0;
     view_.ShowImages();
-    if (!wasHex) return;
+    if (was == format) return;
     // Unchecked on purpose: whatever the fields hold changes form as it is.
     for (int k = kFirstByte; k <= kLastByte; ++k) {
-        const auto i = static_cast<std::size_t>(k);
-        if (shown_[i] == "00") {
-            data_.ascii[i] = "NUL";
-            data_.hex[i] = "00";
-        } else {
-            data_.hex[i] = shown_[i];
-            data_.ascii[i] = ByteText::HexToAscii(shown_[i]);
-        }
-        shown_[i] = data_.ascii[i];
+        Store(k, ByteForms(Shown(k), was));
+        Shown(k) = format == PageFormat::Ascii ? Ascii(k) : Hex(k);
     }
     view_.ShowFieldValues();
     view_.RepaintWindow();
 }
 
-void Pages317Model::SwitchToHex() {
-    view_.TakeFieldValues();
-    const bool wasAscii = AsciiMode();
-    data_.mode = 0;
-    view_.ShowImages();
-    if (!wasAscii) return;
-    for (int k = kFirstByte; k <= kLastByte; ++k) {
-        const auto i = static_cast<std::size_t>(k);
-        if (shown_[i] == "NUL") {
-            data_.hex[i] = "00";
-            data_.ascii[i] = "NUL";
-        } else {
-            data_.ascii[i] = shown_[i];
-            data_.hex[i] = ByteText::AsciiToHex(shown_[i]);
-        }
-        shown_[i] = data_.hex[i];
-    }
-    view_.ShowFieldValues();
-    view_.RepaintWindow();
-}
-
-void Pages317Model::ToggleEdit(int page) {
+void Pages317Model::Toggle(std::array<bool, kPageCount>& flags, int page) {
     if (!IsShownPage(page)) return;
     view_.TakeFieldValues();
-    auto& flag = data_.editPage[static_cast<std::size_t>(page - 1)];
-    flag = !flag;
-    view_.ShowImages();
-}
-
-void Pages317Model::ToggleLock(int page) {
-    if (!IsShownPage(page)) return;
-    view_.TakeFieldValues();
-    auto& flag = data_.lockPage[static_cast<std::size_t>(page - 1)];
+    auto& flag = flags[static_cast<std::size_t>(page - 1)];
     flag = !flag;
     view_.ShowImages();
 }

@@ -8,6 +8,7 @@
 
 #include "core/base/Presentation.h"
 #include "core/config/Pages317.h"
+#include "core/domain/TextForms.h"
 
 namespace tagwright {
 
@@ -38,11 +39,11 @@ public:
     // Enter or Tab in byte k's field (both act alike).
     void CommitByte(int k);
     // The "ASCII" and "HEX" radio buttons.
-    void SwitchToAscii();
-    void SwitchToHex();
+    void SwitchToAscii() { SwitchTo(PageFormat::Ascii); }
+    void SwitchToHex() { SwitchTo(PageFormat::Hex); }
     // The Edit and Lock boxes of page p (3..17).
-    void ToggleEdit(int page);
-    void ToggleLock(int page);
+    void ToggleEdit(int page) { Toggle(data_.editPage, page); }
+    void ToggleLock(int page) { Toggle(data_.lockPage, page); }
 
     // OK: the field texts go into shown, and the result is what the Config
     // dialog takes back. Bytes edited but never committed keep their old
@@ -57,6 +58,7 @@ public:
     bool EditPage(int page) const { return data_.editPage.at(static_cast<std::size_t>(page - 1)); }
     bool LockPage(int page) const { return data_.lockPage.at(static_cast<std::size_t>(page - 1)); }
     bool AsciiMode() const { return data_.mode == 1; }
+    PageFormat Format() const { return AsciiMode() ? PageFormat::Ascii : PageFormat::Hex; }
 
     // The messages of a refused byte, "%i" standing for the byte number.
     static constexpr const char* kHexMessage =
@@ -71,6 +73,9 @@ private:
     static bool IsShownPage(int page) { return page >= kFirstPage && page <= kLastPage; }
     // Stores byte k from shown when valid; the number of faults found.
     int ValidateAndStore(int k);
+    void Store(int k, TextForms forms);
+    void SwitchTo(PageFormat format);
+    void Toggle(std::array<bool, kPageCount>& flags, int page);
 
     Pages317Data data_;
     std::array<std::string, kImageBytes> shown_{};

@@ -4,7 +4,9 @@
 // with their Edit and Lock flags, and the record file setting.
 
 #include <array>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/domain/TransponderImage.h"
 
@@ -53,5 +55,9 @@ struct ParameterSet {
 
 // ascii[k] from hex[k] for all 136 bytes (one byte each); hex stays as it is.
 void DeriveAsciiTexts(ParameterSet& set);
+
+// The last carrier ID of a work order: first ID + quantity - 1, held within
+// 0 .. 2^64-1 instead of wrapping, so that no quantity ever means "no limit".
+std::uint64_t LastCarrierId(std::string_view firstId, std::string_view quantity);
 
 }  // namespace tagwright

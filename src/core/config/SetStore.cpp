@@ -169,6 +169,17 @@ SaveSetResult SaveSet(const std::filesystem::path& setDirectory, std::string_vie
                     "\"/\" or \"\\\".");
         return SaveSetResult::Failed;
     }
+    // A line break would split the name's line in the settings file.
+    if (name.find_first_of("\r\n") != std::string_view::npos) {
+        ShowRefusal(view, "A name of a parameter set must not contain a line break.");
+        return SaveSetResult::Failed;
+    }
+    if (name.size() > kMaxSetNameBytes) {
+        ShowRefusal(view,
+                    "This name is too long for a parameter set.\r\nA name may have at most " +
+                        FormatInt(static_cast<std::int64_t>(kMaxSetNameBytes)) + " characters.");
+        return SaveSetResult::Failed;
+    }
     if (!names.CanAdd(name)) {
         ShowRefusal(view,
                     "The list of parameter sets is full (256 names).\r\n"

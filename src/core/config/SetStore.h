@@ -3,6 +3,7 @@
 // directory of the station settings file; and the name list rules of Save and
 // Delete.
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -12,6 +13,11 @@
 #include "core/config/NameList.h"
 
 namespace tagwright {
+
+// The longest name a set can have: its file name and the name of the
+// temporary file it is written through must fit the 255 bytes a file name
+// can have.
+inline constexpr std::size_t kMaxSetNameBytes = 238;
 
 // setDirectory / (name + ".ini").
 std::filesystem::path SetFilePath(const std::filesystem::path& setDirectory,
@@ -36,8 +42,9 @@ enum class SaveSetResult {
 };
 
 // Writes the set under that name and lists the name. Refuses, with a message
-// and before anything else, names that are not valid and new names when all
-// 256 slots are taken. Asks before replacing an existing file; an existing
+// and before anything else, names that are not valid, hold a line break or
+// are longer than kMaxSetNameBytes, and new names when all 256 slots are
+// taken. Asks before replacing an existing file; an existing
 // file's other keys are kept. The file is replaced atomically.
 SaveSetResult SaveSet(const std::filesystem::path& setDirectory, std::string_view name,
                       const ParameterSet& set, NameList& names, MessageView& view);

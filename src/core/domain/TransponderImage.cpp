@@ -1,19 +1,33 @@
 #include "core/domain/TransponderImage.h"
 
+#include <utility>
+
+#include "core/domain/TextForms.h"
+
 namespace tagwright {
+
+namespace {
+
+void SetForms(TransponderImage& image, std::size_t i, TextForms forms) {
+    image.hexText[i] = std::move(forms.hex);
+    image.asciiText[i] = std::move(forms.ascii);
+}
+
+}  // namespace
 
 // No check here: a stored text that is not valid shows as it was saved and
 // turns red only when the operator commits it.
 void TransponderImage::DeriveFormsFromFieldTexts() {
-    for (int i = 0; i < kPageCount; ++i) {
-        if (format == PageFormat::Ascii) {
-            asciiText[i] = fieldText[i];
-            hexText[i] = PageCodec::AsciiToHexText(fieldText[i]);
-        } else {
-            hexText[i] = fieldText[i];
-            asciiText[i] = PageCodec::HexToAsciiText(fieldText[i]);
-        }
+    for (std::size_t i = 0; i < fieldText.size(); ++i) {
+        SetForms(*this, i, PageForms(fieldText[i], format));
     }
+}
+
+void TransponderImage::ShowPageAs(int page, PageFormat to) {
+    const std::size_t i = static_cast<std::size_t>(page - 1);
+    TextForms forms = PageForms(fieldText.at(i), format);
+    fieldText[i] = forms.In(to);
+    SetForms(*this, i, std::move(forms));
 }
 
 }  // namespace tagwright

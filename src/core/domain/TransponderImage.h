@@ -28,6 +28,10 @@ struct TransponderImage {
 
     // Sets both forms from the field texts as they stand (start-up).
     void DeriveFormsFromFieldTexts();
+    // One page changes form: both forms are derived from its field text as
+    // the current format reads it, and the field then holds the form `to`.
+    // The caller sets format once every page has changed.
+    void ShowPageAs(int page, PageFormat to);
 };
 
 }  // namespace tagwright

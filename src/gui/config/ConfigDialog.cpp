@@ -47,34 +47,6 @@ FileDialogHandler& Handler() {
     return handler;
 }
 
-bool In(C c, C first, C last) {
-    return static_cast<int>(c) >= static_cast<int>(first) &&
-           static_cast<int>(c) <= static_cast<int>(last);
-}
-int ByteOf(C c, C first) { return static_cast<int>(c) - static_cast<int>(first); }
-
-bool IsByteEdit(C c) { return In(c, C::Hex0, C::Hex15) || In(c, C::Ascii0, C::Ascii15); }
-bool IsCarrierIdEdit(C c) { return In(c, C::CarrierIdOffset, C::CarrierId); }
-bool IsWorkOrderEdit(C c) { return In(c, C::OperatorBadgeId, C::Quantity); }
-
-// The model's text behind an edit field.
-std::string* TextOf(ParameterSet& set, C c) {
-    if (In(c, C::Hex0, C::Hex15)) return &set.hex[static_cast<std::size_t>(ByteOf(c, C::Hex0))];
-    if (In(c, C::Ascii0, C::Ascii15)) {
-        return &set.ascii[static_cast<std::size_t>(ByteOf(c, C::Ascii0))];
-    }
-    switch (c) {
-        case C::OperatorBadgeId: return &set.operatorBadgeId;
-        case C::PartNumber: return &set.partNumber;
-        case C::WorkOrderNumber: return &set.workOrderNumber;
-        case C::Quantity: return &set.quantity;
-        case C::CarrierIdOffset: return &set.carrierIdOffset;
-        case C::CarrierIdLength: return &set.carrierIdLength;
-        case C::CarrierId: return &set.carrierId;
-        default: return nullptr;
-    }
-}
-
 // A path as the display shows it: decoded as the file system names it, and
 // breakable after every separator, since a path has no blanks to wrap at.
 QString PathDisplay(const std::string& bytes) {
@@ -267,14 +239,11 @@ void ConfigDialog::BuildControls() {
     columns->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-QWidget* ConfigDialog::BuildLeftColumn() {
-    auto* column = new QWidget;
-    column->setFixedWidth(270);
-    auto* layout = new QVBoxLayout(column);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
-
-    // The set's name with Save and Delete.
+// The set's name with Save and Delete.
+QLayout* ConfigDialog::BuildNameRows() {
+    auto* rows = new QVBoxLayout;
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(8);
     auto* nameRow = new QHBoxLayout;
     nameRow->addWidget(Title(QStringLiteral("Name")));
     nameBox_ = new QComboBox;
@@ -291,11 +260,22 @@ QWidget* ConfigDialog::BuildLeftColumn() {
     nameBox_->installEventFilter(this);
     nameBox_->lineEdit()->installEventFilter(this);
     nameRow->addWidget(nameBox_, 1);
-    layout->addLayout(nameRow);
+    rows->addLayout(nameRow);
     auto* nameButtons = new QHBoxLayout;
     nameButtons->addWidget(NewButton(C::Save, QStringLiteral("Save")));
     nameButtons->addWidget(NewButton(C::Delete, QStringLiteral("Delete")));
-    layout->addLayout(nameButtons);
+    rows->addLayout(nameButtons);
+    return rows;
+}
+
+QWidget* ConfigDialog::BuildLeftColumn() {
+    auto* column = new QWidget;
+    column->setFixedWidth(270);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+
+    layout->addLayout(BuildNameRows());
 
     Group work = MakeGroup(Title(QStringLiteral("Work order Setup")));
     auto* workGrid = new QGridLayout;
@@ -461,7 +441,9 @@ bool ConfigDialog::eventFilter(QObject* watched, QEvent* event) {
 // --- ConfigDialogView -------------------------------------------------------
 
 void ConfigDialog::TakeFieldValues() {
-    model_.nameText = FieldBytes(nameBox_->currentText());
+    const QString name = nameBox_->currentText();
+    model_.nameText = FieldBytes(name);
+    model_.nameFitsFile = FieldText(model_.nameText) == name;
     for (std::size_t i = 0; i < kConfigControlCount; ++i) {
         const auto c = static_cast<C>(i);
         std::string* text = TextOf(model_.set, c);
@@ -470,8 +452,11 @@ void ConfigDialog::TakeFieldValues() {
 }
 
 void ConfigDialog::ShowFieldValues() {
-    const QString name = FieldText(model_.nameText);
-    if (nameBox_->currentText() != name) nameBox_->setEditText(name);
+    // A typed name beyond Latin-1 stays as typed until the model changes it,
+    // so that the next take still sees it.
+    if (FieldBytes(nameBox_->currentText()) != model_.nameText) {
+        nameBox_->setEditText(FieldText(model_.nameText));
+    }
     for (std::size_t i = 0; i < kConfigControlCount; ++i) {
         const auto c = static_cast<C>(i);
         if (const std::string* text = TextOf(model_.set, c)) {

@@ -15,6 +15,7 @@
 
 class QComboBox;
 class QLabel;
+class QLayout;
 class QTimer;
 
 namespace tagwright::gui {
@@ -68,6 +69,7 @@ protected:
 
 private:
     void BuildControls();
+    QLayout* BuildNameRows();
     QWidget* BuildLeftColumn();
     QWidget* BuildMiddleColumn();
     QWidget* BuildRightColumn();

@@ -69,66 +69,17 @@ Pages317Dialog::Pages317Dialog(const Pages317Data& data, QWidget* parent)
     FocusByte(Pages317Model::kFirstByte);
 }
 
+// The widgets are made in tab order: the mode buttons, then page by page its
+// Edit and Lock boxes and bytes, then OK and Cancel.
 void Pages317Dialog::BuildControls() {
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(1);
-
-    hexButton_ = new ImageButton(this);
-    asciiButton_ = new ImageButton(this);
-    connect(hexButton_, &ImageButton::clicked, this, [this] { model_.SwitchToHex(); });
-    connect(asciiButton_, &ImageButton::clicked, this, [this] { model_.SwitchToAscii(); });
-    auto* modeRow = new QHBoxLayout;
-    modeRow->addWidget(hexButton_);
-    modeRow->addSpacing(16);
-    modeRow->addWidget(asciiButton_);
-    modeRow->addStretch(1);
+    QLayout* modeRow = BuildModeRow();
 
     grid->addWidget(Label(QStringLiteral("Edit"), this, Qt::AlignHCenter), 0, kEditColumn);
     grid->addWidget(Label(QStringLiteral("Lock"), this, Qt::AlignHCenter), 0, kLockColumn);
-
-    for (int i = 0; i < kPages; ++i) {
-        const int page = Pages317Model::kFirstPage + i;
-        const int first = (page - 1) * kPageBytes;
-        const int numberRow = 1 + 2 * i;
-        const int fieldRow = numberRow + 1;
-
-        grid->addWidget(Label(QStringLiteral("Page %1").arg(page), this), numberRow,
-                        kLabelColumn);
-        grid->addWidget(
-            Label(QStringLiteral("byte %1-%2").arg(first).arg(first + kPageBytes - 1), this),
-            fieldRow, kLabelColumn);
-        grid->addWidget(Label(QStringLiteral("byte#"), this, Qt::AlignRight), numberRow,
-                        kByteNumberColumn);
-
-        auto* edit = new ImageButton(this);
-        auto* lock = new ImageButton(this);
-        edit->setObjectName(QStringLiteral("edit%1").arg(page));
-        lock->setObjectName(QStringLiteral("lock%1").arg(page));
-        connect(edit, &ImageButton::clicked, this, [this, page] { model_.ToggleEdit(page); });
-        connect(lock, &ImageButton::clicked, this, [this, page] { model_.ToggleLock(page); });
-        editBoxes_[static_cast<std::size_t>(i)] = edit;
-        lockBoxes_[static_cast<std::size_t>(i)] = lock;
-        grid->addWidget(edit, fieldRow, kEditColumn, Qt::AlignCenter);
-        grid->addWidget(lock, fieldRow, kLockColumn, Qt::AlignCenter);
-
-        for (int b = 0; b < kPageBytes; ++b) {
-            const int k = first + b;
-            grid->addWidget(Label(QString::number(k), this, Qt::AlignHCenter), numberRow,
-                            kFirstFieldColumn + b);
-            auto* field = new EnterEdit(EnterEditKind::Numbered(kFieldKind), this);
-            field->SetControlId(k);
-            field->setObjectName(QStringLiteral("byte%1").arg(k));
-            field->setAlignment(Qt::AlignCenter);
-            field->setFixedWidth(kFieldWidth);
-            field->SetBackgroundColour(colour::White, false);
-            field->SetTextColour(colour::Black, false);
-            connect(field, &EnterEdit::completed, this, [this](int id) { model_.CommitByte(id); });
-            connect(field, &EnterEdit::tabbed, this, [this](int id) { model_.CommitByte(id); });
-            fields_[static_cast<std::size_t>(k - Pages317Model::kFirstByte)] = field;
-            grid->addWidget(field, fieldRow, kFirstFieldColumn + b);
-        }
-    }
+    for (int i = 0; i < kPages; ++i) AddPageRows(*grid, i);
 
     auto* pictures = new QVBoxLayout;
     pictures->setSpacing(12);
@@ -143,6 +94,73 @@ void Pages317Dialog::BuildControls() {
     grid->setColumnMinimumWidth(kPictureColumn - 1, kFieldWidth);
     grid->setColumnStretch(kPictureColumn + 1, 1);
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(modeRow);
+    layout->addLayout(grid);
+    layout->addLayout(BuildButtons());
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QLayout* Pages317Dialog::BuildModeRow() {
+    hexButton_ = new ImageButton(this);
+    asciiButton_ = new ImageButton(this);
+    connect(hexButton_, &ImageButton::clicked, this, [this] { model_.SwitchToHex(); });
+    connect(asciiButton_, &ImageButton::clicked, this, [this] { model_.SwitchToAscii(); });
+    auto* modeRow = new QHBoxLayout;
+    modeRow->addWidget(hexButton_);
+    modeRow->addSpacing(16);
+    modeRow->addWidget(asciiButton_);
+    modeRow->addStretch(1);
+    return modeRow;
+}
+
+// The two grid rows of the i-th page shown: byte numbers above, fields below.
+void Pages317Dialog::AddPageRows(QGridLayout& grid, int i) {
+    const int page = Pages317Model::kFirstPage + i;
+    const int first = (page - 1) * kPageBytes;
+    const int numberRow = 1 + 2 * i;
+    const int fieldRow = numberRow + 1;
+
+    grid.addWidget(Label(QStringLiteral("Page %1").arg(page), this), numberRow, kLabelColumn);
+    grid.addWidget(Label(QStringLiteral("byte %1-%2").arg(first).arg(first + kPageBytes - 1), this),
+                   fieldRow, kLabelColumn);
+    grid.addWidget(Label(QStringLiteral("byte#"), this, Qt::AlignRight), numberRow,
+                   kByteNumberColumn);
+
+    auto* edit = new ImageButton(this);
+    auto* lock = new ImageButton(this);
+    edit->setObjectName(QStringLiteral("edit%1").arg(page));
+    lock->setObjectName(QStringLiteral("lock%1").arg(page));
+    connect(edit, &ImageButton::clicked, this, [this, page] { model_.ToggleEdit(page); });
+    connect(lock, &ImageButton::clicked, this, [this, page] { model_.ToggleLock(page); });
+    editBoxes_[static_cast<std::size_t>(i)] = edit;
+    lockBoxes_[static_cast<std::size_t>(i)] = lock;
+    grid.addWidget(edit, fieldRow, kEditColumn, Qt::AlignCenter);
+    grid.addWidget(lock, fieldRow, kLockColumn, Qt::AlignCenter);
+
+    for (int b = 0; b < kPageBytes; ++b) {
+        const int k = first + b;
+        grid.addWidget(Label(QString::number(k), this, Qt::AlignHCenter), numberRow,
+                       kFirstFieldColumn + b);
+        grid.addWidget(NewByteField(k), fieldRow, kFirstFieldColumn + b);
+    }
+}
+
+EnterEdit* Pages317Dialog::NewByteField(int k) {
+    auto* field = new EnterEdit(EnterEditKind::Numbered(kFieldKind), this);
+    field->SetControlId(k);
+    field->setObjectName(QStringLiteral("byte%1").arg(k));
+    field->setAlignment(Qt::AlignCenter);
+    field->setFixedWidth(kFieldWidth);
+    field->SetBackgroundColour(colour::White, false);
+    field->SetTextColour(colour::Black, false);
+    connect(field, &EnterEdit::completed, this, [this](int id) { model_.CommitByte(id); });
+    connect(field, &EnterEdit::tabbed, this, [this](int id) { model_.CommitByte(id); });
+    fields_[static_cast<std::size_t>(k - Pages317Model::kFirstByte)] = field;
+    return field;
+}
+
+QLayout* Pages317Dialog::BuildButtons() {
     ok_ = new QPushButton(QStringLiteral("OK"), this);
     cancel_ = new QPushButton(QStringLiteral("Abbrechen"), this);
     ok_->setDefault(true);
@@ -152,12 +170,7 @@ void Pages317Dialog::BuildControls() {
     buttons->addStretch(1);
     buttons->addWidget(ok_);
     buttons->addWidget(cancel_);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(modeRow);
-    layout->addLayout(grid);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    return buttons;
 }
 
 EnterEdit* Pages317Dialog::ByteField(int k) const {

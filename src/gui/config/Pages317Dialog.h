@@ -9,6 +9,8 @@
 
 #include "core/config/Pages317Model.h"
 
+class QGridLayout;
+class QLayout;
 class QPushButton;
 
 namespace tagwright::gui {
@@ -37,6 +39,10 @@ private:
     static constexpr int kBytes = Pages317Model::kLastByte - Pages317Model::kFirstByte + 1;
 
     void BuildControls();
+    QLayout* BuildModeRow();
+    void AddPageRows(QGridLayout& grid, int i);
+    EnterEdit* NewByteField(int k);
+    QLayout* BuildButtons();
     void Ok();
 
     void TakeFieldValues() override;

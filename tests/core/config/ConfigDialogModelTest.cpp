@@ -17,6 +17,8 @@ namespace {
 
 using C = ConfigControl;
 using Texts = std::vector<std::string>;
+constexpr const char* kOffsetLengthRefusal =
+    "Carrier ID Offset + Carrier ID Length must be under 16.";
 
 // What the operator typed is already in the model when an entry point runs;
 // the rest is recorded and answered from a script.
@@ -86,11 +88,31 @@ TEST_F(ConfigDialogModelTest, OffsetAndLengthAreClampedInEveryRuleAndCutBackByTh
         EXPECT_EQ(model.set.carrierIdOffset + "/" + model.set.carrierIdLength,
                   c.wantOffset + "/" + c.wantLength);
         const bool changed = c.offset != c.wantOffset || c.length != c.wantLength;
-        EXPECT_EQ(view.messages.Texts(),
-                  changed ? Texts{"Carrier ID Offset + Carrier ID Length must be under 16."}
-                          : Texts{});
+        ASSERT_EQ(view.messages.Texts().size(), changed ? 1u : 0u);
+        if (changed) {
+            const std::string told = view.messages.Texts()[0];
+            EXPECT_EQ(told.rfind(kOffsetLengthRefusal, 0), 0u) << told;
+            const std::string key = c.length != c.wantLength ? "Length" : "Offset";
+            const std::string& was = c.length != c.wantLength ? c.length : c.offset;
+            EXPECT_NE(told.find(key + " \"" + was + "\""), std::string::npos) << told;
+        }
         EXPECT_FALSE(OkEnabled());
     }
+}
+
+// A hand-edited set whose ID would lose its significant digits is cut back
+// as it loads, and the operator is told which key held what.
+TEST_F(ConfigDialogModelTest, LoadCutsBackALayoutThatDoesNotFit) {
+    dir.Write("Hand.ini", "[SEMI E99 Carrier ID Setup]\nCarrier ID Offset=10\n"
+                          "Carrier ID Length=10\n");
+    model.nameText = "Hand";
+    model.set.carrierId = "7";
+    model.Start();
+    EXPECT_EQ(model.set.carrierIdOffset + "/" + model.set.carrierIdLength, "10/6");
+    EXPECT_EQ(view.messages.Texts(),
+              Texts{std::string(kOffsetLengthRefusal) +
+                    "\r\nCarrier ID Length \"10\" was changed to \"6\"."});
+    EXPECT_EQ(Row(10, 15), "30 30 30 30 30 37");
 }
 
 TEST_F(ConfigDialogModelTest, FillPlacesThePaddedIdAndByteCommitsReadItBack) {
@@ -212,6 +234,21 @@ TEST_F(ConfigDialogModelTest, SaveEnablesOkOnlyWhenWrittenRefusalsChangeNothingD
     }
     EXPECT_EQ(model.names.count, kNameSlots);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+// A typed name the set files cannot hold byte for byte is refused, never
+// saved or taken over in a changed form.
+TEST_F(ConfigDialogModelTest, ANameBeyondTheFilesEncodingIsRefused) {
+    model.nameText = "Line ?";  // what the window made of "Line \u20AC"
+    model.nameFitsFile = false;
+    model.Control(C::Ok).enabled = true;
+    model.Save();
+    EXPECT_FALSE(model.Accept());
+    EXPECT_EQ(view.messages.Texts().size(), 2u);
+    EXPECT_NE(view.messages.Texts().at(0).find("Latin-1"), std::string::npos);
+    EXPECT_FALSE(model.saved);
+    EXPECT_EQ(model.ListedNames(), Texts{});
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 0);
 }
 
 TEST_F(ConfigDialogModelTest, LoadKeepsTheCarrierIdAndFormatAndFills) {

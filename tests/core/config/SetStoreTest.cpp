@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 #include "core/config/SetStore.h"
 #include "support/ScriptedMessages.h"
@@ -120,10 +121,14 @@ TEST(NameListRules, AddAndDelete) {
     for (const char* name : {"c", "zzz"}) DeleteName(list, name);
     EXPECT_EQ(Listed(list), (Names{"a", "b", "d", "e"}));
 
-    // A hand-edited gap is filled without losing the names above it.
+    // A hand-edited gap is filled without losing the names above it, and a
+    // delete below a gap keeps the names after it.
     list = ListOf({"a", "", "c"});
     EXPECT_EQ(list.Add("b"), 1);
     EXPECT_EQ(Listed(list), (Names{"a", "b", "c"}));
+    list = ListOf({"a", "b", "", "d"});
+    DeleteName(list, "a");
+    EXPECT_EQ(Listed(list), (Names{"b", "", "d"}));
 }
 
 TEST_F(SetStoreTest, ExistingFileIsReplacedOnlyWhenTheOperatorSaysYes) {
@@ -168,6 +173,38 @@ TEST_F(SetStoreTest, RefusesBadNamesAFullListAndAnUnwritableDirectory) {
               SaveSetResult::Failed);
     EXPECT_EQ(view.messages.Texts(), Names{"Fehler beim Speichern des Pr\xFC" "fablaufes"});
     EXPECT_EQ(Listed(names), Names{"a"});
+}
+
+TEST_F(SetStoreTest, NamesThatCannotBecomeAFileAreRefusedWithTheirOwnMessage) {
+    const std::string longest(kMaxSetNameBytes, 'n');
+    const std::pair<std::string, std::string> cases[] = {
+        {"two\r\nlines", "line break"}, {"a\nb", "line break"}, {"a\rb", "line break"},
+        {longest + "n", "at most 238 characters"},
+    };
+    for (const auto& [name, why] : cases) {
+        view.messages.Clear();
+        NameList names = ListOf({"a"});
+        EXPECT_EQ(Save(name, names), SaveSetResult::Failed) << name;
+        ASSERT_EQ(view.messages.Texts().size(), 1u) << name;
+        EXPECT_NE(view.messages.Texts()[0].find(why), std::string::npos) << name;
+        EXPECT_EQ(Listed(names), Names{"a"});
+    }
+    NameList names = ListOf({"a"});
+    EXPECT_EQ(Save(longest, names), SaveSetResult::Saved);  // the longest name still fits
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST(LastCarrierId, IsFirstPlusQuantityMinusOneWithoutWrapping) {
+    const std::tuple<const char*, const char*, std::uint64_t> cases[] = {
+        {"200", "23", 222}, {"0", "1", 0}, {"0", "0", 0}, {"5", "0", 4},
+        {"18446744073709551614", "1", 18446744073709551614u},
+        {"18446744073709551614", "2", 18446744073709551615u},
+        {"18446744073709551614", "3", 18446744073709551615u},
+        {"10", "18446744073709551615", 18446744073709551615u},
+    };
+    for (const auto& [first, quantity, last] : cases) {
+        EXPECT_EQ(LastCarrierId(first, quantity), last) << first << " + " << quantity;
+    }
 }
 
 }  // namespace
