@@ -3,12 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "reader-sim/ReaderLogic.h"
 #include "reader-sim/TransponderFile.h"
-#include "reader-sim/VirtualReader.h"
 #include "sim/StationPort.h"
 
 namespace tagwright::test {
@@ -17,28 +13,7 @@ namespace {
 using sim::Faults;
 using sim::Options;
 using sim::Transponder;
-using sim::VirtualReader;
-using Script = std::vector<std::pair<std::string, std::string>>;  // command, reply without CR
-
-struct Running {
-    explicit Running(const Options& o) : reader(o) {
-        std::string error;
-        EXPECT_TRUE(reader.Start(&error)) << error;
-        port = std::make_unique<StationPort>(reader.SlavePath());
-    }
-    // An empty reply in the script: none is to come (the next Ask shows if one did).
-    void Play(const Script& script) {
-        for (const auto& [command, reply] : script) {
-            if (reply.empty()) {
-                port->Send(command + "\r");
-            } else {
-                EXPECT_EQ(port->Ask(command), reply + "\r") << command;
-            }
-        }
-    }
-    VirtualReader reader;
-    std::unique_ptr<StationPort> port;
-};
+using Running = RunningReader;
 
 std::string Page(const Transponder& t, int page) { return sim::FormatPageHex(t.pages[page - 1]); }
 
