@@ -86,10 +86,8 @@ TEST(Journal, EveryIdOnceWhateverBecameOfIt) {
 
     journal.reset();  // the station stops, or is killed: 0006 was never confirmed
     journal = Open(dir.Path());
-    const struct {
-        const char* id;
-        CarrierIdUse use;
-    } cases[] = {{"0004", CarrierIdUse::Programmed}, {"0005", CarrierIdUse::Burned},
+    const struct { const char* id; CarrierIdUse use; } cases[] = {
+                 {"0004", CarrierIdUse::Programmed}, {"0005", CarrierIdUse::Burned},
                  {"0006", CarrierIdUse::Burned},     {"0007", CarrierIdUse::Free},
                  {"4", CarrierIdUse::Free}};
     for (const auto& c : cases) {
@@ -113,13 +111,13 @@ TEST(Journal, EveryIdOnceWhateverBecameOfIt) {
     const std::pair<std::string, std::string> columns[] = {
         {"set_name || '|' || work_order || '|' || part_number || '|' || operator_badge",
          "Line 1|WO-17|PN-4711|OP-\xC3\xA4"},
-        {"carrier_id || '|' || outcome || '|' || uid", "0004|programmed|E0040100AB"},
-        {"page_1 || '|' || page_2", "30 30 30 30 30 30 30 34|32 00 00 00 00 00 00 00"},
-        {"coalesce(page_3, 'not sent')", "not sent"},
+        {"carrier_id || '|' || outcome || '|' || uid || '|' || coalesce(failed_step, 'none')",
+         "0004|programmed|E0040100AB|none"},
+        {"page_1 || '|' || page_2 || '|' || coalesce(page_3, 'not sent')",
+         "30 30 30 30 30 30 30 34|32 00 00 00 00 00 00 00|not sent"},
         {"locks", "1 2 17"},
         {"record_file || '|' || record_row", "/data/rec \xC3\xA4.xml|113"},
         {"host = '' OR length(time_utc) <> 19 OR length(time_local) <> 19", "0"},
-        {"coalesce(failed_step, 'none')", "none"},
     };
     for (const auto& [column, expected] : columns) {
         EXPECT_EQ(Column(dir.Path(), "SELECT " + column + " FROM cycles WHERE id = 1"), expected);
