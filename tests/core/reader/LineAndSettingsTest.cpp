@@ -58,11 +58,6 @@ TEST(LineAssemblerTest, ResetForgetsTheLineBegunButNotAPendingCr) {
     EXPECT_EQ(out[0].dropped + out[1].dropped, 0u);
 }
 
-TEST(PortNames, PlainNamesLiveUnderDev) {
-    EXPECT_EQ(posix_serial::DevicePath("ttyUSB0"), "/dev/ttyUSB0");
-    EXPECT_EQ(posix_serial::DevicePath("/dev/pts/7"), "/dev/pts/7");
-}
-
 PortSettings Make(int baud, int data, int stop, int parity, int flow) {
     return PortSettings{"ttyUSB0", baud, data, stop, parity, flow};
 }

@@ -50,10 +50,6 @@ protected:
         if (!uartType.empty()) std::ofstream(t / "type") << uartType << "\n";
     }
 
-    std::string ById(const std::string& name, const std::string& tty) {
-        return SerialLink("by-id", name, tty);
-    }
-
     std::string SerialLink(const std::string& kind, const std::string& name,
                            const std::string& tty) {
         const fs::path link = roots.dev / "serial" / kind / name;
@@ -98,9 +94,10 @@ TEST_F(SerialDevicesTest, ListsBoundRealPortsWithDriverUsbDescriptionAndByIdLink
     Tty("ttyUSB0", Device("pci0000:00/usb1/1-1/1-1:1.0/ttyUSB0", "usb-serial", "ftdi_sio"));
     Device("pci0000:00/usb1/1-2", "usb", "usb", {"2341", "0043", "Maker Inc.", "Reader 2", "7"});
     Tty("ttyACM0", Device("pci0000:00/usb1/1-2/1-2:1.0", "usb", "cdc_acm"));
-    const std::string ftdiLink = ById("usb-FTDI_FT232R_USB_UART_A10K5XYZ-if00-port0", "ttyUSB0");
+    const std::string ftdiLink = SerialLink("by-id", "usb-FTDI_FT232R_USB_UART_A10K5XYZ-if00-port0",
+                                             "ttyUSB0");
     // A tty sysfs does not show is still a port to offer.
-    const std::string orphan = ById("usb-Other_Adapter-if00-port0", "ttyUSB7");
+    const std::string orphan = SerialLink("by-id", "usb-Other_Adapter-if00-port0", "ttyUSB7");
 
     Texts described;
     for (const SerialDevice& d : FindSerialDevices(roots)) {
