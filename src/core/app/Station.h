@@ -14,6 +14,7 @@
 
 #include "core/app/MainView.h"
 #include "core/app/StationSettings.h"
+#include "core/app/WriteChecks.h"
 #include "core/base/Clock.h"
 #include "core/config/ParameterSet.h"
 #include "core/domain/TransponderImage.h"
@@ -112,6 +113,7 @@ public:
     AutomaticRun run;
     TerminalState terminal;
     ProtocolLogState protocolLog;
+    WriteCheckState writeChecks;
 
 private:
     MainView& view_;
