@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "core/app/ContinuousMode.h"
 #include "core/app/MainView.h"
 #include "core/app/StationSettings.h"
 #include "core/app/WriteChecks.h"
@@ -114,6 +115,7 @@ public:
     TerminalState terminal;
     ProtocolLogState protocolLog;
     WriteCheckState writeChecks;
+    ContinuousWatch continuous;
 
 private:
     MainView& view_;

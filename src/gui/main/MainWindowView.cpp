@@ -96,7 +96,8 @@ void MainWindow::ShowFieldValues() {
     SetEditText(Edit(MainControl::Uid), s.uidText);
     SetEditText(Edit(MainControl::TerminalCommand), s.terminal.commandText);
     static_cast<QLabel*>(Control(MainControl::StatusField))
-        ->setText(FieldText(s.settings.currentSetName));
+        ->setText(FieldText(s.continuous.status.empty() ? s.settings.currentSetName
+                                                        : s.continuous.status));
     ShowTraffic();
     ApplyAllStates();
 }
