@@ -55,6 +55,7 @@ bool ReaderReachable(Station& station) {
 void CycleSteps(Station& station) {
     const ParameterSet& set = station.currentSet;
     station.run.recordFileFailed = false;
+    station.reader.link.ResetRetriesUsed();  // the journal row counts this cycle's repeats
     if (!ReaderReachable(station)) return;
 
     std::optional<std::uint64_t> counterValue;

@@ -19,6 +19,7 @@ struct FaultCase {
     Rgb page1, page2;
     bool programmed;
     std::string failedStep;
+    unsigned retriesUsed = 0;
 };
 
 // The cycle's traffic after its writes, with every check passing.
@@ -52,13 +53,13 @@ const FaultCase kFaultCases[] = {
          r.ReplaceAnswer(6, "No Read\r");    // the first RD 2
      },
      {"TOR", kWd1, kWd1, kWd2, "RD 1", "RD 2", "RD 2", "TOR", "LD 1", "LD 2", kWd1, kWd2},
-     {}, colour::Green, colour::Green, true, ""},
+     {}, colour::Green, colour::Green, true, "", 2},
     {"FailuresOutlastingRetries",
      [](sim::VirtualReader& r) {
          for (std::size_t n : {2, 3, 4}) r.NoAnswerTo(n);
      },
      {"TOR", kWd1, kWd1, kWd1},
-     {kWriteFailedText}, colour::Red, colour::White, false, ""},
+     {kWriteFailedText}, colour::Red, colour::White, false, "", 2},
     {"TagRemovedMidCycle",
      [](sim::VirtualReader& r) { sim::Faults f; f.removeAfterPage = 1; r.SetFaults(f); },
      {"TOR", kWd1, kWd2},
@@ -81,6 +82,7 @@ TEST_P(FaultTest, CycleCountsOnlyAProvenTransponder) {
     EXPECT_EQ(RecordRows("30 30 37 46 46 46 46 46"), c.programmed ? 1u : 0u);
     EXPECT_EQ(station.writeChecks.failedStep, c.failedStep);
     EXPECT_EQ(station.writeChecks.locksDone, c.programmed);
+    EXPECT_EQ(station.reader.link.RetriesUsed(), c.retriesUsed);
     // Every repeat is in the protocol log beside the cycle's own line.
     const std::string log = ProtocolLog();
     const bool repeated = std::string(c.name).find("Retries") != std::string::npos;
