@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QSpinBox>
 #include <QTemporaryDir>
 
 #include "GuiTestSupport.h"
@@ -132,6 +133,26 @@ private slots:
         QVERIFY(dlg.LoadTimer()->isActive());
         QTRY_COMPARE(Text(dlg, C::Quantity), QStringLiteral("7"));
         QCOMPARE(Text(dlg, HexEdit(0)), QStringLiteral("5A"));
+    }
+
+    // The write checks show the loaded set (defaults for a file without
+    // them) and what the operator changes goes into the set.
+    void writeChecksFollowTheSet() {
+        QTemporaryDir dir;
+        ScopedMessageBoxes boxes;
+        ConfigDialog dlg;
+        StartWithTwoSets(dlg, dir.path().toStdString());
+        QVERIFY(ShowActive(dlg));
+        auto* retries = qobject_cast<QSpinBox*>(dlg.Control(C::Retries));
+        QVERIFY(retries != nullptr);
+        QCOMPARE(retries->value(), 2);
+        QVERIFY(dlg.Model().Control(C::VerifyAfterWrite).imageOn);
+        Click(dlg, C::VerifyAfterWrite);
+        QVERIFY(!dlg.Model().set.verifyAfterWrite);
+        retries->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(retries, Qt::Key_Up);
+        QCOMPARE(dlg.Model().set.retries, 3);
+        QVERIFY(!dlg.Control(C::Ok)->isEnabled());
     }
 
     // A name with a character beyond Latin-1 is refused, not saved as "?".

@@ -5,9 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/app/PageTexts.h"
+#include "core/app/ProtocolLog.h"
 #include "core/app/Station.h"
+#include "core/app/WriteChecks.h"
 #include "core/base/CText.h"
 #include "core/domain/Hex.h"
 #include "core/domain/PageCodec.h"
@@ -48,26 +51,44 @@ void Judge(WindowControls& window, MainControl c, bool good) {
     window.SetBackground(c, good ? colour::Green : colour::Red);
 }
 
+// The current set's retries; in automatic mode each repeat also gets its
+// line in the protocol log, beside the cycle's own.
+void UseSetRetries(Station& station) {
+    ReaderLink& link = station.reader.link;
+    link.Retries = std::clamp(station.currentSet.retries, kMinRetries, kMaxRetries);
+    link.SetRetryHook([&station, retries = link.Retries](std::string_view logLine, int repeat) {
+        if (!station.AutomaticMode()) return;
+        while (!logLine.empty() && (logLine.back() == '\r' || logLine.back() == '\n')) {
+            logLine.remove_suffix(1);
+        }
+        WriteProtocolLine(station.protocolLog, station.run, station.WallClock(),
+                          "Retry " + std::to_string(repeat) + " of " + std::to_string(retries) +
+                              ": " + std::string(logLine));
+    });
+}
+
 // The opening every Reader operation shares: the traffic is cleared and the
 // busy flag held throughout, so the receiver leaves the traffic alone. With
 // the port open, ready() may still refuse before anything is sent; then the
 // lines that came unasked are discarded, the Reader's timing is synchronised
 // and body() runs.
 template <class Ready, class Body>
-void RunReaderOperation(ReaderSession& reader, std::atomic<bool>& busyFlag, int timingFactor,
+void RunReaderOperation(Station& station, std::atomic<bool>& busyFlag, int timingFactor,
                         Ready&& ready, Body&& body) {
+    ReaderSession& reader = station.reader;
     reader.traffic.Clear();
     BusyScope busy(busyFlag);
     if (!reader.port.portOpen || !ready()) return;
+    UseSetRetries(station);
     reader.link.DiscardPending();
     reader.link.SyncTiming(timingFactor);
     body();
 }
 
 template <class Body>
-void RunReaderOperation(ReaderSession& reader, std::atomic<bool>& busyFlag, int timingFactor,
+void RunReaderOperation(Station& station, std::atomic<bool>& busyFlag, int timingFactor,
                         Body&& body) {
-    RunReaderOperation(reader, busyFlag, timingFactor, [] { return true; },
+    RunReaderOperation(station, busyFlag, timingFactor, [] { return true; },
                        std::forward<Body>(body));
 }
 
@@ -199,7 +220,7 @@ std::string SpanDigits(const ManualCarrierId& m, const JudgedReply& page1,
 
 void ReadCarrierIdStep(Station& station) {
     const ManualCarrierId m = ManualFields(station);
-    RunReaderOperation(station.reader, station.reader.port.readBusy, kReadTimingFactor, [&] {
+    RunReaderOperation(station, station.reader.port.readBusy, kReadTimingFactor, [&] {
         Whiten(station.window, {MainControl::CarrierId, PageField(1), PageField(2)});
         JudgedReply page1;
         JudgedReply page2;
@@ -238,7 +259,7 @@ bool WriteCarrierIdStep(Station& station) {
         return false;
     };
     RunReaderOperation(
-        station.reader, station.reader.port.writeBusy, kWriteTimingFactor, fieldsAllow, [&] {
+        station, station.reader.port.writeBusy, kWriteTimingFactor, fieldsAllow, [&] {
             // Wrong reads would shift the bytes written to pages 1 and 2.
             const JudgedReply page1 = station.reader.link.ReadPage(1);
             const JudgedReply page2 = station.reader.link.ReadPage(2);
@@ -257,7 +278,7 @@ bool WriteCarrierIdStep(Station& station) {
 void ReadPages(Station& station) {
     RunCommand(station.View(), [&] {
         const TransponderImage& image = station.image;
-        RunReaderOperation(station.reader, station.reader.port.readBusy, kReadTimingFactor, [&] {
+        RunReaderOperation(station, station.reader.port.readBusy, kReadTimingFactor, [&] {
             for (int page = 1; page <= kPageCount; ++page) {
                 if (image.selected[Index(page)] != 0) station.window.SetFocus(PageField(page));
             }
@@ -281,13 +302,14 @@ void WritePages(Station& station) {
 void WritePagesStep(Station& station) {
     TransponderImage& image = station.image;
     station.FailureCount = 0;
+    station.writeChecks.Reset();
     WhitenPages(station.window);
-    RunReaderOperation(station.reader, station.reader.port.writeBusy, kWriteTimingFactor, [&] {
+    RunReaderOperation(station, station.reader.port.writeBusy, kWriteTimingFactor, [&] {
         for (int page = 1; page <= kPageCount; ++page) {
             if (image.selected[Index(page)] == 0 || image.FieldText(page).empty()) continue;
             const MainControl field = PageField(page);
             station.window.SetBackground(field, colour::White);
-            const std::string digits = WriteDigits(image, page);
+            std::string digits = WriteDigits(image, page);
             if (digits.empty()) {
                 // Reported and skipped; the run goes on with the next page.
                 station.window.SetBackground(field, colour::Red);
@@ -301,6 +323,11 @@ void WritePagesStep(Station& station) {
                 ++station.FailureCount;
                 return;
             }
+            station.writeChecks.written.push_back({page, std::move(digits)});
+        }
+        // A write that was acknowledged may still not have landed.
+        if (station.FailureCount == 0 && station.currentSet.verifyAfterWrite) {
+            VerifyWrittenPages(station);
         }
     });
 }
@@ -312,8 +339,10 @@ void LockPages(Station& station) {
 void LockPagesStep(Station& station) {
     const TransponderImage& image = station.image;
     station.FailureCount = 0;
-    RunReaderOperation(station.reader, station.reader.port.readBusy, kWriteTimingFactor, [&] {
+    station.writeChecks.locksDone = false;
+    RunReaderOperation(station, station.reader.port.readBusy, kWriteTimingFactor, [&] {
         const bool automatic = station.AutomaticMode();
+        std::vector<int> locked;
         for (int page = 1; page <= kPageCount; ++page) {
             const std::size_t i = Index(page);
             if (image.selected[i] == 0) continue;
@@ -325,9 +354,15 @@ void LockPagesStep(Station& station) {
             Judge(station.window, field, reply.good);
             if (!reply.good) {
                 ++station.FailureCount;
-                break;
+                return;
             }
+            locked.push_back(page);
         }
+        // An acknowledged lock may not hold; the cycle proves it.
+        if (automatic && station.currentSet.verifyAfterWrite && !ProveLocks(station, locked)) {
+            return;
+        }
+        station.writeChecks.locksDone = true;
     });
 }
 
@@ -356,7 +391,7 @@ void ReadUid(Station& station) {
 
 void ReadUidStep(Station& station) {
     station.FailureCount = 0;
-    RunReaderOperation(station.reader, station.reader.port.readBusy, kWriteTimingFactor, [&] {
+    RunReaderOperation(station, station.reader.port.readBusy, kWriteTimingFactor, [&] {
         station.window.SetBackground(MainControl::Uid, colour::White);
         const JudgedReply reply = station.reader.link.ReadUid();
         // The field shows what came, good or not ("No Read\r").

@@ -7,6 +7,7 @@
 
 #include "core/base/DataPaths.h"
 #include "core/app/CarrierIdCommands.h"
+#include "core/app/ContinuousMode.h"
 #include "core/production/CarrierIdSource.h"
 #include "core/production/RecordFile.h"
 #include "core/app/ManualOperations.h"
@@ -54,6 +55,7 @@ bool ReaderReachable(Station& station) {
 void CycleSteps(Station& station) {
     const ParameterSet& set = station.currentSet;
     station.run.recordFileFailed = false;
+    station.reader.link.ResetRetriesUsed();  // the journal row counts this cycle's repeats
     if (!ReaderReachable(station)) return;
 
     std::optional<std::uint64_t> counterValue;
@@ -133,10 +135,10 @@ void OnTimer(Station& station, TimerId timer) {
         case TimerId::Messages:
             MessagesTick(station);
             break;
-        case TimerId::Idle:
         case TimerId::Continuous:
-            // Continuous mode only holds the run controls back; there is no
-            // automatic trigger to serve.
+            ContinuousTick(station);
+            break;
+        case TimerId::Idle:
             break;
     }
 }
@@ -183,7 +185,7 @@ void SetRunControls(WindowControls& window, const AutomaticRun& run, bool enable
     }
     window.SetBackground(MainControl::NextField,
                          enabled ? colour::White : colour::DisabledBackground);
-    window.SetEnabled(MainControl::ContOn, run.continuousMode);
+    window.SetEnabled(MainControl::ContOn, enabled || run.continuousMode);
     window.SetEnabled(MainControl::MenuExit, enabled);
     window.SetEnabled(MainControl::MenuInfo, enabled);
 }

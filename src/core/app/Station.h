@@ -12,8 +12,10 @@
 #include <optional>
 #include <string>
 
+#include "core/app/ContinuousMode.h"
 #include "core/app/MainView.h"
 #include "core/app/StationSettings.h"
+#include "core/app/WriteChecks.h"
 #include "core/base/Clock.h"
 #include "core/config/ParameterSet.h"
 #include "core/domain/TransponderImage.h"
@@ -112,6 +114,8 @@ public:
     AutomaticRun run;
     TerminalState terminal;
     ProtocolLogState protocolLog;
+    WriteCheckState writeChecks;
+    ContinuousWatch continuous;
 
 private:
     MainView& view_;

@@ -84,6 +84,7 @@ void ApplyAutomaticMode(Station& s) {
     if (!counter) s.settings.carrierIdMax.clear();
 
     w.SetEnabled(MainControl::One, true);
+    w.SetEnabled(MainControl::ContOn, true);
     for (MainControl c : kAutomaticControls) w.SetVisible(c, true);
 
     TransponderImage& image = s.image;

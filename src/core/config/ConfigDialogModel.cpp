@@ -33,7 +33,7 @@ constexpr ConfigControl kPlainBoxes[] = {
     ConfigControl::DecimalCounter, ConfigControl::CsvFile,   ConfigControl::FixData,
     ConfigControl::LockCarrierId,  ConfigControl::EditPage1, ConfigControl::LockPage1,
     ConfigControl::EditPage2,      ConfigControl::LockPage2, ConfigControl::WritePages3to17,
-    ConfigControl::Log,
+    ConfigControl::Log,            ConfigControl::VerifyAfterWrite,
 };
 
 // The next control of a Tab or Enter cycle.
@@ -227,6 +227,7 @@ bool* ConfigDialogModel::FlagOf(ConfigControl box) {
         case ConfigControl::LockPage2: return &set.lockPage[1];
         case ConfigControl::WritePages3to17: return &set.writePages3to17;
         case ConfigControl::Log: return &set.logEnabled;
+        case ConfigControl::VerifyAfterWrite: return &set.verifyAfterWrite;
         default: return nullptr;
     }
 }
@@ -368,7 +369,8 @@ void ConfigDialogModel::Clicked(ConfigControl box) {
         case ConfigControl::Log: LogClicked(); break;
         case ConfigControl::EditPage1:
         case ConfigControl::EditPage2:
-        case ConfigControl::WritePages3to17: DisableOk(); break;
+        case ConfigControl::WritePages3to17:
+        case ConfigControl::VerifyAfterWrite: DisableOk(); break;
         default:
             if (ByteIndex(box, ConfigControl::FixByte0)) DisableOk();
             break;
@@ -475,6 +477,13 @@ void ConfigDialogModel::CsvOpenPressed() {
     if (auto path = view_.AskFileName(request)) set.csvFileName = std::move(*path);
     DisableOk();
     Refresh();
+}
+
+void ConfigDialogModel::RetriesChanged(int value) {
+    value = std::clamp(value, kMinRetries, kMaxRetries);
+    if (value == set.retries) return;
+    set.retries = value;
+    DisableOk();
 }
 
 void ConfigDialogModel::LogOpenPressed() {

@@ -59,6 +59,9 @@ enum class ConfigControl : int {
     Log,
     LogFileDisplay,
     LogOpen,
+    // Write checks
+    VerifyAfterWrite,
+    Retries,
     Ok,
     Cancel,
     Count
@@ -162,6 +165,8 @@ public:
     void CsvOpenPressed();
     void LogOpenPressed();
     void EditPages3to17Pressed();
+    // The retries field's new value, held within kMinRetries .. kMaxRetries.
+    void RetriesChanged(int value);
 
     // Carrier ID edits: Enter or leaving the field / Tab.
     void CarrierIdEditCompleted(ConfigControl edit);

@@ -47,11 +47,22 @@ struct ParameterSet {
     bool logEnabled = false;
     std::string logFileName;
 
+    // Read back every written page and prove every lock. A set built in code
+    // starts with the old traffic (off, no retries); the store gives sets
+    // whose file lacks the keys, new ones included, the defaults below.
+    bool verifyAfterWrite = false;
+    int retries = 0;  // kMinRetries .. kMaxRetries
+
     // Not stored in the set file: follows the main window's HEX/ASCII choice.
     int hexAsciiMode = 0;  // 1 = ASCII, anything else HEX
 
     friend bool operator==(const ParameterSet&, const ParameterSet&) = default;
 };
+
+inline constexpr int kMinRetries = 0;
+inline constexpr int kMaxRetries = 5;
+inline constexpr bool kDefaultVerifyAfterWrite = true;
+inline constexpr int kDefaultRetries = 2;
 
 // ascii[k] from hex[k] for all 136 bytes (one byte each); hex stays as it is.
 void DeriveAsciiTexts(ParameterSet& set);

@@ -1,5 +1,6 @@
 #include "core/config/SetStore.h"
 
+#include <algorithm>
 #include <optional>
 #include <type_traits>
 #include <vector>
@@ -16,6 +17,11 @@ constexpr std::string_view kWorkOrder = "Work order Setup";
 constexpr std::string_view kDataSource = "Data Source";
 constexpr std::string_view kCarrierIdSetup = "SEMI E99 Carrier ID Setup";
 constexpr std::string_view kCarrierIdKey = "Carrier ID";
+// The write checks live in a section of their own, after every key the older
+// files hold, so that adding them never moves or changes those keys.
+constexpr std::string_view kChecks = "Write checks";
+constexpr std::string_view kVerifyKey = "Verify after write";
+constexpr std::string_view kRetriesKey = "Retries";
 
 // Byte numbers in keys have two digits at least: "HEX 07", "HEX 100".
 std::string ByteKey(std::string_view prefix, int byte) {
@@ -69,6 +75,23 @@ void ForEachSetKey(Set& set, Visit&& visit) {
 
     visit("Log", "Log", set.logEnabled);
     visit("Log", "file name", set.logFileName);
+}
+
+// A file without the keys (written before they existed, or none at all)
+// gets the defaults; an unreadable value does too.
+void LoadWriteChecks(const IniFile& file, ParameterSet& set) {
+    const std::string verify = file.Get(kChecks, kVerifyKey);
+    set.verifyAfterWrite = verify == "0" ? false : verify == "1" ? true : kDefaultVerifyAfterWrite;
+    const std::string retries = file.Get(kChecks, kRetriesKey);
+    const bool digits = !retries.empty() && retries.size() <= 2 &&
+                        retries.find_first_not_of("0123456789") == std::string::npos;
+    set.retries = digits ? std::clamp(std::stoi(retries), kMinRetries, kMaxRetries)
+                         : kDefaultRetries;
+}
+
+void SaveWriteChecks(IniFile& file, const ParameterSet& set) {
+    file.Set(kChecks, kVerifyKey, set.verifyAfterWrite ? "1" : "0");
+    file.Set(kChecks, kRetriesKey, FormatInt(std::clamp(set.retries, kMinRetries, kMaxRetries)));
 }
 
 void ShowRefusal(MessageView& view, std::string text) {
@@ -143,8 +166,12 @@ bool IsValidSetName(std::string_view name) {
 ParameterSet LoadSet(const std::filesystem::path& setDirectory, std::string_view name,
                      bool withCarrierId) {
     ParameterSet set;
-    if (!IsValidSetName(name)) return set;
+    if (!IsValidSetName(name)) {
+        LoadWriteChecks(IniFile(), set);
+        return set;
+    }
     const IniFile file = IniFile::Load(SetFilePath(setDirectory, name));
+    LoadWriteChecks(file, set);
     ForEachSetKey(set, [&](std::string_view section, std::string_view key, auto& field) {
         if (!withCarrierId && section == kCarrierIdSetup && key == kCarrierIdKey) return;
         std::string value = file.Get(section, key);
@@ -206,6 +233,7 @@ SaveSetResult SaveSet(const std::filesystem::path& setDirectory, std::string_vie
             file.Set(section, key, IniTextValue(field));
         }
     });
+    SaveWriteChecks(file, set);
     if (!file.Save(path)) {
         ShowSaveError(view);
         return SaveSetResult::Failed;

@@ -52,6 +52,16 @@ bool HasFailureMarker(std::string_view text) {
     return false;
 }
 
+std::string RetryNote(int repeat, int retries) {
+    return "(retry " + Num(repeat) + " of " + Num(retries) + ")\r\n";
+}
+
+bool CallsForRetry(const ExchangeReply& reply) {
+    if (!reply.sent) return false;  // a port that cannot send does not heal by sending again
+    const std::string_view text = std::string_view(reply.text).substr(0, reply.text.find('\0'));
+    return text.empty() || HasFailureMarker(text);
+}
+
 std::size_t CutLength(ReplyKind kind) {
     switch (kind) {
     case ReplyKind::PageData: return 16;
@@ -154,11 +164,18 @@ void ReaderLink::LogJudged(std::string_view cut) {
 
 JudgedReply ReaderLink::Judged(ReplyKind kind, std::string_view command,
                                std::string_view logLine, unsigned waitMultiple) {
-    const ExchangeReply reply = Exchange(command, logLine, waitMultiple);
-    JudgedReply judged = JudgeReply(kind, reply.text);
-    judged.sent = reply.sent;
-    LogJudged(judged.cut);
-    return judged;
+    // Every command judged here is safe to repeat: a page read, a write of
+    // the same bytes, a lock, a UID read.
+    for (int repeat = 1;; ++repeat) {
+        const ExchangeReply reply = Exchange(command, logLine, waitMultiple);
+        JudgedReply judged = JudgeReply(kind, reply.text);
+        judged.sent = reply.sent;
+        LogJudged(judged.cut);
+        if (judged.good || repeat > Retries || !CallsForRetry(reply)) return judged;
+        ++retriesUsed_;
+        traffic_.PutOnTop(RetryNote(repeat, Retries));
+        if (retryHook_) retryHook_(logLine, repeat);
+    }
 }
 
 JudgedReply ReaderLink::ReadPage(int page) {

@@ -58,6 +58,10 @@ std::string ReadUidLogLine();
 // Judging, with no port involved.
 bool HasFailureMarker(std::string_view text);
 bool AllHex(std::string_view text);
+// The traffic line put on top before a repeat: "(retry 1 of 2)" CR LF.
+std::string RetryNote(int repeat, int retries);
+// True when a reply calls for a repeat: none came, or it holds a failure marker.
+bool CallsForRetry(const ExchangeReply& reply);
 std::size_t CutLength(ReplyKind kind);
 // Judges the bytes of reply before its first NUL.
 JudgedReply JudgeReply(ReplyKind kind, std::string_view reply);
@@ -90,6 +94,19 @@ public:
     // Puts the examined part of a reply with CR LF on top of the traffic text.
     void LogJudged(std::string_view cut);
 
+    // How often a judged command is sent again after no reply or a reply
+    // with a failure marker. A refusal ("NAK") is an answer and is not
+    // repeated. 0 keeps the traffic exactly as without retries.
+    int Retries = 0;
+    // Called before each repeat with the command's traffic line and the
+    // repeat's number (1 = first repeat).
+    void SetRetryHook(std::function<void(std::string_view logLine, int repeat)> hook) {
+        retryHook_ = std::move(hook);
+    }
+    // Repeats sent since the last reset.
+    unsigned RetriesUsed() const { return retriesUsed_; }
+    void ResetRetriesUsed() { retriesUsed_ = 0; }
+
     // One judged command each: exchange, cut, judge, log the cut part.
     JudgedReply ReadPage(int page);
     JudgedReply WritePage(int page, std::string_view digits);
@@ -107,6 +124,8 @@ private:
     SerialPort& port_;
     TrafficText& traffic_;
     std::function<void()> waitHook_;
+    std::function<void(std::string_view, int)> retryHook_;
+    unsigned retriesUsed_ = 0;
 };
 
 }  // namespace tagwright

@@ -13,6 +13,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -395,6 +397,7 @@ QWidget* ConfigDialog::BuildMiddleColumn() {
     logRow->addWidget(NewDisplay(C::LogFileDisplay), 1);
     logRow->addWidget(NewButton(C::LogOpen, QStringLiteral("Open")), 0, Qt::AlignTop);
     area.layout->addLayout(logRow);
+    area.layout->addLayout(BuildWriteChecksRow());
     layout->addWidget(area.frame);
 
     auto* endRow = new QHBoxLayout;
@@ -438,6 +441,24 @@ bool ConfigDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+// The verify check box and the retries field, 0 to 5.
+QHBoxLayout* ConfigDialog::BuildWriteChecksRow() {
+    auto* row = new QHBoxLayout;
+    auto* verify = Labelled(C::VerifyAfterWrite, QStringLiteral("Verify after write"));
+    verify->setFixedWidth(150);
+    row->addWidget(verify);
+    row->addWidget(Label(QStringLiteral("Retries")));
+    auto* retries = new QSpinBox;
+    retries->setRange(kMinRetries, kMaxRetries);
+    widgets_[static_cast<std::size_t>(C::Retries)] = retries;
+    connect(retries, &QSpinBox::valueChanged, this, [this](int value) {
+        model_.RetriesChanged(value);
+    });
+    row->addWidget(retries);
+    row->addStretch(1);
+    return row;
+}
+
 // --- ConfigDialogView -------------------------------------------------------
 
 void ConfigDialog::TakeFieldValues() {
@@ -465,6 +486,11 @@ void ConfigDialog::ShowFieldValues() {
             if (Edit(c)->text() != shown) Edit(c)->setText(shown);
         }
         ApplyState(c);
+    }
+    auto* retries = static_cast<QSpinBox*>(Control(C::Retries));
+    if (retries->value() != model_.set.retries) {
+        const QSignalBlocker quiet(retries);  // shown, not changed by the operator
+        retries->setValue(model_.set.retries);
     }
     ShowDisplays();
 }

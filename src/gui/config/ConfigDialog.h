@@ -14,6 +14,7 @@
 #include "core/config/ConfigDialogModel.h"
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLayout;
 class QTimer;
@@ -78,6 +79,7 @@ private:
     ColouredLabel* Label(const QString& text, bool bold = false);
     ColouredLabel* Title(const QString& text);
     EnterEdit* NewEdit(ConfigControl c, int kind, int width);
+    QHBoxLayout* BuildWriteChecksRow();
     QWidget* NewCheck(ConfigControl c);
     QWidget* NewButton(ConfigControl c, const QString& text);
     ColouredLabel* NewDisplay(ConfigControl c);

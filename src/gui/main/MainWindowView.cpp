@@ -96,7 +96,9 @@ void MainWindow::ShowFieldValues() {
     SetEditText(Edit(MainControl::Uid), s.uidText);
     SetEditText(Edit(MainControl::TerminalCommand), s.terminal.commandText);
     static_cast<QLabel*>(Control(MainControl::StatusField))
-        ->setText(FieldText(s.settings.currentSetName));
+        ->setText(FieldText(s.run.continuousMode && !s.continuous.status.empty()
+                                ? s.continuous.status
+                                : s.settings.currentSetName));
     ShowTraffic();
     ApplyAllStates();
 }

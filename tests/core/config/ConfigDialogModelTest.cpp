@@ -268,5 +268,29 @@ TEST_F(ConfigDialogModelTest, LoadKeepsTheCarrierIdAndFormatAndFills) {
     EXPECT_FALSE(OkEnabled() || model.Accept());  // a load leaves OK as it was
 }
 
+TEST_F(ConfigDialogModelTest, WriteChecksLoadWithTheirDefaultsAndChangesWaitForSave) {
+    dir.Write("Old.ini", "[Log]\r\nLog=1\r\n");  // written before the checks existed
+    model.nameText = "Old";
+    model.Start();
+    EXPECT_TRUE(model.set.verifyAfterWrite && model.Control(C::VerifyAfterWrite).imageOn);
+    EXPECT_EQ(model.set.retries, 2);
+
+    model.Control(C::Ok).enabled = true;
+    model.Clicked(C::VerifyAfterWrite);
+    EXPECT_FALSE(model.set.verifyAfterWrite || model.Control(C::VerifyAfterWrite).imageOn);
+    EXPECT_FALSE(OkEnabled());
+    model.Control(C::Ok).enabled = true;
+    model.RetriesChanged(9);
+    EXPECT_EQ(model.set.retries, 5);
+    EXPECT_FALSE(OkEnabled());
+
+    view.messages.Answer(MsgAnswer::Yes);
+    model.Save();
+    const ParameterSet saved = LoadSet(dir.Path(), "Old", true);
+    EXPECT_FALSE(saved.verifyAfterWrite);
+    EXPECT_EQ(saved.retries, 5);
+    EXPECT_TRUE(saved.logEnabled);
+}
+
 }  // namespace
 }  // namespace tagwright::test

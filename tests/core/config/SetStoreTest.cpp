@@ -65,6 +65,7 @@ Names ExpectedKeyOrder() {
         keys(section, {"Edit Page " + p, "Lock Page " + p});
     }
     keys("Log", {"Log", "file name"});
+    keys("Write checks", {"Verify after write", "Retries"});
     return k;
 }
 
@@ -115,6 +116,40 @@ TEST_F(SetStoreTest, LoadsAHandWrittenFile) {
     EXPECT_EQ(s.hex[20] + s.ascii[20], "NUL");
     EXPECT_TRUE(s.editPage[0] && s.useDecimalCounter);
     EXPECT_FALSE(s.useCsvFile || s.typeTI || s.typeNorvik);  // only "1" is on
+}
+
+TEST_F(SetStoreTest, WriteChecksDefaultWhereTheFileLacksThemAndLeaveOtherKeysAlone) {
+    struct Case {
+        const char* checks;  // the section as the file holds it; "" when missing
+        bool verify;
+        int retries;
+    };
+    const Case cases[] = {
+        {"", true, 2},
+        {"[Write checks]\r\nVerify after write=0\r\nRetries=0\r\n", false, 0},
+        {"[Write checks]\r\nVerify after write=1\r\nRetries=5\r\n", true, 5},
+        {"[Write checks]\r\nRetries=9\r\n", true, 5},
+        {"[Write checks]\r\nVerify after write=yes\r\nRetries=-1\r\n", true, 2},
+    };
+    const std::string original =
+        "[Data Source]\r\nDecimal counter=1\r\n[Transponder type]\r\nNorvik=1\r\n"
+        "[Page 3]\r\nHEX 16=41\r\nLock Page 3=1\r\n[Log]\r\nLog=1\r\n";
+    dir.Write("old.ini", original);
+    const ParameterSet old = LoadSet(dir.Path(), "old", true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.checks);
+        dir.Write("set.ini", original + c.checks);
+        ParameterSet s = LoadSet(dir.Path(), "set", true);
+        EXPECT_EQ(s.verifyAfterWrite, c.verify);
+        EXPECT_EQ(s.retries, c.retries);
+        s.verifyAfterWrite = old.verifyAfterWrite;
+        s.retries = old.retries;
+        EXPECT_EQ(s, old);
+    }
+    // A set that was never saved is new: the defaults too.
+    const ParameterSet fresh = LoadSet(dir.Path(), "never saved", true);
+    EXPECT_TRUE(fresh.verifyAfterWrite);
+    EXPECT_EQ(fresh.retries, 2);
 }
 
 TEST(NameListRules, AddAndDelete) {

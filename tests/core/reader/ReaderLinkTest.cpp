@@ -223,3 +223,61 @@ TEST_F(LinkTest, UnsentCommandsFailWithoutWaiting) {
 
 }  // namespace
 }  // namespace tagwright::test
+
+namespace tagwright::test {
+namespace {
+
+TEST_F(LinkTest, RetriesRepeatOnlyUnansweredAndFailureMarkedExchanges) {
+    struct Case {
+        int retries;
+        std::vector<const char*> answers;  // for commands 1, 2, ... as for Answer()
+        bool good;
+        std::size_t sent;
+    };
+    const Case cases[] = {
+        {2, {}, true, 1},                               // good at once: no repeat
+        {2, {"No Read\r"}, true, 2},                    // healed by one repeat
+        {2, {"", "#09\r"}, true, 3},                    // healed by the last repeat
+        {2, {"No Read\r", "", "XXXXXXXX\r"}, false, 3}, // outlasts them
+        {0, {"No Read\r"}, false, 1},
+        {2, {"ERR\r"}, false, 1},                       // an answer, not a failure
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.retries << " retries, " << c.answers.size());
+        Answer(nullptr);
+        for (std::size_t i = 0; i < c.answers.size(); ++i) {
+            if (*c.answers[i] == '\0') sim.NoAnswerTo(i + 1);
+            else sim.ReplaceAnswer(i + 1, c.answers[i]);
+        }
+        const bool silent = std::any_of(c.answers.begin(), c.answers.end(),
+                                        [](const char* a) { return *a == '\0'; });
+        link.ResponseTimeBase = silent ? 3 : kPatientBase;
+        link.Retries = c.retries;
+        link.ResetRetriesUsed();
+        std::vector<int> hooked;
+        link.SetRetryHook([&](std::string_view line, int repeat) {
+            EXPECT_EQ(line, "RD 1 // Read page 1\r\n");
+            hooked.push_back(repeat);
+        });
+        EXPECT_EQ(link.ReadPage(1).good, c.good);
+        sim.WaitForCommands(c.sent, 1s);
+        EXPECT_EQ(sim.CommandLog(), Lines(c.sent, "RD 1"));
+        EXPECT_EQ(link.RetriesUsed(), c.sent - 1);
+        EXPECT_EQ(hooked.size(), c.sent - 1);
+        // Each repeat is noted on top of the reply it follows.
+        const std::string text = traffic.Text();
+        for (std::size_t r = 1; r < c.sent; ++r) {
+            EXPECT_NE(text.find(RetryNote(static_cast<int>(r), c.retries)), std::string::npos);
+        }
+    }
+}
+
+TEST_F(LinkTest, ARefusedWriteIsNotRepeated) {
+    Answer("NAK\r");
+    link.Retries = 5;
+    EXPECT_FALSE(link.WritePage(4, "0011223344556677").good);
+    EXPECT_EQ(sim.CommandLog(), Lines{"WD 4 0011223344556677"});
+}
+
+}  // namespace
+}  // namespace tagwright::test

@@ -1,0 +1,168 @@
+// Continuous mode against the virtual Reader: tags laid one after another,
+// a tag that stays, and every reason that switches the mode off. Ticks are
+// driven directly; nothing waits for the timer.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+
+#include "AutomaticFixture.h"
+#include "core/app/ContinuousMode.h"
+#include "support/ReaderTestSupport.h"
+
+namespace tagwright::test {
+namespace {
+
+std::string Uid(int n) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08X", n);
+    return text;
+}
+
+class ContinuousTest : public AutomaticFixture {
+protected:
+    void SwitchOn() {
+        ContOnCommand(station);
+        ASSERT_TRUE(station.run.continuousMode);
+    }
+    void Tick() { OnTimer(station, TimerId::Continuous); }
+    void UseNorvik() {
+        station.currentSet.typeTI = false;
+        station.currentSet.typeNorvik = true;
+    }
+};
+
+TEST_F(ContinuousTest, FiftyTagsLaidInTurnGetFiftyCarrierIdsEachOnce) {
+    UseNorvik();
+    sim::TagSequence sequence;
+    for (int n = 1; n <= 50; ++n) {
+        sim::Transponder t;
+        t.uid = Uid(n);
+        sequence.tags.push_back(t);
+    }
+    // A look and a cycle take 13 commands; the tag then lies there for a few
+    // more looks, and the antenna is empty for two.
+    sequence.stayCommands = 16;
+    sequence.gapCommands = 2;
+    sim.SetSequence(sequence);
+    SwitchOn();
+    EXPECT_FALSE(station.window.Control(MainControl::One).enabled);
+    for (int tick = 0; tick < 50 * 18 && station.run.continuousMode; ++tick) Tick();
+
+    EXPECT_TRUE(station.run.continuousMode) << (Messages().empty() ? "" : Messages().front());
+    EXPECT_EQ(station.carrierId.current, "57");
+    std::set<std::string> ids;
+    for (const sim::Transponder& t : sim.SequenceTags()) {
+        EXPECT_EQ(RecordRows(t.uid), 1u) << t.uid;
+        ids.insert(std::string(t.pages[0].begin(), t.pages[0].begin() + 3));
+        EXPECT_TRUE(t.locked[0] && t.locked[1]) << t.uid;
+    }
+    EXPECT_EQ(ids.size(), 50u);
+    EXPECT_EQ(ids.count("007") + ids.count("056"), 2u);
+    EXPECT_EQ(station.continuous.status, kWaitingForTagText);
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(ContinuousTest, ATagThatStaysIsProgrammedOnceAndANewUidAgain) {
+    for (bool norvik : {false, true}) {
+        SCOPED_TRACE(norvik);
+        if (norvik) UseNorvik();
+        station.carrierId.current = station.carrierId.nextText = "7";
+        sim.SetTransponder(sim::Transponder{});
+        sim.ClearLog();
+        SwitchOn();
+        for (int tick = 0; tick < 20; ++tick) Tick();
+        EXPECT_EQ(station.carrierId.current, "8");
+        EXPECT_EQ(station.continuous.status, kWaitingForRemovalText);
+        // 20 looks, and one cycle between the first two.
+        const Texts log = sim.CommandLog();
+        const std::string look = norvik ? "RUID" : "RD 1";
+        EXPECT_EQ(std::count(log.begin(), log.end(), "LD 1"), 1);
+        EXPECT_EQ(log.front(), look);
+        EXPECT_EQ(log.size(), 20u + (norvik ? 13u : 11u) - 1u);
+        if (norvik) {
+            // Another tag laid at once, with no empty look between.
+            sim::Transponder next;
+            next.uid = "CAFEF00D";
+            sim.SetTransponder(next);
+            Tick();
+            Tick();
+            EXPECT_EQ(station.carrierId.current, "9");
+            EXPECT_EQ(RecordRows("CAFEF00D"), 1u);
+        }
+        ContOnCommand(station);  // off
+        station.continuous = ContinuousWatch{};
+    }
+}
+
+enum class Stop { FailedCycle, Maximum, ListExhausted, RecordFile, PortLost };
+
+struct StopCase {
+    Stop stop;
+    const char* why;
+    bool rowWritten;
+};
+
+void PrintTo(const StopCase& c, std::ostream* os) { *os << c.why; }
+
+class StopTest : public ContinuousTest, public ::testing::WithParamInterface<StopCase> {
+protected:
+    void Arrange(Stop stop) {
+        ParameterSet& set = station.currentSet;
+        switch (stop) {
+            case Stop::FailedCycle: {
+                sim::Faults f;
+                f.fakeLock.set(0);
+                sim.SetFaults(f);
+                break;
+            }
+            case Stop::Maximum:
+                station.settings.carrierIdMax = "7";
+                break;
+            case Stop::ListExhausted:
+                set.useDecimalCounter = false;
+                set.useCsvFile = true;
+                set.csvFileName = dir.Write("ids.csv", "Carrier ID;done;\r\n007;;\r\n").string();
+                break;
+            case Stop::RecordFile:
+                set.logFileName = (dir / "missing" / "record.xml").string();
+                break;
+            case Stop::PortLost:
+                sim.HangUp();
+                ASSERT_TRUE(WaitUntil([&] { return station.reader.port.PortLost(); }));
+                break;
+        }
+    }
+};
+
+const StopCase kStops[] = {
+    {Stop::FailedCycle, kContinuousFailedMessage, false},
+    {Stop::Maximum, kContinuousMaximumMessage, true},
+    {Stop::ListExhausted, kContinuousListMessage, true},
+    {Stop::RecordFile, kContinuousRecordMessage, false},
+    {Stop::PortLost, kContinuousPortMessage, false},
+};
+
+TEST_P(StopTest, SwitchesTheModeOffWithItsMessage) {
+    const StopCase& c = GetParam();
+    Arrange(c.stop);
+    SwitchOn();
+    Tick();
+    Tick();
+    EXPECT_FALSE(station.run.continuousMode);
+    ASSERT_FALSE(Messages().empty());
+    EXPECT_EQ(Messages().back(), c.why);
+    EXPECT_EQ(station.run.contOnLabel, "Cont On");
+    EXPECT_TRUE(station.window.Control(MainControl::One).enabled);
+    EXPECT_TRUE(station.window.Control(MainControl::ContOn).enabled);
+    EXPECT_TRUE(station.continuous.status.empty());
+    EXPECT_EQ(RecordRows("30 30 37 46 46 46 46 46"), c.rowWritten ? 1u : 0u);
+    ASSERT_FALSE(view.timerStops.empty());
+    EXPECT_EQ(view.timerStops.back(), TimerId::Continuous);
+}
+
+INSTANTIATE_TEST_SUITE_P(Continuous, StopTest, ::testing::ValuesIn(kStops));
+
+}  // namespace
+}  // namespace tagwright::test

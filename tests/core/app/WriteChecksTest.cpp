@@ -1,0 +1,152 @@
+// Verified writes, proven locks and retries in the programming cycle, against
+// the virtual Reader's faults: what reaches the Reader, what the operator
+// sees, and that a transponder is only counted when it really is programmed.
+
+#include <gtest/gtest.h>
+
+#include "core/app/ManualOperations.h"
+#include "core/app/WriteChecks.h"
+#include "AutomaticFixture.h"
+
+namespace tagwright::test {
+namespace {
+
+struct FaultCase {
+    const char* name;
+    void (*arrange)(sim::VirtualReader&);
+    Texts commands;
+    Texts messages;
+    Rgb page1, page2;
+    bool programmed;
+    std::string failedStep;
+    unsigned retriesUsed = 0;
+};
+
+// The cycle's traffic after its writes, with every check passing.
+Texts Checked(Texts head) {
+    for (const std::string& c : {std::string("RD 1"), std::string("RD 2"), std::string("TOR"),
+                                 std::string("LD 1"), std::string("LD 2"), kWd1, kWd2}) {
+        head.push_back(c);
+    }
+    return head;
+}
+
+const FaultCase kFaultCases[] = {
+    {"DroppedWrite",
+     [](sim::VirtualReader& r) { sim::Faults f; f.dropWrite.set(1); r.SetFaults(f); },
+     {"TOR", kWd1, kWd2, "RD 1", "RD 2"},
+     {VerifyFailureMessage(2, kPage2, "0000000000000000"), kWriteFailedText},
+     colour::Green, colour::Red, false, kVerifyFailedStep},
+    {"FlippedBit",
+     [](sim::VirtualReader& r) { sim::Faults f; f.flipWrite.set(0); r.SetFaults(f); },
+     {"TOR", kWd1, kWd2, "RD 1"},
+     {VerifyFailureMessage(1, kPage1, "3030374646464647"), kWriteFailedText},
+     colour::Red, colour::Green, false, kVerifyFailedStep},
+    {"LockNotTaken",
+     [](sim::VirtualReader& r) { sim::Faults f; f.fakeLock.set(1); r.SetFaults(f); },
+     Checked({"TOR", kWd1, kWd2}),
+     {"Page 2 is not locked: it still takes a write."},
+     colour::Green, colour::Red, false, kLockNotProvenStep},
+    {"TransientFailuresHealedByRetries",
+     [](sim::VirtualReader& r) {
+         r.NoAnswerTo(2);                    // the first WD 1 (written, unanswered)
+         r.ReplaceAnswer(6, "No Read\r");    // the first RD 2
+     },
+     {"TOR", kWd1, kWd1, kWd2, "RD 1", "RD 2", "RD 2", "TOR", "LD 1", "LD 2", kWd1, kWd2},
+     {}, colour::Green, colour::Green, true, "", 2},
+    {"FailuresOutlastingRetries",
+     [](sim::VirtualReader& r) {
+         for (std::size_t n : {2, 3, 4}) r.NoAnswerTo(n);
+     },
+     {"TOR", kWd1, kWd1, kWd1},
+     {kWriteFailedText}, colour::Red, colour::White, false, "", 2},
+    {"TagRemovedMidCycle",
+     [](sim::VirtualReader& r) { sim::Faults f; f.removeAfterPage = 1; r.SetFaults(f); },
+     {"TOR", kWd1, kWd2},
+     {kWriteFailedText}, colour::Green, colour::Red, false, ""},
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
+class FaultTest : public AutomaticFixture, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(FaultTest, CycleCountsOnlyAProvenTransponder) {
+    const FaultCase& c = GetParam();
+    c.arrange(sim);
+    Press();
+    EXPECT_EQ(sim.CommandLog(), c.commands);
+    EXPECT_EQ(Messages(), c.messages);
+    EXPECT_EQ(PageColour(1), c.page1);
+    EXPECT_EQ(PageColour(2), c.page2);
+    EXPECT_EQ(station.carrierId.nextText, c.programmed ? "8" : "7");
+    EXPECT_EQ(RecordRows("30 30 37 46 46 46 46 46"), c.programmed ? 1u : 0u);
+    EXPECT_EQ(station.writeChecks.failedStep, c.failedStep);
+    EXPECT_EQ(station.writeChecks.locksDone, c.programmed);
+    EXPECT_EQ(station.reader.link.RetriesUsed(), c.retriesUsed);
+    // Every repeat is in the protocol log beside the cycle's own line.
+    const std::string log = ProtocolLog();
+    const bool repeated = std::string(c.name).find("Retries") != std::string::npos;
+    EXPECT_EQ(log.find("Retry 1 of 2: WD 1 " + kPage1 + "// Write page 1") != std::string::npos,
+              repeated);
+    EXPECT_EQ(log.find("Retry 2 of 2: WD 1 ") != std::string::npos,
+              std::string(c.name) == "FailuresOutlastingRetries");
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultTest, ::testing::ValuesIn(kFaultCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(AutomaticFixture, WithoutChecksTheTrafficIsTheSameBytesAsEver) {
+    for (int retries : {0, 2}) {
+        SCOPED_TRACE(retries);
+        station.currentSet.verifyAfterWrite = false;
+        station.currentSet.retries = retries;
+        sim.SetTransponder(sim::Transponder{});
+        sim.ClearLog();
+        Press();
+        EXPECT_EQ(sim.ReceivedBytes(),
+                  "TOR\r" + kWd1 + "\r" + kWd2 + "\rTOR\rLD 1\rLD 2\r");
+        station.carrierId.current = station.carrierId.nextText = "7";
+    }
+}
+
+TEST_F(AutomaticFixture, ManualWriteVerifiesWhenTheSetSaysSo) {
+    station.settings.selectConfig = 0;
+    ApplyMode(station);
+    station.image.selected.fill(0);
+    station.image.selected[2] = 1;
+    station.image.FieldText(3) = "41 42 43 44 45 46 47 48";
+    sim::Faults f;
+    f.flipWrite.set(2);
+    sim.SetFaults(f);
+    for (bool verify : {false, true}) {
+        SCOPED_TRACE(verify);
+        station.currentSet.verifyAfterWrite = verify;
+        sim.ClearLog();
+        view.ClearRecord();
+        WritePages(station);
+        Texts expected{"TOR", "WD 3 4142434445464748"};
+        if (verify) expected.push_back("RD 3");
+        EXPECT_EQ(sim.CommandLog(), expected);
+        EXPECT_EQ(PageColour(3), verify ? colour::Red : colour::Green);
+        EXPECT_EQ(Messages(), verify ? Texts{VerifyFailureMessage(3, "4142434445464748",
+                                                                  "4142434445464749")}
+                                     : Texts{});
+    }
+}
+
+TEST(WriteChecks, DigitsCompareInEitherCaseAndMessagesNameWhatCame) {
+    EXPECT_TRUE(SameDigits("00aaBB", "00AAbb"));
+    EXPECT_FALSE(SameDigits("00AABB", "00AABC"));
+    EXPECT_FALSE(SameDigits("00AABB", "00AAB"));
+    EXPECT_EQ(VerifyFailureMessage(4, "0011223344556677", "No Read\r\n"),
+              "Page 4 was not written as sent.\r\nWritten: 0011223344556677\r\n"
+              "Read back: No Read");
+    EXPECT_EQ(VerifyFailureMessage(4, "0011223344556677", ""),
+              "Page 4 was not written as sent.\r\nWritten: 0011223344556677\r\n"
+              "Read back: no reply");
+    EXPECT_EQ(LockNotProvenMessage(9, ""),
+              "Page 9 could not be proven locked: a write to it got no reply.");
+}
+
+}  // namespace
+}  // namespace tagwright::test
