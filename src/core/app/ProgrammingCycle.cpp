@@ -151,6 +151,10 @@ void OneCommand(Station& station) {
     station.View().StartTimer(TimerId::Cycle, kCyclePeriodMs);
     station.run.oneRequested = true;
     station.FailureCount = 0;
+    // Until its cycle has run: a second press must not queue a second cycle
+    // for the same transponder.
+    station.window.SetEnabled(MainControl::One, false);
+    station.View().RedrawControl(MainControl::One);
 }
 
 void ContOnCommand(Station& station) {
@@ -191,6 +195,8 @@ void CycleTick(Station& station) {
     if (!station.run.oneRequested) return;
     station.run.oneRequested = false;
     RunCycle(station);
+    station.window.SetEnabled(MainControl::One, !station.run.continuousMode);
+    station.View().RedrawControl(MainControl::One);
     if (station.run.recordFileFailed) {
         // A message still waiting for its tick is kept, not replaced.
         station.run.LeaveMessage(kRecordFileMessage);
