@@ -5,11 +5,13 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 #include <QPlainTextEdit>
 
 #include "GuiTestSupport.h"
+#include "gui/main/SpinArrows.h"
 #include "MainWindowTestSupport.h"
 #include "reader-sim/VirtualReader.h"
 
@@ -101,8 +103,8 @@ private slots:
     }
 
     // Clicks and Enter while a slow cycle waits for the Reader are dropped:
-    // "  One" three times and Enter twice give one cycle, and a click on
-    // "Read" neither runs inside the cycle nor after it.
+    // "  One" three times and Enter twice give one cycle, and a click on the
+    // "next" arrows or "Read" runs neither inside the cycle nor after it.
     void inputDuringACycleIsDropped() {
         sim::VirtualReader reader;
         QVERIFY(reader.Start());
@@ -119,15 +121,22 @@ private slots:
         QWidget* one = w.Control(MainControl::One);
         int pressesDuringWait = 0;
         bool oneEnabledDuringWait = true;
-        // Fires inside the cycle's first wait for the Reader.
-        QTimer::singleShot(50, &w, [&] {
-            if (!w.Busy()) return;
+        // Fires inside one of the cycle's waits for the Reader (timer ticks
+        // reach no command then, but this one is the test's own).
+        std::function<void()> duringWait = [&] {
+            if (!w.Busy()) {
+                QTimer::singleShot(20, &w, duringWait);
+                return;
+            }
             oneEnabledDuringWait = one->isEnabled();
             for (int i = 0; i < 3; ++i) QTest::mouseClick(one, Qt::LeftButton);
             for (int i = 0; i < 2; ++i) QTest::keyClick(one, Qt::Key_Return);
+            auto* arrows = static_cast<SpinArrows*>(w.Control(MainControl::NextSpin));
+            QTest::mouseClick(arrows->UpButton(), Qt::LeftButton);
             QTest::mouseClick(w.Control(MainControl::Read), Qt::LeftButton);
             pressesDuringWait = 1;
-        });
+        };
+        QTimer::singleShot(50, &w, duringWait);
         QTest::mouseClick(one, Qt::LeftButton);
         QVERIFY(!one->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(CountOf(reader.CommandLog(), "LD 1") == 1 && !w.Busy(), kWait);
