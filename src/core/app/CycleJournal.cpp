@@ -164,8 +164,9 @@ std::optional<JournalCycleId> ReserveCarrierId(Station& station, Journal& journa
             skipped.Leave(station, list);
             // The counter moved: a restart starts past the skipped IDs.
             if (!skipped.Empty() && counterValue && !WriteCounterKey(station)) {
-                const CycleDetails none;
-                journal.Fail(reserved.cycle, none);
+                CycleDetails details;
+                details.failedStep = "save counter";
+                journal.Fail(reserved.cycle, details);
                 return std::nullopt;
             }
             return reserved.cycle;
