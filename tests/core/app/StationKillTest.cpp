@@ -113,7 +113,9 @@ pid_t SpawnStation(const fs::path& dir, const std::string& port) {
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
     std::string filter = "--gtest_filter=StationProcessDriver.*";
-    std::vector<char*> argv{const_cast<char*>(self.c_str()), filter.data(), nullptr};
+    std::string brief = "--gtest_brief=1";
+    std::vector<char*> argv{const_cast<char*>(self.c_str()), filter.data(), brief.data(),
+                            nullptr};
     pid_t pid = -1;
     if (::posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
         return -1;
