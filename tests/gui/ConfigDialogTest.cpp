@@ -214,6 +214,8 @@ private slots:
                  QStringLiteral("00 00 00 00 30 30 30 30"));
 
         for (const char* next : {"42", "43", "44"}) {
+            // A press while the last cycle still waits for the Reader is dropped.
+            QTRY_VERIFY_WITH_TIMEOUT(!window.Busy(), 30000);
             QTest::mouseClick(window.Control(MainControl::One), Qt::LeftButton);
             QTRY_COMPARE_WITH_TIMEOUT(station.carrierId.nextText, std::string(next), 30000);
         }

@@ -2,9 +2,16 @@
 // timer work held back while an operation waits for the Reader.
 
 #include <QAction>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
 #include <QPlainTextEdit>
 
 #include "GuiTestSupport.h"
+#include "gui/main/SpinArrows.h"
 #include "MainWindowTestSupport.h"
 #include "reader-sim/VirtualReader.h"
 
@@ -13,6 +20,29 @@ using namespace tagwright::gui;
 using namespace tagwright::test;
 
 constexpr int kWait = 20000;
+
+namespace {
+
+// A counter set: ID 5 of 4 digits at byte 0, pages 1 and 2 written, page 1
+// locked; the transponder type needs no UID.
+std::string CounterSet() {
+    std::string set = "[Data Source]\r\nDecimal counter=1\r\n[SEMI E99 Carrier ID Setup]\r\n"
+                      "Carrier ID Offset=0\r\nCarrier ID Length=4\r\nCarrier ID=5\r\n"
+                      "[Transponder type]\r\nTI=1\r\n"
+                      "[Write checks]\r\nVerify after write=0\r\n";
+    for (int k = 0; k < 16; ++k) {
+        if (k % 8 == 0) set += "[Page " + std::to_string(k / 8 + 1) + "]\r\n";
+        if (k == 0) set += "Lock Page 1=1\r\n";
+        set += "HEX " + std::string(k < 10 ? "0" : "") + std::to_string(k) + "=41\r\n";
+    }
+    return set;
+}
+
+std::size_t CountOf(const std::vector<std::string>& log, const std::string& command) {
+    return static_cast<std::size_t>(std::count(log.begin(), log.end(), command));
+}
+
+}  // namespace
 
 class MainWindowReaderTest : public QObject {
     Q_OBJECT
@@ -71,6 +101,57 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(shown, 1, kWait);
         SetMessageBoxHandler(previous);
         QVERIFY(!busyWhenShown);
+    }
+
+    // Clicks and Enter while a slow cycle waits for the Reader are dropped:
+    // "  One" three times and Enter twice give one cycle, and a click on the
+    // "next" arrows or "Read" runs neither inside the cycle nor after it.
+    void inputDuringACycleIsDropped() {
+        sim::VirtualReader reader;
+        QVERIFY(reader.Start());
+        StationDir dir;
+        dir.Write("Demo.ini", CounterSet());
+        dir.Write("Tagwright.ini",
+                  StationIni(reader.SlavePath(), 1, "Demo", "Carrier ID Max=20\r\n"));
+        ScopedMessageBoxes boxes;
+        MainWindow& w = dir.Start();
+        QVERIFY(boxes.shown.empty());
+        QVERIFY(ShowActive(w));
+        reader.SetReplyDelay(std::chrono::milliseconds(300));
+
+        QWidget* one = w.Control(MainControl::One);
+        int pressesDuringWait = 0;
+        bool oneEnabledDuringWait = true;
+        // Fires inside one of the cycle's waits for the Reader (timer ticks
+        // reach no command then, but this one is the test's own).
+        std::function<void()> duringWait = [&] {
+            if (!w.Busy()) {
+                QTimer::singleShot(20, &w, duringWait);
+                return;
+            }
+            oneEnabledDuringWait = one->isEnabled();
+            for (int i = 0; i < 3; ++i) QTest::mouseClick(one, Qt::LeftButton);
+            for (int i = 0; i < 2; ++i) QTest::keyClick(one, Qt::Key_Return);
+            auto* arrows = static_cast<SpinArrows*>(w.Control(MainControl::NextSpin));
+            QTest::mouseClick(arrows->UpButton(), Qt::LeftButton);
+            QTest::mouseClick(w.Control(MainControl::Read), Qt::LeftButton);
+            pressesDuringWait = 1;
+        };
+        QTimer::singleShot(50, &w, duringWait);
+        QTest::mouseClick(one, Qt::LeftButton);
+        QVERIFY(!one->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(CountOf(reader.CommandLog(), "LD 1") == 1 && !w.Busy(), kWait);
+        QCOMPARE(pressesDuringWait, 1);
+        QVERIFY(!oneEnabledDuringWait);
+        // Time for anything queued to come out: nothing does.
+        QTest::qWait(500);
+        const std::vector<std::string> log = reader.CommandLog();
+        QCOMPARE(CountOf(log, "WD 1 3030303541414141"), std::size_t{1});
+        QCOMPARE(CountOf(log, "LD 1"), std::size_t{1});
+        QCOMPARE(CountOf(log, "RD 1"), std::size_t{0});
+        QCOMPARE(w.Model().carrierId.nextText, std::string("6"));
+        QVERIFY(one->isEnabled());
+        QVERIFY(boxes.shown.empty());
     }
 };
 

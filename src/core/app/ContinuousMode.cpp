@@ -64,6 +64,11 @@ void ProgramNewTag(Station& station) {
     station.run.oneRequested = true;
     CycleTick(station);
     station.continuous.looksShown = 0;
+    // A journal error drops the journal; the next tag must not go on without it.
+    if (!station.journal.journal) return StopContinuous(station, kContinuousJournalMessage);
+    if (station.journal.counterKeyPending) {
+        return StopContinuous(station, kContinuousCounterMessage);
+    }
     if (!station.writeChecks.locksDone) return StopContinuous(station, kContinuousFailedMessage);
     if (station.run.recordFileFailed) return StopContinuous(station, kContinuousRecordMessage);
     if (!PortUsable(station)) return StopContinuous(station, kContinuousPortMessage);

@@ -21,6 +21,10 @@ inline constexpr char kContinuousPortMessage[] =
     "Continuous mode is off: the Reader port is not open or was lost.";
 inline constexpr char kContinuousRecordMessage[] =
     "Continuous mode is off: the record file cannot be written.";
+inline constexpr char kContinuousJournalMessage[] =
+    "Continuous mode is off: the production journal cannot be written.";
+inline constexpr char kContinuousCounterMessage[] =
+    "Continuous mode is off: the counter cannot be saved in the set file.";
 // The status field's text while the mode is on.
 inline constexpr char kWaitingForTagText[] = "Waiting for a transponder";
 inline constexpr char kWaitingForRemovalText[] = "Programmed: remove the transponder";

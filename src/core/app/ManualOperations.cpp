@@ -15,6 +15,7 @@
 #include "core/domain/Hex.h"
 #include "core/domain/PageCodec.h"
 #include "core/production/CarrierIdSource.h"
+#include "core/production/Journal.h"
 
 namespace tagwright {
 
@@ -299,7 +300,7 @@ void WritePages(Station& station) {
     RunCommand(station.View(), [&] { WritePagesStep(station); });
 }
 
-void WritePagesStep(Station& station) {
+void WritePagesStep(Station& station, CycleDetails* details) {
     TransponderImage& image = station.image;
     station.FailureCount = 0;
     station.writeChecks.Reset();
@@ -319,6 +320,10 @@ void WritePagesStep(Station& station) {
             }
             const JudgedReply reply = station.reader.link.WritePage(page, digits);
             Judge(station.window, field, reply.good);
+            if (details != nullptr) {
+                if (reply.sent) details->pages[Index(page)] = digits;
+                if (!reply.good) details->readerReply = reply.cut;
+            }
             if (!reply.good) {
                 ++station.FailureCount;
                 return;
@@ -336,7 +341,7 @@ void LockPages(Station& station) {
     RunCommand(station.View(), [&] { LockPagesStep(station); });
 }
 
-void LockPagesStep(Station& station) {
+void LockPagesStep(Station& station, CycleDetails* details) {
     const TransponderImage& image = station.image;
     station.FailureCount = 0;
     station.writeChecks.locksDone = false;
@@ -352,6 +357,10 @@ void LockPagesStep(Station& station) {
             station.window.SetBackground(field, colour::White);
             const JudgedReply reply = station.reader.link.LockPage(page);
             Judge(station.window, field, reply.good);
+            if (details != nullptr) {
+                details->locked[i] = reply.good;
+                if (!reply.good) details->readerReply = reply.cut;
+            }
             if (!reply.good) {
                 ++station.FailureCount;
                 return;

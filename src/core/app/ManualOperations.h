@@ -12,6 +12,7 @@
 namespace tagwright {
 
 class Station;
+struct CycleDetails;
 
 void ReadPages(Station& station);
 void WritePages(Station& station);
@@ -19,8 +20,10 @@ void LockPages(Station& station);
 void RestoreDefaultContent(Station& station);
 void ReadUid(Station& station);
 
-void WritePagesStep(Station& station);
-void LockPagesStep(Station& station);
+// With details, the pages sent (HEX digits), the pages locked and the
+// Reader's reply to a failed step are noted there for the journal.
+void WritePagesStep(Station& station, CycleDetails* details = nullptr);
+void LockPagesStep(Station& station, CycleDetails* details = nullptr);
 void ReadUidStep(Station& station);
 
 void ReadCarrierId(Station& station);

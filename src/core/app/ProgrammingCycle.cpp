@@ -12,6 +12,7 @@
 #include "core/production/RecordFile.h"
 #include "core/app/ManualOperations.h"
 #include "core/app/ProtocolLog.h"
+#include "core/app/CycleJournal.h"
 
 namespace tagwright {
 
@@ -50,55 +51,114 @@ bool ReaderReachable(Station& station) {
     return true;
 }
 
-// The cycle up to the focus request, returning early at every stop; the
-// caller shows the fields and repaints in every case.
-void CycleSteps(Station& station) {
+// After the lock step: the counter or list moves on, the record row, the
+// journal row closed as programmed, the counter into the set file.
+void FinishCycle(Station& station, Journal& journal, JournalCycleId cycle, CycleDetails& details,
+                 std::optional<std::uint64_t> counterValue) {
     const ParameterSet& set = station.currentSet;
-    station.run.recordFileFailed = false;
-    station.reader.link.ResetRetriesUsed();  // the journal row counts this cycle's repeats
-    if (!ReaderReachable(station)) return;
-
-    std::optional<std::uint64_t> counterValue;
-    if (set.useCsvFile) {
-        NextDataSetStep(station);
-        if (station.FailureCount != 0) {
-            station.window.Tell(kMaximumReachedMessage);
-            return;
-        }
-    } else if (set.useDecimalCounter) {
-        counterValue = PrepareCounterDataSet(station);
-        if (!counterValue) return;
-    }
-    // Fix data: pages 1 and 2 keep the texts the set gave them.
-
-    if (set.typeNorvik) ReadUidStep(station);
-    if (station.FailureCount != 0) {
-        station.window.Tell(kUidFailedMessage);
-        return;
-    }
-
-    WritePagesStep(station);
-    if (station.FailureCount != 0) {
-        // The text speaks of locking, but it follows a failed write; the
-        // lock step is not run. Operators know the text as it stands.
-        station.window.Tell(kWriteFailedMessage);
-        return;
-    }
-
-    LockPagesStep(station);
-    if (station.FailureCount != 0) return;
-
-    // The transponder is programmed.
     if (set.useCsvFile) {
         CurrentDataSetProcessedStep(station);
     } else if (counterValue) {
         AdvanceCounter(station, *counterValue);
     }
-    if (set.logEnabled && !AppendRecord(station)) {
-        SetRunControls(station.window, station.run, true);
-        station.run.recordFileFailed = true;
+    if (set.logEnabled) {
+        if (AppendRecord(station)) {
+            details.recordFile = set.logFileName;
+            details.recordRow = ReadRowCount(std::filesystem::path(set.logFileName));
+        } else {
+            SetRunControls(station.window, station.run, true);
+            station.run.recordFileFailed = true;
+        }
     }
+    const JournalResult confirmed = journal.Confirm(cycle, details);
+    if (!confirmed.ok) {
+        station.journal.journal.reset();
+        station.window.Tell(confirmed.message +
+                            "\r\nThe transponder is programmed, but the journal does not show "
+                            "it as programmed. The run is stopped.");
+    }
+    if (counterValue) WriteCounterKey(station);
     station.run.RequestFocusOnFirstEditablePage(set);
+}
+
+// The step a failed write or lock names in the journal: a failed read-back
+// or lock proof says so rather than "write" or "lock".
+void NameFailedStep(const Station& station, const char* step, CycleDetails& details) {
+    const WriteCheckState& checks = station.writeChecks;
+    details.retries = static_cast<int>(station.reader.link.RetriesUsed());
+    if (checks.failedStep.empty()) {
+        details.failedStep = step;
+        return;
+    }
+    details.failedStep = checks.failedStep;
+    details.readerReply = checks.readerReply;
+}
+
+// The carrier ID the cycle starts from; false (told) when there is none.
+bool PrepareCarrierId(Station& station, std::optional<std::uint64_t>& counterValue) {
+    const ParameterSet& set = station.currentSet;
+    if (set.useCsvFile) {
+        NextDataSetStep(station);
+        if (station.FailureCount != 0) {
+            station.window.Tell(kMaximumReachedMessage);
+            return false;
+        }
+    } else if (set.useDecimalCounter) {
+        if (!CounterKeySettled(station)) return false;
+        counterValue = PrepareCounterDataSet(station);
+        if (!counterValue) return false;
+    }
+    // Fix data: pages 1 and 2 keep the texts the set gave them.
+    return true;
+}
+
+// The cycle up to the focus request, returning early at every stop; the
+// caller shows the fields and repaints in every case. The journal adds no
+// Reader command: its rows are written between the Reader's steps.
+void CycleSteps(Station& station) {
+    const ParameterSet& set = station.currentSet;
+    station.run.recordFileFailed = false;
+    station.reader.link.ResetRetriesUsed();  // the journal row counts this cycle's repeats
+    if (!ReaderReachable(station)) return;
+    Journal* journal = CycleJournal(station);
+    if (journal == nullptr) return;
+
+    std::optional<std::uint64_t> counterValue;
+    if (!PrepareCarrierId(station, counterValue)) return;
+
+    CycleDetails details;
+    if (set.typeNorvik) {
+        ReadUidStep(station);
+        if (station.FailureCount != 0) {
+            station.window.Tell(kUidFailedMessage);
+            RecordUidFailure(station, *journal);
+            return;
+        }
+        details.uid = station.uidText;
+        if (!UidMayBeProgrammed(station, *journal)) return;
+    }
+
+    const std::optional<JournalCycleId> cycle = ReserveCarrierId(station, *journal, counterValue);
+    if (!cycle) return;
+
+    WritePagesStep(station, &details);
+    if (station.FailureCount != 0) {
+        NameFailedStep(station, "write", details);
+        // The text speaks of locking, but it follows a failed write; the
+        // lock step is not run. Operators know the text as it stands.
+        station.window.Tell(kWriteFailedMessage);
+        BurnCarrierId(station, *journal, *cycle, details, counterValue);
+        return;
+    }
+
+    LockPagesStep(station, &details);
+    if (station.FailureCount != 0) {
+        NameFailedStep(station, "lock", details);
+        BurnCarrierId(station, *journal, *cycle, details, counterValue);
+        return;
+    }
+    details.retries = static_cast<int>(station.reader.link.RetriesUsed());
+    FinishCycle(station, *journal, *cycle, details, counterValue);
 }
 
 }  // namespace
@@ -107,6 +167,10 @@ void OneCommand(Station& station) {
     station.View().StartTimer(TimerId::Cycle, kCyclePeriodMs);
     station.run.oneRequested = true;
     station.FailureCount = 0;
+    // Until its cycle has run: a second press must not queue a second cycle
+    // for the same transponder.
+    station.window.SetEnabled(MainControl::One, false);
+    station.View().RedrawControl(MainControl::One);
 }
 
 void ContOnCommand(Station& station) {
@@ -147,6 +211,8 @@ void CycleTick(Station& station) {
     if (!station.run.oneRequested) return;
     station.run.oneRequested = false;
     RunCycle(station);
+    station.window.SetEnabled(MainControl::One, !station.run.continuousMode);
+    station.View().RedrawControl(MainControl::One);
     if (station.run.recordFileFailed) {
         // A message still waiting for its tick is kept, not replaced.
         station.run.LeaveMessage(kRecordFileMessage);

@@ -15,7 +15,8 @@ inline constexpr char kRecordFileMessage[] =
     "Protokolldatei kann nicht erstellt werden.\r\nExistiert der Protokoll Pfad?\r\n"
     "Schreibrechte auf dem Protokollpfad?";
 
-// "  One": restarts the cycle timer and requests a cycle.
+// "  One": restarts the cycle timer and requests a cycle; the button stays
+// disabled until the cycle has run.
 void OneCommand(Station& station);
 // "  Cont On" / "Cont Off": toggles continuous mode.
 void ContOnCommand(Station& station);

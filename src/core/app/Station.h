@@ -19,6 +19,7 @@
 #include "core/base/Clock.h"
 #include "core/config/ParameterSet.h"
 #include "core/domain/TransponderImage.h"
+#include "core/production/Journal.h"
 #include "core/reader/ReaderLink.h"
 #include "core/reader/SerialPort.h"
 #include "core/reader/TrafficText.h"
@@ -62,6 +63,18 @@ struct AutomaticRun {
     // Asks the message tick to focus the first page the set lets the
     // operator edit.
     void RequestFocusOnFirstEditablePage(const ParameterSet& set);
+};
+
+// The production journal beside the record file; opened when a cycle first
+// needs it and again when the record file's directory changes.
+struct JournalState {
+    std::unique_ptr<Journal> journal;
+    std::filesystem::path directory;  // where it was opened, or tried
+    bool tried = false;
+    std::string error;  // why there is none: for the operator
+    // The counter could not be written to the set file: no cycle runs until
+    // it can, since a restart would offer IDs again.
+    bool counterKeyPending = false;
 };
 
 // The terminal pane.
@@ -116,6 +129,7 @@ public:
     ProtocolLogState protocolLog;
     WriteCheckState writeChecks;
     ContinuousWatch continuous;
+    JournalState journal;
 
 private:
     MainView& view_;

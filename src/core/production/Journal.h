@@ -50,6 +50,7 @@ struct CycleDetails {
     std::string readerReply;                           // the Reader's reply to that step
     std::string recordFile;                            // Confirm: "" when no record written
     std::int64_t recordRow = 0;                        // its row in the record file
+    int retries = 0;                                   // commands the Reader link sent again
 };
 
 // A cycle's row in the journal.

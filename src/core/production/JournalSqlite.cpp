@@ -47,7 +47,8 @@ std::string SchemaSql() {
            pages +
            "  locks TEXT,\n"
            "  record_file TEXT,\n"
-           "  record_row INTEGER\n"
+           "  record_row INTEGER,\n"
+           "  retries INTEGER NOT NULL DEFAULT 0\n"
            ");\n"
            "CREATE UNIQUE INDEX IF NOT EXISTS carrier_id_once ON cycles (carrier_id)\n"
            "  WHERE outcome <> 'failed';\n"
@@ -71,10 +72,10 @@ std::string ReserveSql() {
 std::string DetailColumns() {
     std::string columns = "failed_step, reader_reply, uid";
     for (int p = 1; p <= kJournalPages; ++p) columns += ", page_" + std::to_string(p);
-    return columns + ", locks, record_file, record_row";
+    return columns + ", locks, record_file, record_row, retries";
 }
 
-constexpr int kDetailCount = 3 + kJournalPages + 3;
+constexpr int kDetailCount = 3 + kJournalPages + 4;
 
 std::string FinishSql() {
     std::string sql = "UPDATE cycles SET time_utc = ?1, time_local = ?2, outcome = ?3";
@@ -250,6 +251,7 @@ void SqliteJournal::BindDetails(sqlite::Statement& st, const CycleDetails& detai
     } else {
         st.Bind(i, details.recordRow);
     }
+    st.Bind(++i, static_cast<std::int64_t>(details.retries));
 }
 
 ReserveResult SqliteJournal::Reserve(const JournalContext& context, std::string_view carrierId) {

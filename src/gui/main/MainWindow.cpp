@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "gui/config/ConfigCommand.h"
 #include "gui/controls/Colours.h"
@@ -20,6 +21,7 @@
 #include "gui/controls/Text.h"
 #include "gui/controls/ColouredLabel.h"
 #include "core/app/CarrierIdCommands.h"
+#include "core/app/CycleJournal.h"
 #include "core/app/ProgrammingCycle.h"
 #include "gui/reader/InterfaceSettingsCommand.h"
 #include "core/app/ManualOperations.h"
@@ -101,9 +103,21 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     connect(dismissTimer_, &QTimer::timeout, this, &MainWindow::DismissModalsForClose);
 
     // While a command waits for the Reader, the window is kept painted and
-    // the Reader's lines keep coming in; the operator's input waits.
-    station_->reader.link.SetWaitHook(
-        [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    // the Reader's lines keep coming in. The operator's clicks and keys are
+    // taken from the queue and dropped (see eventFilter): kept for later,
+    // they would start a second command, a second cycle on the same tag,
+    // the moment this one ends.
+    station_->reader.link.SetWaitHook([this] {
+        if (readerWaiting_) {
+            QCoreApplication::processEvents();
+            return;
+        }
+        readerWaiting_ = true;
+        qApp->installEventFilter(this);
+        QCoreApplication::processEvents();
+        qApp->removeEventFilter(this);
+        readerWaiting_ = false;
+    });
     // Runs on the receiver thread: it only queues a redraw of the traffic.
     ConnectTrafficReceiver(*station_, [this] {
         if (trafficPosted_.exchange(true)) return;
@@ -287,6 +301,8 @@ void MainWindow::ConnectCommands() {
     connect(static_cast<QAbstractButton*>(Control(StaticControl::CurrentDataSetProcessed)),
             &QAbstractButton::clicked, this,
             [this, &s] { Run([&s] { CurrentDataSetProcessed(s); }); });
+    connect(static_cast<QAbstractButton*>(Control(StaticControl::LastCarrierId)),
+            &QAbstractButton::clicked, this, [this, &s] { Run([&s] { LastCarrierId(s); }); });
 
     connect(static_cast<SpinArrows*>(Control(MainControl::NextSpin)), &SpinArrows::stepped, this,
             [this, &s](int delta) { Run([&s, delta] { StepNext(s, delta); }); });
@@ -443,6 +459,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (readerWaiting_ && DropDuringWait(watched, event)) return true;
     if (event->type() == QEvent::FocusOut && depth_ == 0 && !ended_) {
         // Focus that moves because a command moved it, or because another
         // window came to the front, is not the operator leaving the field.
@@ -459,6 +476,38 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+bool MainWindow::DropDuringWait(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            // The window passes them on to its widgets, where they are
+            // dropped; it keeps its own record of the pressed button.
+            if (qobject_cast<QWindow*>(watched) != nullptr) return false;
+            break;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            break;
+        default:
+            return false;
+    }
+    // A button pressed before the wait began would stay down without its
+    // release; it comes up without a click.
+    const bool release =
+        event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::KeyRelease;
+    if (auto* button = qobject_cast<QAbstractButton*>(watched); release && button != nullptr) {
+        if (button->isDown()) button->setDown(false);
+    }
+    return true;
 }
 
 // --- the view ---

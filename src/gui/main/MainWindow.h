@@ -7,7 +7,8 @@
 // Re-entry: while a command runs, the Reader's waits keep the window painted
 // by processing events. Timer ticks and close requests that arrive then must
 // not start further work inside the running command, so ticks are skipped
-// (they come again) and a close is done once the command has ended.
+// (they come again) and a close is done once the command has ended; the
+// operator's clicks and keys are dropped.
 
 #include <array>
 #include <atomic>
@@ -102,6 +103,9 @@ private:
     void AfterCommand();
     void DismissModalsForClose();
 
+    // During a Reader wait: true for operator input, which is dropped.
+    bool DropDuringWait(QObject* watched, QEvent* event);
+
     void OnTimerTick(TimerId id);
     void ToggleSelect(int page);  // 0 = "all"
     void ToggleTerminal();
@@ -134,6 +138,7 @@ private:
     std::array<QPixmap, 2> choiceImages_;  // not chosen, chosen
 
     int depth_ = 0;
+    bool readerWaiting_ = false;  // the application's events pass eventFilter
     bool closePending_ = false;
     bool ended_ = false;
     bool initialised_ = false;

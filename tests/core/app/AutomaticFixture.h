@@ -48,6 +48,9 @@ protected:
         set.verifyAfterWrite = true;
         set.retries = 2;
         station.currentSet = set;
+        // The counter is saved in the set's file after each transponder.
+        station.setDirectory = dir.Path();
+        station.settings.currentSetName = "Line";
         station.settings.selectConfig = 1;
         ApplyMode(station);
         station.settings.carrierIdMax = "99999";

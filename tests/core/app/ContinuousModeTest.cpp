@@ -68,12 +68,14 @@ TEST_F(ContinuousTest, ATagThatStaysIsProgrammedOnceAndANewUidAgain) {
     for (bool norvik : {false, true}) {
         SCOPED_TRACE(norvik);
         if (norvik) UseNorvik();
-        station.carrierId.current = station.carrierId.nextText = "7";
+        // The journal holds 7 once the first pass programmed it.
+        const int first = norvik ? 8 : 7;
+        station.carrierId.current = station.carrierId.nextText = std::to_string(first);
         sim.SetTransponder(sim::Transponder{});
         sim.ClearLog();
         SwitchOn();
         for (int tick = 0; tick < 20; ++tick) Tick();
-        EXPECT_EQ(station.carrierId.current, "8");
+        EXPECT_EQ(station.carrierId.current, std::to_string(first + 1));
         EXPECT_EQ(station.continuous.status, kWaitingForRemovalText);
         // 20 looks, and one cycle between the first two.
         const Texts log = sim.CommandLog();
@@ -88,7 +90,7 @@ TEST_F(ContinuousTest, ATagThatStaysIsProgrammedOnceAndANewUidAgain) {
             sim.SetTransponder(next);
             Tick();
             Tick();
-            EXPECT_EQ(station.carrierId.current, "9");
+            EXPECT_EQ(station.carrierId.current, std::to_string(first + 2));
             EXPECT_EQ(RecordRows("CAFEF00D"), 1u);
         }
         ContOnCommand(station);  // off
@@ -96,7 +98,7 @@ TEST_F(ContinuousTest, ATagThatStaysIsProgrammedOnceAndANewUidAgain) {
     }
 }
 
-enum class Stop { FailedCycle, Maximum, ListExhausted, RecordFile, PortLost };
+enum class Stop { FailedCycle, Maximum, ListExhausted, RecordFile, Journal, PortLost };
 
 struct StopCase {
     Stop stop;
@@ -126,6 +128,9 @@ protected:
                 set.csvFileName = dir.Write("ids.csv", "Carrier ID;done;\r\n007;;\r\n").string();
                 break;
             case Stop::RecordFile:
+                set.logFileName = dir.Write("record.xml", "not a record file\r\n").string();
+                break;
+            case Stop::Journal:  // no journal can be opened in a missing folder
                 set.logFileName = (dir / "missing" / "record.xml").string();
                 break;
             case Stop::PortLost:
@@ -141,6 +146,7 @@ const StopCase kStops[] = {
     {Stop::Maximum, kContinuousMaximumMessage, true},
     {Stop::ListExhausted, kContinuousListMessage, true},
     {Stop::RecordFile, kContinuousRecordMessage, false},
+    {Stop::Journal, kContinuousJournalMessage, false},
     {Stop::PortLost, kContinuousPortMessage, false},
 };
 
