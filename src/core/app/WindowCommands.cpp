@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/base/AtomicFile.h"
 #include "core/base/DataPaths.h"
 #include "core/config/SetStore.h"
 
@@ -217,6 +218,7 @@ void StartUp(Station& station) {
 
     std::error_code ec;
     station.setDirectory = StationSettingsDirectory(ec);
+    RemoveStaleTempFiles(station.setDirectory);  // left by a save that was killed
     LoadStationSettingsFile(station.setDirectory, station.settings, station.image);
     station.currentSet = LoadSet(station.setDirectory, station.settings.currentSetName, true);
     station.currentCarrierId = station.currentSet.carrierId;
