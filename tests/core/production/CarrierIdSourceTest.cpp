@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <tuple>
 
 #include "core/config/ParameterSet.h"
 #include "core/production/CarrierIdSource.h"
 #include "core/app/Station.h"
 #include "support/FakeClock.h"
+#include "support/FileSizeLimit.h"
 #include "support/RecordingMainView.h"
 #include "support/TempDir.h"
 
@@ -221,15 +223,15 @@ TEST_F(CarrierIdTest, UnusableListsRaiseFailureCountAndChangeNothing) {
 }
 
 TEST_F(CarrierIdTest, AFailedMarkingIsToldAndLeavesTheListAsItWas) {
-    // A name that leaves no room for the temporary file beside it: the
-    // write-back fails; then the file is gone; then the entry was marked by hand.
-    const std::string longName(250, 'n');
+    // A disk too full for the write-back; then the file is gone; then the
+    // entry was marked by hand.
+    const std::string fullName = "full.csv";
     const std::pair<std::string, std::string> cases[] = {
-        {longName, "Carrier ID;done;\n0002;;\n"},
+        {fullName, "Carrier ID;done;\n0002;;\n"},
         {"gone.csv", ""},
         {"ids.csv", "Carrier ID;done;\n0002;X;\n"},
     };
-    List(longName, "Carrier ID;done;\n0002;;\n");
+    List(fullName, "Carrier ID;done;\n0002;;\n");
     NextDataSet(station);
     ASSERT_EQ(station.currentCarrierId, "0002");
     for (const auto& [name, bytes] : cases) {
@@ -237,7 +239,11 @@ TEST_F(CarrierIdTest, AFailedMarkingIsToldAndLeavesTheListAsItWas) {
         view.ClearRecord();
         List(name, bytes);
         if (bytes.empty()) std::filesystem::remove(dir / name);
-        CurrentDataSetProcessed(station);
+        {
+            std::optional<FileSizeLimit> full;
+            if (name == fullName) full.emplace(16);
+            CurrentDataSetProcessed(station);
+        }
         ASSERT_EQ(view.messages.Texts().size(), 1u);
         const std::string told = view.messages.Texts()[0];
         EXPECT_NE(told.find("0002 has been programmed"), std::string::npos) << told;
