@@ -60,7 +60,17 @@ bool Plain(std::string_view name) {
 
 char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
+std::string_view Trimmed(std::string_view s) {
+    constexpr std::string_view kBlank(" \t\n\v\f\r\x1A");
+    while (!s.empty() && kBlank.find(s.front()) != std::string_view::npos) s.remove_prefix(1);
+    while (!s.empty() && kBlank.find(s.back()) != std::string_view::npos) s.remove_suffix(1);
+    return s;
+}
+
+// As the file compares names: trimmed, ASCII letters folded.
 bool SameName(std::string_view a, std::string_view b) {
+    a = Trimmed(a);
+    b = Trimmed(b);
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (Fold(a[i]) != Fold(b[i])) return false;
