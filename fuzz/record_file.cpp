@@ -44,28 +44,30 @@ const std::string& GoodFile() {
     return text;
 }
 
-// The complete rows of a text, in order.
+// The length of the complete row at pos, or 0.
+std::size_t RowAt(std::string_view text, std::size_t pos) {
+    if (text.substr(pos, kRecordRowOpen.size()) != kRecordRowOpen) return 0;
+    std::size_t at = pos + kRecordRowOpen.size();
+    for (;;) {
+        const std::size_t end = text.find("\r\n", at);
+        if (end == std::string_view::npos) return 0;
+        const std::string_view line = text.substr(at, end + 2 - at);
+        if (line == kRecordRowClose) return end + 2 - pos;
+        if (!IsRecordCellLine(line)) return 0;
+        at = end + 2;
+    }
+}
+
+// The unbroken run of complete rows from the first one, in order: what a
+// cut-short append leaves sound. Rows after something else are not rows.
 std::vector<std::string> Rows(std::string_view text) {
     std::vector<std::string> rows;
-    std::size_t pos = 0;
-    while ((pos = text.find(kRecordRowOpen, pos)) != std::string_view::npos) {
-        if (pos > 0 && text[pos - 1] != '\n') {
-            pos += kRecordRowOpen.size();
-            continue;
-        }
-        std::size_t at = pos + kRecordRowOpen.size();
-        for (;;) {
-            const std::size_t end = text.find("\r\n", at);
-            if (end == std::string_view::npos) break;
-            const std::string_view line = text.substr(at, end + 2 - at);
-            if (line == kRecordRowClose) {
-                rows.emplace_back(text.substr(pos, end + 2 - pos));
-                break;
-            }
-            if (!IsRecordCellLine(line)) break;
-            at = end + 2;
-        }
-        pos += kRecordRowOpen.size();
+    std::size_t pos = text.find(std::string("\n") + std::string(kRecordRowOpen));
+    if (pos == std::string_view::npos) return rows;
+    ++pos;
+    while (const std::size_t n = RowAt(text, pos)) {
+        rows.emplace_back(text.substr(pos, n));
+        pos += n;
     }
     return rows;
 }
