@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run bench install package check-sanitizers check-asan check-tsan clean
+.PHONY: all deps configure build test run bench install package check-sanitizers check-asan check-tsan fuzz clean
 
 all: build
 
@@ -50,5 +50,16 @@ check-tsan: deps
 	cmake --build $(BUILD)-tsan -j $(JOBS)
 	cd $(BUILD)-tsan && QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1" ctest --output-on-failure -j $(JOBS)
 
+# The fuzz targets in their own tree (clang, libFuzzer, ASan and UBSan):
+# replays the committed corpus, then fuzzes each target for FUZZ_SECONDS.
+FUZZ_SECONDS ?= 20
+FUZZ_FLAGS = -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+
+fuzz: deps
+	cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+	  "-DCMAKE_CXX_FLAGS=$(FUZZ_FLAGS)" -DTAGWRIGHT_FUZZ=ON -DTAGWRIGHT_GUI=OFF -DTAGWRIGHT_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzz_targets
+	./fuzz/run $(BUILD)-fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(BUILD)-fuzz

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/app/PageTexts.h"
+#include "core/base/AtomicFile.h"
 #include "core/base/DataPaths.h"
 #include "core/config/SetStore.h"
 #include "core/production/CarrierIdSource.h"
@@ -248,6 +249,7 @@ void StartUp(Station& station) {
 
     std::error_code ec;
     station.setDirectory = StationSettingsDirectory(ec);
+    RemoveStaleTempFiles(station.setDirectory);  // left by a save that was killed
     LoadStationSettingsFile(station.setDirectory, station.settings, station.image);
     station.currentSet = LoadSet(station.setDirectory, station.settings.currentSetName, true);
     station.carrierId.current = station.currentSet.carrierId;

@@ -24,6 +24,10 @@ std::string FailureText(const fs::path& path, std::string_view cause) {
 
 std::string ErrnoText(int err) { return std::generic_category().message(err); }
 
+// Our temporary files: ".tw-" and 8 letters or digits here, 6 from
+// CreateUniqueFile; older versions wrote "<name>.tmp-" and 8.
+const std::string kTempPrefix = ".tw-";
+
 // Names only need to be unlikely to clash: O_EXCL settles the rest.
 std::string TempSuffix() {
     static std::atomic<std::uint64_t> counter{0};
@@ -52,12 +56,12 @@ struct Destination {
 };
 
 // Opens a fresh temporary file beside the target. 0666 lets the umask decide
-// a new file's bits, as fopen would. Names only need to be unlikely to
-// clash: O_EXCL settles the rest.
+// a new file's bits, as fopen would. The name does not grow with the
+// target's, so a target whose name is near the 255-byte limit can still be
+// saved. Names only need to be unlikely to clash: O_EXCL settles the rest.
 int OpenTempBeside(const Destination& dest, std::string& temp) {
-    const std::string base = dest.target.filename().string();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = (dest.dir / (base + ".tmp-" + TempSuffix())).string();
+        temp = (dest.dir / (kTempPrefix + TempSuffix())).string();
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -82,6 +86,7 @@ bool WriteFileAtomically(const fs::path& path, std::string_view content, std::st
         return false;
     };
 
+    if (std::optional<std::string> refusal = LinkRefusal(path)) return fail(*refusal);
     Destination dest{ReplacementTarget(path), {}, std::nullopt};
     struct stat st {};
     if (::stat(dest.target.c_str(), &st) == 0) dest.old = st;
@@ -104,24 +109,104 @@ bool WriteFileAtomically(const fs::path& path, std::string_view content, std::st
     return true;
 }
 
-std::optional<std::string> ReadWholeFile(const fs::path& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.Valid()) return std::nullopt;
+namespace {
+
+std::string ReadFailureText(const fs::path& path, std::string_view cause) {
+    return "Could not read the file \"" + path.string() + "\": " + std::string(cause) + ".";
+}
+
+std::string TooLargeText() {
+    return "it is larger than " + std::to_string(kMaxWholeFileSize >> 20) + " MiB";
+}
+
+// The cause that keeps an opened file from being read whole, if any.
+std::optional<std::string> Unreadable(const fs::path& path, int fd) {
     struct stat st {};
-    if (::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
+    if (::fstat(fd, &st) != 0) return ErrnoText(errno);
+    if (S_ISDIR(st.st_mode)) return ErrnoText(EISDIR);
+    if (!S_ISREG(st.st_mode)) return std::string("it is not a regular file");
+    if (static_cast<std::uintmax_t>(st.st_size) > kMaxWholeFileSize) return TooLargeText();
+    if (std::optional<std::string> refusal = LinkRefusal(path)) return refusal;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* error) {
+    auto fail = [&](std::string_view cause) -> std::optional<std::string> {
+        if (error != nullptr) *error = ReadFailureText(path, cause);
+        return std::nullopt;
+    };
+    // O_NONBLOCK so that opening a pipe returns at once; it is refused below.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.Valid()) return fail(ErrnoText(errno));
+    if (std::optional<std::string> cause = Unreadable(path, fd.Get())) return fail(*cause);
     std::string content;
-    if (S_ISREG(st.st_mode)) content.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
-            return std::nullopt;
+            return fail(ErrnoText(errno));
         }
         content.append(buffer, static_cast<std::size_t>(n));
+        // The file may have grown since fstat.
+        if (content.size() > kMaxWholeFileSize) return fail(TooLargeText());
     }
     return content;
+}
+
+namespace {
+
+bool AllOf(std::string_view s, bool (*ok)(char)) {
+    for (char c : s) {
+        if (!ok(c)) return false;
+    }
+    return true;
+}
+
+bool IsAlnum(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsLowerAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); }
+
+bool IsOurTempName(std::string_view name) {
+    if (name.starts_with(kTempPrefix)) {
+        const std::string_view rest = name.substr(kTempPrefix.size());
+        return (rest.size() == 6 || rest.size() == 8) && AllOf(rest, IsAlnum);
+    }
+    const std::size_t at = name.rfind(".tmp-");
+    if (at == std::string_view::npos || at == 0) return false;
+    const std::string_view rest = name.substr(at + 5);
+    return rest.size() == 8 && AllOf(rest, IsLowerAlnum);
+}
+
+}  // namespace
+
+int RemoveStaleTempFiles(const fs::path& dir) {
+    std::error_code ec;
+    fs::directory_iterator it(dir, ec);
+    if (ec) return 0;
+    const auto cutoff = fs::file_time_type::clock::now() -
+                        std::chrono::minutes(kStaleTempFileMinutes);
+    int removed = 0;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        const fs::directory_entry& entry = *it;
+        if (!IsOurTempName(entry.path().filename().string())) continue;
+        struct stat st {};
+        if (::lstat(entry.path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (st.st_uid != ::geteuid()) continue;
+        const fs::file_time_type written = fs::last_write_time(entry.path(), ec);
+        if (ec || written > cutoff) {
+            ec.clear();
+            continue;
+        }
+        if (::unlink(entry.path().c_str()) == 0) ++removed;
+    }
+    return removed;
 }
 
 }  // namespace tagwright

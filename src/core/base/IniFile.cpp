@@ -18,6 +18,8 @@
 //     section of the same name is never looked into.
 //  8. Lines before the first section belong to no section.
 //  9. A value reads as at most kMaxValueLength bytes (after the quotes go).
+//     It ends at a NUL byte, as a C string would, and is trimmed there: writing
+//     cuts at NUL too (rule 16), so a value never changes from save to save.
 // 10. A missing file, section or key reads as "", never an error; so does an
 //     empty section or key name.
 // 11. CR LF, LF and a lone CR all end a line. A UTF-8 byte order mark at the
@@ -167,7 +169,8 @@ std::string IniFile::Get(std::string_view section, std::string_view key) const {
         Line line = Classify(lines_[i]);
         if (line.kind == LineKind::Section) break;
         if (line.kind == LineKind::Key && EqualsNoCase(line.name, key)) {
-            return std::string(Unquote(line.value).substr(0, kMaxValueLength));
+            const std::string_view value = Trim(line.value.substr(0, line.value.find('\0')));
+            return std::string(Unquote(value).substr(0, kMaxValueLength));
         }
     }
     return {};

@@ -85,9 +85,20 @@ UniqueFd CreateUniqueFile(const fs::path& dir, std::string& name) {
     return UniqueFd(::mkostemp(name.data(), O_CLOEXEC));
 }
 
+std::optional<std::string> LinkRefusal(const fs::path& path) {
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return std::nullopt;
+    struct stat target {};
+    if (::stat(path.c_str(), &target) != 0) return "it is a link to a missing file";
+    if (!S_ISREG(target.st_mode)) return "it is a link to something other than a regular file";
+    if (target.st_uid != link.st_uid) return "it is a link to a file of another owner";
+    return std::nullopt;
+}
+
 fs::path ReplacementTarget(const fs::path& path) {
     std::error_code ec;
     if (!fs::is_symlink(fs::symlink_status(path, ec))) return path;
+    if (LinkRefusal(path)) return path;
     fs::path resolved = fs::weakly_canonical(path, ec);
     return ec ? path : resolved;
 }

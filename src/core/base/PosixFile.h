@@ -62,7 +62,13 @@ void SyncDirectoryOf(const std::filesystem::path& path);
 // whatever the file it stands in for is called.
 UniqueFd CreateUniqueFile(const std::filesystem::path& dir, std::string& name);
 
-// A link stays a link: the file it points at is the one replaced.
+// Why path, a symbolic link, must not be followed: it dangles, or leads to
+// something other than a regular file of the link's owner. Nothing for a
+// link that may be followed and for a path that is no link.
+std::optional<std::string> LinkRefusal(const std::filesystem::path& path);
+
+// A link stays a link: the file it points at is the one replaced. A link that
+// LinkRefusal refuses is itself the one replaced, never what it points at.
 std::filesystem::path ReplacementTarget(const std::filesystem::path& path);
 // Gives a fresh file the owner and permission bits of the one it replaces.
 // Best effort: a file system without owners or modes still gets the data.

@@ -60,7 +60,6 @@ constexpr std::string_view kFoot = "  </Table>\r\n </Worksheet>\r\n</Workbook>\r
 constexpr std::string_view kRowOpen = kRecordRowOpen;
 constexpr std::string_view kRowClose = kRecordRowClose;
 constexpr std::string_view kCellStart = "    <Cell";
-constexpr std::string_view kCellEnd = "</Cell>\r\n";
 
 const std::string& HeadBeforeCount() {
     static const std::string text = [] {
@@ -267,9 +266,50 @@ std::string TransponderRow(const RecordInput& input) {
 
 // --- what an append relies on ---
 
+namespace {
+
+// Text as EscapeCellText writes it: printable ASCII and tabs, every "&"
+// starting a reference, no markup.
+bool IsCellText(std::string_view text) {
+    static constexpr std::string_view kEntities[] = {"amp;", "lt;", "gt;", "quot;", "apos;"};
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if ((b < 0x20 && b != '\t') || b >= 0x7F || b == '<' || b == '>' || b == '"') {
+            return false;
+        }
+        if (b != '&') continue;
+        const std::string_view rest = text.substr(i + 1);
+        bool known = false;
+        for (std::string_view e : kEntities) known = known || rest.starts_with(e);
+        std::size_t d = 1;
+        while (d < rest.size() && IsDigit(rest[d])) ++d;
+        known = known || (rest.starts_with('#') && d > 1 && d < rest.size() && rest[d] == ';');
+        if (!known) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// The cell lines that the rows are made of, exactly: a cell cut short and
+// glued to the end of another line is not one.
 bool IsRecordCellLine(std::string_view line) {
-    return line.starts_with(kCellStart) && line.ends_with(kCellEnd) &&
-           line.find('\0') == std::string_view::npos;
+    static constexpr std::string_view kData = R"(<Data ss:Type="String">)";
+    static constexpr std::string_view kDataEnd = "</Data></Cell>\r\n";
+    static constexpr std::string_view kIndex = R"( ss:Index=")";
+    if (!line.starts_with(kCellStart) || !line.ends_with(kDataEnd)) return false;
+    std::string_view rest = line.substr(kCellStart.size());
+    if (rest.starts_with(kIndex)) {
+        rest.remove_prefix(kIndex.size());
+        std::size_t d = 0;
+        while (d < rest.size() && IsDigit(rest[d])) ++d;
+        if (d == 0 || rest.substr(d, 1) != "\"") return false;
+        rest.remove_prefix(d + 1);
+    }
+    if (!rest.starts_with(">") || rest.substr(1, kData.size()) != kData) return false;
+    rest = rest.substr(1 + kData.size());
+    return rest.size() >= kDataEnd.size() &&
+           IsCellText(rest.substr(0, rest.size() - kDataEnd.size()));
 }
 
 std::int64_t RowCountIn(std::string_view head) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <set>
+
+#include <unistd.h>
 
 #include <sys/stat.h>
 
@@ -75,6 +78,88 @@ TEST(AtomicFile, FailureNamesThePathAndLeavesEverythingAsItWas) {
     EXPECT_NE(error.find("set.ini"), std::string::npos) << error;
     EXPECT_EQ(dir.Read("set.ini"), "old content");
     EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"pipe", "set.ini", "taken"}));
+}
+
+// Each must return at once with a message naming the file and the reason:
+// a pipe would block the window, /dev/zero would fill the memory.
+TEST(AtomicFile, ReadRefusesWhatIsNoSaneRegularFile) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
+    fs::create_directory(dir / "folder");
+    fs::resize_file(dir.Write("huge", ""), kMaxWholeFileSize + 1);
+    const std::pair<fs::path, std::string> cases[] = {
+        {dir / "pipe", "not a regular file"},
+        {"/dev/zero", "not a regular file"},
+        {dir / "folder", "Is a directory"},
+        {dir / "huge", "larger than 64 MiB"},
+        {dir / "missing", "No such file or directory"},
+    };
+    for (const auto& [path, reason] : cases) {
+        std::string error;
+        EXPECT_EQ(ReadWholeFile(path, &error), std::nullopt) << path;
+        EXPECT_NE(error.find("\"" + path.string() + "\""), std::string::npos) << error;
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+    }
+    fs::resize_file(dir / "huge", kMaxWholeFileSize);
+    EXPECT_EQ(ReadWholeFile(dir / "huge").value_or("").size(), kMaxWholeFileSize);
+}
+
+// A link is followed only to a regular file of the link's owner; the tests
+// run as root, so the link can be given to another user.
+TEST(AtomicFile, LinksToOtherOwnersOrNonFilesAreRefused) {
+    TempDir dir;
+    dir.Write("victim", "keep");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
+    fs::create_symlink(dir / "victim", dir / "planted.ini");
+    const bool otherOwner = ::lchown((dir / "planted.ini").c_str(), 4321, 4321) == 0;
+    fs::create_symlink(dir / "nowhere", dir / "dangling.ini");
+    fs::create_symlink(dir / "pipe", dir / "topipe.ini");
+    const std::pair<std::string, std::string> cases[] = {
+        {"dangling.ini", "link to a missing file"},
+        {"topipe.ini", "link to something other than a regular file"},
+        {"planted.ini", "link to a file of another owner"},
+    };
+    for (const auto& [name, reason] : cases) {
+        if (name == "planted.ini" && !otherOwner) continue;
+        std::string error;
+        EXPECT_FALSE(WriteFileAtomically(dir / name, "evil", &error)) << name;
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+        EXPECT_TRUE(fs::is_symlink(dir / name));
+    }
+    EXPECT_EQ(dir.Read("victim"), "keep");
+    EXPECT_FALSE(fs::exists(dir / "nowhere"));
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
+    if (otherOwner) {
+        std::string error;
+        EXPECT_EQ(ReadWholeFile(dir / "planted.ini", &error), std::nullopt);
+        EXPECT_NE(error.find("another owner"), std::string::npos) << error;
+    }
+}
+
+TEST(AtomicFile, TemporaryNameIsShortWhateverTheTargetIsCalled) {
+    TempDir dir;
+    const std::string name = std::string(250, 's') + ".ini";
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(dir / name, "long", &error)) << error;
+    EXPECT_EQ(ReadWholeFile(dir / name), "long");
+    EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{name}));
+}
+
+TEST(AtomicFile, StaleTemporaryFilesOfOursAreRemoved) {
+    TempDir dir;
+    const std::string old[] = {".tw-a1B2c3", ".tw-abcd1234", "set.ini.tmp-k3j4h5g6",
+                               ".tw-toolong123", "set.ini", "x.tmp-ABCDEFGH", ".tw-"};
+    const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const std::string& name : old) fs::last_write_time(dir.Write(name, "x"), longAgo);
+    dir.Write(".tw-fresh123", "x");  // a save that may still be under way
+    fs::create_directory(dir / ".tw-folder");
+    fs::last_write_time(dir / ".tw-folder", longAgo);
+
+    EXPECT_EQ(RemoveStaleTempFiles(dir.Path()), 3);
+    EXPECT_EQ(Names(dir.Path()),
+              (std::set<std::string>{".tw-toolong123", "set.ini", "x.tmp-ABCDEFGH", ".tw-",
+                                     ".tw-fresh123", ".tw-folder"}));
+    EXPECT_EQ(RemoveStaleTempFiles(dir / "missing"), 0);
 }
 
 }  // namespace

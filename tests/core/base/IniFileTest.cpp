@@ -113,5 +113,26 @@ TEST(IniFileWrite, ValuesStayBytesAndCannotPlantLines) {
     EXPECT_EQ(IniFile::Parse(ini.Serialise()).Get("Data", "P1"), eightBit);
 }
 
+// A value read up to its NUL, set back and read again, stays the same, and
+// a second round changes no byte.
+TEST(IniFileWrite, NulIsTreatedAlikeWhenReadingAndWriting) {
+    const std::pair<std::string, std::string> cases[] = {  // stored value, value read
+        {std::string("ab\0cd", 5), "ab"},
+        {std::string("ab \0cd", 6), "ab"},
+        {std::string("\"q\0\"", 4), "\"q"},
+        {std::string("\0x", 2), ""},
+    };
+    for (const auto& [stored, read] : cases) {
+        IniFile ini = IniFile::Parse("[S]\r\nk=" + stored + "\r\n");
+        EXPECT_EQ(ini.Get("S", "k"), read);
+        ini.Set("S", "k", ini.Get("S", "k"));
+        const std::string once = ini.Serialise();
+        ini = IniFile::Parse(once);
+        EXPECT_EQ(ini.Get("S", "k"), read);
+        ini.Set("S", "k", ini.Get("S", "k"));
+        EXPECT_EQ(ini.Serialise(), once);
+    }
+}
+
 }  // namespace
 }  // namespace tagwright::test

@@ -5,6 +5,7 @@
 
 #include "core/config/ParameterSet.h"
 #include "core/production/CarrierIdSource.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
 namespace tagwright::test {
@@ -142,13 +143,15 @@ TEST(CarrierIdList, TheFileIsReplacedWithCrLfOnlyWhenAnEntryIsMarked) {
 
     EXPECT_EQ(MarkEntryInFile(dir / "missing.csv", "0002"), CsvMarkResult::Unreadable);
     EXPECT_EQ(ReadFirstOpenEntry(dir / "missing.csv"), "");
-    // A name that leaves no room for the temporary file beside it.
-    const std::string longName(250, 'n');
-    const auto tight = dir.Write(longName, "Carrier ID;done;\n0002;;\n");
+    // A disk too full for the write-back.
+    const auto full = dir.Write("full.csv", "Carrier ID;done;\n0002;;\n");
     std::string error;
-    EXPECT_EQ(MarkEntryInFile(tight, "0002", &error), CsvMarkResult::WriteFailed);
+    {
+        FileSizeLimit limit(16);
+        EXPECT_EQ(MarkEntryInFile(full, "0002", &error), CsvMarkResult::WriteFailed);
+    }
     EXPECT_FALSE(error.empty());
-    EXPECT_EQ(dir.Read(longName), "Carrier ID;done;\n0002;;\n");
+    EXPECT_EQ(dir.Read("full.csv"), "Carrier ID;done;\n0002;;\n");
 }
 
 TEST(CarrierIdList, EveryMarkFailureNamesTheCarrierIdAndTheConsequence) {

@@ -241,7 +241,12 @@ TEST_F(RecordFile, AnAppendCutShortIsMendedByTheNext) {
     const std::string footless = FileWith(2).substr(0, FileWith(2).size() - kFoot.size());
     const std::string row = GoldenRow();
     const std::string rows = footless.substr(GoldenHead(22).size());
+    // A cell torn inside and glued to the end of another line.
+    const std::string torn = row.substr(0, row.find("    <Cell><Data") + 13);
+    const std::string tornText = row.substr(0, row.find("String\">", torn.size() - 13) + 8);
     const std::pair<std::string, int> cases[] = {  // bytes, rows kept
+        {footless + torn + "ta></Cell>\r\n   </Row>\r\n", 2},
+        {footless + tornText + "<\xFF</Data></Cell>\r\n   </Row>\r\n", 2},
         {footless, 2},
         {footless + row.substr(0, row.size() / 2), 2},                 // torn row
         {footless + row.substr(0, 700) + std::string(3000, '\0'), 2},  // power cut
