@@ -14,10 +14,10 @@
 
 namespace tagwright {
 
-// The longest name a set can have: its file name and the name of the
-// temporary file it is written through must fit the 255 bytes a file name
-// can have.
-inline constexpr std::size_t kMaxSetNameBytes = 238;
+// The longest name a set can have: its file name (name + ".ini") must fit
+// the 255 bytes a file name can have. Temporary names are short whatever
+// the target is called.
+inline constexpr std::size_t kMaxSetNameBytes = 251;
 
 // setDirectory / (name + ".ini").
 std::filesystem::path SetFilePath(const std::filesystem::path& setDirectory,

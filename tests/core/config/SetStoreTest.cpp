@@ -193,7 +193,7 @@ TEST_F(SetStoreTest, RefusesBadNamesAFullListAndAnUnwritableDirectory) {
     const std::pair<std::string, std::string> cases[] = {
         {"", "not a valid name"}, {"..", "not a valid name"}, {"a/b", "not a valid name"},
         {"a\\b", "not a valid name"}, {"two\r\nlines", "line break"}, {"a\nb", "line break"},
-        {"a\rb", "line break"}, {longest + "n", "at most 238 characters"},
+        {"a\rb", "line break"}, {longest + "n", "at most 251 characters"},
     };
     for (const auto& [name, why] : cases) {
         view.messages.Clear();
