@@ -14,6 +14,7 @@
 
 #include "core/app/MainView.h"
 #include "core/app/StationSettings.h"
+#include "core/app/Terminal.h"
 #include "core/base/Clock.h"
 #include "core/config/ParameterSet.h"
 #include "core/domain/TransponderImage.h"
@@ -66,6 +67,7 @@ struct AutomaticRun {
 struct TerminalState {
     bool shown = false;
     std::string commandText;  // the command field
+    CommandHistory history;
 };
 
 // The protocol log's file number and whether its failure was told.
