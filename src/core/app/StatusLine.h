@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "core/base/Presentation.h"
 
@@ -51,13 +52,18 @@ struct StatusLineText {
 StatusLineText DescribeStatus(const Station& station, const std::string& portState,
                               const ProgrammedTally& tally, const CycleOutcome& last);
 
+// What a cycle does now, from the Reader command it logged last ("writing
+// page 7 of 17", "reading the UID"); "" for a line that is no command.
+std::string CycleProgress(std::string_view newestTrafficLine);
+
 // The record file the next row goes to: the set's own file or the station's
 // fallback, in the record directory when the name has no directory of its own.
 std::string RecordFilePath(const Station& station);
 
-// After a cycle that stopped before it wrote: the page fields go back to
-// white, since none of them holds what is on the tag now, and the UID field
-// is emptied when no UID was read.
+// After a cycle that stopped before it wrote: the page fields lose their
+// green or red (white again, or grey where they cannot be edited), since none
+// of them holds what is on the tag now, and the UID field is emptied when no
+// UID was read.
 void ShowEarlyStop(Station& station, const CycleOutcome& outcome);
 
 }  // namespace tagwright

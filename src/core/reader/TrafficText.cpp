@@ -49,6 +49,11 @@ std::uint64_t TrafficText::Revision() const {
     return revision_;
 }
 
+std::string TrafficText::Newest() const {
+    std::lock_guard lock(mutex_);
+    return lines_.empty() ? std::string() : lines_.front().text;
+}
+
 std::size_t TrafficText::LineCount() const {
     std::lock_guard lock(mutex_);
     return lines_.size();

@@ -50,6 +50,8 @@ public:
     // Goes up with every change, so a view can tell when to redraw.
     std::uint64_t Revision() const;
     std::size_t LineCount() const;
+    // The newest piece, "" when there is none.
+    std::string Newest() const;
     std::size_t Bound() const { return bound_; }
     // What came since `revision` (see TrafficChange).
     TrafficChange ChangesSince(std::uint64_t revision) const;

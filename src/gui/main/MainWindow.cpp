@@ -103,8 +103,10 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
 
     // While a command waits for the Reader, the window is kept painted and
     // the Reader's lines keep coming in; the operator's input waits.
-    station_->reader.link.SetWaitHook(
-        [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    station_->reader.link.SetWaitHook([this] {
+        ShowCycleProgress();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
     // Runs on the receiver thread: it only queues a redraw of the traffic.
     ConnectTrafficReceiver(*station_, [this] {
         if (trafficPosted_.exchange(true)) return;

@@ -142,6 +142,8 @@ private:
     // Judges the cycle a tick has just run and shows the outcome.
     void AfterCycleTick();
     void WatchPort();
+    // From the Reader waits of a cycle: what it does now, on the status line.
+    void ShowCycleProgress();
     // Enter in page field p with a character no byte can hold: the field
     // turns red and says which; the text is not committed. False otherwise.
     bool RefuseUnencodable(int page);

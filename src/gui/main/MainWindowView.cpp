@@ -277,6 +277,12 @@ QWidget* MainWindow::BuildStatusLine() {
     return statusLine_;
 }
 
+void MainWindow::ShowCycleProgress() {
+    if (!cycleTick_ || statusLine_ == nullptr) return;
+    const std::string progress = CycleProgress(station_->reader.traffic.Newest());
+    if (!progress.empty()) statusLine_->ShowProgress(QString::fromStdString(progress));
+}
+
 void MainWindow::WatchPort() {
     // Never inside a command or a cycle, nor before start-up has opened the
     // port the first time.

@@ -58,6 +58,15 @@ void StatusLineWidget::Show(const StatusLineText& text) {
     result_->setPalette(pal);
 }
 
+void StatusLineWidget::ShowProgress(const QString& progress) {
+    if (result_->text() == progress) return;
+    result_->setText(progress);
+    QPalette pal = result_->palette();
+    pal.setColor(QPalette::Window, QColor(32, 32, 32));
+    pal.setColor(QPalette::WindowText, Qt::white);
+    result_->setPalette(pal);
+}
+
 QString StatusLineWidget::PortText() const { return port_->text(); }
 QString StatusLineWidget::SetText() const { return set_->text(); }
 QString StatusLineWidget::CountText() const { return count_->text(); }

@@ -19,6 +19,8 @@ public:
     explicit StatusLineWidget(QWidget* parent = nullptr);
 
     void Show(const StatusLineText& text);
+    // In the result's place while a cycle runs.
+    void ShowProgress(const QString& progress);
 
     // For tests and screenshots: the texts as shown.
     QString PortText() const;

@@ -43,6 +43,18 @@ TEST(StatusLineTest, CycleJudgedByWhatItTold) {
     }
 }
 
+TEST(StatusLineTest, ProgressFromTheLoggedCommand) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"WD 7 0011223344556677// Write page 7\r\n", "writing page 7 of 17"},
+        {"LD 17 // Lock page 17\r\n", "locking page 17 of 17"},
+        {"RD 3 // Read page 3\r\n", "reading page 3 of 17"},
+        {"RUID // Read UID\r\n", "reading the UID"},
+        {"0011223344556677\r\n", ""},
+        {"WD 99 00// Write page 99\r\n", ""},
+    };
+    for (const auto& [line, progress] : cases) EXPECT_EQ(CycleProgress(line), progress) << line;
+}
+
 class StatusLineStationTest : public StationFixture {};
 
 TEST_F(StatusLineStationTest, DescribesPortSetCountAndResult) {
@@ -85,8 +97,14 @@ TEST_F(StatusLineStationTest, EarlyStopWhitensPagesAndEmptiesTheUid) {
     station.uidText = "E0 04 01 00 12 34 56 78";
     ShowEarlyStop(station, JudgeCycle(kWriteFailedMessage, 1, false, false));
     EXPECT_EQ(Background(PageField(3)), colour::Green);  // written pages keep their colours
+    station.window.SetEnabled(PageField(5), false);
+    station.window.SetBackground(PageField(6), colour::DisabledBackground);
+    station.window.SetEnabled(PageField(6), false);
     ShowEarlyStop(station, JudgeCycle(kMaximumReachedMessage, 1, false, false));
-    for (int p = 1; p <= kPageCount; ++p) EXPECT_EQ(Background(PageField(p)), colour::White);
+    for (int p = 1; p <= kPageCount; ++p) {
+        EXPECT_EQ(Background(PageField(p)), p == 5 || p == 6 ? colour::DisabledBackground
+                                                             : colour::White);
+    }
     EXPECT_EQ(station.uidText, "");
 }
 
