@@ -160,6 +160,35 @@ private slots:
         }
     }
 
+    // A character no byte can hold is found, and named by its code point.
+    void unencodableCharacters() {
+        const std::pair<QString, char32_t> cases[] = {
+            {QStringLiteral("plain \u00FF"), 0},
+            {QString::fromUtf8("ab\u20AC"), 0x20AC},
+            {QString::fromUtf8("\U0001F600x\u0100"), 0x1F600},
+        };
+        for (const auto& [text, first] : cases) {
+            QVERIFY(FirstUnencodable(text) == first);
+        }
+        QCOMPARE(CodePointName(0x20AC), std::string("U+20AC"));
+        QCOMPARE(CodePointName(0x1F600), std::string("U+1F600"));
+    }
+
+    // Disabled text on every background a field takes stays readable.
+    void disabledTextIsReadable() {
+        for (Rgb background : {colour::White, colour::Red, colour::Green,
+                               colour::DisabledBackground, colour::CarrierIdGreen,
+                               colour::Black}) {
+            const Rgb text = DisabledTextOn(background);
+            QVERIFY2(ContrastRatio(text, background) >= 4.5,
+                     qPrintable(QStringLiteral("on %1,%2,%3").arg(background.r)
+                                    .arg(background.g).arg(background.b)));
+            QCOMPARE(text.r, text.g);  // a grey
+        }
+        QCOMPARE(DisabledTextOn(colour::White), colour::DisabledText);
+        QVERIFY(std::abs(ContrastRatio(colour::White, colour::Black) - 21.0) < 1e-9);
+    }
+
     void messageBoxes() {
         const MessageRequest question{"Datei \xFC" "berschreiben?", "", MsgIcon::Question,
                                       MsgButtons::YesNo};

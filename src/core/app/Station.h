@@ -15,6 +15,7 @@
 #include "core/app/ContinuousMode.h"
 #include "core/app/MainView.h"
 #include "core/app/StationSettings.h"
+#include "core/app/Terminal.h"
 #include "core/app/WriteChecks.h"
 #include "core/base/Clock.h"
 #include "core/config/ParameterSet.h"
@@ -81,6 +82,7 @@ struct JournalState {
 struct TerminalState {
     bool shown = false;
     std::string commandText;  // the command field
+    CommandHistory history;
 };
 
 // The protocol log's file number and whether its failure was told.

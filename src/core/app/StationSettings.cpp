@@ -81,6 +81,7 @@ std::string FlowControlText(std::int32_t code) {
 }
 
 void LoadStationSettings(const IniFile& file, StationSettings& settings, TransponderImage& image) {
+    settings.place = LoadWindowPlace(file);
     PortSettings& port = settings.port;
     port.portName = file.Get(kInterface, "port");
     port.baudRate = Atol(file.Get(kInterface, "Baudrate"));
@@ -157,6 +158,7 @@ void SaveStationSettings(IniFile& file, const StationSettings& settings,
     file.Set(kManual, "Carrier ID Offset", IniTextValue(settings.manual.carrierIdOffset));
     file.Set(kManual, "Carrier ID Length", IniTextValue(settings.manual.carrierIdLength));
     file.Set(kManual, "Carrier ID", IniTextValue(settings.manual.carrierId));
+    SaveWindowPlace(file, settings.place);
 }
 
 std::filesystem::path SettingsFilePath(const std::filesystem::path& setDirectory) {

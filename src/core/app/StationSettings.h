@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/app/WindowPlace.h"
 #include "core/base/IniFile.h"
 #include "core/config/NameList.h"
 #include "core/reader/PortSettings.h"
@@ -29,6 +30,7 @@ struct StationSettings {
     NameList names;
     std::string carrierIdMax;  // text of the "max" field
     ManualCarrierIdTexts manual;
+    WindowPlace place;  // the main window's, from the last run
 };
 
 // Port parameters are stored as texts. Reading looks for the first known text

@@ -7,8 +7,28 @@
 
 namespace tagwright {
 
+void CommandHistory::Add(const std::string& command) {
+    if (!command.empty() && (entries_.empty() || entries_.back() != command)) {
+        entries_.push_back(command);
+        if (entries_.size() > kBound) entries_.erase(entries_.begin());
+    }
+    position_ = entries_.size();
+}
+
+std::string CommandHistory::Older(const std::string& current) {
+    if (position_ == 0) return current;
+    return entries_[--position_];
+}
+
+std::string CommandHistory::Newer(const std::string& current) {
+    if (position_ >= entries_.size()) return current;
+    ++position_;
+    return position_ == entries_.size() ? std::string() : entries_[position_];
+}
+
 void TerminalSend(Station& station) {
     RunCommand(station.View(), [&] {
+        station.terminal.history.Add(station.terminal.commandText);
         if (station.reader.port.portOpen) {
             // Not examined: a terminal command that cannot be written is not reported.
             (void)station.reader.port.SendCommand(station.terminal.commandText + "\r");
@@ -19,6 +39,14 @@ void TerminalSend(Station& station) {
 void TerminalEnter(Station& station) {
     station.window.SetFocus(MainControl::TerminalCommand, true);
     TerminalSend(station);
+}
+
+void TerminalHistoryStep(Station& station, int direction) {
+    RunCommand(station.View(), [&] {
+        std::string& text = station.terminal.commandText;
+        CommandHistory& history = station.terminal.history;
+        text = direction < 0 ? history.Older(text) : history.Newer(text);
+    });
 }
 
 void TerminalClear(Station& station) {

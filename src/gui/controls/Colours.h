@@ -21,6 +21,14 @@ inline Rgb ToRgb(const QColor& c) {
                static_cast<std::uint8_t>(c.blue())};
 }
 
+// The contrast ratio of two colours, 1 to 21, as the web accessibility
+// guidelines define it (relative luminance of sRGB).
+double ContrastRatio(Rgb a, Rgb b);
+// The grey a disabled field writes in on BACKGROUND: the usual disabled grey
+// where it is readable (at least 4.5:1), else the nearest grey that is.
+Rgb DisabledTextOn(Rgb background);
+inline constexpr double kReadableContrast = 4.5;
+
 // Sets ROLE to COLOUR in the Active, Inactive and Disabled groups alike.
 void SetRoleColour(QPalette& palette, QPalette::ColorRole role, const QColor& colour);
 

@@ -116,6 +116,12 @@ void EnterEdit::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        emit historyStep(controlId_, event->key() == Qt::Key_Up ? -1 : 1);
+        return;
+    }
     QLineEdit::keyPressEvent(event);
 }
 

@@ -68,6 +68,9 @@ signals:
     // Every loss of the input focus, whatever the kind; for windows that act
     // on leaving a field without it being a completion.
     void focusLost(int controlId);
+    // Up (-1) or Down (+1) without modifiers: a step through the field's
+    // history, for windows that keep one.
+    void historyStep(int controlId, int direction);
 
 protected:
     bool event(QEvent* event) override;

@@ -1,6 +1,7 @@
 #include "gui/controls/Text.h"
 
 #include <array>
+#include <cstdio>
 
 namespace tagwright::gui {
 
@@ -35,6 +36,24 @@ std::string FieldBytes(const QString& text) {
         }
     }
     return bytes;
+}
+
+char32_t FirstUnencodable(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.unicode() <= 0xFF) continue;
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            return QChar::surrogateToUcs4(c, text.at(i + 1));
+        }
+        return c.unicode();
+    }
+    return 0;
+}
+
+std::string CodePointName(char32_t c) {
+    char name[16];
+    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(c));
+    return name;
 }
 
 QString MessageText(const std::string& bytes) {

@@ -16,6 +16,12 @@ QString FieldText(const std::string& bytes);
 // hold, becomes '?' (one per character, also outside the basic plane).
 std::string FieldBytes(const QString& text);
 
+// The first character of TEXT above U+00FF, which a field's byte cannot hold
+// (a pair of surrogates counts as one); 0 when there is none.
+char32_t FirstUnencodable(const QString& text);
+// "U+20AC": a character named so that any message can carry it.
+std::string CodePointName(char32_t c);
+
 // Windows-1252: 0x80-0x9F carry the typographic characters (0x80 is the euro
 // sign); the five unassigned codes there and all other bytes map as Latin-1.
 QString MessageText(const std::string& bytes);

@@ -97,6 +97,7 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     layout->setSpacing(0);
     layout->setMenuBar(menuBar_);
     layout->addWidget(client_);
+    layout->addWidget(BuildStatusLine());
 
     dismissTimer_ = new QTimer(this);
     dismissTimer_->setInterval(kDismissIntervalMs);
@@ -108,6 +109,7 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     // they would start a second command, a second cycle on the same tag,
     // the moment this one ends.
     station_->reader.link.SetWaitHook([this] {
+        ShowCycleProgress();
         if (readerWaiting_) {
             QCoreApplication::processEvents();
             return;
@@ -133,6 +135,7 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     });
 
     ApplyWindowSize();
+    InstallKeys();
 }
 
 MainWindow::~MainWindow() {
@@ -171,6 +174,7 @@ void MainWindow::BuildMenu() {
 
     QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
     actions_[MenuItem::Exit] = file->addAction(QStringLiteral("E&xit"));
+    AddFileItems(file);
 
     QMenu* interfaceMenu = menuBar_->addMenu(QStringLiteral("&Interface"));
     actions_[MenuItem::Settings] = interfaceMenu->addAction(QStringLiteral("&Settings"));
@@ -184,6 +188,7 @@ void MainWindow::BuildMenu() {
     show->setCheckable(true);
     actions_[MenuItem::ShowTerminal] = show;
     actions_[MenuItem::ClearTerminal] = terminal->addAction(QStringLiteral("&Clear"));
+    AddTerminalOptions(terminal);
 
     QMenu* help = menuBar_->addMenu(QStringLiteral("&?"));
     actions_[MenuItem::Info] = help->addAction(QStringLiteral("&Info"));
@@ -273,8 +278,9 @@ void MainWindow::ConnectCommands() {
     };
 
     for (int p = 1; p <= kPageCount; ++p) {
-        connect(Edit(PageField(p)), &EnterEdit::completed, this,
-                [this, &s, p] { Run([&s, p] { PageEnter(s, p); }); });
+        connect(Edit(PageField(p)), &EnterEdit::completed, this, [this, &s, p] {
+            if (!RefuseUnencodable(p)) Run([&s, p] { PageEnter(s, p); });
+        });
         connect(button(SelectBox(p)), &QAbstractButton::clicked, this,
                 [this, p] { ToggleSelect(p); });
     }
@@ -316,13 +322,17 @@ void MainWindow::ConnectCommands() {
     onClick(MainControl::Send, [&s] { TerminalSend(s); });
     connect(Edit(MainControl::TerminalCommand), &EnterEdit::completed, this,
             [this, &s] { Run([&s] { TerminalEnter(s); }); });
+    connect(Edit(MainControl::TerminalCommand), &EnterEdit::historyStep, this,
+            [this, &s](int, int step) { Run([&s, step] { TerminalHistoryStep(s, step); }); });
 
     ConnectMenu();
 }
 
 void MainWindow::ConnectMenu() {
     Station& s = *station_;
-    connect(Action(MenuItem::Exit), &QAction::triggered, this, [this] { done(Accepted); });
+    connect(Action(MenuItem::Exit), &QAction::triggered, this, [this] {
+        if (ConfirmClose()) done(Accepted);
+    });
     connect(Action(MenuItem::Settings), &QAction::triggered, this,
             [this, &s] { Run([this, &s] { RunInterfaceSettings(s, this); }); });
     connect(Action(MenuItem::DeviceManager), &QAction::triggered, this,
@@ -349,6 +359,7 @@ void MainWindow::Initialise() {
     initialised_ = true;
     Run([this] { StartUp(*station_); });
     ApplyWindowSize();
+    RestorePlace();
 }
 
 void MainWindow::RequestClose() {
@@ -393,6 +404,7 @@ void MainWindow::done(int result) {
     }
     ended_ = true;
     if (initialised_) {
+        RememberPlace();
         ++depth_;
         ShutDown(*station_);
         --depth_;
@@ -443,13 +455,19 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (plain && event->key() == Qt::Key_Escape) {
-        done(Rejected);
+        // Never the end of the station: a stray Escape on a production line
+        // must not stop it.
+        event->accept();
         return;
     }
     QWidget::keyPressEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!HandleCloseRequest()) {
+        event->ignore();
+        return;
+    }
     RequestClose();
     if (ended_) {
         event->accept();

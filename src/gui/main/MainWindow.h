@@ -23,8 +23,11 @@
 #include "gui/controls/MessageBoxes.h"
 #include "gui/main/MainLayout.h"
 #include "core/app/Station.h"
+#include "core/app/PortWatcher.h"
+#include "core/app/StatusLine.h"
 
 class QAction;
+class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
 class QTimer;
@@ -32,6 +35,7 @@ class QTimer;
 namespace tagwright::gui {
 
 class EnterEdit;
+class StatusLineWidget;
 
 class MainWindow : public QDialog, public MainView {
     Q_OBJECT
@@ -59,6 +63,7 @@ public:
     QWidget* Control(MainControl c) const;
     QWidget* Control(StaticControl c) const;
     QMenuBar* MenuBar() const { return menuBar_; }
+    StatusLineWidget* StatusLine() const { return statusLine_; }
 
     enum class MenuItem {
         Exit,
@@ -67,6 +72,8 @@ public:
         Config,
         ShowTerminal,
         ClearTerminal,
+        TrafficTimestamps,
+        OpenRecordFolder,
         Info
     };
     QAction* Action(MenuItem item) const;
@@ -118,6 +125,35 @@ private:
     void ApplyWindowSize();
     void ShowTraffic();
     void TakeTrafficEdits();
+    void SetTrafficTimestamps(bool on);
+
+    // WindowKeys.cpp
+    void InstallKeys();
+    // True when the window may close: asked while a cycle is asked for or
+    // continuous mode is on.
+    bool ConfirmClose();
+    // The close button: false keeps the window. During a cycle the question
+    // waits for the cycle's end (CloseAfterCycle).
+    bool HandleCloseRequest();
+    void CloseAfterCycle();
+    void RestorePlace();
+    void RememberPlace();
+
+    // The status line (MainWindowView.cpp).
+    QWidget* BuildStatusLine();
+    void RefreshStatusLine();
+    std::string PortState() const;
+    // Judges the cycle a tick has just run and shows the outcome.
+    void AfterCycleTick();
+    void WatchPort();
+    // From the Reader waits of a cycle: what it does now, on the status line.
+    void ShowCycleProgress();
+    // Enter in page field p with a character no byte can hold: the field
+    // turns red and says which; the text is not committed. False otherwise.
+    bool RefuseUnencodable(int page);
+    void AddTerminalOptions(QMenu* terminal);
+    // File > Open record folder, above Exit.
+    void AddFileItems(QMenu* file);
     bool PaneShown() const;
 
     EnterEdit* Edit(MainControl c) const;
@@ -143,10 +179,21 @@ private:
     bool ended_ = false;
     bool initialised_ = false;
 
-    // What the traffic field shows, as the model held it, to tell the
-    // operator's edits from lines that came in meanwhile.
-    std::string shownTraffic_;
-    std::uint64_t shownTrafficRevision_ = ~std::uint64_t{0};
+    // The traffic text's revision the field shows, to take only what came
+    // since, and to tell the operator's edits from lines that came meanwhile.
+    static constexpr std::uint64_t kNothingShown = ~std::uint64_t{0};
+    std::uint64_t shownTrafficRevision_ = kNothingShown;
+    bool trafficTimestamps_ = false;
+    bool cycleTick_ = false;  // a tick of the cycle timer runs
+    bool closeAfterCycle_ = false;  // the close button was pressed during a cycle
+    std::string cycleMessage_;      // the first message of the running cycle
+
+    StatusLineWidget* statusLine_ = nullptr;
+    QTimer* watchTimer_ = nullptr;
+    PortWatcher watcher_;
+    PortCondition portCondition_ = PortCondition::Closed;
+    ProgrammedTally tally_;
+    CycleOutcome lastCycle_;
     // Set by the receiver thread while a redraw of the traffic is queued.
     std::atomic<bool> trafficPosted_{false};
 };

@@ -3,8 +3,17 @@
 // The main window as the core's view: taking and showing the field values,
 // colours, focus, timers and the traffic field.
 
+#include <filesystem>
+
+#include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QTimer>
 
@@ -14,10 +23,14 @@
 #include "gui/controls/Images.h"
 #include "gui/controls/Text.h"
 #include "gui/controls/MessageBoxes.h"
+#include "gui/main/StatusLineWidget.h"
 
 namespace tagwright::gui {
 
 namespace {
+
+// How often the port is looked at when it may have been lost.
+constexpr int kPortWatchMs = 1000;
 
 // The traffic text keeps CR LF line ends; the field shows plain lines.
 QString TrafficForDisplay(const std::string& text) {
@@ -46,9 +59,11 @@ std::string TrafficFromDisplay(const QString& text) {
 }
 
 void SetEditText(EnterEdit* edit, const std::string& bytes) {
-    const QString text = FieldText(bytes);
+    // A character no byte can hold stays as typed (its field is red), so
+    // that the screen never shows a byte the operator did not type.
+    if (FieldBytes(edit->text()) == bytes) return;
     // Setting the same text again would move the caret and drop a selection.
-    if (edit->text() != text) edit->setText(text);
+    edit->setText(FieldText(bytes));
 }
 
 }  // namespace
@@ -101,11 +116,14 @@ void MainWindow::ShowFieldValues() {
                                 : s.settings.currentSetName));
     ShowTraffic();
     ApplyAllStates();
+    RefreshStatusLine();
 }
 
 void MainWindow::RedrawControl(MainControl control) {
     ApplyState(control);
-    if (QWidget* w = Control(control); w != nullptr && w->isVisible()) w->repaint();
+    // Painted with the next pass of the event loop, which a Reader wait
+    // runs: one paint for all the changes of an exchange.
+    if (QWidget* w = Control(control); w != nullptr && w->isVisible()) w->update();
 }
 
 void MainWindow::SetFocus(MainControl control, bool selectAll) {
@@ -119,15 +137,29 @@ void MainWindow::SetFocus(MainControl control, bool selectAll) {
 }
 
 MsgAnswer MainWindow::ShowMessage(const MessageRequest& request) {
+    if (cycleTick_ && cycleMessage_.empty()) cycleMessage_ = request.text;
     return messages_.ShowMessage(request);
 }
 
 void MainWindow::StartTimer(TimerId id, int periodMs) {
-    if (ended_) return;
+    // The idle and continuous ticks have no work of their own: running them
+    // would only wake the window.
+    if (ended_ || id == TimerId::Idle || id == TimerId::Continuous) return;
     QTimer*& timer = timers_[id];
     if (timer == nullptr) {
         timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this, id] { OnTimerTick(id); });
+        connect(timer, &QTimer::timeout, this, [this, id, timer] {
+            const bool cycleAsked =
+                id == TimerId::Cycle && station_->run.oneRequested && depth_ == 0;
+            cycleTick_ = id == TimerId::Cycle;
+            cycleMessage_.clear();
+            OnTimerTick(id);
+            cycleTick_ = false;
+            if (cycleAsked && !ended_) AfterCycleTick();
+            // The cycle tick has work only while a cycle is asked for; the
+            // next "  One" starts it again.
+            if (id == TimerId::Cycle && !ended_ && !station_->run.oneRequested) timer->stop();
+        });
     }
     timer->start(periodMs);
 }
@@ -136,15 +168,16 @@ void MainWindow::StopTimer(TimerId id) {
     if (auto it = timers_.find(id); it != timers_.end()) it->second->stop();
 }
 
-void MainWindow::RepaintWindow() { repaint(); }
+void MainWindow::RepaintWindow() { update(); }
 
 bool MainWindow::PaneShown() const { return station_->terminal.shown; }
 
 void MainWindow::ApplyFieldColours(EnterEdit* edit, const ControlState& state) {
     const QColor background = ToQColor(state.background);
-    // A disabled field writes in the grey of disabled text, whatever its own
-    // colour.
-    const QColor text = ToQColor(state.enabled ? state.foreground : colour::DisabledText);
+    // A disabled field writes in a grey of disabled text, whatever its own
+    // colour, that can still be read on its background.
+    const QColor text =
+        ToQColor(state.enabled ? state.foreground : DisabledTextOn(state.background));
     if (edit->BackgroundColour() != background) edit->SetBackgroundColour(background, false);
     if (edit->TextColour() != text) edit->SetTextColour(text, false);
 }
@@ -221,34 +254,151 @@ void MainWindow::ApplyWindowSize() {
     resize(station_->WindowWidth(), Station::kWindowHeight);
 }
 
+bool MainWindow::RefuseUnencodable(int page) {
+    const char32_t refused = FirstUnencodable(Edit(PageField(page))->text());
+    if (refused == 0 || ended_) return false;
+    station_->window.SetBackground(PageField(page), colour::Red, false);
+    ApplyState(PageField(page));
+    const std::string text =
+        "P" + std::to_string(page) + " holds the character " + CodePointName(refused) +
+        ", which a transponder byte cannot hold (only U+0000 to U+00FF can).\r\n"
+        "The page was not taken; type the byte in HEX form instead.";
+    // Busy while the message waits, as a command would be.
+    ++depth_;
+    messages_.ShowMessage({text, "Tagwright", MsgIcon::Error, MsgButtons::Ok});
+    --depth_;
+    if (depth_ == 0) AfterCommand();
+    return true;
+}
+
+QWidget* MainWindow::BuildStatusLine() {
+    statusLine_ = new StatusLineWidget(this);
+    watchTimer_ = new QTimer(this);
+    connect(watchTimer_, &QTimer::timeout, this, &MainWindow::WatchPort);
+    watchTimer_->start(kPortWatchMs);
+    return statusLine_;
+}
+
+void MainWindow::ShowCycleProgress() {
+    if (!cycleTick_ || statusLine_ == nullptr) return;
+    const std::string progress = CycleProgress(station_->reader.traffic.Newest());
+    if (!progress.empty()) statusLine_->ShowProgress(QString::fromStdString(progress));
+}
+
+void MainWindow::WatchPort() {
+    // Never inside a command or a cycle, nor before start-up has opened the
+    // port the first time.
+    if (ended_ || !initialised_ || depth_ > 0 || station_->run.oneRequested) return;
+    const PortCondition before = portCondition_;
+    portCondition_ = watcher_.Check(*station_);
+    if (portCondition_ != before) RefreshStatusLine();
+}
+
+std::string MainWindow::PortState() const {
+    const SerialPort& port = station_->reader.port;
+    PortCondition condition = PortCondition::Closed;
+    if (port.PortLost()) {
+        condition = PortCondition::Lost;
+    } else if (port.portOpen) {
+        condition = portCondition_ == PortCondition::Reopened ? PortCondition::Reopened
+                                                               : PortCondition::Open;
+    }
+    return PortWatcher::Words(condition);
+}
+
+void MainWindow::RefreshStatusLine() {
+    if (statusLine_ == nullptr || station_ == nullptr) return;
+    statusLine_->Show(DescribeStatus(*station_, PortState(), tally_, lastCycle_));
+}
+
+void MainWindow::AfterCycleTick() {
+    Station& s = *station_;
+    if (s.run.oneRequested) return;  // skipped; it comes again
+    lastCycle_ = JudgeCycle(cycleMessage_, s.FailureCount, s.run.recordFileFailed,
+                            s.currentSet.typeNorvik);
+    if (lastCycle_.programmed) tally_.Count(s.currentSet.workOrderNumber);
+    ShowEarlyStop(s, lastCycle_);
+    ShowFieldValues();
+}
+
 void MainWindow::ShowTraffic() {
-    TrafficText& traffic = station_->reader.traffic;
-    const std::uint64_t revision = traffic.Revision();
-    if (revision == shownTrafficRevision_) return;
-    std::string text = traffic.Text();
+    const bool fresh = shownTrafficRevision_ == kNothingShown;
+    const TrafficChange change = station_->reader.traffic.ChangesSince(shownTrafficRevision_);
+    if (change.revision == shownTrafficRevision_) return;
+    shownTrafficRevision_ = change.revision;
+    std::string text;
+    for (const TrafficLine& line : change.lines) {
+        if (trafficTimestamps_) text += TrafficTimestamp(line.time);
+        text += line.text;
+    }
     QPlainTextEdit* field = TrafficField();
-    shownTrafficRevision_ = revision;
-    if (text == shownTraffic_ && !field->document()->isModified()) return;
-    field->setPlainText(TrafficForDisplay(text));
-    field->document()->setModified(false);
-    shownTraffic_ = std::move(text);
+    QTextDocument* document = field->document();
+    // Programmed inserts would pile up in the undo stack without end.
+    if (document->isUndoRedoEnabled()) document->setUndoRedoEnabled(false);
+    if (change.whole || fresh) {
+        field->setPlainText(TrafficForDisplay(text));
+    } else {
+        // Only the new lines go in, at the top; what is there stays.
+        QTextCursor top(document);
+        top.insertText(TrafficForDisplay(text));
+    }
+    // The text keeps the newest lines; so does the field (one empty last line
+    // follows the final line end).
+    const int keep = static_cast<int>(station_->reader.traffic.Bound()) + 1;
+    if (document->blockCount() > keep) {
+        QTextCursor tail(document);
+        tail.setPosition(document->findBlockByNumber(keep - 1).position());
+        tail.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        tail.removeSelectedText();
+    }
+    document->setModified(false);
 }
 
 void MainWindow::TakeTrafficEdits() {
     QPlainTextEdit* field = TrafficField();
     if (!field->document()->isModified()) return;
-    // The operator changed the field. Lines that came in since it was shown
-    // stand above what was shown; they stay on top of the edited text.
-    std::string edited = TrafficFromDisplay(field->toPlainText());
-    const std::string model = station_->reader.traffic.Text();
-    std::string arrived;
-    if (model.size() >= shownTraffic_.size() &&
-        model.compare(model.size() - shownTraffic_.size(), std::string::npos, shownTraffic_) == 0) {
-        arrived = model.substr(0, model.size() - shownTraffic_.size());
+    // The operator changed the field. Lines that came in since it was last
+    // shown stay on top of the edited text.
+    TrafficText& traffic = station_->reader.traffic;
+    std::string text;
+    const TrafficChange change = traffic.ChangesSince(shownTrafficRevision_);
+    if (!change.whole && shownTrafficRevision_ != kNothingShown) {
+        for (const TrafficLine& line : change.lines) text += line.text;
     }
-    station_->reader.traffic.Set(arrived + edited);
+    text += TrafficFromDisplay(field->toPlainText());
+    traffic.Set(text);
     field->document()->setModified(false);
-    shownTraffic_ = std::move(edited);
+}
+
+void MainWindow::SetTrafficTimestamps(bool on) {
+    trafficTimestamps_ = on;
+    // Stamped lines are shown, not kept: the field is not edited then.
+    TrafficField()->setReadOnly(on);
+    TakeTrafficEdits();
+    shownTrafficRevision_ = kNothingShown;
+    ShowTraffic();
+}
+
+void MainWindow::AddFileItems(QMenu* file) {
+    auto* open = new QAction(QStringLiteral("Open &record folder"), file);
+    file->insertAction(Action(MenuItem::Exit), open);
+    file->insertSeparator(Action(MenuItem::Exit));
+    actions_[MenuItem::OpenRecordFolder] = open;
+    connect(open, &QAction::triggered, this, [this] {
+        // The desktop's file manager, on the folder of the next row's file.
+        const std::filesystem::path folder =
+            std::filesystem::path(RecordFilePath(*station_)).parent_path();
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())));
+    });
+}
+
+void MainWindow::AddTerminalOptions(QMenu* terminal) {
+    QAction* stamps = terminal->addAction(QStringLiteral("&Time Stamps"));
+    stamps->setCheckable(true);
+    actions_[MenuItem::TrafficTimestamps] = stamps;
+    connect(stamps, &QAction::toggled, this, [this](bool on) {
+        if (!ended_) SetTrafficTimestamps(on);
+    });
 }
 
 }  // namespace tagwright::gui

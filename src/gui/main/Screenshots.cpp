@@ -5,7 +5,9 @@
 #include <string>
 
 #include <QAction>
+#include <QAbstractButton>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QPixmap>
 #include <QTemporaryDir>
@@ -80,6 +82,18 @@ bool Save(MainWindow& window, const QString& path) {
     return true;
 }
 
+// "  One" without a Reader port: the status line tells why nothing was
+// programmed.
+bool SaveFailedCycle(MainWindow& window, const QString& path) {
+    static_cast<QAbstractButton*>(window.Control(MainControl::One))->click();
+    QElapsedTimer waited;
+    waited.start();
+    while (window.Model().run.oneRequested && waited.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return Save(window, path);
+}
+
 }  // namespace
 
 bool RenderScreenshots(const QString& dir) {
@@ -131,6 +145,7 @@ bool RenderScreenshots(const QString& dir) {
         window.Action(MainWindow::MenuItem::ShowTerminal)->trigger();
         ChooseMode(s, true);
         ok = Save(window, target + QStringLiteral("/main-automatic.png")) && ok;
+        ok = SaveFailedCycle(window, target + QStringLiteral("/main-status-failure.png")) && ok;
 
         window.done(0);
     }

@@ -42,5 +42,37 @@ TEST_F(TerminalTest, ClosedPortSendAndClear) {
     EXPECT_EQ(station.reader.traffic.Text(), "");
 }
 
+TEST(CommandHistoryTest, UpAndDownWalkTheSentCommands) {
+    CommandHistory history;
+    EXPECT_EQ(history.Older("typed"), "typed");  // nothing sent yet
+    for (const char* command : {"RUID", "RP 03", "RP 03", "", "VER"}) history.Add(command);
+    EXPECT_EQ(history.Size(), 3u);  // no empty command, no repeat
+    struct Step {
+        int direction;
+        const char* shown;
+    };
+    const Step steps[] = {{-1, "VER"}, {-1, "RP 03"}, {-1, "RUID"}, {-1, "RUID"},
+                          {+1, "RP 03"}, {+1, "VER"}, {+1, ""}, {+1, ""}};
+    std::string shown;
+    for (const Step& step : steps) {
+        shown = step.direction < 0 ? history.Older(shown) : history.Newer(shown);
+        EXPECT_EQ(shown, step.shown);
+    }
+}
+
+TEST_F(TerminalTest, SentCommandsComeBackWithUp) {
+    for (const char* command : {"RUID", "VER"}) {
+        station.terminal.commandText = command;
+        TerminalSend(station);
+    }
+    station.terminal.commandText = "half";
+    TerminalHistoryStep(station, -1);
+    EXPECT_EQ(station.terminal.commandText, "VER");
+    TerminalHistoryStep(station, -1);
+    EXPECT_EQ(station.terminal.commandText, "RUID");
+    TerminalHistoryStep(station, +1);
+    EXPECT_EQ(station.terminal.commandText, "VER");
+}
+
 }  // namespace
 }  // namespace tagwright::test

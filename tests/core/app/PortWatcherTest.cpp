@@ -1,0 +1,53 @@
+// Reopening on its own: a lost port comes back with the same settings when
+// its device is there again; a port the operator closed stays closed.
+
+#include <gtest/gtest.h>
+
+#include "StationFixture.h"
+#include "core/app/PortWatcher.h"
+#include "support/TempDir.h"
+
+namespace tagwright::test {
+namespace {
+
+class PortWatcherTest : public StationFixture {};
+
+TEST_F(PortWatcherTest, ClosedAndOpenAreOnlyReported) {
+    PortWatcher watcher([](const std::string&) { return true; });
+    EXPECT_EQ(watcher.Check(station), PortCondition::Closed);
+    Open();
+    EXPECT_EQ(watcher.Check(station), PortCondition::Open);
+    EXPECT_EQ(PortWatcher::Words(PortCondition::Open), "open");
+    station.reader.port.ClosePort();
+}
+
+TEST_F(PortWatcherTest, LostPortIsReopenedWhenItsDeviceComesBack) {
+    TempDir dir;
+    const std::string link = (dir.Path() / "reader").string();
+    ASSERT_TRUE(sim.CreateLink(link));
+    station.settings.port = SettingsFor(link, 9600);
+    ASSERT_TRUE(station.reader.port.OpenPort(station.settings.port).opened);
+
+    sim.HangUp();
+    ASSERT_TRUE(WaitUntil([&] { return station.reader.port.PortLost(); }));
+    bool there = false;
+    PortWatcher watcher([&](const std::string& name) {
+        EXPECT_EQ(name, link);
+        return there;
+    });
+    EXPECT_EQ(watcher.Check(station), PortCondition::Lost);
+
+    // The Reader restarts under the same name.
+    sim::VirtualReader again;
+    ASSERT_TRUE(again.Start());
+    ASSERT_TRUE(again.CreateLink(link));
+    there = true;
+    EXPECT_EQ(watcher.Check(station), PortCondition::Reopened);
+    EXPECT_TRUE(station.reader.port.portOpen && !station.reader.port.PortLost());
+    EXPECT_EQ(station.reader.port.SendCommand("RUID\r"), 0);
+    EXPECT_TRUE(again.WaitForCommands(1, std::chrono::seconds(10)));
+    station.reader.port.ClosePort();
+}
+
+}  // namespace
+}  // namespace tagwright::test

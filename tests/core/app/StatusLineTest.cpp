@@ -1,0 +1,112 @@
+// The status line's words: how a cycle is judged from what it told the
+// operator, and what the line says for the port, the set and the count.
+
+#include <gtest/gtest.h>
+
+#include "StationFixture.h"
+#include "core/app/ProgrammingCycle.h"
+#include "core/app/StatusLine.h"
+#include "core/production/CarrierIdSource.h"
+
+namespace tagwright::test {
+namespace {
+
+TEST(StatusLineTest, CycleJudgedByWhatItTold) {
+    struct Case {
+        std::string message;
+        int failures;
+        bool recordFailed;
+        bool programmed;
+        bool pagesHandled;
+        const char* phrase;
+    };
+    const Case cases[] = {
+        {"", 0, false, true, true, "programmed"},
+        {"", 0, true, true, true, "programmed, but the record file was not written"},
+        {"", 1, false, false, true, "failed: the pages were not locked"},
+        {kUidFailedMessage, 1, false, false, false, "failed: no transponder on the antenna"},
+        {kWriteFailedMessage, 1, false, false, true, "failed: the pages were not written"},
+        {kMaximumReachedMessage, 1, false, false, false,
+         "stopped: no carrier ID left (maximum reached)"},
+        {"The Reader port is not open, so nothing was programmed.\r\nOpen it", 0, false, false,
+         false, "not run: the port is closed"},
+        {"Something else.\r\nMore", 0, false, false, false, "stopped: Something else."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.phrase);
+        const CycleOutcome outcome = JudgeCycle(c.message, c.failures, c.recordFailed, true);
+        EXPECT_TRUE(outcome.ran);
+        EXPECT_EQ(outcome.programmed, c.programmed);
+        EXPECT_EQ(outcome.pagesHandled, c.pagesHandled);
+        EXPECT_EQ(outcome.uidRead, c.pagesHandled);
+        EXPECT_EQ(outcome.phrase, c.phrase);
+    }
+}
+
+TEST(StatusLineTest, ProgressFromTheLoggedCommand) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"WD 7 0011223344556677// Write page 7\r\n", "writing page 7 of 17"},
+        {"LD 17 // Lock page 17\r\n", "locking page 17 of 17"},
+        {"RD 3 // Read page 3\r\n", "reading page 3 of 17"},
+        {"RUID // Read UID\r\n", "reading the UID"},
+        {"0011223344556677\r\n", ""},
+        {"WD 99 00// Write page 99\r\n", ""},
+    };
+    for (const auto& [line, progress] : cases) EXPECT_EQ(CycleProgress(line), progress) << line;
+}
+
+class StatusLineStationTest : public StationFixture {};
+
+TEST_F(StatusLineStationTest, DescribesPortSetCountAndResult) {
+    ProgrammedTally tally;
+    StatusLineText text = DescribeStatus(station, "open", tally, {});
+    EXPECT_EQ(text.port, "Reader: no port chosen");
+    EXPECT_EQ(text.set, "no set");
+    EXPECT_EQ(text.count, "0 programmed this session");
+    EXPECT_EQ(text.result, "");
+    EXPECT_EQ(text.recordFile, "");
+
+    station.settings.port.portName = "ttyUSB0";
+    station.settings.currentSetName = "Line";
+    station.currentSet.useDecimalCounter = true;
+    station.currentSet.workOrderNumber = "WO-7";
+    station.currentSet.quantity = "100";
+    station.currentSet.logEnabled = true;
+    station.currentSet.logFileName = "/data/rec.xml";
+    tally.Count("WO-7");
+    tally.Count("WO-6");
+    text = DescribeStatus(station, "lost", tally, JudgeCycle(kUidFailedMessage, 1, false, true));
+    EXPECT_EQ(text.port, "Reader ttyUSB0: lost");
+    EXPECT_EQ(text.set, "Set Line (counter)");
+    EXPECT_EQ(text.count, "2 programmed this session, 1 of 100 in WO-7");
+    EXPECT_EQ(text.result, "Last: failed: no transponder on the antenna");
+    EXPECT_EQ(text.resultColour, colour::Red);
+    EXPECT_EQ(text.recordFile, "/data/rec.xml");
+    station.currentSet.logFileName = "";
+    EXPECT_EQ(std::filesystem::path(RecordFilePath(station)).filename(), "Tagwright.xml");
+
+    station.currentSet = {};
+    station.currentSet.useFixData = true;
+    text = DescribeStatus(station, "open", tally, JudgeCycle("", 0, false, false));
+    EXPECT_EQ(text.set, "Set Line (fix data)");
+    EXPECT_EQ(text.resultColour, colour::Green);
+}
+
+TEST_F(StatusLineStationTest, EarlyStopWhitensPagesAndEmptiesTheUid) {
+    for (int p = 1; p <= kPageCount; ++p) station.window.SetBackground(PageField(p), colour::Green);
+    station.uidText = "E0 04 01 00 12 34 56 78";
+    ShowEarlyStop(station, JudgeCycle(kWriteFailedMessage, 1, false, false));
+    EXPECT_EQ(Background(PageField(3)), colour::Green);  // written pages keep their colours
+    station.window.SetEnabled(PageField(5), false);
+    station.window.SetBackground(PageField(6), colour::DisabledBackground);
+    station.window.SetEnabled(PageField(6), false);
+    ShowEarlyStop(station, JudgeCycle(kMaximumReachedMessage, 1, false, false));
+    for (int p = 1; p <= kPageCount; ++p) {
+        EXPECT_EQ(Background(PageField(p)), p == 5 || p == 6 ? colour::DisabledBackground
+                                                             : colour::White);
+    }
+    EXPECT_EQ(station.uidText, "");
+}
+
+}  // namespace
+}  // namespace tagwright::test

@@ -1,0 +1,111 @@
+// The status line against the virtual Reader: the port, the set and its
+// source, the count and each cycle's result; after a cycle that stopped
+// before writing, the page fields are white and the UID field is empty.
+
+#include <QAction>
+
+#include "GuiTestSupport.h"
+#include "MainWindowTestSupport.h"
+#include "gui/main/StatusLineWidget.h"
+#include "reader-sim/VirtualReader.h"
+
+using namespace tagwright;
+using namespace tagwright::gui;
+using namespace tagwright::test;
+
+namespace {
+
+constexpr int kWait = 20000;
+
+// A counter set of the given transponder type, on work order WO-1 of 10
+// tags.
+void WriteSet(StationDir& dir, const char* type) {
+    std::string set = std::string("[Data Source]\r\nDecimal counter=1\r\n"
+                                  "[SEMI E99 Carrier ID Setup]\r\nCarrier ID Offset=0\r\n"
+                                  "Carrier ID Length=4\r\nCarrier ID=5\r\n"
+                                  "[Transponder type]\r\n") +
+                      type + "=1\r\n[Work order Setup]\r\nWork order number=WO-1\r\n"
+                      "Quantity=10\r\n";
+    for (int k = 0; k < 136; ++k) {
+        if (k % 8 == 0) set += "[Page " + std::to_string(k / 8 + 1) + "]\r\n";
+        set += "HEX " + std::string(k < 10 ? "0" : "") + std::to_string(k) + "=00\r\n";
+    }
+    dir.Write("Line.ini", set);
+}
+
+// F5, then until the cycle tick has run it.
+bool PressOne(MainWindow& w) {
+    QTest::keyClick(&w, Qt::Key_F5);
+    if (!w.Model().run.oneRequested) return false;
+    return QTest::qWaitFor([&] { return !w.Model().run.oneRequested; }, kWait);
+}
+
+}  // namespace
+
+class StatusLineTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cyclesAndThePort() {
+        sim::VirtualReader reader;
+        QVERIFY(reader.Start());
+        StationDir dir;
+        WriteSet(dir, "TI");
+        dir.Write("Tagwright.ini",
+                  StationIni(reader.SlavePath(), 1, "Line", "Carrier ID Max=20\r\n"));
+        ScopedMessageBoxes boxes;
+        MainWindow& w = dir.Start();
+        QVERIFY(ShowActive(w));
+        StatusLineWidget* line = w.StatusLine();
+        const QString port = QString::fromStdString(reader.SlavePath());
+        QCOMPARE(line->PortText(), QStringLiteral("Reader %1: open").arg(port));
+        QCOMPARE(line->SetText(), QStringLiteral("Set Line (counter)"));
+        QCOMPARE(line->ResultText(), QString());
+
+        QVERIFY(PressOne(w));
+        QCOMPARE(line->ResultText(), QStringLiteral("Last: programmed"));
+        QCOMPARE(line->ResultBackground(), QColor(0, 255, 0));
+        QVERIFY(line->CountText().startsWith(QStringLiteral("1 programmed this session")));
+
+        reader.SetPresent(false);
+        QVERIFY(PressOne(w));
+        QCOMPARE(line->ResultBackground(), QColor(255, 0, 0));
+        QVERIFY(line->ResultText().startsWith(QStringLiteral("Last: failed")));
+        QVERIFY(line->CountText().startsWith(QStringLiteral("1 programmed")));
+
+        reader.HangUp();
+        QTRY_VERIFY_WITH_TIMEOUT(w.Model().reader.port.PortLost(), kWait);
+        QVERIFY(PressOne(w));
+        QCOMPARE(line->PortText(),
+                 QStringLiteral("Reader %1: lost, waiting for the device").arg(port));
+        // Lost, or closed by a look for the device that came first.
+        QVERIFY(line->ResultText().startsWith(QStringLiteral("Last: not run: the port is ")));
+    }
+
+    void earlyStopClearsTheFields() {
+        sim::VirtualReader reader;
+        QVERIFY(reader.Start());
+        StationDir dir;
+        WriteSet(dir, "Norvik");
+        dir.Write("Tagwright.ini",
+                  StationIni(reader.SlavePath(), 1, "Line", "Carrier ID Max=20\r\n"));
+        ScopedMessageBoxes boxes;
+        MainWindow& w = dir.Start();
+        QVERIFY(ShowActive(w));
+        QVERIFY(PressOne(w));
+        QCOMPARE(w.StatusLine()->ResultText(), QStringLiteral("Last: programmed"));
+        QVERIFY(!EditOf(w, MainControl::Uid)->text().isEmpty());
+
+        reader.SetPresent(false);
+        QVERIFY(PressOne(w));
+        QCOMPARE(w.StatusLine()->ResultText(),
+                 QStringLiteral("Last: failed: no transponder on the antenna"));
+        QVERIFY(EditOf(w, MainControl::Uid)->text().isEmpty());
+        for (int p = 1; p <= kPageCount; ++p) {
+            const QColor shown = EditOf(w, PageField(p))->BackgroundColour();
+            QVERIFY(shown == QColor(Qt::white) || shown == QColor(240, 240, 240));
+        }
+    }
+};
+
+QTEST_MAIN(StatusLineTest)
+#include "StatusLineTest.moc"
