@@ -1,6 +1,7 @@
 #include "core/domain/PageCodec.h"
 
 #include <initializer_list>
+#include <optional>
 #include <vector>
 
 #include "core/domain/Hex.h"
@@ -70,6 +71,27 @@ std::string Separated(std::string_view eight) {
     return out;
 }
 
+// The eight bytes of a text in the form a read shows: eight byte texts
+// ("NUL" or one character, which may itself be a space), one blank between
+// each two. Space bytes next to each other can only be told from the blanks
+// between them by position, so such a text is read by position.
+std::optional<std::string> BytesByPosition(std::string_view text) {
+    std::string bytes;
+    std::size_t pos = 0;
+    while (bytes.size() < 8) {
+        if (pos >= text.size()) return std::nullopt;
+        const bool nul =
+            text.substr(pos, 3) == "NUL" && (pos + 3 == text.size() || text[pos + 3] == ' ');
+        bytes += nul ? '\0' : text[pos];
+        pos += nul ? 3 : 1;
+        if (bytes.size() == 8) break;
+        if (pos >= text.size() || text[pos] != ' ') return std::nullopt;
+        ++pos;
+    }
+    if (pos != text.size()) return std::nullopt;
+    return bytes;
+}
+
 // A text that the two conversions reproduce exactly is already what a read
 // of the page shows; reshaping it would write other bytes than it stands for.
 bool IsCanonicalAscii(std::string_view text) {
@@ -82,6 +104,14 @@ bool IsCanonicalAscii(std::string_view text) {
 
 std::string AsciiToHexText(std::string_view text) {
     if (text.empty()) return {};
+    if (const std::optional<std::string> bytes = BytesByPosition(text)) {
+        std::string out;
+        for (char byte : *bytes) {
+            if (!out.empty()) out += ' ';
+            out += HexByte(static_cast<unsigned char>(byte));
+        }
+        return out;
+    }
     std::string t(text);
     ReplaceAll(t, " NUL ", " XXXXXXXXX ");
     ReplaceAll(t, "NUL ", "XXXXXXXXX ");

@@ -18,8 +18,27 @@ TEST(PageCodec, AsciiToHexText) {
              {"A   B", "41 20 42"}, {"A    B", "41 20 20 42"},  // the marker is not rescanned
              {"ANUL Bc", "41 42"},                            // first character of each token
              {"1 2 3 4 5 6 7 8 9", "31 32 33 34 35 36 37 38"}, {"\xE4 \x80 \xFF \x01", "E4 80 FF 01"},
+             {std::string(15, ' '), "20 20 20 20 20 20 20 20"},  // eight space bytes, by position
+             {"      A NUL      ", "20 20 20 41 00 20 20 20"},
          }) {
         EXPECT_EQ(AsciiToHexText(in), out) << '"' << in << '"';
+    }
+}
+
+// Whatever eight bytes a page holds, the ASCII form a read shows converts
+// back to the same bytes, also for runs of space bytes and for "N U L".
+TEST(PageCodec, EveryPageRoundTripsThroughItsAsciiForm) {
+    const char alphabet[] = {'\0', ' ', 'N', 'L'};
+    for (int code = 0; code < 1 << 16; ++code) {
+        std::string hex;
+        for (int i = 0; i < 8; ++i) {
+            if (i > 0) hex += ' ';
+            const char byte = alphabet[(code >> (2 * i)) & 3];
+            hex += AsciiToHexText(byte == '\0' ? "NUL" : std::string(1, byte) + "  ").substr(0, 2);
+        }
+        const std::string ascii = HexToAsciiText(hex);
+        ASSERT_EQ(CheckPageText(ascii, PageFormat::Ascii), 0) << hex;
+        ASSERT_EQ(AsciiToHexText(ascii), hex) << '"' << ascii << '"';
     }
 }
 
