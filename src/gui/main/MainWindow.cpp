@@ -103,6 +103,13 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     dismissTimer_->setInterval(kDismissIntervalMs);
     connect(dismissTimer_, &QTimer::timeout, this, &MainWindow::DismissModalsForClose);
 
+    ConnectReaderHooks();
+
+    ApplyWindowSize();
+    InstallKeys();
+}
+
+void MainWindow::ConnectReaderHooks() {
     // While a command waits for the Reader, the window is kept painted and
     // the Reader's lines keep coming in. The operator's clicks and keys are
     // taken from the queue and dropped (see eventFilter): kept for later,
@@ -133,9 +140,6 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
             },
             Qt::QueuedConnection);
     });
-
-    ApplyWindowSize();
-    InstallKeys();
 }
 
 MainWindow::~MainWindow() {

@@ -100,6 +100,8 @@ protected:
 private:
     void BuildControls();
     void BuildMenu();
+    // The wait hook and the traffic callback of the Reader link.
+    void ConnectReaderHooks();
     void ConnectCommands();
     void ConnectMenu();
     QWidget* CreateControl(const LayoutEntry& entry);
