@@ -76,13 +76,17 @@ void NextDataSet(Station& station) {
 }
 
 void NextDataSetStep(Station& station) {
-    const std::string id = ReadFirstOpenEntry(std::filesystem::path(station.currentSet.csvFileName));
+    std::string error;
+    const std::string id = TakeFirstOpenEntry(
+        std::filesystem::path(station.currentSet.csvFileName), station.currentSet, &error);
     station.FailureCount = 0;
     if (EntryFitsSet(id, station.currentSet)) {
         SetCurrent(station, id);
     } else {
         ++station.FailureCount;
-        station.window.Tell(kWrongListFormatMessage);
+        // The reason, when there is one, so the operator knows what to mend.
+        station.window.Tell(error.empty() ? std::string(kWrongListFormatMessage)
+                                          : std::string(kWrongListFormatMessage) + "\r\n" + error);
     }
 }
 

@@ -253,9 +253,10 @@ bool WriteSetCarrierId(const std::filesystem::path& setDirectory, std::string_vi
         return false;
     }
     const std::filesystem::path path = SetFilePath(setDirectory, name);
-    const std::optional<std::string> old = ReadWholeFile(path);
+    std::string readError;
+    const std::optional<std::string> old = ReadWholeFile(path, &readError);
     if (!old && std::filesystem::exists(path)) {
-        if (error != nullptr) *error = "Could not read the file \"" + path.string() + "\".";
+        if (error != nullptr) *error = readError;
         return false;
     }
     IniFile file = IniFile::Parse(old.value_or(""));

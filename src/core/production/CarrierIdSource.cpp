@@ -1,6 +1,12 @@
 #include "core/production/CarrierIdSource.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <vector>
 
@@ -24,10 +30,12 @@ std::uint64_t Step(std::uint64_t v, std::uint64_t limit, int delta) {
 struct Line {
     std::size_t begin = 0;
     std::string_view text;
+    int number = 0;  // 1 is the header
 };
 
-// The entry lines the scan looks at: from the second line up to the first
-// empty one (or the end). None when the header is missing.
+// The entry lines the scan looks at: every line after the first that is not
+// empty (a stray blank line does not hide the entries below it). None when
+// the header is missing.
 std::vector<Line> EntryLines(std::string_view text) {
     std::vector<Line> lines;
     std::size_t pos = 0;
@@ -42,8 +50,7 @@ std::vector<Line> EntryLines(std::string_view text) {
                 return {};
             }
         } else {
-            if (line.empty()) break;
-            lines.push_back({pos, line});
+            if (!line.empty()) lines.push_back({pos, line, static_cast<int>(index) + 1});
         }
         if (cut == std::string_view::npos) break;
         pos = cut + 2;
@@ -63,6 +70,52 @@ bool EntryDone(std::string_view line) {
     if (second == std::string_view::npos) return false;
     return line.substr(first + 1, second - first - 1) == "X";
 }
+
+bool HasDoneEntry(std::string_view text, std::string_view id) {
+    for (const Line& line : EntryLines(text)) {
+        if (EntryDone(line.text) && EntryId(line.text) == id) return true;
+    }
+    return false;
+}
+
+// An exclusive lock on the list file, so that stations sharing it take and
+// mark one after the other. The file is replaced by a rename, so a lock won
+// on a file that was replaced meanwhile guards nothing: then it is taken
+// again on the new one. Not held (the read then says why) when the path is
+// no regular file that can be opened.
+class ListFileLock {
+public:
+    explicit ListFileLock(const std::filesystem::path& path) {
+        for (int attempt = 0; attempt < 1000 && fd_ < 0; ++attempt) {
+            // O_NONBLOCK: opening a FIFO must not wait for a writer.
+            const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+            if (fd < 0) return;
+            struct stat locked{};
+            if (::fstat(fd, &locked) != 0 || !S_ISREG(locked.st_mode)) {
+                ::close(fd);
+                return;
+            }
+            int rc = 0;
+            do rc = ::flock(fd, LOCK_EX); while (rc != 0 && errno == EINTR);
+            struct stat now{};
+            if (rc == 0 && ::stat(path.c_str(), &now) == 0 && now.st_dev == locked.st_dev &&
+                now.st_ino == locked.st_ino) {
+                fd_ = fd;
+            } else {
+                ::close(fd);
+                if (rc != 0) return;
+            }
+        }
+    }
+    ~ListFileLock() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    ListFileLock(const ListFileLock&) = delete;
+    ListFileLock& operator=(const ListFileLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
 
 }  // namespace
 
@@ -172,11 +225,30 @@ std::string NormaliseLineEnds(std::string_view raw) {
     return out;
 }
 
-std::string FirstOpenEntry(std::string_view text) {
+ListEntry FirstOpenListEntry(std::string_view text) {
     for (const Line& line : EntryLines(text)) {
-        if (!EntryDone(line.text)) return std::string(EntryId(line.text));
+        if (!EntryDone(line.text)) return {std::string(EntryId(line.text)), line.number};
     }
     return {};
+}
+
+std::string FirstOpenEntry(std::string_view text) {
+    return FirstOpenListEntry(text).id;
+}
+
+bool IsCarrierIdCharacter(char c) {
+    // Printable ASCII without the blank; the markup characters would break
+    // the record file and host messages that carry the ID.
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x21 || u > 0x7E) return false;
+    return std::string_view("<>&\"'").find(c) == std::string_view::npos;
+}
+
+std::string RefusedListEntryMessage(const ListEntry& entry) {
+    if (std::all_of(entry.id.begin(), entry.id.end(), IsCarrierIdCharacter)) return {};
+    return "The carrier ID in line " + std::to_string(entry.line) +
+           " of the carrier ID list file holds a character that a carrier ID must not "
+           "hold (a control character, a blank, a byte above 0x7E, or one of < > & \" ').";
 }
 
 bool MarkEntryInText(std::string& text, std::string_view id) {
@@ -190,9 +262,18 @@ bool MarkEntryInText(std::string& text, std::string_view id) {
     return false;
 }
 
-std::string ReadFirstOpenEntry(const std::filesystem::path& list) {
-    const std::optional<std::string> raw = ReadWholeFile(list);
-    return raw ? FirstOpenEntry(NormaliseLineEnds(*raw)) : std::string();
+std::string ReadFirstOpenEntry(const std::filesystem::path& list, std::string* error) {
+    std::string reason;
+    const std::optional<std::string> raw = ReadWholeFile(list, &reason);
+    if (!raw) {
+        if (error != nullptr) *error = reason;
+        return {};
+    }
+    const ListEntry entry = FirstOpenListEntry(NormaliseLineEnds(*raw));
+    reason = RefusedListEntryMessage(entry);
+    if (reason.empty()) return entry.id;
+    if (error != nullptr) *error = reason;
+    return {};
 }
 
 bool EntryFitsSet(std::string_view id, const ParameterSet& set) {
@@ -200,12 +281,38 @@ bool EntryFitsSet(std::string_view id, const ParameterSet& set) {
     return !id.empty() && length > 0 && id.size() == static_cast<std::size_t>(length);
 }
 
+std::string TakeFirstOpenEntry(const std::filesystem::path& list, const ParameterSet& set,
+                               std::string* error) {
+    const ListFileLock lock(list);
+    std::string reason;
+    const std::optional<std::string> raw = ReadWholeFile(list, &reason);
+    if (!raw) {
+        if (error != nullptr) *error = reason;
+        return {};
+    }
+    std::string text = NormaliseLineEnds(*raw);
+    const ListEntry entry = FirstOpenListEntry(text);
+    reason = RefusedListEntryMessage(entry);
+    if (reason.empty() && !EntryFitsSet(entry.id, set)) return {};
+    // Not marked, not taken: an ID is never programmed twice.
+    if (reason.empty() && MarkEntryInText(text, entry.id) &&
+        WriteFileAtomically(list, text, &reason)) {
+        return entry.id;
+    }
+    if (error != nullptr) *error = reason;
+    return {};
+}
+
 CsvMarkResult MarkEntryInFile(const std::filesystem::path& list, std::string_view id,
                               std::string* error) {
+    const ListFileLock lock(list);
     const std::optional<std::string> raw = ReadWholeFile(list);
     if (!raw) return CsvMarkResult::Unreadable;
     std::string text = NormaliseLineEnds(*raw);
-    // Nothing to mark: the file is left exactly as it is.
+    // Nothing to mark: the file is left exactly as it is. An entry that its
+    // take marked already is what the cycle expects; marking on would hit a
+    // later entry with the same ID, which then would never be reported.
+    if (!id.empty() && HasDoneEntry(text, id)) return CsvMarkResult::Marked;
     if (!MarkEntryInText(text, id)) return CsvMarkResult::NotFound;
     if (!WriteFileAtomically(list, text, error)) return CsvMarkResult::WriteFailed;
     return CsvMarkResult::Marked;

@@ -70,29 +70,51 @@ std::optional<std::uint64_t> CounterValueToProgram(std::string_view current,
 //
 // First line: a header holding "Carrier ID;" and "done;". Every further line
 // is an entry: the carrier ID up to the first ";", then the done mark up to
-// the second ";" ("X" = done), then fields that are kept as they are. The
-// scan ends at the first empty line.
+// the second ";" ("X" = done), then fields that are kept as they are. Empty
+// lines are skipped.
 
 // Every lone LF and every lone CR becomes CR LF; CR LF pairs stay.
 std::string NormaliseLineEnds(std::string_view raw);
 // The carrier ID of the first entry not yet done in a normalised text, or ""
-// (no header, an empty line or the end reached first).
+// (no header, or no open entry).
 std::string FirstOpenEntry(std::string_view text);
+// The same with the entry's line number (1 is the header; 0 for none).
+struct ListEntry {
+    std::string id;
+    int line = 0;
+};
+ListEntry FirstOpenListEntry(std::string_view text);
+// A carrier ID holds printable ASCII only, without the blank and without
+// < > & " ', which host messages and the record file would misread.
+bool IsCarrierIdCharacter(char c);
+// Why the entry cannot be programmed, naming its line; "" when it can.
+std::string RefusedListEntryMessage(const ListEntry& entry);
 // Marks the first entry not yet done whose carrier ID field is exactly id,
 // within the lines FirstOpenEntry scans, by inserting "X;" after its first
 // ";". False (text unchanged) when there is none.
 bool MarkEntryInText(std::string& text, std::string_view id);
 
 // The first open entry of the list file, or "" (also for a file that cannot
-// be read).
-std::string ReadFirstOpenEntry(const std::filesystem::path& list);
+// be read, or an entry with a refused character; then *error says why).
+std::string ReadFirstOpenEntry(const std::filesystem::path& list,
+                               std::string* error = nullptr);
 // An entry is used only when it has the set's carrier ID length.
 bool EntryFitsSet(std::string_view id, const ParameterSet& set);
 
+// Takes the first open entry for a cycle: when it fits the set it is marked
+// as done at once, under an exclusive lock on the list file, so that two
+// stations sharing the file never take the same entry. An entry whose cycle
+// then fails is not offered again (a gap, never a carrier ID used twice).
+// "" when nothing was taken; *error says why when there is a reason beyond
+// "no fitting entry".
+std::string TakeFirstOpenEntry(const std::filesystem::path& list, const ParameterSet& set,
+                               std::string* error = nullptr);
+
 enum class CsvMarkResult { Marked, NotFound, Unreadable, WriteFailed };
 
-// Marks the entry of id as done in the list file, which is replaced as a
-// whole (a file without that entry is left alone). *error says why a write
+// Marks the entry of id as done in the list file, under the same lock, which
+// is replaced as a whole (a file without that entry is left alone). An entry
+// of id that is done already counts as marked. *error says why a write
 // failed.
 CsvMarkResult MarkEntryInFile(const std::filesystem::path& list, std::string_view id,
                               std::string* error = nullptr);

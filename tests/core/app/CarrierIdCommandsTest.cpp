@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/app/CarrierIdCommands.h"
 #include "core/app/Station.h"
 #include "core/config/ParameterSet.h"
+#include "core/production/CarrierIdSource.h"
 #include "support/FakeClock.h"
 #include "support/RecordingMainView.h"
 #include "support/TempDir.h"
@@ -87,6 +89,8 @@ TEST_F(CarrierIdCommandsTest, ListEntriesAreTakenComposedAndMarkedByTheComposedB
     EXPECT_EQ(station.FailureCount, 0);
     EXPECT_EQ(station.carrierId.nextText, "0002");
     EXPECT_EQ(view.shownPages.at(0)[0], "30 30 30 32 46 46 46 46");
+    // Taken is marked: another station sharing the file goes on with 0009.
+    EXPECT_EQ(ReadFirstOpenEntry(set().csvFileName), "0009");
 
     station.carrierId.current = "0009";  // marking goes by the composed bytes
     view.ClearRecord();
@@ -95,12 +99,12 @@ TEST_F(CarrierIdCommandsTest, ListEntriesAreTakenComposedAndMarkedByTheComposedB
     EXPECT_EQ(dir.Read("ids.csv"), "Carrier ID;done;\r\n0001;X;\r\n0002;X;;\r\n0009;;\r\n");
     EXPECT_TRUE(view.messages.Texts().empty());
 
-    // Marked by hand meanwhile: the operator is told, the file stays.
-    List("Carrier ID;done;\n0002;X;\n");
+    // Gone from the list meanwhile: the operator is told, the file stays.
+    List("Carrier ID;done;\n0003;;\n");
     CurrentDataSetProcessed(station);
     ASSERT_EQ(view.messages.Texts().size(), 1u);
     EXPECT_NE(view.messages.Texts()[0].find("0002 has been programmed"), std::string::npos);
-    EXPECT_EQ(dir.Read("ids.csv"), "Carrier ID;done;\n0002;X;\n");
+    EXPECT_EQ(dir.Read("ids.csv"), "Carrier ID;done;\n0003;;\n");
 }
 
 TEST_F(CarrierIdCommandsTest, AnUnusableListRaisesFailureCountAndChangesNothing) {
@@ -112,6 +116,27 @@ TEST_F(CarrierIdCommandsTest, AnUnusableListRaisesFailureCountAndChangesNothing)
               Texts{"Next Carrier ID has the wrong format. Check the used csv file."});
     EXPECT_EQ(station.carrierId.current, "0007");
     EXPECT_EQ(station.image.FieldText(1), kFixed);
+}
+
+TEST_F(CarrierIdCommandsTest, TheOperatorIsToldWhyAListCannotBeUsed) {
+    const std::string fifo = (dir.Path() / "fifo.csv").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<std::string, std::string> cases[] = {  // list, part of the message
+        {"Carrier ID;done;\r\n\r\n00<2;;\r\n", "line 3 "},
+        {"", "fifo.csv"},  // a FIFO: refused, never waited on
+    };
+    for (const auto& [bytes, reason] : cases) {
+        if (bytes.empty()) set().csvFileName = fifo; else List(bytes);
+        view.messages.Clear();
+        station.carrierId.current = "0007";
+        NextDataSet(station);
+        EXPECT_EQ(station.FailureCount, 1);
+        ASSERT_EQ(view.messages.Texts().size(), 1u);
+        const std::string told = view.messages.Texts()[0];
+        EXPECT_EQ(told.rfind("Next Carrier ID has the wrong format.", 0), 0u) << told;
+        EXPECT_NE(told.find(reason), std::string::npos) << told;
+        EXPECT_EQ(station.carrierId.current, "0007");
+    }
 }
 
 }  // namespace

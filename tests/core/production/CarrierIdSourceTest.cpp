@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
+#include <set>
+#include <sstream>
 #include <tuple>
 
 #include "core/config/ParameterSet.h"
@@ -91,13 +97,14 @@ TEST(CarrierIdArea, ComposeWritesOnlyTheSpanWhateverTheSetFileSays) {
     EXPECT_EQ(SetPageText(FixedSet("0", "1"), 3, PageFormat::Hex), "2D 2D 2D 2D 2D 2D 2D 2D");
 }
 
-TEST(CarrierIdList, ScanFindsTheFirstOpenEntryBeforeAnEmptyLine) {
+TEST(CarrierIdList, ScanFindsTheFirstOpenEntrySkippingEmptyLines) {
     const std::pair<const char*, const char*> cases[] = {
         {"Carrier ID;done;\r\n0001;X;\r\n0002;;\r\n0003;;\r\n", "0002"},
         {"done;Carrier ID;\r0001;X;\n0002;", "0002"},          // lone CR and LF, no last end
         {"Carrier ID;\r\n0001;;\r\n", ""},                      // no "done;"
         {"0001;;\r\n0002;;\r\n", ""},                           // no header
-        {"Carrier ID;done;\r\n0001;X;\r\n\r\n0002;;\r\n", ""},  // empty line first
+        {"Carrier ID;done;\r\n0001;X;\r\n\r\n0002;;\r\n", "0002"},  // empty line skipped
+        {"Carrier ID;done;\r\n\r\n\r\n0002;;\r\n", "0002"},          // empty first lines
         {"Carrier ID;done;\r\n0001;x;\r\n", "0001"},  // only "X" is done
         {"Carrier ID;done;\r\n0001\r\n", ""},         // no ";": no carrier ID
     };
@@ -115,7 +122,7 @@ TEST(CarrierIdList, MarkingHitsOnlyTheOpenEntryWhoseIdFieldMatchesExactly) {
         {"Carrier ID;done;note 0002;\r\n10002;;\r\n0001;;0002;\r\n0002;X;\r\n0002;;x\r\n",
          "Carrier ID;done;note 0002;\r\n10002;;\r\n0001;;0002;\r\n0002;X;\r\n0002;X;;x\r\n"},
         {"Carrier ID;done;\r\n0002;", "Carrier ID;done;\r\n0002;X;"},
-        {"Carrier ID;done;\r\n\r\n0002;;\r\n", nullptr},  // beyond the empty line
+        {"Carrier ID;done;\r\n\r\n0002;;\r\n", "Carrier ID;done;\r\n\r\n0002;X;;\r\n"},
         {"Carrier ID;done;\r\n00021;;\r\n", nullptr},
         {"0002;;\r\n0002;;\r\n", nullptr},  // no header
     };
@@ -132,11 +139,13 @@ TEST(CarrierIdList, TheFileIsReplacedWithCrLfOnlyWhenAnEntryIsMarked) {
     TempDir dir;
     const auto list = dir.Write("ids.csv", "Carrier ID;done;x\n0001;X;a\n0002;;b\xE4\n\n0009;;\n");
     EXPECT_EQ(ReadFirstOpenEntry(list), "0002");
-    EXPECT_EQ(MarkEntryInFile(list, "0009"), CsvMarkResult::NotFound);
+    EXPECT_EQ(MarkEntryInFile(list, "0007"), CsvMarkResult::NotFound);
     EXPECT_EQ(dir.Read("ids.csv"), "Carrier ID;done;x\n0001;X;a\n0002;;b\xE4\n\n0009;;\n");
     EXPECT_EQ(MarkEntryInFile(list, "0002"), CsvMarkResult::Marked);
     EXPECT_EQ(dir.Read("ids.csv"),
               "Carrier ID;done;x\r\n0001;X;a\r\n0002;X;;b\xE4\r\n\r\n0009;;\r\n");
+    EXPECT_EQ(ReadFirstOpenEntry(list), "0009");
+    EXPECT_EQ(MarkEntryInFile(list, "0009"), CsvMarkResult::Marked);
     EXPECT_EQ(ReadFirstOpenEntry(list), "");
     // Replaced as a whole: nothing is left beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
@@ -152,6 +161,69 @@ TEST(CarrierIdList, TheFileIsReplacedWithCrLfOnlyWhenAnEntryIsMarked) {
     }
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(dir.Read("full.csv"), "Carrier ID;done;\n0002;;\n");
+}
+
+TEST(CarrierIdList, EntriesWithRefusedCharactersAreNotTakenAndTheLineIsNamed) {
+    const std::pair<std::string, bool> cases[] = {  // ID, taken
+        {"0002", true},      {"A-Z_9.!", true},   {"00\t2", false},  {"\x01" "002", false},
+        {"000\x7F", false}, {"00\xC4" "2", false}, {"00<2", false},  {"00&2", false},
+        {"00 2", false},     {"00>2", false},
+    };
+    TempDir dir;
+    for (const auto& [id, taken] : cases) {
+        const auto list = dir.Write("ids.csv", "Carrier ID;done;\n0001;X;\n\n" + id + ";;\n");
+        std::string error;
+        EXPECT_EQ(ReadFirstOpenEntry(list, &error), taken ? id : "") << id;
+        EXPECT_EQ(error.empty(), taken) << id;
+        if (!taken) EXPECT_NE(error.find("line 4 "), std::string::npos) << error;
+    }
+    // A path that is no regular file is refused with its reason, without blocking.
+    std::string error;
+    EXPECT_EQ(ReadFirstOpenEntry(dir.Path(), &error), "");
+    EXPECT_NE(error.find(dir.Path().string()), std::string::npos) << error;
+}
+
+// Each child takes entries until none is left and writes down what it took.
+void TakeAllInChild(const std::filesystem::path& list, const std::filesystem::path& out) {
+    std::FILE* f = std::fopen(out.c_str(), "w");
+    const ParameterSet set = FixedSet("0", "4");
+    for (std::string id; !(id = TakeFirstOpenEntry(list, set)).empty();) {
+        std::fprintf(f, "%s\n", id.c_str());
+    }
+    std::fclose(f);
+    _exit(0);
+}
+
+TEST(CarrierIdList, TwoProcessesSharingAListNeverTakeTheSameEntry) {
+    TempDir dir;
+    std::string bytes = "Carrier ID;done;\n";
+    for (int i = 1; i <= 20; ++i) bytes += std::string(i < 10 ? "000" : "00") + std::to_string(i) + ";;\n";
+    const auto list = dir.Write("ids.csv", bytes);
+    pid_t children[2] = {};
+    for (int c = 0; c < 2; ++c) {
+        children[c] = fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) TakeAllInChild(list, dir / ("taken" + std::to_string(c)));
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::multiset<std::string> taken;
+    for (int c = 0; c < 2; ++c) {
+        std::istringstream lines(dir.Read("taken" + std::to_string(c)));
+        for (std::string id; std::getline(lines, id);) taken.insert(id);
+    }
+    EXPECT_EQ(taken.size(), 20u);
+    EXPECT_EQ(std::set<std::string>(taken.begin(), taken.end()).size(), 20u);
+    EXPECT_EQ(ReadFirstOpenEntry(list), "");
+    // The cycle's own mark after a take finds the entry done and is content.
+    EXPECT_EQ(MarkEntryInFile(list, "0007"), CsvMarkResult::Marked);
+    // An entry that does not fit the set is neither taken nor marked.
+    const auto shortIds = dir.Write("short.csv", "Carrier ID;done;\n01;;\n");
+    EXPECT_EQ(TakeFirstOpenEntry(shortIds, FixedSet("0", "4")), "");
+    EXPECT_EQ(dir.Read("short.csv"), "Carrier ID;done;\n01;;\n");
 }
 
 TEST(CarrierIdList, EveryMarkFailureNamesTheCarrierIdAndTheConsequence) {
