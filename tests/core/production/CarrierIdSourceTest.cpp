@@ -175,7 +175,9 @@ TEST(CarrierIdList, EntriesWithRefusedCharactersAreNotTakenAndTheLineIsNamed) {
         std::string error;
         EXPECT_EQ(ReadFirstOpenEntry(list, &error), taken ? id : "") << id;
         EXPECT_EQ(error.empty(), taken) << id;
-        if (!taken) EXPECT_NE(error.find("line 4 "), std::string::npos) << error;
+        if (!taken) {
+            EXPECT_NE(error.find("line 4 "), std::string::npos) << error;
+        }
     }
     // A path that is no regular file is refused with its reason, without blocking.
     std::string error;
