@@ -12,6 +12,7 @@
 #include "core/app/Station.h"
 #include "core/app/WindowCommands.h"
 #include "reader-sim/VirtualReader.h"
+#include "LockedSet.h"
 #include "support/FakeClock.h"
 #include "support/RecordingMainView.h"
 #include "support/TempDir.h"
@@ -35,16 +36,7 @@ protected:
         view.Attach(station);
         PortSettings port{sim.SlavePath(), 115200, 8, 0, 0, 0};
         ASSERT_TRUE(station.reader.port.OpenPort(port).opened);
-        ParameterSet set;
-        for (std::size_t k = 0; k < kImageBytes; ++k) set.hex[k] = k < 16 ? "46" : "2D";
-        DeriveAsciiTexts(set);
-        set.useDecimalCounter = true;
-        set.carrierIdOffset = "0";
-        set.carrierIdLength = "3";
-        set.typeTI = true;
-        set.lockPage[0] = set.lockPage[1] = true;
-        set.logEnabled = true;
-        set.logFileName = (dir / "record.xml").string();
+        ParameterSet set = LockedCounterSet(dir.Path());
         set.verifyAfterWrite = true;
         set.retries = 2;
         station.currentSet = set;

@@ -12,6 +12,7 @@
 #include "core/app/ProgrammingCycle.h"
 #include "core/app/Station.h"
 #include "core/app/WindowCommands.h"
+#include "LockedSet.h"
 #include "core/config/SetStore.h"
 #include "core/production/JournalSqlite.h"
 #include "reader-sim/VirtualReader.h"
@@ -61,18 +62,10 @@ protected:
 
     // Carrier ID of three bytes at offset 0; pages 1 and 2 locked.
     ParameterSet MakeSet(Source source) const {
-        ParameterSet set;
-        for (std::size_t k = 0; k < kImageBytes; ++k) set.hex[k] = k < 16 ? "46" : "2D";
-        DeriveAsciiTexts(set);
+        ParameterSet set = LockedCounterSet(dir.Path());
         set.useDecimalCounter = source == Source::Counter;
         set.useCsvFile = source == Source::List;
         set.csvFileName = (dir / "ids.csv").string();
-        set.carrierIdOffset = "0";
-        set.carrierIdLength = "3";
-        set.typeTI = true;
-        set.lockPage[0] = set.lockPage[1] = true;
-        set.logEnabled = true;
-        set.logFileName = (dir / "record.xml").string();
         return set;
     }
 

@@ -24,6 +24,7 @@
 #include "core/config/SetStore.h"
 #include "core/production/JournalSqlite.h"
 #include "reader-sim/VirtualReader.h"
+#include "LockedSet.h"
 #include "support/FakeClock.h"
 #include "support/ReaderTestSupport.h"
 #include "support/RecordingMainView.h"
@@ -53,17 +54,7 @@ std::unique_ptr<Station> StartStation(RecordingMainView& view, const Clock& cloc
     s.setDirectory = dir;
     s.settings.currentSetName = "Demo";
     s.settings.selectConfig = 1;
-    ParameterSet set;
-    for (std::size_t k = 0; k < kImageBytes; ++k) set.hex[k] = "46";
-    DeriveAsciiTexts(set);
-    set.useDecimalCounter = true;
-    set.carrierIdOffset = "0";
-    set.carrierIdLength = "3";
-    set.typeTI = true;
-    set.lockPage[0] = set.lockPage[1] = true;
-    set.logEnabled = true;
-    set.logFileName = (dir / "record.xml").string();
-    s.currentSet = set;
+    s.currentSet = LockedCounterSet(dir);
     ApplyMode(s);
     s.settings.carrierIdMax = "999";
     const std::string saved = LoadSet(dir, "Demo", true).carrierId;
