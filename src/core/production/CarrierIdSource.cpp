@@ -179,6 +179,12 @@ std::string FirstOpenEntry(std::string_view text) {
     return {};
 }
 
+std::size_t CountOpenEntries(std::string_view text) {
+    std::size_t open = 0;
+    for (const Line& line : EntryLines(text)) open += EntryDone(line.text) ? 0 : 1;
+    return open;
+}
+
 bool MarkEntryInText(std::string& text, std::string_view id) {
     if (id.empty()) return false;
     for (const Line& line : EntryLines(text)) {
@@ -193,6 +199,12 @@ bool MarkEntryInText(std::string& text, std::string_view id) {
 std::string ReadFirstOpenEntry(const std::filesystem::path& list) {
     const std::optional<std::string> raw = ReadWholeFile(list);
     return raw ? FirstOpenEntry(NormaliseLineEnds(*raw)) : std::string();
+}
+
+std::optional<std::size_t> ReadOpenEntryCount(const std::filesystem::path& list) {
+    const std::optional<std::string> raw = ReadWholeFile(list);
+    if (!raw) return std::nullopt;
+    return CountOpenEntries(NormaliseLineEnds(*raw));
 }
 
 bool EntryFitsSet(std::string_view id, const ParameterSet& set) {

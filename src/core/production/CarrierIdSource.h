@@ -6,6 +6,7 @@
 // current set's byte texts. The rules only: the station's operations on them
 // are the app floor's (core/app/CarrierIdCommands.h).
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -78,6 +79,8 @@ std::string NormaliseLineEnds(std::string_view raw);
 // The carrier ID of the first entry not yet done in a normalised text, or ""
 // (no header, an empty line or the end reached first).
 std::string FirstOpenEntry(std::string_view text);
+// The entries of a normalised text not yet done (0 without a header).
+std::size_t CountOpenEntries(std::string_view text);
 // Marks the first entry not yet done whose carrier ID field is exactly id,
 // within the lines FirstOpenEntry scans, by inserting "X;" after its first
 // ";". False (text unchanged) when there is none.
@@ -86,6 +89,9 @@ bool MarkEntryInText(std::string& text, std::string_view id);
 // The first open entry of the list file, or "" (also for a file that cannot
 // be read).
 std::string ReadFirstOpenEntry(const std::filesystem::path& list);
+// How many entries of the list file are not yet done, within the lines a
+// cycle scans; nothing for a file that cannot be read.
+std::optional<std::size_t> ReadOpenEntryCount(const std::filesystem::path& list);
 // An entry is used only when it has the set's carrier ID length.
 bool EntryFitsSet(std::string_view id, const ParameterSet& set);
 
