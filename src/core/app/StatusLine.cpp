@@ -30,7 +30,12 @@ std::string CauseOf(const std::string& message) {
 }
 
 std::string Source(const ParameterSet& set) {
-    if (set.useCsvFile) return "list " + set.csvFileName;
+    if (set.useCsvFile) {
+        // Read afresh each time: the list is marked by every cycle, and may
+        // be edited outside the station as well.
+        const auto left = ReadOpenEntryCount(std::filesystem::path(set.csvFileName));
+        return left ? "list, " + std::to_string(*left) + " left" : "list, cannot be read";
+    }
     if (set.useDecimalCounter) return "counter";
     if (set.useFixData) return "fix data";
     return "no carrier ID source";

@@ -65,6 +65,10 @@ std::filesystem::path StationSettingsDirectory(std::error_code& ec);
 // or `fallback` (the directory the station used so far).
 std::filesystem::path StationRecordDirectory(const std::filesystem::path& fallback);
 
+// The record file's name when the set names none; it goes to the record
+// directory.
+inline constexpr const char* kStationRecordFileName = "Tagwright.xml";
+
 // Where the protocol log and the production journal are written: the data
 // directory, or the working directory.
 std::filesystem::path StationJournalDirectory(std::error_code& ec);

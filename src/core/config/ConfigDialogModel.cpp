@@ -96,6 +96,13 @@ std::string ConfigDialogModel::ShortFileName(const std::string& path) {
     return "..." + path.substr(path.size() - kDisplayTail);
 }
 
+std::string ConfigDialogModel::LogFileDisplay() const {
+    std::filesystem::path file(set.logFileName.empty() ? kStationRecordFileName : set.logFileName);
+    // A bare name goes to the record directory as well.
+    if (file.is_relative()) file = StationRecordDirectory(setDirectory) / file;
+    return ShortFileName(file.string());
+}
+
 ConfigDialogModel::Span ConfigDialogModel::CarrierIdSpan() const {
     // Whatever the texts say, the rules only ever touch bytes 0-15.
     Span s;

@@ -185,7 +185,9 @@ public:
 
     // The two file name displays.
     std::string CsvFileDisplay() const { return ShortFileName(set.csvFileName); }
-    std::string LogFileDisplay() const { return ShortFileName(set.logFileName); }
+    // With no file chosen, the one rows go to all the same; the set keeps
+    // its empty name.
+    std::string LogFileDisplay() const;
     static std::string ShortFileName(const std::string& path);
 
     // The offset and length check: values that do not fit bytes 0-15 are

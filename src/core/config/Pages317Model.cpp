@@ -4,7 +4,6 @@
 
 #include "core/domain/Hex.h"
 #include "core/base/CText.h"
-#include "core/domain/ByteText.h"
 #include "core/domain/TextForms.h"
 
 namespace tagwright {
@@ -27,12 +26,9 @@ int HexErrors(std::string& text) {
         if (!IsHexDigit(c)) ++errors;
         if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
     }
-    if (text.size() != 2) {
-        ++errors;
-    } else {
-        const unsigned char value = ByteText::HexToByte(text);
-        if ((value < 0x20 || value > 0x7E) && value != 0x00) ++errors;
-    }
+    // Any byte the ASCII form can take is taken here as well: control bytes
+    // too, which the fields show by their pictures.
+    if (text.size() != 2) ++errors;
     return errors;
 }
 

@@ -251,6 +251,12 @@ std::string RefusedListEntryMessage(const ListEntry& entry) {
            "hold (a control character, a blank, a byte above 0x7E, or one of < > & \" ').";
 }
 
+std::size_t CountOpenEntries(std::string_view text) {
+    std::size_t open = 0;
+    for (const Line& line : EntryLines(text)) open += EntryDone(line.text) ? 0 : 1;
+    return open;
+}
+
 bool MarkEntryInText(std::string& text, std::string_view id) {
     if (id.empty()) return false;
     for (const Line& line : EntryLines(text)) {
@@ -274,6 +280,12 @@ std::string ReadFirstOpenEntry(const std::filesystem::path& list, std::string* e
     if (reason.empty()) return entry.id;
     if (error != nullptr) *error = reason;
     return {};
+}
+
+std::optional<std::size_t> ReadOpenEntryCount(const std::filesystem::path& list) {
+    const std::optional<std::string> raw = ReadWholeFile(list);
+    if (!raw) return std::nullopt;
+    return CountOpenEntries(NormaliseLineEnds(*raw));
 }
 
 bool EntryFitsSet(std::string_view id, const ParameterSet& set) {

@@ -6,6 +6,7 @@
 // current set's byte texts. The rules only: the station's operations on them
 // are the app floor's (core/app/CarrierIdCommands.h).
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -89,6 +90,8 @@ ListEntry FirstOpenListEntry(std::string_view text);
 bool IsCarrierIdCharacter(char c);
 // Why the entry cannot be programmed, naming its line; "" when it can.
 std::string RefusedListEntryMessage(const ListEntry& entry);
+// The entries of a normalised text not yet done (0 without a header).
+std::size_t CountOpenEntries(std::string_view text);
 // Marks the first entry not yet done whose carrier ID field is exactly id,
 // within the lines FirstOpenEntry scans, by inserting "X;" after its first
 // ";". False (text unchanged) when there is none.
@@ -98,6 +101,9 @@ bool MarkEntryInText(std::string& text, std::string_view id);
 // be read, or an entry with a refused character; then *error says why).
 std::string ReadFirstOpenEntry(const std::filesystem::path& list,
                                std::string* error = nullptr);
+// How many entries of the list file are not yet done, within the lines a
+// cycle scans; nothing for a file that cannot be read.
+std::optional<std::size_t> ReadOpenEntryCount(const std::filesystem::path& list);
 // An entry is used only when it has the set's carrier ID length.
 bool EntryFitsSet(std::string_view id, const ParameterSet& set);
 

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "core/base/Clock.h"
+#include "core/base/DataPaths.h"
 #include "core/production/RecordNames.h"
 #include "core/production/RecordSheet.h"
 
@@ -25,7 +26,7 @@ inline constexpr std::int64_t kRecordMaxRows = 65536;
 inline constexpr std::int64_t kRecordMaxRowsBeforeBlock = 65513;
 
 // The file used when the set names none, in the station's set directory.
-inline constexpr std::string_view kFallbackRecordFileName = "Tagwright.xml";
+inline constexpr std::string_view kFallbackRecordFileName = kStationRecordFileName;
 
 // Where the record goes; AppendRecord may change both members (default
 // path, next file, block written).

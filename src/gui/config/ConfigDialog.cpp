@@ -481,7 +481,7 @@ void ConfigDialog::ShowFieldValues() {
     for (std::size_t i = 0; i < kConfigControlCount; ++i) {
         const auto c = static_cast<C>(i);
         if (const std::string* text = TextOf(model_.set, c)) {
-            const QString shown = FieldText(*text);
+            const QString shown = ByteFieldText(*text);
             // Setting an unchanged text would only lose the caret.
             if (Edit(c)->text() != shown) Edit(c)->setText(shown);
         }

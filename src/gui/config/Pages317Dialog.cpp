@@ -202,7 +202,7 @@ void Pages317Dialog::TakeFieldValues() {
 void Pages317Dialog::ShowFieldValues() {
     for (int k = Pages317Model::kFirstByte; k <= Pages317Model::kLastByte; ++k) {
         EnterEdit* field = ByteField(k);
-        const QString text = FieldText(model_.Shown(k));
+        const QString text = ByteFieldText(model_.Shown(k));
         if (field->text() != text) field->setText(text);
     }
     ShowImages();

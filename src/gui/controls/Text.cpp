@@ -15,10 +15,40 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
 };
 
+// Control bytes show as a visible character that no byte is shown as
+// otherwise: C0 as its control picture, DEL as its own, C1 as the circled
+// and then the parenthesised numbers.
+constexpr char16_t kC0Pictures = 0x2400;
+constexpr char16_t kDelPicture = 0x2421;
+constexpr char16_t kC1Pictures = 0x2460;
+
+char16_t ShownAs(unsigned char b) {
+    if (b < 0x20) return static_cast<char16_t>(kC0Pictures + b);
+    if (b == 0x7F) return kDelPicture;
+    if (b >= 0x80 && b <= 0x9F) return static_cast<char16_t>(kC1Pictures + (b - 0x80));
+    return b;
+}
+
+// The byte a character stands for in a field; -1 when none can hold it.
+int ByteOf(char16_t c) {
+    if (c <= 0xFF) return c;
+    if (c >= kC0Pictures && c < kC0Pictures + 0x20) return c - kC0Pictures;
+    if (c == kDelPicture) return 0x7F;
+    if (c >= kC1Pictures && c < kC1Pictures + 0x20) return 0x80 + (c - kC1Pictures);
+    return -1;
+}
+
 }  // namespace
 
 QString FieldText(const std::string& bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+QString ByteFieldText(const std::string& bytes) {
+    QString text;
+    text.reserve(static_cast<qsizetype>(bytes.size()));
+    for (const char ch : bytes) text.append(QChar(ShownAs(static_cast<unsigned char>(ch))));
+    return text;
 }
 
 std::string FieldBytes(const QString& text) {
@@ -26,8 +56,8 @@ std::string FieldBytes(const QString& text) {
     bytes.reserve(static_cast<std::size_t>(text.size()));
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (c.unicode() <= 0xFF) {
-            bytes.push_back(static_cast<char>(c.unicode()));
+        if (const int byte = ByteOf(c.unicode()); byte >= 0) {
+            bytes.push_back(static_cast<char>(byte));
             continue;
         }
         bytes.push_back('?');
@@ -41,7 +71,7 @@ std::string FieldBytes(const QString& text) {
 char32_t FirstUnencodable(const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (c.unicode() <= 0xFF) continue;
+        if (ByteOf(c.unicode()) >= 0) continue;
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             return QChar::surrogateToUcs4(c, text.at(i + 1));
         }

@@ -9,15 +9,20 @@
 
 namespace tagwright::gui {
 
-// Byte n becomes character U+00nn.
+// Byte n becomes character U+00nn (multi-line texts keep their breaks).
 QString FieldText(const std::string& bytes);
+// For one-line fields of bytes (the page fields above all): as FieldText,
+// except the control bytes, which would show as nothing or as an empty box:
+// 0x00-0x1F become U+2400-U+241F, 0x7F U+2421, and 0x80-0x9F U+2460-U+247F.
+QString ByteFieldText(const std::string& bytes);
 
-// The inverse of FieldText; a character above U+00FF, which no byte can
-// hold, becomes '?' (one per character, also outside the basic plane).
+// The inverse of both (a control byte may be typed as either form); any
+// other character above U+00FF, which no byte can hold, becomes '?' (one per
+// character, also outside the basic plane).
 std::string FieldBytes(const QString& text);
 
-// The first character of TEXT above U+00FF, which a field's byte cannot hold
-// (a pair of surrogates counts as one); 0 when there is none.
+// The first character of TEXT that a field's byte cannot hold (a pair of
+// surrogates counts as one); 0 when there is none.
 char32_t FirstUnencodable(const QString& text);
 // "U+20AC": a character named so that any message can carry it.
 std::string CodePointName(char32_t c);

@@ -63,7 +63,7 @@ void SetEditText(EnterEdit* edit, const std::string& bytes) {
     // that the screen never shows a byte the operator did not type.
     if (FieldBytes(edit->text()) == bytes) return;
     // Setting the same text again would move the caret and drop a selection.
-    edit->setText(FieldText(bytes));
+    edit->setText(ByteFieldText(bytes));
 }
 
 }  // namespace

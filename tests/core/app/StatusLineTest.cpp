@@ -7,6 +7,7 @@
 #include "core/app/ProgrammingCycle.h"
 #include "core/app/StatusLine.h"
 #include "core/production/CarrierIdSource.h"
+#include "support/TempDir.h"
 
 namespace tagwright::test {
 namespace {
@@ -90,6 +91,28 @@ TEST_F(StatusLineStationTest, DescribesPortSetCountAndResult) {
     text = DescribeStatus(station, "open", tally, JudgeCycle("", 0, false, false));
     EXPECT_EQ(text.set, "Set Line (fix data)");
     EXPECT_EQ(text.resultColour, colour::Green);
+}
+
+TEST_F(StatusLineStationTest, AListSourceCountsTheEntriesLeft) {
+    const TempDir dir;
+    station.settings.currentSetName = "Line";
+    station.currentSet.useCsvFile = true;
+    const struct {
+        const char* bytes;
+        const char* set;
+    } kCases[] = {
+        {"Carrier ID;done;\r\nA1;X;\r\nA2;\r\nA3;;note\r\n", "Set Line (list, 2 left)"},
+        // Lone LFs count like CR LF; empty lines are skipped.
+        {"Carrier ID;done;\nA1;\n\nA2;\n", "Set Line (list, 2 left)"},
+        {"Carrier ID;done;\r\nA1;X;\r\n", "Set Line (list, 0 left)"},
+        {"A1;\r\nA2;\r\n", "Set Line (list, 0 left)"},  // no header: nothing to take
+    };
+    for (const auto& c : kCases) {
+        station.currentSet.csvFileName = dir.Write("ids.csv", c.bytes).string();
+        EXPECT_EQ(DescribeStatus(station, "open", {}, {}).set, c.set) << c.bytes;
+    }
+    station.currentSet.csvFileName = (dir.Path() / "missing.csv").string();
+    EXPECT_EQ(DescribeStatus(station, "open", {}, {}).set, "Set Line (list, cannot be read)");
 }
 
 TEST_F(StatusLineStationTest, EarlyStopWhitensPagesAndEmptiesTheUid) {

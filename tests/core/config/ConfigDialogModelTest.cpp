@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/base/CText.h"
+#include "core/base/DataPaths.h"
 #include "core/config/ConfigDialogModel.h"
 #include "core/config/SetStore.h"
 #include "support/ScriptedMessages.h"
@@ -179,6 +180,23 @@ TEST_F(ConfigDialogModelTest, ALogFileLeftUnchosenDefaultsToTheStationDirectory)
     model.LogOpenPressed();
     EXPECT_EQ(view.fileRequests.back().initialPath, std::filesystem::current_path().string());
     EXPECT_EQ(model.set.logFileName, (dir.Path() / "zb48_record.xml").string());
+}
+
+TEST_F(ConfigDialogModelTest, TheRecordFileShownIsTheOneRowsGoToWhateverTheSetNames) {
+    const std::string recordDir = StationRecordDirectory(dir.Path()).string();
+    const struct {
+        std::string chosen;
+        std::string shown;
+    } kCases[] = {
+        {"", recordDir + "/Tagwright.xml"},  // none chosen: the fallback
+        {"run7.xml", recordDir + "/run7.xml"},
+        {"/srv/records/run7.xml", "/srv/records/run7.xml"},
+    };
+    for (const auto& c : kCases) {
+        model.set.logFileName = c.chosen;
+        EXPECT_EQ(model.LogFileDisplay(), ConfigDialogModel::ShortFileName(c.shown));
+        EXPECT_EQ(model.set.logFileName, c.chosen) << "the set keeps what was chosen";
+    }
 }
 
 TEST_F(ConfigDialogModelTest, Pages317ResultIsTakenInTheDialogsFormAndLeavesOkAlone) {

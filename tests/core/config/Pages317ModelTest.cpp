@@ -68,8 +68,12 @@ TEST_F(Pages317ModelTest, CommitsAcceptOrRefuseEachTextAndMoveOnEitherWay) {
     struct Case { int mode; const char *typed, *hex = nullptr, *ascii = nullptr; };
     const Case cases[] = {
         {0, "4g"},  // a bad digit (its nibble would give 0x40, in range)
-        {0, "1F"}, {0, "7F"}, {0, "041"}, {0, "00", "00", "NUL"}, {0, "7e", "7E", "~"},
+        {0, "041"}, {0, "00", "00", "NUL"}, {0, "7e", "7E", "~"},
         {1, "AB"}, {1, "nul"}, {1, "NUL", "00", "NUL"}, {1, "\xE4", "E4", "\xE4"},
+        // Both forms take every byte, control bytes included.
+        {0, "1f", "1F", "\x1F"}, {1, "\x1F", "1F", "\x1F"}, {0, "7F", "7F", "\x7F"},
+        {1, "\x7F", "7F", "\x7F"}, {0, "9b", "9B", "\x9B"}, {1, "\x9B", "9B", "\x9B"},
+        {0, "E4", "E4", "\xE4"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.mode) + " \"" + c.typed + "\"");
