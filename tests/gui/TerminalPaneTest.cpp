@@ -35,17 +35,29 @@ void ShowFields(MainWindow& w) {
     QTest::mouseClick(w.Control(MainControl::Send), Qt::LeftButton);
 }
 
+// A station without a port, its terminal pane shown, its message boxes
+// caught by the test.
+MainWindow& OpenWithTerminal(StationDir& dir) {
+    dir.Write("Tagwright.ini", StationIni("", 0, ""));
+    MainWindow& w = dir.Start();
+    w.Action(MainWindow::MenuItem::ShowTerminal)->trigger();
+    return w;
+}
+
+struct TerminalShown {
+    StationDir dir;
+    ScopedMessageBoxes boxes;
+    MainWindow& window = OpenWithTerminal(dir);
+};
+
 }  // namespace
 
 class TerminalPaneTest : public QObject {
     Q_OBJECT
 private slots:
     void trafficKeepsTheNewestLines() {
-        StationDir dir;
-        dir.Write("Tagwright.ini", StationIni("", 0, ""));
-        ScopedMessageBoxes boxes;
-        MainWindow& w = dir.Start();
-        w.Action(MainWindow::MenuItem::ShowTerminal)->trigger();
+        TerminalShown station;
+        MainWindow& w = station.window;
         QVERIFY(ShowActive(w));
 
         PutLines(w, 0, 10);
@@ -78,11 +90,8 @@ private slots:
     }
 
     void operatorEditsAreKept() {
-        StationDir dir;
-        dir.Write("Tagwright.ini", StationIni("", 0, ""));
-        ScopedMessageBoxes boxes;
-        MainWindow& w = dir.Start();
-        w.Action(MainWindow::MenuItem::ShowTerminal)->trigger();
+        TerminalShown station;
+        MainWindow& w = station.window;
         QVERIFY(ShowActive(w));
         PutLines(w, 0, 2);
         ShowFields(w);
@@ -95,11 +104,8 @@ private slots:
     }
 
     void commandHistory() {
-        StationDir dir;
-        dir.Write("Tagwright.ini", StationIni("", 0, ""));
-        ScopedMessageBoxes boxes;
-        MainWindow& w = dir.Start();
-        w.Action(MainWindow::MenuItem::ShowTerminal)->trigger();
+        TerminalShown station;
+        MainWindow& w = station.window;
         QVERIFY(ShowActive(w));
         QWidget* command = w.Control(MainControl::TerminalCommand);
         TypeInto(command, QStringLiteral("RUID"), Qt::Key_Return);

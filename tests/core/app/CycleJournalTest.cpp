@@ -43,10 +43,7 @@ protected:
         station = std::make_unique<Station>(view, clock);
         view.Attach(*station);
         Station& s = *station;
-        PortSettings port;
-        port.portName = sim.SlavePath();
-        port.baudRate = 115200;
-        port.dataBits = 8;
+        PortSettings port{sim.SlavePath(), 115200, 8, 0, 0, 0};
         ASSERT_TRUE(s.reader.port.OpenPort(port).opened);
         s.reader.link.ResponseTimeBase = 20;
         s.setDirectory = dir.Path();

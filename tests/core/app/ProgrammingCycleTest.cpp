@@ -34,10 +34,7 @@ protected:
         std::string error;
         ASSERT_TRUE(sim.Start(&error)) << error;
         view.Attach(station);
-        PortSettings port;
-        port.portName = sim.SlavePath();
-        port.baudRate = 115200;
-        port.dataBits = 8;
+        PortSettings port{sim.SlavePath(), 115200, 8, 0, 0, 0};
         ASSERT_TRUE(station.reader.port.OpenPort(port).opened);
         station.reader.link.ResponseTimeBase = 20;
         station.setDirectory = dir.Path();
