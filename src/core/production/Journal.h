@@ -28,6 +28,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tagwright {
 
@@ -106,6 +107,34 @@ struct HighestCarrierId {
     std::string message;
 };
 
+// One row of the journal as stored, for export and checks.
+struct JournalRow {
+    JournalCycleId cycle = 0;
+    std::string timeUtc;    // "YYYY-MM-DD HH:MM:SS": the reservation, then the end
+    std::string timeLocal;
+    std::string host;
+    std::string setName;
+    std::string workOrder;
+    std::string partNumber;
+    std::string operatorBadge;
+    std::string carrierId;  // "" when the cycle took none
+    std::string outcome;    // "reserved", "programmed", "burned" or "failed"
+    std::string failedStep;
+    std::string readerReply;
+    std::string uid;
+    std::array<std::string, kJournalPages> pages;
+    std::string locks;      // locked pages, "1 2 3"
+    std::string recordFile;
+    std::int64_t recordRow = 0;
+    int retries = 0;
+};
+
+struct JournalRows {
+    bool ok = false;
+    std::vector<JournalRow> rows;  // in cycle order
+    std::string message;           // when not ok: for the operator
+};
+
 class Journal {
 public:
     virtual ~Journal() = default;
@@ -131,6 +160,9 @@ public:
     // The highest carrier ID that the set has used (programmed or burned),
     // compared as numbers when the IDs are decimal digits.
     virtual HighestCarrierId HighestCarrierIdOfSet(std::string_view setName) = 0;
+
+    // Every row whose time_utc is at or after sinceUtc ("" = all rows).
+    virtual JournalRows Rows(std::string_view sinceUtc) = 0;
 
     // Where the journal lives, for messages: a file path or a server.
     virtual std::string Location() const = 0;

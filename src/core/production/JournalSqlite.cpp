@@ -171,6 +171,7 @@ public:
     CarrierIdLookup IsUsed(std::string_view carrierId) override;
     UidLookup FindProgrammedUid(std::string_view uid) override;
     HighestCarrierId HighestCarrierIdOfSet(std::string_view setName) override;
+    JournalRows Rows(std::string_view sinceUtc) override;
     std::string Location() const override { return path_.string(); }
 
 private:
@@ -330,6 +331,11 @@ JournalResult SqliteJournal::RecordFailure(const JournalContext& context,
     failure_.Reset();
     if (rc != SQLITE_DONE) return {false, failure};
     return {true, {}};
+}
+
+JournalRows SqliteJournal::Rows(std::string_view /*sinceUtc*/) {
+    // TODO(export): read the rows
+    return {false, {}, "The journal cannot be exported yet."};
 }
 
 CarrierIdLookup SqliteJournal::IsUsed(std::string_view carrierId) {
