@@ -3,17 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/app/CycleJournal.h"
 #include "core/app/ProgrammingCycle.h"
-#include "core/app/Station.h"
-#include "core/app/WindowCommands.h"
 #include "LockedSet.h"
-#include "core/config/SetStore.h"
 #include "core/production/JournalSqlite.h"
 #include "reader-sim/VirtualReader.h"
 #include "support/FakeClock.h"
@@ -27,8 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
-enum class Source { Counter, List };
-
 class JournalCycleTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -37,42 +31,17 @@ protected:
         NewStation();
     }
 
-    // A station as after a start: the counter from the set file when there
-    // is one, the journal not yet opened.
     void NewStation() {
-        station = std::make_unique<Station>(view, clock);
-        view.Attach(*station);
-        Station& s = *station;
-        PortSettings port{sim.SlavePath(), 115200, 8, 0, 0, 0};
-        ASSERT_TRUE(s.reader.port.OpenPort(port).opened);
-        s.reader.link.ResponseTimeBase = 20;
-        s.setDirectory = dir.Path();
-        s.settings.currentSetName = "Demo";
-        s.settings.selectConfig = 1;
-        s.currentSet = MakeSet(Source::Counter);
-        ApplyMode(s);
-        s.settings.carrierIdMax = "999";
-        const std::string saved = LoadSet(dir.Path(), "Demo", true).carrierId;
-        s.carrierId.current = s.carrierId.nextText = saved.empty() ? "1" : saved;
+        station.reset();  // a restart: the old station lets go of the port first
+        station = StartCounterStation(view, clock, dir.Path(), sim.SlavePath());
+        ASSERT_TRUE(station);
+        station->reader.link.ResponseTimeBase = 20;
+        station->currentSet.csvFileName = (dir / "ids.csv").string();
         view.ClearRecord();
     }
 
-    // Carrier ID of three bytes at offset 0; pages 1 and 2 locked.
-    ParameterSet MakeSet(Source source) const {
-        ParameterSet set = LockedCounterSet(dir.Path());
-        set.useDecimalCounter = source == Source::Counter;
-        set.useCsvFile = source == Source::List;
-        set.csvFileName = (dir / "ids.csv").string();
-        return set;
-    }
-
-    void UseNorvik() {
-        station->currentSet.typeTI = false;
-        station->currentSet.typeNorvik = true;
-    }
-
-    // One press of "  One" on a fresh transponder; the message tick follows.
-    // Each has the same UID.
+    // One press of "  One" on a fresh transponder (each has the same UID);
+    // the message tick follows.
     void Press() {
         sim.SetTransponder(sim::Transponder{});
         OneCommand(*station);
@@ -80,20 +49,7 @@ protected:
         OnTimer(*station, TimerId::Messages);
     }
 
-    // The carrier IDs written to page 1 since the log was cleared.
-    Texts WrittenIds() const {
-        Texts ids;
-        for (const std::string& line : sim.CommandLog()) {
-            if (line.rfind("WD 1 ", 0) != 0) continue;
-            const std::string hex = line.substr(5, 6);
-            std::string id;
-            for (std::size_t i = 0; i < hex.size(); i += 2) {
-                id += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-            }
-            ids.push_back(id);
-        }
-        return ids;
-    }
+    Texts Ids() const { return WrittenIds(sim.CommandLog()); }
 
     CarrierIdUse UseOf(const std::string& id) const {
         JournalOpenResult opened = OpenSqliteJournal(dir.Path());
@@ -102,10 +58,10 @@ protected:
     }
 
     Texts Messages() const { return view.messages.Texts(); }
-    std::string AllMessages() const {
-        std::string all;
-        for (const std::string& m : Messages()) all += m + "\n";
-        return all;
+    // The only message, or "" after failing the test.
+    std::string OnlyMessage() const {
+        EXPECT_EQ(Messages().size(), 1u);
+        return Messages().size() == 1 ? Messages()[0] : "";
     }
 
     TempDir dir;
@@ -118,14 +74,14 @@ protected:
 
 TEST_F(JournalCycleTest, RestartAfterSomeCyclesContinuesWithTheNextId) {
     for (int i = 0; i < 3; ++i) Press();
-    EXPECT_EQ(WrittenIds(), (Texts{"001", "002", "003"}));
+    EXPECT_EQ(Ids(), (Texts{"001", "002", "003"}));
     EXPECT_EQ(LoadSet(dir.Path(), "Demo", true).carrierId, "4");
 
     NewStation();
     sim.ClearLog();
     Press();
-    EXPECT_EQ(WrittenIds(), Texts{"004"});
-    EXPECT_TRUE(Messages().empty()) << AllMessages();
+    EXPECT_EQ(Ids(), Texts{"004"});
+    EXPECT_TRUE(Messages().empty());
     for (const char* id : {"001", "004"}) EXPECT_EQ(UseOf(id), CarrierIdUse::Programmed);
 }
 
@@ -134,44 +90,45 @@ TEST_F(JournalCycleTest, CounterTypedBackSkipsEveryUsedIdAndSaysWhich) {
     station->carrierId.current = station->carrierId.nextText = "1";
     sim.ClearLog();
     Press();
-    EXPECT_EQ(WrittenIds(), Texts{"004"});
-    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Ids(), Texts{"004"});
+    const std::string told = OnlyMessage();
     for (const char* id : {"001", "002", "003"}) {
-        EXPECT_NE(Messages()[0].find("Carrier ID " + std::string(id) + " was already used"),
-                  std::string::npos)
-            << Messages()[0];
+        EXPECT_NE(told.find("Carrier ID " + std::string(id) + " was already used"),
+                  std::string::npos) << told;
     }
     EXPECT_EQ(LoadSet(dir.Path(), "Demo", true).carrierId, "5");
 }
 
 TEST_F(JournalCycleTest, ListWithADuplicateReportsItMarksItAndTakesTheNext) {
-    station->currentSet = MakeSet(Source::List);
+    station->currentSet.useDecimalCounter = false;
+    station->currentSet.useCsvFile = true;
     const std::string head = "Carrier ID;done;\r\n";
     dir.Write("ids.csv", head + "007;;\r\n007;;\r\n008;;\r\n");
     Press();
     Press();
-    EXPECT_EQ(WrittenIds(), (Texts{"007", "008"}));
+    EXPECT_EQ(Ids(), (Texts{"007", "008"}));
     EXPECT_EQ(dir.Read("ids.csv"), head + "007;X;;\r\n007;X;;\r\n008;X;;\r\n");
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_NE(Messages()[0].find("007"), std::string::npos);
-    EXPECT_NE(Messages()[0].find("list file are marked as done"), std::string::npos);
+    const std::string told = OnlyMessage();
+    EXPECT_NE(told.find("007"), std::string::npos);
+    EXPECT_NE(told.find("list file are marked as done"), std::string::npos);
 }
 
 TEST_F(JournalCycleTest, SameUidTwiceIsReprogrammedOnlyWithTheOperatorsYes) {
-    UseNorvik();
+    station->currentSet.typeTI = false;
+    station->currentSet.typeNorvik = true;
     Press();
-    ASSERT_EQ(WrittenIds(), Texts{"001"});
+    ASSERT_EQ(Ids(), Texts{"001"});
     for (MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
         SCOPED_TRACE(answer == MsgAnswer::Yes ? "yes" : "no");
         sim.ClearLog();
         view.ClearRecord();
         view.messages.Answer(answer);
         Press();
-        ASSERT_EQ(Messages().size(), 1u);
+        const std::string told = OnlyMessage();
         EXPECT_EQ(view.messages.Shown().at(0).buttons, MsgButtons::YesNo);
-        EXPECT_NE(Messages()[0].find("UID 1A2B3C4D"), std::string::npos) << Messages()[0];
-        EXPECT_NE(Messages()[0].find("carrier ID 001 on "), std::string::npos) << Messages()[0];
-        EXPECT_EQ(WrittenIds(), answer == MsgAnswer::Yes ? Texts{"002"} : Texts{});
+        EXPECT_NE(told.find("UID 1A2B3C4D"), std::string::npos) << told;
+        EXPECT_NE(told.find("carrier ID 001 on "), std::string::npos) << told;
+        EXPECT_EQ(Ids(), answer == MsgAnswer::Yes ? Texts{"002"} : Texts{});
     }
 }
 
@@ -184,7 +141,7 @@ TEST_F(JournalCycleTest, WriteFailureBurnsTheIdAndTheRestartDoesNotOfferIt) {
     station->carrierId.current = "1";  // a restored set file
     sim.ClearLog();
     Press();
-    EXPECT_EQ(WrittenIds(), Texts{"002"});
+    EXPECT_EQ(Ids(), Texts{"002"});
 }
 
 // A journal that cannot be had stops every cycle before the Reader hears of it.
@@ -194,13 +151,12 @@ TEST_F(JournalCycleTest, JournalThatCannotBeOpenedOrWrittenProgramsNothing) {
     station->currentSet.logFileName = (dir / "blocked" / "record.xml").string();
     Press();
     EXPECT_TRUE(sim.CommandLog().empty());
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_NE(Messages()[0].find("without its row in the production journal"), std::string::npos);
+    EXPECT_NE(OnlyMessage().find("without its row in the production journal"), std::string::npos);
 
     // A full disk while the journal is open: the reservation cannot be written.
     station->currentSet.logFileName = (dir / "record.xml").string();
     Press();
-    ASSERT_EQ(WrittenIds(), Texts{"001"});
+    ASSERT_EQ(Ids(), Texts{"001"});
     view.ClearRecord();
     sim.ClearLog();
     {
@@ -208,22 +164,21 @@ TEST_F(JournalCycleTest, JournalThatCannotBeOpenedOrWrittenProgramsNothing) {
         ASSERT_TRUE(limit.Ok());
         Press();
     }
-    EXPECT_TRUE(WrittenIds().empty());
+    EXPECT_TRUE(Ids().empty());
     ASSERT_FALSE(Messages().empty());
     EXPECT_NE(Messages()[0].find("production journal"), std::string::npos) << Messages()[0];
     // Room again: the run goes on with the next free ID.
     view.ClearRecord();
     Press();
-    EXPECT_EQ(WrittenIds(), Texts{"002"});
+    EXPECT_EQ(Ids(), Texts{"002"});
 }
 
 TEST_F(JournalCycleTest, DamagedJournalIsKeptAndANewOneStartedWithANotice) {
     const std::string garbage(8192, 'x');
     dir.Write("Tagwright-journal.sqlite", garbage);
     Press();
-    EXPECT_EQ(WrittenIds(), Texts{"001"});
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_NE(Messages()[0].find("is damaged"), std::string::npos) << Messages()[0];
+    EXPECT_EQ(Ids(), Texts{"001"});
+    EXPECT_NE(OnlyMessage().find("is damaged"), std::string::npos);
     int kept = 0;
     for (const auto& entry : fs::directory_iterator(dir.Path())) {
         const std::string name = entry.path().filename().string();
@@ -247,17 +202,15 @@ TEST_F(JournalCycleTest, LoggingOffStillJournalsAndLastCarrierIdContinuesFromIt)
     station->settings.currentSetName = "Other";
     LastCarrierId(*station);
     EXPECT_EQ(station->carrierId.nextText, "3");
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_NE(Messages()[0].find("no carrier ID of the set \"Other\""), std::string::npos);
+    EXPECT_NE(OnlyMessage().find("no carrier ID of the set \"Other\""), std::string::npos);
 }
 
 TEST_F(JournalCycleTest, UnwritableSetFileStopsTheRunUntilTheCounterIsSaved) {
     // The set file's place is taken by a directory: the key cannot be written.
     fs::create_directory(dir / "Demo.ini");
     Press();
-    EXPECT_EQ(WrittenIds(), Texts{"001"});
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_NE(Messages()[0].find("cannot be saved in the set \"Demo\""), std::string::npos);
+    EXPECT_EQ(Ids(), Texts{"001"});
+    EXPECT_NE(OnlyMessage().find("cannot be saved in the set \"Demo\""), std::string::npos);
     view.ClearRecord();
     sim.ClearLog();
     Press();
@@ -267,7 +220,7 @@ TEST_F(JournalCycleTest, UnwritableSetFileStopsTheRunUntilTheCounterIsSaved) {
     fs::remove(dir / "Demo.ini");
     view.ClearRecord();
     Press();
-    EXPECT_EQ(WrittenIds(), Texts{"002"});
+    EXPECT_EQ(Ids(), Texts{"002"});
     EXPECT_EQ(LoadSet(dir.Path(), "Demo", true).carrierId, "3");
 }
 

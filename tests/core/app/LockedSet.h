@@ -4,8 +4,15 @@
 // bytes beside the ID, "-" in pages 3 to 17), rows to dir/record.xml.
 
 #include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "core/app/Station.h"
+#include "core/app/WindowCommands.h"
 #include "core/config/ParameterSet.h"
+#include "core/config/SetStore.h"
+#include "support/RecordingMainView.h"
 
 namespace tagwright::test {
 
@@ -21,6 +28,41 @@ inline ParameterSet LockedCounterSet(const std::filesystem::path& dir) {
     set.logEnabled = true;
     set.logFileName = (dir / "record.xml").string();
     return set;
+}
+
+// A station on set "Demo" in dir as after a start: the counter from the set
+// file when there is one, the journal not yet opened. Null when the port
+// does not open.
+inline std::unique_ptr<Station> StartCounterStation(RecordingMainView& view, const Clock& clock,
+                                                    const std::filesystem::path& dir,
+                                                    const std::string& port) {
+    auto station = std::make_unique<Station>(view, clock);
+    view.Attach(*station);
+    Station& s = *station;
+    if (!s.reader.port.OpenPort(PortSettings{port, 115200, 8, 0, 0, 0}).opened) return nullptr;
+    s.setDirectory = dir;
+    s.settings.currentSetName = "Demo";
+    s.settings.selectConfig = 1;
+    s.currentSet = LockedCounterSet(dir);
+    ApplyMode(s);
+    s.settings.carrierIdMax = "999";
+    const std::string saved = LoadSet(dir, "Demo", true).carrierId;
+    s.carrierId.current = s.carrierId.nextText = saved.empty() ? "1" : saved;
+    return station;
+}
+
+// The three-digit carrier IDs written to page 1 in a Reader's command log.
+inline std::vector<std::string> WrittenIds(const std::vector<std::string>& log) {
+    std::vector<std::string> ids;
+    for (const std::string& line : log) {
+        if (line.rfind("WD 1 ", 0) != 0) continue;
+        std::string id;
+        for (std::size_t i = 5; i < 11; i += 2) {
+            id += static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
+        }
+        ids.push_back(id);
+    }
+    return ids;
 }
 
 }  // namespace tagwright::test

@@ -1,67 +1,43 @@
+// The programming cycle in automatic mode against the virtual Reader: each
+// carrier ID source, every step that can fail, and what stops a cycle early.
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
-#include "core/config/ParameterSet.h"
-#include "core/app/ProgrammingCycle.h"
-#include "reader-sim/VirtualReader.h"
-#include "core/app/WindowCommands.h"
-#include "core/app/Station.h"
-#include "support/FakeClock.h"
-#include "support/RecordingMainView.h"
-#include "support/TempDir.h"
+#include "AutomaticFixture.h"
+#include "support/ReaderTestSupport.h"
 
 namespace tagwright::test {
 namespace {
 
-using Texts = std::vector<std::string>;
-
 constexpr char kMax[] = "Maximum Carrier ID reached.";
 constexpr char kUid[] =
     "UID can't be read. No or defect transponder on Antenna or wrong transponder type chosen.";
-constexpr char kWriteFailed[] = "Error on locking the pages of the transponder.";
-// Pages 1 and 2 with carrier ID 7 at offset 0, length 3; the set's "F" bytes.
-const std::string kWd1 = "WD 1 3030374646464646";
-const std::string kWd2 = "WD 2 4646464646464646";
+constexpr const char* kWriteFailed = kWriteFailedText;
 
 enum class Source { Counter, List, Fix };
 
-class CycleTest : public ::testing::Test {
+class CycleTest : public AutomaticFixture {
 protected:
     void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(sim.Start(&error)) << error;
-        view.Attach(station);
-        PortSettings port{sim.SlavePath(), 115200, 8, 0, 0, 0};
-        ASSERT_TRUE(station.reader.port.OpenPort(port).opened);
+        AutomaticFixture::SetUp();
         station.reader.link.ResponseTimeBase = 20;
-        station.setDirectory = dir.Path();
-        station.settings.currentSetName = "Demo";
         station.window.Control(MainControl::ContOn).enabled = false;  // as the window creates it
         UseSet(Source::Counter);
     }
 
-    // Automatic mode with a TI set: pages 1 and 2 written and locked, Edit
-    // set for pages 3 and 5 only; counter at 7, max 7.
+    // The fixture's set without write checks, Edit set for pages 3 and 5
+    // only; counter at 7, max 7.
     void UseSet(Source source, bool writeAll = false) {
-        ParameterSet set;
-        for (std::size_t k = 0; k < kImageBytes; ++k) set.hex[k] = k < 16 ? "46" : "2D";
-        DeriveAsciiTexts(set);
+        ParameterSet set = LockedCounterSet(dir.Path());
         set.useDecimalCounter = source == Source::Counter;
         set.useCsvFile = source == Source::List;
         set.useFixData = source == Source::Fix;
         set.csvFileName = (dir / "ids.csv").string();
-        set.carrierIdOffset = "0";
-        set.carrierIdLength = "3";
-        set.typeTI = true;
         set.editPage[2] = set.editPage[4] = true;
-        set.lockPage[0] = set.lockPage[1] = true;
         set.writePages3to17 = writeAll;
-        set.logFileName = (dir / "record.xml").string();
         station.currentSet = set;
-        station.settings.selectConfig = 1;
         ApplyMode(station);
         station.settings.carrierIdMax = "7";
         station.carrierId.current = station.carrierId.nextText = "7";
@@ -77,19 +53,6 @@ protected:
             std::filesystem::remove(dir / (std::string("Tagwright-journal.sqlite") + suffix));
         }
     }
-
-    void Press() {
-        OneCommand(station);
-        OnTimer(station, TimerId::Cycle);
-    }
-    Texts Messages() const { return view.messages.Texts(); }
-
-    TempDir dir;
-    CurrentDirectory cwd{dir.Path()};  // the protocol log goes there
-    FakeClock clock;
-    RecordingMainView view;
-    sim::VirtualReader sim{[] { sim::Options o; o.torValue = 1; return o; }()};  // 25 ms waits
-    Station station{view, clock};
 };
 
 TEST_F(CycleTest, CounterCycleProgramsAndAdvancesThenStopsAtTheMaximum) {
@@ -138,7 +101,6 @@ TEST_F(CycleTest, EachFailedStepStopsWithItsMessageAndOnlyAWrittenIdIsBurned) {
         UseSet(Source::Counter);
         station.currentSet.typeTI = !c.norvik;
         station.currentSet.typeNorvik = c.norvik;
-        station.currentSet.logEnabled = true;
         sim::Transponder t;
         t.locked[1] = c.page2Locked;
         sim.SetTransponder(t);
@@ -149,7 +111,7 @@ TEST_F(CycleTest, EachFailedStepStopsWithItsMessageAndOnlyAWrittenIdIsBurned) {
         EXPECT_EQ(sim.CommandLog(), c.commands);
         EXPECT_EQ(Messages(), c.messages);
         EXPECT_EQ(station.carrierId.nextText, programmed || burned ? "8" : "7");
-        EXPECT_EQ(dir.Read("Demo.ini").find("Carrier ID=8") != std::string::npos,
+        EXPECT_EQ(dir.Read("Line.ini").find("Carrier ID=8") != std::string::npos,
                   programmed || burned);
         // Only a programmed transponder gains its row, with its UID.
         const std::string record = dir.Read("record.xml");
@@ -203,7 +165,6 @@ TEST_F(CycleTest, FixDataWritesTheSetAsItStandsAndLocksOnlyMarkedPages) {
 }
 
 TEST_F(CycleTest, UnwritableRecordFileStillCountsTheTransponderAndTellsAtTheNextTick) {
-    station.currentSet.logEnabled = true;
     dir.Write("record.xml", "not a record file");
     station.settings.carrierIdMax = "99";
     Press();
@@ -218,7 +179,6 @@ TEST_F(CycleTest, ClosedOrLostPortStopsTheCycleBeforeAnythingChanges) {
     station.reader.port.ClosePort();
     for (Source source : {Source::Counter, Source::List, Source::Fix}) {
         UseSet(source);
-        station.currentSet.logEnabled = true;
         const std::string list = "Carrier ID;done;\r\n001;;\r\n";
         dir.Write("ids.csv", list);
         const auto pages = station.image.fieldText;
@@ -235,10 +195,7 @@ TEST_F(CycleTest, ClosedOrLostPortStopsTheCycleBeforeAnythingChanges) {
 
 TEST_F(CycleTest, UnpluggedAdapterStopsTheCycleLikeAClosedPort) {
     sim.HangUp();
-    for (int i = 0; i < 1000 && !station.reader.port.PortLost(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ASSERT_TRUE(station.reader.port.PortLost());
+    ASSERT_TRUE(WaitUntil([&] { return station.reader.port.PortLost(); }));
     Press();
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_NE(Messages()[0].find("no longer available"), std::string::npos) << Messages()[0];

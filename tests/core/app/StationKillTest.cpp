@@ -19,9 +19,6 @@
 #include <vector>
 
 #include "core/app/ProgrammingCycle.h"
-#include "core/app/Station.h"
-#include "core/app/WindowCommands.h"
-#include "core/config/SetStore.h"
 #include "core/production/JournalSqlite.h"
 #include "reader-sim/VirtualReader.h"
 #include "LockedSet.h"
@@ -43,42 +40,9 @@ constexpr char kPortVariable[] = "TAGWRIGHT_TEST_STATION_PORT";
 constexpr std::size_t kCycleCommands = 6;
 constexpr std::size_t kCyclesBeforeKill = 3;
 
-// A counter set "Demo" as a station would find it after a start in dir.
-std::unique_ptr<Station> StartStation(RecordingMainView& view, const Clock& clock,
-                                      const fs::path& dir, const std::string& port) {
-    auto station = std::make_unique<Station>(view, clock);
-    view.Attach(*station);
-    Station& s = *station;
-    PortSettings settings = SettingsFor(port);
-    if (!s.reader.port.OpenPort(settings).opened) return nullptr;
-    s.setDirectory = dir;
-    s.settings.currentSetName = "Demo";
-    s.settings.selectConfig = 1;
-    s.currentSet = LockedCounterSet(dir);
-    ApplyMode(s);
-    s.settings.carrierIdMax = "999";
-    const std::string saved = LoadSet(dir, "Demo", true).carrierId;
-    s.carrierId.current = s.carrierId.nextText = saved.empty() ? "1" : saved;
-    return station;
-}
-
 void Press(Station& station) {
     OneCommand(station);
     OnTimer(station, TimerId::Cycle);
-}
-
-// The carrier IDs written to page 1, in order.
-std::vector<std::string> WrittenIds(const std::vector<std::string>& log) {
-    std::vector<std::string> ids;
-    for (const std::string& line : log) {
-        if (line.rfind("WD 1 ", 0) != 0) continue;
-        std::string id;
-        for (std::size_t i = 5; i < 11; i += 2) {
-            id += static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
-        }
-        ids.push_back(id);
-    }
-    return ids;
 }
 
 // The station process: only when started by the test below.
@@ -89,7 +53,7 @@ TEST(StationProcessDriver, PressesOneUntilKilled) {
     CurrentDirectory cwd{dir};
     FakeClock clock;
     RecordingMainView view;
-    std::unique_ptr<Station> station = StartStation(view, clock, dir, port);
+    std::unique_ptr<Station> station = StartCounterStation(view, clock, dir, port);
     ASSERT_TRUE(station);
     for (;;) Press(*station);
 }
@@ -144,7 +108,8 @@ TEST(StationKill, KilledDuringAPageWriteThenRestartedIssuesNoIdTwice) {
     CurrentDirectory cwd{dir.Path()};
     FakeClock clock;
     RecordingMainView view;
-    std::unique_ptr<Station> station = StartStation(view, clock, dir.Path(), sim.SlavePath());
+    std::unique_ptr<Station> station =
+        StartCounterStation(view, clock, dir.Path(), sim.SlavePath());
     ASSERT_TRUE(station);
     station->reader.link.ResponseTimeBase = 250;
     sim.SetSequence(sim::TagSequence{});
