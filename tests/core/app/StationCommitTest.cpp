@@ -100,16 +100,5 @@ TEST_F(StationCommit, SwitchingFormatConvertsEveryPageAndEndsFocusOnPage17) {
     EXPECT_EQ(station.image.FieldText(5), "04 01 42 43 44 45 46 47");
 }
 
-TEST(TransponderImage, DerivesTheOtherFormFromStoredFieldTexts) {
-    TransponderImage image;
-    image.FieldText(17) = "zz";
-    image.DeriveFormsFromFieldTexts();
-    EXPECT_EQ(image.hexText[16] + "|" + image.asciiText[16], "zz|3");
-    image.format = PageFormat::Ascii;
-    image.FieldText(1) = "A NUL";
-    image.DeriveFormsFromFieldTexts();
-    EXPECT_EQ(image.asciiText[0] + "|" + image.hexText[0], "A NUL|41 00");
-}
-
 }  // namespace
 }  // namespace tagwright::test

@@ -60,19 +60,5 @@ TEST(CommandHistoryTest, UpAndDownWalkTheSentCommands) {
     }
 }
 
-TEST_F(TerminalTest, SentCommandsComeBackWithUp) {
-    for (const char* command : {"RUID", "VER"}) {
-        station.terminal.commandText = command;
-        TerminalSend(station);
-    }
-    station.terminal.commandText = "half";
-    TerminalHistoryStep(station, -1);
-    EXPECT_EQ(station.terminal.commandText, "VER");
-    TerminalHistoryStep(station, -1);
-    EXPECT_EQ(station.terminal.commandText, "RUID");
-    TerminalHistoryStep(station, +1);
-    EXPECT_EQ(station.terminal.commandText, "VER");
-}
-
 }  // namespace
 }  // namespace tagwright::test
