@@ -111,6 +111,15 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), dlg.Control(HexEdit(0)));
         QCOMPARE(dlg.Edit(HexEdit(0))->selectedText(), Text(dlg, HexEdit(0)));
         QVERIFY(!dlg.Control(C::Ok)->isEnabled());
+        // The write checks show the set's (defaults: the file has none) and take changes.
+        auto* retries = qobject_cast<QSpinBox*>(dlg.Control(C::Retries));
+        QVERIFY(retries != nullptr && retries->value() == 2);
+        QVERIFY(dlg.Model().Control(C::VerifyAfterWrite).imageOn);
+        Click(dlg, C::VerifyAfterWrite);
+        QVERIFY(!dlg.Model().set.verifyAfterWrite);
+        retries->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(retries, Qt::Key_Up);
+        QCOMPARE(dlg.Model().set.retries, 3);
         // Tab acts as Enter; a byte inside the carrier ID rebuilds it.
         Type(dlg, AsciiEdit(3), QStringLiteral("Q"), Qt::Key_Tab);
         QCOMPARE(Text(dlg, C::CarrierId), QStringLiteral("0QABC"));
@@ -133,26 +142,6 @@ private slots:
         QVERIFY(dlg.LoadTimer()->isActive());
         QTRY_COMPARE(Text(dlg, C::Quantity), QStringLiteral("7"));
         QCOMPARE(Text(dlg, HexEdit(0)), QStringLiteral("5A"));
-    }
-
-    // The write checks show the loaded set (defaults for a file without
-    // them) and what the operator changes goes into the set.
-    void writeChecksFollowTheSet() {
-        QTemporaryDir dir;
-        ScopedMessageBoxes boxes;
-        ConfigDialog dlg;
-        StartWithTwoSets(dlg, dir.path().toStdString());
-        QVERIFY(ShowActive(dlg));
-        auto* retries = qobject_cast<QSpinBox*>(dlg.Control(C::Retries));
-        QVERIFY(retries != nullptr);
-        QCOMPARE(retries->value(), 2);
-        QVERIFY(dlg.Model().Control(C::VerifyAfterWrite).imageOn);
-        Click(dlg, C::VerifyAfterWrite);
-        QVERIFY(!dlg.Model().set.verifyAfterWrite);
-        retries->setFocus(Qt::OtherFocusReason);
-        QTest::keyClick(retries, Qt::Key_Up);
-        QCOMPARE(dlg.Model().set.retries, 3);
-        QVERIFY(!dlg.Control(C::Ok)->isEnabled());
     }
 
     // A name with a character beyond Latin-1 is refused, not saved as "?".

@@ -153,6 +153,7 @@ private slots:
         for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
         QCOMPARE(FieldText(all).size(), 256);
         QVERIFY(FieldBytes(FieldText(all)) == all);
+        QVERIFY(FirstUnencodable(FieldText(all)) == 0);
         QVERIFY(FieldBytes(QString::fromUtf8("A\u0100B\U0001F600C")) == "A?B?C");
         // Control bytes show visibly, and each picture stands for one byte only.
         const std::pair<unsigned char, char16_t> shown[] = {
@@ -169,26 +170,17 @@ private slots:
             QVERIFY(FirstUnencodable(QString(QChar(unicode))) == 0);
         }
         QVERIFY(FieldBytes(QString(QChar(0x2420))) == "?");  // the SP picture is no control byte
+        // A character no byte can hold is found, and named by its code point.
         QVERIFY(FirstUnencodable(QString(QChar(0x2480))) == 0x2480);
+        QVERIFY(FirstUnencodable(QString::fromUtf8("ab\u20AC")) == 0x20AC);
+        QVERIFY(FirstUnencodable(QString::fromUtf8("\U0001F600x\u0100")) == 0x1F600);
+        QCOMPARE(CodePointName(0x20AC), std::string("U+20AC"));
+        QCOMPARE(CodePointName(0x1F600), std::string("U+1F600"));
         const std::pair<unsigned char, char16_t> cp1252[] = {
             {0x80, 0x20AC}, {0x81, 0x0081}, {0x9F, 0x0178}, {0xFC, 0x00FC}, {'A', u'A'}};
         for (const auto& [byte, unicode] : cp1252) {
             QCOMPARE(MessageText(std::string(1, static_cast<char>(byte))), QString(QChar(unicode)));
         }
-    }
-
-    // A character no byte can hold is found, and named by its code point.
-    void unencodableCharacters() {
-        const std::pair<QString, char32_t> cases[] = {
-            {QStringLiteral("plain \u00FF"), 0},
-            {QString::fromUtf8("ab\u20AC"), 0x20AC},
-            {QString::fromUtf8("\U0001F600x\u0100"), 0x1F600},
-        };
-        for (const auto& [text, first] : cases) {
-            QVERIFY(FirstUnencodable(text) == first);
-        }
-        QCOMPARE(CodePointName(0x20AC), std::string("U+20AC"));
-        QCOMPARE(CodePointName(0x1F600), std::string("U+1F600"));
     }
 
     // Disabled text on every background a field takes stays readable.

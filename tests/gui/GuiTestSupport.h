@@ -2,6 +2,7 @@
 // Helpers for the QtTest programs, which run on the offscreen platform:
 // activating a window, typing, answering modal dialogs and message boxes.
 
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -49,21 +50,29 @@ void WhenModalOpens(std::function<void(T&)> act, int triesLeft = 1000) {
 
 inline bool SameImage(const QPixmap& a, const QPixmap& b) { return a.toImage() == b.toImage(); }
 
-// Answers every message box with Ok while it lives, and records what was asked.
+// Answers every message box while it lives, with the next scripted answer
+// or Ok, and records what was asked.
 class ScopedMessageBoxes {
 public:
     ScopedMessageBoxes()
         : previous_(gui::SetMessageBoxHandler([this](const MessageRequest& request) {
               shown.push_back(request);
-              return MsgAnswer::Ok;
+              if (answers_.empty()) return MsgAnswer::Ok;
+              const MsgAnswer answer = answers_.front();
+              answers_.pop_front();
+              return answer;
           })) {}
     ~ScopedMessageBoxes() { gui::SetMessageBoxHandler(previous_); }
     ScopedMessageBoxes(const ScopedMessageBoxes&) = delete;
     ScopedMessageBoxes& operator=(const ScopedMessageBoxes&) = delete;
 
+    // The next boxes are answered so, in order.
+    void Answer(std::deque<MsgAnswer> answers) { answers_ = std::move(answers); }
+
     std::vector<MessageRequest> shown;
 
 private:
+    std::deque<MsgAnswer> answers_;
     gui::MessageBoxHandler previous_;
 };
 

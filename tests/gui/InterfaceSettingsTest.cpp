@@ -23,50 +23,38 @@ using namespace tagwright::test;
 class InterfaceSettingsTest : public QObject {
     Q_OBJECT
 private slots:
-    void dialogShowsTheTextsInItsBoxes() {
-        InterfaceTexts texts{"ttyS1", "9600", "8", "Even", "1.5", "Hardware"};
-        InterfaceSettingsDialog dlg(texts, {"ttyS0", "ttyS1", "ttyS10"});
-        QCOMPARE(dlg.PortBox()->currentIndex(), 1);
-        QCOMPARE(dlg.Texts(), texts);
-        QVERIFY(dlg.OkButton()->isDefault());
-        // A name no entry begins with goes into the edit part as it is, and
-        // typing is not completed from the list.
-        texts.port = "/tmp/reader";
-        InterfaceSettingsDialog typed(texts, {"ttyS0"});
-        QCOMPARE(typed.PortBox()->currentIndex(), -1);
-        QCOMPARE(typed.Texts(), texts);
-        QVERIFY(ShowActive(typed));
-        typed.FlowControlBox()->setFocus();
-        typed.FlowControlBox()->clearEditText();
-        QTest::keyClicks(typed.FlowControlBox()->lineEdit(), QStringLiteral("Har"));
-        QCOMPARE(typed.Texts().flowControl, std::string("Har"));
-    }
-
-    // Each port shows what the system knows of it; choosing one stores its name.
-    void portListDescribesDevicesAndStoresTheirStableName() {
+    // Each port shows what the system knows of it; choosing one stores its
+    // name, and a name typed by hand ("COM1" from an old settings file) stays.
+    void dialogShowsTheTextsAndDescribesThePorts() {
         const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K5XYZ-if00-port0";
         const std::string byPath = "/dev/serial/by-path/pci-0000:00:14.0-usb-0:3:1.0-port0";
         const std::vector<PortChoice> ports{
             {byId, "FTDI FT232R USB UART, serial A10K5XYZ", false},
             {byPath, "QinHeng USB Serial; no serial number: by-path name", true},
             {"ttyS0", "", false}};
-        InterfaceTexts texts{byPath, "9600", "8", "None", "1", "No"};
+        InterfaceTexts texts{byPath, "9600", "8", "Even", "1.5", "Hardware"};
         InterfaceSettingsDialog dlg(texts, ports);
         QCOMPARE(dlg.PortBox()->currentIndex(), 1);
         QCOMPARE(dlg.Texts(), texts);
+        QVERIFY(dlg.OkButton()->isDefault());
         const QAbstractItemModel* model = dlg.PortBox()->model();
         QCOMPARE(model->columnCount(), 2);
         QCOMPARE(model->index(0, 1).data().toString(),
                  QStringLiteral("FTDI FT232R USB UART, serial A10K5XYZ"));
         QVERIFY(model->index(1, 1).data().toString().contains(QStringLiteral("by-path")));
-
         dlg.PortBox()->setCurrentIndex(0);
         QCOMPARE(dlg.Texts().port, byId);
-        // A name typed by hand ("COM1" from an old settings file) stays as it is.
+
         texts.port = "COM1";
         InterfaceSettingsDialog typed(texts, ports);
         QCOMPARE(typed.PortBox()->currentIndex(), -1);
-        QCOMPARE(typed.Texts().port, std::string("COM1"));
+        QCOMPARE(typed.Texts(), texts);
+        // Typing is not completed from the list.
+        QVERIFY(ShowActive(typed));
+        typed.FlowControlBox()->setFocus();
+        typed.FlowControlBox()->clearEditText();
+        QTest::keyClicks(typed.FlowControlBox()->lineEdit(), QStringLiteral("Har"));
+        QCOMPARE(typed.Texts().flowControl, std::string("Har"));
     }
 
     // Interface > Settings in the main window: the port is closed while the

@@ -2,8 +2,6 @@
 // "  One", the close question while the station works, and the window's
 // place kept in the settings file.
 
-#include <deque>
-
 #include <QAction>
 
 #include "GuiTestSupport.h"
@@ -14,32 +12,6 @@ using namespace tagwright::gui;
 using namespace tagwright::test;
 
 namespace {
-
-// Answers each message box with the next of `answers` (Ok once they are used
-// up) and records what was asked.
-class AnsweredBoxes {
-public:
-    AnsweredBoxes()
-        : previous_(SetMessageBoxHandler([this](const MessageRequest& request) {
-              shown.push_back(request);
-              if (answers_.empty()) return MsgAnswer::Ok;
-              const MsgAnswer answer = answers_.front();
-              answers_.pop_front();
-              return answer;
-          })) {}
-    ~AnsweredBoxes() { SetMessageBoxHandler(previous_); }
-    AnsweredBoxes(const AnsweredBoxes&) = delete;
-    AnsweredBoxes& operator=(const AnsweredBoxes&) = delete;
-
-    // The next boxes are answered so, in order.
-    void Answer(std::deque<MsgAnswer> answers) { answers_ = std::move(answers); }
-
-    std::vector<MessageRequest> shown;
-
-private:
-    std::deque<MsgAnswer> answers_;
-    MessageBoxHandler previous_;
-};
 
 // Automatic mode on a counter set, without a port.
 MainWindow& StartAutomatic(StationDir& dir) {
@@ -56,7 +28,7 @@ class WindowKeysTest : public QObject {
 private slots:
     void escapeNeverEndsTheStation() {
         StationDir dir;
-        AnsweredBoxes boxes;
+        ScopedMessageBoxes boxes;
         MainWindow& w = StartAutomatic(dir);
         QVERIFY(ShowActive(w));
         for (MainControl c : {MainControl::One, MainControl::HexButton, PageField(3)}) {
@@ -79,7 +51,7 @@ private slots:
         QFETCH(bool, continuous);
         QFETCH(bool, runs);
         StationDir dir;
-        AnsweredBoxes boxes;
+        ScopedMessageBoxes boxes;
         MainWindow& w = automatic ? StartAutomatic(dir) : dir.Start();
         QVERIFY(ShowActive(w));
         if (continuous) w.Control(MainControl::One)->setEnabled(false);
@@ -104,7 +76,7 @@ private slots:
         QFETCH(bool, continuous);
         QFETCH(bool, asked);
         StationDir dir;
-        AnsweredBoxes boxes;
+        ScopedMessageBoxes boxes;
         MainWindow& w = StartAutomatic(dir);
         QVERIFY(ShowActive(w));
         boxes.Answer({MsgAnswer::No, MsgAnswer::Yes});
@@ -130,7 +102,7 @@ private slots:
     void characterNoByteCanHoldIsRefused() {
         StationDir dir;
         dir.Write("Tagwright.ini", StationIni("", 0, "", "[Data]\r\nFormat=1\r\n"));
-        AnsweredBoxes boxes;
+        ScopedMessageBoxes boxes;
         MainWindow& w = dir.Start();
         QVERIFY(ShowActive(w));
         const std::size_t before = boxes.shown.size();
@@ -152,7 +124,7 @@ private slots:
 
     void placeIsKept() {
         StationDir dir;
-        AnsweredBoxes boxes;
+        ScopedMessageBoxes boxes;
         MainWindow& first = dir.Start();
         first.move(40, 30);
         first.Action(MainWindow::MenuItem::Exit)->trigger();
