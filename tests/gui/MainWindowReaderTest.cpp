@@ -26,16 +26,9 @@ namespace {
 // A counter set: ID 5 of 4 digits at byte 0, pages 1 and 2 written, page 1
 // locked; the transponder type needs no UID.
 std::string CounterSet() {
-    std::string set = "[Data Source]\r\nDecimal counter=1\r\n[SEMI E99 Carrier ID Setup]\r\n"
-                      "Carrier ID Offset=0\r\nCarrier ID Length=4\r\nCarrier ID=5\r\n"
-                      "[Transponder type]\r\nTI=1\r\n"
-                      "[Write checks]\r\nVerify after write=0\r\n";
-    for (int k = 0; k < 16; ++k) {
-        if (k % 8 == 0) set += "[Page " + std::to_string(k / 8 + 1) + "]\r\n";
-        if (k == 0) set += "Lock Page 1=1\r\n";
-        set += "HEX " + std::string(k < 10 ? "0" : "") + std::to_string(k) + "=41\r\n";
-    }
-    return set;
+    const std::string letters = "4141414141414141";
+    return CounterSetIni("[Transponder type]\r\nTI=1\r\n[Write checks]\r\nVerify after write=0\r\n",
+                         2, {{1, "Lock Page 1=1"}}, {{1, letters}, {2, letters}});
 }
 
 std::size_t CountOf(const std::vector<std::string>& log, const std::string& command) {

@@ -51,17 +51,9 @@ void Type(MainWindow& w, MainControl c, const QString& text, Qt::Key key = Qt::K
 // Automatic mode on a counter set: ID 5 of 4 digits at byte 0, max 20; page 3
 // holds "Demo 001" and is marked Edit, every other byte is 00.
 MainWindow& StartAutomatic(StationDir& dir) {
-    std::string set = "[Data Source]\r\nDecimal counter=1\r\n[SEMI E99 Carrier ID Setup]\r\n"
-                      "Carrier ID Offset=0\r\nCarrier ID Length=4\r\nCarrier ID=5\r\n"
-                      "[Transponder type]\r\nTI=1\r\n[Pages 3-17]\r\nWrite Pages 3-17=1\r\n";
-    for (int k = 0; k < 136; ++k) {
-        if (k % 8 == 0) set += "[Page " + std::to_string(k / 8 + 1) + "]\r\n";
-        if (k == 16) set += "Edit Page 3=1\r\n";
-        const std::string hex = k / 8 == 2 ? std::string("44656D6F20303031").substr(2 * (k % 8), 2)
-                                           : "00";
-        set += "HEX " + std::string(k < 10 ? "0" : "") + std::to_string(k) + "=" + hex + "\r\n";
-    }
-    dir.Write("Line.ini", set);
+    dir.Write("Line.ini", CounterSetIni("[Transponder type]\r\nTI=1\r\n[Pages 3-17]\r\n"
+                                        "Write Pages 3-17=1\r\n",
+                                        17, {{3, "Edit Page 3=1"}}, {{3, "44656D6F20303031"}}));
     dir.Write("Tagwright.ini", StationIni("", 1, "Line", "Carrier ID Max=20\r\n"));
     return dir.Start();
 }

@@ -17,21 +17,6 @@ namespace {
 
 constexpr int kWait = 20000;
 
-// A counter set of the given transponder type, on work order WO-1 of 10 tags.
-void WriteSet(StationDir& dir, const char* type) {
-    std::string set = std::string("[Data Source]\r\nDecimal counter=1\r\n"
-                                  "[SEMI E99 Carrier ID Setup]\r\nCarrier ID Offset=0\r\n"
-                                  "Carrier ID Length=4\r\nCarrier ID=5\r\n"
-                                  "[Transponder type]\r\n") +
-                      type + "=1\r\n[Work order Setup]\r\nWork order number=WO-1\r\n"
-                      "Quantity=10\r\n";
-    for (int k = 0; k < 136; ++k) {
-        if (k % 8 == 0) set += "[Page " + std::to_string(k / 8 + 1) + "]\r\n";
-        set += "HEX " + std::string(k < 10 ? "0" : "") + std::to_string(k) + "=00\r\n";
-    }
-    dir.Write("Line.ini", set);
-}
-
 // F5, then until the cycle tick has run it.
 bool PressOne(MainWindow& w) {
     QTest::keyClick(&w, Qt::Key_F5);
@@ -48,7 +33,9 @@ private slots:
         sim::VirtualReader reader;
         QVERIFY(reader.Start());
         StationDir dir;
-        WriteSet(dir, "Norvik");
+        // A counter set of a type with a UID, on work order WO-1 of 10 tags.
+        dir.Write("Line.ini", CounterSetIni("[Transponder type]\r\nNorvik=1\r\n[Work order Setup]\r\n"
+                                            "Work order number=WO-1\r\nQuantity=10\r\n", 17));
         dir.Write("Tagwright.ini",
                   StationIni(reader.SlavePath(), 1, "Line", "Carrier ID Max=20\r\n"));
         ScopedMessageBoxes boxes;

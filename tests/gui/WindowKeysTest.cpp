@@ -15,8 +15,7 @@ namespace {
 
 // Automatic mode on a counter set, without a port.
 MainWindow& StartAutomatic(StationDir& dir) {
-    dir.Write("Line.ini", "[Data Source]\r\nDecimal counter=1\r\n[SEMI E99 Carrier ID Setup]\r\n"
-                          "Carrier ID Offset=0\r\nCarrier ID Length=4\r\nCarrier ID=5\r\n");
+    dir.Write("Line.ini", CounterSetIni(""));
     dir.Write("Tagwright.ini", StationIni("", 1, "Line", "Carrier ID Max=20\r\n"));
     return dir.Start();
 }

@@ -22,9 +22,13 @@ std::string Uid(int n) {
 
 class ContinuousTest : public AutomaticFixture {
 protected:
+    // The run starts with the parameter block in the record file.
     void SwitchOn() {
+        station.run.headerBlockPending = false;
         ContOnCommand(station);
         ASSERT_TRUE(station.run.continuousMode);
+        EXPECT_EQ(station.run.contOnLabel, "Cont Off");
+        EXPECT_TRUE(station.run.headerBlockPending);
     }
     void Tick() { OnTimer(station, TimerId::Continuous); }
     void UseNorvik() {

@@ -211,16 +211,5 @@ TEST_F(CycleTest, TicksServeOnlyWhatWasRequestedAndOnlyOnce) {
     EXPECT_EQ(Messages(), Texts{"later"});
 }
 
-TEST_F(CycleTest, ContinuousToggleHoldsTheRunControlsAndItsTimer) {
-    station.run.headerBlockPending = false;
-    for (bool on : {true, false}) {
-        ContOnCommand(station);
-        EXPECT_EQ(station.run.contOnLabel, on ? "Cont Off" : "Cont On");
-        EXPECT_EQ(station.window.Control(MainControl::One).enabled, !on);
-        EXPECT_TRUE(station.run.headerBlockPending);  // a run starts with the parameter block
-    }
-    EXPECT_EQ(view.timerStops, std::vector<TimerId>{TimerId::Continuous});
-}
-
 }  // namespace
 }  // namespace tagwright::test
