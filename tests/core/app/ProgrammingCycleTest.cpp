@@ -175,7 +175,14 @@ TEST_F(CycleTest, UnwritableRecordFileStillCountsTheTransponderAndTellsAtTheNext
                                 "Protokoll Pfad?\r\nSchreibrechte auf dem Protokollpfad?"});
 }
 
-TEST_F(CycleTest, ClosedOrLostPortStopsTheCycleBeforeAnythingChanges) {
+TEST_F(CycleTest, LostOrClosedPortStopsTheCycleBeforeAnythingChanges) {
+    sim.HangUp();  // the adapter unplugged
+    ASSERT_TRUE(WaitUntil([&] { return station.reader.port.PortLost(); }));
+    Press();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find("no longer available"), std::string::npos) << Messages()[0];
+    EXPECT_EQ(station.carrierId.current, "7");
+
     station.reader.port.ClosePort();
     for (Source source : {Source::Counter, Source::List, Source::Fix}) {
         UseSet(source);
@@ -191,15 +198,6 @@ TEST_F(CycleTest, ClosedOrLostPortStopsTheCycleBeforeAnythingChanges) {
         EXPECT_EQ(dir.Read("ids.csv"), list);
         EXPECT_FALSE(std::filesystem::exists(dir / "record.xml"));
     }
-}
-
-TEST_F(CycleTest, UnpluggedAdapterStopsTheCycleLikeAClosedPort) {
-    sim.HangUp();
-    ASSERT_TRUE(WaitUntil([&] { return station.reader.port.PortLost(); }));
-    Press();
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_NE(Messages()[0].find("no longer available"), std::string::npos) << Messages()[0];
-    EXPECT_EQ(station.carrierId.current, "7");
 }
 
 TEST_F(CycleTest, TicksServeOnlyWhatWasRequestedAndOnlyOnce) {

@@ -106,7 +106,8 @@ TEST(StationSettingsFile, PageFormatAndDerivedForms) {
     EXPECT_EQ(l.image.format, PageFormat::Ascii);
     EXPECT_EQ(l.image.fieldText[0] + "|" + l.image.asciiText[0], "AB NUL D   F G H|AB NUL D   F G H");
     EXPECT_EQ(l.image.hexText[0], "41 00 44 20 46 47 48");
-    EXPECT_EQ(Load(IniFile::Parse(DataSection("2", "41"))).image.asciiText[0], "A");
+    const Loaded hex = Load(IniFile::Parse(DataSection("2", "41")));
+    EXPECT_EQ(hex.image.asciiText[0] + "|" + hex.image.asciiText[16], "A|G");  // page 17 too
 }
 
 TEST(StationSettingsFile, TextsWithOuterSpacesOrQuotesSurviveARun) {
