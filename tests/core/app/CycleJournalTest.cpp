@@ -173,21 +173,13 @@ TEST_F(JournalCycleTest, JournalThatCannotBeOpenedOrWrittenProgramsNothing) {
     EXPECT_EQ(Ids(), Texts{"002"});
 }
 
-TEST_F(JournalCycleTest, DamagedJournalIsKeptAndANewOneStartedWithANotice) {
-    const std::string garbage(8192, 'x');
-    dir.Write("Tagwright-journal.sqlite", garbage);
+// What is kept of a damaged journal is the journal's own test; here the run
+// goes on and the operator hears of it.
+TEST_F(JournalCycleTest, DamagedJournalIsReplacedWithANotice) {
+    dir.Write("Tagwright-journal.sqlite", std::string(8192, 'x'));
     Press();
     EXPECT_EQ(Ids(), Texts{"001"});
     EXPECT_NE(OnlyMessage().find("is damaged"), std::string::npos);
-    int kept = 0;
-    for (const auto& entry : fs::directory_iterator(dir.Path())) {
-        const std::string name = entry.path().filename().string();
-        if (name.find(".damaged-") != std::string::npos && name.find("-wal") == std::string::npos) {
-            ++kept;
-            EXPECT_EQ(dir.Read(name), garbage);
-        }
-    }
-    EXPECT_EQ(kept, 1);
 }
 
 TEST_F(JournalCycleTest, LoggingOffStillJournalsAndLastCarrierIdContinuesFromIt) {
