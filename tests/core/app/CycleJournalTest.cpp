@@ -132,18 +132,6 @@ TEST_F(JournalCycleTest, SameUidTwiceIsReprogrammedOnlyWithTheOperatorsYes) {
     }
 }
 
-TEST_F(JournalCycleTest, WriteFailureBurnsTheIdAndTheRestartDoesNotOfferIt) {
-    sim.ReplaceAnswer(3, "NAK\r");  // WD 2 after TOR and WD 1
-    Press();
-    EXPECT_EQ(UseOf("001"), CarrierIdUse::Burned);
-    EXPECT_EQ(LoadSet(dir.Path(), "Demo", true).carrierId, "2");
-    NewStation();
-    station->carrierId.current = "1";  // a restored set file
-    sim.ClearLog();
-    Press();
-    EXPECT_EQ(Ids(), Texts{"002"});
-}
-
 // A journal that cannot be had stops every cycle before the Reader hears of it.
 TEST_F(JournalCycleTest, JournalThatCannotBeOpenedOrWrittenProgramsNothing) {
     // The record file's directory is a file: no journal can be opened there.
