@@ -1,7 +1,8 @@
 #pragma once
 // The set most cycle tests program with: type TI, a carrier ID of three
 // digits at byte 0 from a counter, pages 1 and 2 written and locked ("F"
-// bytes beside the ID, "-" in pages 3 to 17), rows to dir/record.xml.
+// bytes beside the ID, "-" in pages 3 to 17), rows to dir/record.xml; a
+// station started on it, and the IDs a Reader saw written.
 
 #include <filesystem>
 #include <memory>
