@@ -48,7 +48,7 @@ std::string Tail(const fs::path& log) {
 
 }  // namespace
 
-PostgresServer::PostgresServer() : bin_(NewestServer()) {
+PostgresServer::PostgresServer() : bin_(NewestServer()), owner_(::getpid()) {
     if (bin_.empty()) {
         error_ = "no PostgreSQL server in /usr/lib/postgresql (scripts/install-deps)";
         return;
@@ -81,6 +81,7 @@ PostgresServer::PostgresServer() : bin_(NewestServer()) {
 }
 
 PostgresServer::~PostgresServer() {
+    if (::getpid() != owner_) return;
     if (running_) Stop();
     std::error_code ec;
     if (!dir_.empty()) fs::remove_all(dir_, ec);

@@ -41,6 +41,7 @@ private:
 
     std::filesystem::path bin_;
     std::filesystem::path dir_;
+    int owner_ = 0;  // the process that started it: a forked child leaves it be
     bool running_ = false;
     std::string error_;
 };
