@@ -73,8 +73,8 @@ PostgresServer::PostgresServer() : bin_(NewestServer()), owner_(::getpid()) {
         return;
     }
     if (!Start()) return;
-    if (Run("createdb", "-h " + Quoted(dir_.string()) + " -p " + kPort + " -U postgres tagwright") !=
-        0) {
+    const std::string database = " -p " + std::string(kPort) + " -U postgres tagwright";
+    if (Run("createdb", "-h " + Quoted(dir_.string()) + database) != 0) {
         error_ = "createdb failed: " + Tail(dir_ / "setup.log");
         Stop();
     }

@@ -76,7 +76,9 @@ constexpr int kDetailCount = 3 + kJournalPages + 4;
 // "$from, $from+1, ..." for count parameters.
 std::string Placeholders(int from, int count) {
     std::string list;
-    for (int i = from; i < from + count; ++i) list += (list.empty() ? "$" : ", $") + std::to_string(i);
+    for (int i = from; i < from + count; ++i) {
+        list += (list.empty() ? "$" : ", $") + std::to_string(i);
+    }
     return list;
 }
 
@@ -208,7 +210,8 @@ bool PostgresJournal::Prepare() {
 
 ReserveResult PostgresJournal::Reserve(const JournalContext& context, std::string_view carrierId) {
     ReserveResult result;
-    const pg::Result inserted = db_.ExecPrepared("reserve", ContextParams(host_, context, carrierId));
+    const pg::Result inserted =
+        db_.ExecPrepared("reserve", ContextParams(host_, context, carrierId));
     if (!inserted.Ok()) {
         result.message = Failure("written");
         return result;

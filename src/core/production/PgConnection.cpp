@@ -92,7 +92,9 @@ bool Connection::Open(const std::string& conninfo) {
 
 bool Connection::Connected() const { return conn_ != nullptr && PQstatus(conn_) == CONNECTION_OK; }
 
-Result Connection::Exec(std::string_view sql) { return Result(PQexec(conn_, std::string(sql).c_str())); }
+Result Connection::Exec(std::string_view sql) {
+    return Result(PQexec(conn_, std::string(sql).c_str()));
+}
 
 Result Connection::Exec(std::string_view sql, const std::vector<Param>& params) {
     const std::vector<const char*> values = Values(params);

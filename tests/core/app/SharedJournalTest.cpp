@@ -62,7 +62,9 @@ protected:
         for (const std::string& line : sim.CommandLog()) {
             if (line.rfind("WD 1 ", 0) != 0) continue;
             std::string id;
-            for (std::size_t i = 5; i < 11; i += 2) id += static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
+            for (std::size_t i = 5; i < 11; i += 2) {
+                id += static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
+            }
             ids.push_back(id);
         }
         return ids;

@@ -179,7 +179,8 @@ TEST_F(PostgresJournalTest, OfStationsReservingOneIdOnlyOneWins) {
     std::vector<std::thread> stations;
     for (int s = 0; s < kStations; ++s) {
         stations.emplace_back([&, s] {
-            JournalOpenResult opened = OpenPostgresJournal(connection, "station-" + std::to_string(s));
+            const std::string host = "station-" + std::to_string(s);
+            JournalOpenResult opened = OpenPostgresJournal(connection, host);
             if (!opened.journal) {
                 ++errors[static_cast<std::size_t>(s)];
                 return;
@@ -199,7 +200,8 @@ TEST_F(PostgresJournalTest, OfStationsReservingOneIdOnlyOneWins) {
     std::multiset<std::string> all;
     for (int s = 0; s < kStations; ++s) {
         EXPECT_EQ(errors[static_cast<std::size_t>(s)], 0) << "station " << s;
-        all.insert(wins[static_cast<std::size_t>(s)].begin(), wins[static_cast<std::size_t>(s)].end());
+        const std::vector<std::string>& won = wins[static_cast<std::size_t>(s)];
+        all.insert(won.begin(), won.end());
     }
     EXPECT_EQ(all.size(), static_cast<std::size_t>(kIds));
     EXPECT_EQ(std::set<std::string>(all.begin(), all.end()).size(),
