@@ -1,6 +1,7 @@
 // The shared journal on a real PostgreSQL server started by the test
-// program: the journal's rules, stations racing for IDs, a server lost
-// mid-run and connection strings that must be refused.
+// program: its rows read back, stations racing for IDs, a server lost
+// mid-run and connection strings that must be refused. The rules every
+// journal keeps are in JournalContractTest.cpp.
 
 #include <gtest/gtest.h>
 
@@ -12,31 +13,11 @@
 #include "core/production/JournalFields.h"
 #include "core/production/JournalOpen.h"
 #include "core/production/JournalPostgres.h"
+#include "JournalSamples.h"
 #include "support/PostgresServer.h"
 
 namespace tagwright::test {
 namespace {
-
-const JournalContext kLine1{"Line 1", "WO-17", "PN-4711", "OP-\xE4"};
-
-CycleDetails Programmed(std::string uid) {
-    CycleDetails d;
-    d.uid = std::move(uid);
-    d.pages[0] = "30 30 30 30 30 30 30 34";
-    d.pages[1] = "32 00 00 00 00 00 00 00";
-    d.locked[0] = d.locked[1] = d.locked[16] = true;
-    d.recordFile = "/data/rec \xE4.xml";
-    d.recordRow = 113;
-    d.retries = 2;
-    return d;
-}
-
-CycleDetails Failed(std::string step, std::string reply) {
-    CycleDetails d;
-    d.failedStep = std::move(step);
-    d.readerReply = std::move(reply);
-    return d;
-}
 
 class PostgresJournalTest : public ::testing::Test {
 protected:
@@ -59,43 +40,6 @@ protected:
 
     std::string connection;
 };
-
-TEST_F(PostgresJournalTest, EveryIdOnceWhateverBecameOfIt) {
-    auto journal = Open();
-    ASSERT_TRUE(journal);
-    const ReserveResult programmed = journal->Reserve(kLine1, "0004");
-    const ReserveResult burned = journal->Reserve(kLine1, "0005");
-    const ReserveResult crashed = journal->Reserve(kLine1, "0006");
-    ASSERT_EQ(programmed.status, JournalStatus::Ok) << programmed.message;
-    ASSERT_EQ(burned.status, JournalStatus::Ok);
-    ASSERT_EQ(crashed.status, JournalStatus::Ok);
-    EXPECT_TRUE(journal->Confirm(programmed.cycle, Programmed("E0040100AB")).ok);
-    EXPECT_TRUE(journal->Fail(burned.cycle, Failed("write", "WD 3 ERR")).ok);
-    EXPECT_TRUE(journal->RecordFailure(kLine1, "0007", Failed("read UID", "NOTAG")).ok);
-    EXPECT_FALSE(journal->Confirm(programmed.cycle, Programmed("x")).ok) << "confirmed once only";
-    EXPECT_FALSE(journal->Confirm(burned.cycle, Programmed("x")).ok) << "a burned ID stays so";
-
-    journal = Open();  // the station stops, or is killed: 0006 was never confirmed
-    const struct { const char* id; CarrierIdUse use; } cases[] = {
-        {"0004", CarrierIdUse::Programmed}, {"0005", CarrierIdUse::Burned},
-        {"0006", CarrierIdUse::Burned},     {"0007", CarrierIdUse::Free},
-        {"4", CarrierIdUse::Free}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.id);
-        EXPECT_EQ(UseOf(*journal, c.id), c.use);
-        const ReserveResult again = journal->Reserve(kLine1, c.id);
-        EXPECT_EQ(again.status, c.use == CarrierIdUse::Free ? JournalStatus::Ok
-                                                             : JournalStatus::AlreadyUsed);
-        if (c.use == CarrierIdUse::Free) continue;
-        EXPECT_EQ(again.use, c.use);
-        EXPECT_FALSE(again.otherStation);
-        EXPECT_NE(again.message.find(c.id), std::string::npos) << again.message;
-    }
-    // Fix data reserves no ID: every such cycle gets its row.
-    EXPECT_EQ(journal->Reserve(kLine1, "").status, JournalStatus::Ok);
-    EXPECT_EQ(journal->Reserve(kLine1, "").status, JournalStatus::Ok);
-    EXPECT_TRUE(journal->RecordFailure(kLine1, "", Failed("read UID", "NOTAG")).ok);
-}
 
 TEST_F(PostgresJournalTest, RowsComeBackAsTheyWereWritten) {
     auto journal = Open();
@@ -133,41 +77,6 @@ TEST_F(PostgresJournalTest, RowsComeBackAsTheyWereWritten) {
         ASSERT_TRUE(some.ok) << some.message;
         EXPECT_EQ(some.rows.size(), c.rows);
     }
-}
-
-TEST_F(PostgresJournalTest, FindsUidsAndTheHighestIdOfASet) {
-    auto journal = Open();
-    ASSERT_TRUE(journal);
-    auto programme = [&](const JournalContext& context, const char* id, const char* uid) {
-        const ReserveResult r = journal->Reserve(context, id);
-        ASSERT_EQ(r.status, JournalStatus::Ok) << id;
-        ASSERT_TRUE(journal->Confirm(r.cycle, Programmed(uid)).ok);
-    };
-    const JournalContext other{"Line 2", "", "", ""}, letters{"Letters", "", "", ""};
-    programme(kLine1, "0009", "UID-A");
-    programme(kLine1, "0100", "UID-B");
-    programme(kLine1, "0010", "UID-C");
-    programme(other, "5000", "UID-D");
-    programme(other, "ABC", "UID-E");
-    const ReserveResult burned = journal->Reserve(kLine1, "0101");
-    ASSERT_TRUE(journal->Fail(burned.cycle, Failed("lock", "ERR")).ok);
-    ASSERT_TRUE(journal->RecordFailure(kLine1, "9999", Failed("write", "ERR")).ok);
-    programme(letters, "AB-2", "UID-F");
-    programme(letters, "AB-10", "UID-G");
-
-    const struct { const char* set; const char* highest; } highest[] = {
-        {"Line 1", "0101"}, {"Line 2", "5000"}, {"Letters", "AB-2"}, {"Line 3", "<none>"}};
-    for (const auto& c : highest) {
-        SCOPED_TRACE(c.set);
-        const HighestCarrierId h = journal->HighestCarrierIdOfSet(c.set);
-        ASSERT_TRUE(h.ok) << h.message;
-        EXPECT_EQ(h.carrierId.value_or("<none>"), c.highest);
-    }
-    const UidLookup found = journal->FindProgrammedUid("UID-B");
-    ASSERT_TRUE(found.ok && found.found);
-    EXPECT_EQ(found.found->carrierId, "0100");
-    EXPECT_EQ(found.found->localTime.size(), 19u);
-    EXPECT_FALSE(journal->FindProgrammedUid("UID-Z").found);
 }
 
 // Stations open the new journal at once (the table is created once) and
