@@ -88,7 +88,7 @@ void ReserveInChild(const fs::path& dir, const fs::path& wins) {
     std::string won;
     int errors = 0;
     for (int i = 1; i <= 60 && opened.journal; ++i) {
-        char id[8];
+        char id[16];
         std::snprintf(id, sizeof id, "%04d", i);
         const ReserveResult r = opened.journal->Reserve(kLine1, id);
         if (r.status == JournalStatus::Ok) won += std::string(id) + "\n";
