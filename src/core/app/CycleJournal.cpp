@@ -10,7 +10,7 @@
 #include "core/base/DataPaths.h"
 #include "core/config/SetStore.h"
 #include "core/production/CarrierIdSource.h"
-#include "core/production/JournalSqlite.h"
+#include "core/production/JournalOpen.h"
 
 namespace tagwright {
 
@@ -43,10 +43,14 @@ void StopForJournal(Station& station, const std::string& why) {
 Journal* OpenedJournal(Station& station) {
     JournalState& state = station.journal;
     const fs::path directory = RecordDirectory(station);
-    if (state.journal && directory == state.directory) return state.journal.get();
+    const JournalChoice& choice = station.settings.journal;
+    // A shared journal does not move with the record file.
+    const bool same = choice == state.choice && (choice.Shared() || directory == state.directory);
+    if (state.journal && same) return state.journal.get();
     state.journal.reset();
     state.directory = directory;
-    JournalOpenResult opened = OpenSqliteJournal(directory);
+    state.choice = choice;
+    JournalOpenResult opened = OpenJournal(choice, directory);
     state.journal = std::move(opened.journal);
     state.error = std::move(opened.error);
     if (!opened.notice.empty()) station.window.Tell(opened.notice);
@@ -60,13 +64,18 @@ std::string ReservedText(const Station& station, bool counted) {
 }
 
 // The IDs skipped in one cycle, told together at the next message tick.
+// IDs that another station of a shared journal took are skipped quietly:
+// stations sharing a counter range meet them all day, and only IDs this
+// station used before (a counter typed back, a restored set) are news.
 class SkipNote {
 public:
-    void Add(std::string why) {
+    void Add(std::string why, bool quiet) {
+        ++skipped_;
+        if (quiet) return;
         if (lines_.size() < kSkipsNamed) lines_.push_back(std::move(why));
         ++count_;
     }
-    bool Empty() const { return count_ == 0; }
+    bool Empty() const { return skipped_ == 0; }
     void Leave(Station& station, bool list) const {
         if (count_ == 0) return;
         std::string text = "Skipped, as the production journal holds them as used:";
@@ -81,7 +90,8 @@ public:
 
 private:
     std::vector<std::string> lines_;
-    std::size_t count_ = 0;
+    std::size_t count_ = 0;    // told
+    std::size_t skipped_ = 0;  // told or not
 };
 
 // The next entry after a used one: marked done, the next taken. False (told)
@@ -171,7 +181,7 @@ std::optional<JournalCycleId> ReserveCarrierId(Station& station, Journal& journa
             }
             return reserved.cycle;
         }
-        skipped.Add(std::move(reserved.message));
+        skipped.Add(std::move(reserved.message), reserved.otherStation);
         bool more = false;
         if (list) {
             more = SkipListEntry(station, id);

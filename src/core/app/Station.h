@@ -66,11 +66,13 @@ struct AutomaticRun {
     void RequestFocusOnFirstEditablePage(const ParameterSet& set);
 };
 
-// The production journal beside the record file; opened when a cycle first
-// needs it and again when the record file's directory changes.
+// The production journal (beside the record file, or shared on a server);
+// opened when a cycle first needs it and again when the settings choose
+// another journal or the record file's directory changes.
 struct JournalState {
     std::unique_ptr<Journal> journal;
     std::filesystem::path directory;  // where it was opened, or tried
+    JournalChoice choice;             // which journal that was
     bool tried = false;
     std::string error;  // why there is none: for the operator
     // The counter could not be written to the set file: no cycle runs until

@@ -12,6 +12,7 @@ constexpr std::string_view kInterface = "Interface";
 constexpr std::string_view kAuto = "Auto";
 constexpr std::string_view kData = "Data";
 constexpr std::string_view kManual = "Manual";
+constexpr std::string_view kJournal = "Journal";
 
 bool Contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
@@ -116,6 +117,7 @@ void LoadStationSettings(const IniFile& file, StationSettings& settings, Transpo
     settings.manual.carrierIdOffset = file.Get(kManual, "Carrier ID Offset");
     settings.manual.carrierIdLength = file.Get(kManual, "Carrier ID Length");
     settings.manual.carrierId = file.Get(kManual, "Carrier ID");
+    settings.journal.connection = file.Get(kJournal, "Connection");
 }
 
 void SaveStationSettings(IniFile& file, const StationSettings& settings,

@@ -11,6 +11,7 @@
 #include "core/app/WindowPlace.h"
 #include "core/base/IniFile.h"
 #include "core/config/NameList.h"
+#include "core/production/JournalOpen.h"
 #include "core/reader/PortSettings.h"
 #include "core/domain/TransponderImage.h"
 
@@ -31,6 +32,9 @@ struct StationSettings {
     std::string carrierIdMax;  // text of the "max" field
     ManualCarrierIdTexts manual;
     WindowPlace place;  // the main window's, from the last run
+    // [Journal] Connection: read only, never written, so the file keeps it
+    // exactly as the line engineer typed it.
+    JournalChoice journal;
 };
 
 // Port parameters are stored as texts. Reading looks for the first known text

@@ -17,10 +17,10 @@
 // lost power) keeps its ID burned for good. Every call ends with its write
 // on disk, so a reservation once reported is never lost.
 //
-// Implementations: SQLite for one station (JournalSqlite.h). The interface
-// asks nothing that a database server with INSERT ... ON CONFLICT DO NOTHING
-// could not give, so a shared journal for several stations can sit behind it.
-// A journal is used from one thread.
+// Implementations: SQLite for one station (JournalSqlite.h), PostgreSQL for
+// several stations sharing one journal (JournalPostgres.h); JournalOpen.h
+// opens the one the station settings choose. A journal is used from one
+// thread.
 
 #include <array>
 #include <cstdint>
@@ -75,6 +75,8 @@ struct ReserveResult {
     JournalCycleId cycle = 0;           // Ok: hand it to Confirm or Fail
     CarrierIdUse use = CarrierIdUse::Free;  // AlreadyUsed: how it was used
     std::string usedAt;                 // AlreadyUsed: local time of that use
+    bool otherStation = false;          // AlreadyUsed: another station of a shared
+                                        // journal took it
     std::string message;                // AlreadyUsed and Error: for the operator
 };
 

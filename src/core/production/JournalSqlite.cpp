@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include "core/production/JournalFields.h"
 #include "core/production/SqliteDb.h"
 
 namespace tagwright {
@@ -98,50 +99,6 @@ std::string FailureSql() {
            ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, 'failed'" + values + ")";
 }
 
-struct Stamp {
-    std::string utc;
-    std::string local;
-};
-
-Stamp Now() {
-    const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc{}, local{};
-    ::gmtime_r(&t, &utc);
-    ::localtime_r(&t, &local);
-    char a[32], b[32];
-    std::strftime(a, sizeof a, "%Y-%m-%d %H:%M:%S", &utc);
-    std::strftime(b, sizeof b, "%Y-%m-%d %H:%M:%S", &local);
-    return {a, b};
-}
-
-std::string HostName() {
-    char name[256] = {};
-    if (::gethostname(name, sizeof name - 1) != 0) return "unknown";
-    return name;
-}
-
-// Decimal carrier IDs are also kept as numbers, so that "0100" sorts above
-// "0099" and "42" above "9" when the highest is asked for.
-std::optional<std::int64_t> CarrierNumber(std::string_view id) {
-    if (id.empty() || id.size() > 18) return std::nullopt;
-    std::int64_t n = 0;
-    for (char c : id) {
-        if (c < '0' || c > '9') return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    return n;
-}
-
-std::string LockList(const std::array<bool, kJournalPages>& locked) {
-    std::string list;
-    for (int p = 0; p < kJournalPages; ++p) {
-        if (!locked[static_cast<std::size_t>(p)]) continue;
-        if (!list.empty()) list += ' ';
-        list += std::to_string(p + 1);
-    }
-    return list;
-}
-
 bool IsDamage(int rc) {
     const int primary = rc & 0xFF;
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
@@ -158,7 +115,7 @@ std::string UseText(CarrierIdUse use) {
 class SqliteJournal final : public Journal {
 public:
     SqliteJournal(sqlite::Connection db, fs::path path)
-        : db_(std::move(db)), path_(std::move(path)), host_(HostName()) {}
+        : db_(std::move(db)), path_(std::move(path)), host_(JournalHostName()) {}
 
     // Prepares every statement; false when the schema is not ours.
     bool Prepare();
@@ -175,8 +132,8 @@ public:
     std::string Location() const override { return path_.string(); }
 
 private:
-    void BindContext(sqlite::Statement& st, const Stamp& now, const JournalContext& context,
-                     std::string_view carrierId) const;
+    void BindContext(sqlite::Statement& st, const JournalStamp& now,
+                     const JournalContext& context, std::string_view carrierId) const;
     static void BindDetails(sqlite::Statement& st, const CycleDetails& details);
     JournalResult Finish(JournalCycleId cycle, const CycleDetails& details, const char* outcome);
     std::string Failure(std::string_view doing) const;
@@ -222,7 +179,7 @@ std::string SqliteJournal::Failure(std::string_view doing) const {
     return text + ".";
 }
 
-void SqliteJournal::BindContext(sqlite::Statement& st, const Stamp& now,
+void SqliteJournal::BindContext(sqlite::Statement& st, const JournalStamp& now,
                                 const JournalContext& context, std::string_view carrierId) const {
     st.Bind(1, now.utc);
     st.Bind(2, now.local);
@@ -257,7 +214,7 @@ void SqliteJournal::BindDetails(sqlite::Statement& st, const CycleDetails& detai
 
 ReserveResult SqliteJournal::Reserve(const JournalContext& context, std::string_view carrierId) {
     ReserveResult result;
-    BindContext(reserve_, Now(), context, carrierId);
+    BindContext(reserve_, JournalNow(), context, carrierId);
     int rc = reserve_.Step();
     const bool taken = rc == SQLITE_ROW;
     if (taken) {
@@ -293,7 +250,7 @@ ReserveResult SqliteJournal::Reserve(const JournalContext& context, std::string_
 
 JournalResult SqliteJournal::Finish(JournalCycleId cycle, const CycleDetails& details,
                                     const char* outcome) {
-    const Stamp now = Now();
+    const JournalStamp now = JournalNow();
     finish_.Bind(1, now.utc);
     finish_.Bind(2, now.local);
     finish_.Bind(3, std::string_view(outcome));
@@ -324,7 +281,7 @@ JournalResult SqliteJournal::Fail(JournalCycleId cycle, const CycleDetails& deta
 JournalResult SqliteJournal::RecordFailure(const JournalContext& context,
                                            std::string_view carrierId,
                                            const CycleDetails& details) {
-    BindContext(failure_, Now(), context, carrierId);
+    BindContext(failure_, JournalNow(), context, carrierId);
     BindDetails(failure_, details);
     const int rc = failure_.Step();
     const std::string failure = rc == SQLITE_DONE ? "" : Failure("written");

@@ -1,0 +1,402 @@
+#include "core/production/JournalPostgres.h"
+
+#include <cstdlib>
+#include <utility>
+
+#include "core/production/JournalFields.h"
+#include "core/production/PgConnection.h"
+#include "core/production/SqliteDb.h"
+
+namespace tagwright {
+
+namespace {
+
+using pg::Param;
+
+// The table's comment tells our journal from another program's "cycles".
+constexpr std::string_view kOwnerMark = "Tagwright production journal, schema ";
+constexpr int kSchemaVersion = 1;
+// Serialises the creation of the table among stations opening at once.
+constexpr std::string_view kSchemaLock = "SELECT pg_advisory_xact_lock(1415006769)";
+
+std::string PageColumns(std::string_view type) {
+    std::string columns;
+    for (int p = 1; p <= kJournalPages; ++p) {
+        columns += "  page_" + std::to_string(p) + " " + std::string(type) + ",\n";
+    }
+    return columns;
+}
+
+// The SQLite journal's table, with the server's types.
+std::string SchemaSql() {
+    return "CREATE TABLE IF NOT EXISTS cycles (\n"
+           "  id BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY,\n"
+           "  time_utc TEXT NOT NULL,\n"
+           "  time_local TEXT NOT NULL,\n"
+           "  host TEXT NOT NULL,\n"
+           "  set_name TEXT NOT NULL,\n"
+           "  work_order TEXT NOT NULL,\n"
+           "  part_number TEXT NOT NULL,\n"
+           "  operator_badge TEXT NOT NULL,\n"
+           "  carrier_id TEXT,\n"
+           "  carrier_number BIGINT,\n"
+           "  outcome TEXT NOT NULL\n"
+           "    CHECK (outcome IN ('reserved', 'programmed', 'burned', 'failed')),\n"
+           "  failed_step TEXT,\n"
+           "  reader_reply TEXT,\n"
+           "  uid TEXT,\n" +
+           PageColumns("TEXT") +
+           "  locks TEXT,\n"
+           "  record_file TEXT,\n"
+           "  record_row BIGINT,\n"
+           "  retries INTEGER NOT NULL DEFAULT 0\n"
+           ");\n"
+           "CREATE UNIQUE INDEX IF NOT EXISTS carrier_id_once ON cycles (carrier_id)\n"
+           "  WHERE outcome <> 'failed';\n"
+           "CREATE INDEX IF NOT EXISTS programmed_uid ON cycles (uid)\n"
+           "  WHERE outcome = 'programmed';\n"
+           "CREATE INDEX IF NOT EXISTS set_carrier_number ON cycles (set_name, carrier_number)\n"
+           "  WHERE outcome <> 'failed';\n"
+           "COMMENT ON TABLE cycles IS '" +
+           std::string(kOwnerMark) + std::to_string(kSchemaVersion) + "';\n";
+}
+
+constexpr std::string_view kContextColumns =
+    "time_utc, time_local, host, set_name, work_order, part_number, operator_badge, "
+    "carrier_id, carrier_number, outcome";
+
+std::string DetailColumns() {
+    std::string columns = "failed_step, reader_reply, uid";
+    for (int p = 1; p <= kJournalPages; ++p) columns += ", page_" + std::to_string(p);
+    return columns + ", locks, record_file, record_row, retries";
+}
+
+constexpr int kDetailCount = 3 + kJournalPages + 4;
+
+// "$from, $from+1, ..." for count parameters.
+std::string Placeholders(int from, int count) {
+    std::string list;
+    for (int i = from; i < from + count; ++i) {
+        list += (list.empty() ? "$" : ", $") + std::to_string(i);
+    }
+    return list;
+}
+
+std::string ReserveSql() {
+    return "INSERT INTO cycles (" + std::string(kContextColumns) + ") VALUES (" +
+           Placeholders(1, 9) + ", 'reserved') ON CONFLICT DO NOTHING RETURNING id";
+}
+
+// $1 time_utc, $2 time_local, $3 outcome, $4 id, the details from $5.
+std::string FinishSql() {
+    std::string sql = "UPDATE cycles SET time_utc = $1, time_local = $2, outcome = $3";
+    const std::string columns = DetailColumns();
+    int index = 5;
+    for (std::size_t start = 0; start < columns.size();) {
+        std::size_t end = columns.find(", ", start);
+        if (end == std::string::npos) end = columns.size();
+        sql += ", " + columns.substr(start, end - start) + " = $" + std::to_string(index++);
+        start = end + 2;
+    }
+    return sql + " WHERE id = $4 AND outcome = 'reserved'";
+}
+
+std::string FailureSql() {
+    return "INSERT INTO cycles (" + std::string(kContextColumns) + ", " + DetailColumns() +
+           ") VALUES (" + Placeholders(1, 9) + ", 'failed', " + Placeholders(10, kDetailCount) +
+           ")";
+}
+
+std::string RowsSql() {
+    return "SELECT id, time_utc, time_local, host, set_name, work_order, part_number, "
+           "operator_badge, carrier_id, outcome, " +
+           DetailColumns() +
+           " FROM cycles WHERE $1 = '' OR time_utc COLLATE \"C\" >= $1 ORDER BY id";
+}
+
+Param Text(std::string_view text) { return sqlite::Latin1ToUtf8(text); }
+Param TextOrNull(std::string_view text) {
+    return text.empty() ? Param() : Text(text);
+}
+Param Number(std::int64_t n) { return std::to_string(n); }
+
+std::vector<Param> ContextParams(const std::string& host, const JournalContext& context,
+                                 std::string_view carrierId) {
+    const JournalStamp now = JournalNow();
+    const auto number = CarrierNumber(carrierId);
+    return {now.utc, now.local, Text(host), Text(context.setName), Text(context.workOrder),
+            Text(context.partNumber), Text(context.operatorBadge), TextOrNull(carrierId),
+            number ? Number(*number) : Param()};
+}
+
+void AddDetails(std::vector<Param>& params, const CycleDetails& details) {
+    params.push_back(TextOrNull(details.failedStep));
+    params.push_back(TextOrNull(details.readerReply));
+    params.push_back(TextOrNull(details.uid));
+    for (const std::string& page : details.pages) params.push_back(TextOrNull(page));
+    params.push_back(LockList(details.locked));
+    params.push_back(TextOrNull(details.recordFile));
+    params.push_back(details.recordFile.empty() ? Param() : Number(details.recordRow));
+    params.push_back(Number(details.retries));
+}
+
+CarrierIdUse UseOf(std::string_view outcome) {
+    return outcome == "programmed" ? CarrierIdUse::Programmed : CarrierIdUse::Burned;
+}
+
+// Ends a message with its full stop, unless it asks a question.
+std::string Sentence(std::string text) {
+    if (text.empty() || text.back() != '?') text += '.';
+    return text;
+}
+
+std::string UseText(CarrierIdUse use) {
+    return use == CarrierIdUse::Programmed ? "programmed" : "burned";
+}
+
+class PostgresJournal final : public Journal {
+public:
+    PostgresJournal(pg::Connection db, std::string host)
+        : db_(std::move(db)), host_(std::move(host)), where_(db_.Describe()) {}
+
+    // Prepares every statement; false (ErrorText) when the server refuses.
+    bool Prepare();
+
+    ReserveResult Reserve(const JournalContext& context, std::string_view carrierId) override;
+    JournalResult Confirm(JournalCycleId cycle, const CycleDetails& details) override;
+    JournalResult Fail(JournalCycleId cycle, const CycleDetails& details) override;
+    JournalResult RecordFailure(const JournalContext& context, std::string_view carrierId,
+                                const CycleDetails& details) override;
+    CarrierIdLookup IsUsed(std::string_view carrierId) override;
+    UidLookup FindProgrammedUid(std::string_view uid) override;
+    HighestCarrierId HighestCarrierIdOfSet(std::string_view setName) override;
+    JournalRows Rows(std::string_view sinceUtc) override;
+    std::string Location() const override { return where_; }
+
+private:
+    JournalResult Finish(JournalCycleId cycle, const CycleDetails& details, const char* outcome);
+    std::string Failure(std::string_view doing) const {
+        return Sentence("The production journal, " + where_ + ", cannot be " +
+                        std::string(doing) + ": " + db_.ErrorText());
+    }
+
+    pg::Connection db_;
+    std::string host_;
+    std::string where_;
+};
+
+bool PostgresJournal::Prepare() {
+    const std::pair<const char*, std::string> statements[] = {
+        {"reserve", ReserveSql()},
+        {"finish", FinishSql()},
+        {"failure", FailureSql()},
+        {"used", "SELECT outcome, time_local, host FROM cycles "
+                 "WHERE carrier_id = $1 AND outcome <> 'failed'"},
+        {"uid", "SELECT carrier_id, time_local FROM cycles WHERE uid = $1 AND "
+                "outcome = 'programmed' ORDER BY id DESC LIMIT 1"},
+        {"highest_number",
+         "SELECT carrier_id FROM cycles WHERE set_name = $1 AND outcome <> 'failed' AND "
+         "carrier_number IS NOT NULL ORDER BY carrier_number DESC, carrier_id COLLATE \"C\" DESC "
+         "LIMIT 1"},
+        {"highest_text", "SELECT max(carrier_id COLLATE \"C\") FROM cycles "
+                         "WHERE set_name = $1 AND outcome <> 'failed'"},
+        {"rows", RowsSql()},
+    };
+    for (const auto& [name, sql] : statements) {
+        if (!db_.Prepare(name, sql)) return false;
+    }
+    return true;
+}
+
+ReserveResult PostgresJournal::Reserve(const JournalContext& context, std::string_view carrierId) {
+    ReserveResult result;
+    const pg::Result inserted =
+        db_.ExecPrepared("reserve", ContextParams(host_, context, carrierId));
+    if (!inserted.Ok()) {
+        result.message = Failure("written");
+        return result;
+    }
+    if (inserted.Rows() == 1) {
+        result.status = JournalStatus::Ok;
+        result.cycle = std::atoll(inserted.Text(0, 0).c_str());
+        return result;
+    }
+    // Rows are never deleted nor turned into failures, so the row that
+    // refused the ID is there to be read.
+    const pg::Result used = db_.ExecPrepared("used", {Text(carrierId)});
+    if (!used.Ok() || used.Rows() != 1) {
+        result.message = Failure("read");
+        return result;
+    }
+    result.status = JournalStatus::AlreadyUsed;
+    result.use = UseOf(used.Text(0, 0));
+    result.usedAt = used.Text(0, 1);
+    result.otherStation = sqlite::Utf8ToLatin1(used.Text(0, 2)) != host_;
+    result.message = "Carrier ID " + std::string(carrierId) + " was already used: " +
+                     UseText(result.use) + " on " + result.usedAt + ".";
+    return result;
+}
+
+JournalResult PostgresJournal::Finish(JournalCycleId cycle, const CycleDetails& details,
+                                      const char* outcome) {
+    const JournalStamp now = JournalNow();
+    std::vector<Param> params{now.utc, now.local, std::string(outcome), Number(cycle)};
+    AddDetails(params, details);
+    const pg::Result updated = db_.ExecPrepared("finish", params);
+    if (!updated.Ok()) return {false, Failure("written")};
+    if (updated.Changed() != 1) {
+        return {false, "The production journal, " + where_ + ", holds no open cycle " +
+                           std::to_string(cycle) + "."};
+    }
+    return {true, {}};
+}
+
+JournalResult PostgresJournal::Confirm(JournalCycleId cycle, const CycleDetails& details) {
+    CycleDetails programmed = details;
+    programmed.failedStep.clear();
+    programmed.readerReply.clear();
+    return Finish(cycle, programmed, "programmed");
+}
+
+JournalResult PostgresJournal::Fail(JournalCycleId cycle, const CycleDetails& details) {
+    return Finish(cycle, details, "burned");
+}
+
+JournalResult PostgresJournal::RecordFailure(const JournalContext& context,
+                                             std::string_view carrierId,
+                                             const CycleDetails& details) {
+    std::vector<Param> params = ContextParams(host_, context, carrierId);
+    AddDetails(params, details);
+    if (!db_.ExecPrepared("failure", params).Ok()) return {false, Failure("written")};
+    return {true, {}};
+}
+
+CarrierIdLookup PostgresJournal::IsUsed(std::string_view carrierId) {
+    CarrierIdLookup result;
+    const pg::Result used = db_.ExecPrepared("used", {Text(carrierId)});
+    result.ok = used.Ok();
+    if (!result.ok) result.message = Failure("read");
+    if (result.ok && used.Rows() == 1) result.use = UseOf(used.Text(0, 0));
+    return result;
+}
+
+UidLookup PostgresJournal::FindProgrammedUid(std::string_view uid) {
+    UidLookup result;
+    const pg::Result found = db_.ExecPrepared("uid", {Text(uid)});
+    result.ok = found.Ok();
+    if (!result.ok) result.message = Failure("read");
+    if (result.ok && found.Rows() == 1) {
+        result.found = ProgrammedUid{sqlite::Utf8ToLatin1(found.Text(0, 0)), found.Text(0, 1)};
+    }
+    return result;
+}
+
+HighestCarrierId PostgresJournal::HighestCarrierIdOfSet(std::string_view setName) {
+    HighestCarrierId result;
+    for (const char* statement : {"highest_number", "highest_text"}) {
+        const pg::Result highest = db_.ExecPrepared(statement, {Text(setName)});
+        if (!highest.Ok()) {
+            result.message = Failure("read");
+            return result;
+        }
+        if (highest.Rows() == 1 && !highest.IsNull(0, 0)) {
+            result.carrierId = sqlite::Utf8ToLatin1(highest.Text(0, 0));
+            break;
+        }
+    }
+    result.ok = true;
+    return result;
+}
+
+JournalRow RowOf(const pg::Result& r, int i) {
+    int c = 0;
+    auto text = [&] { return sqlite::Utf8ToLatin1(r.Text(i, c++)); };
+    JournalRow row;
+    row.cycle = std::atoll(text().c_str());
+    for (std::string* field : {&row.timeUtc, &row.timeLocal, &row.host, &row.setName,
+                               &row.workOrder, &row.partNumber, &row.operatorBadge,
+                               &row.carrierId, &row.outcome, &row.failedStep, &row.readerReply,
+                               &row.uid}) {
+        *field = text();
+    }
+    for (std::string& page : row.pages) page = text();
+    row.locks = text();
+    row.recordFile = text();
+    row.recordRow = std::atoll(text().c_str());
+    row.retries = std::atoi(text().c_str());
+    return row;
+}
+
+JournalRows PostgresJournal::Rows(std::string_view sinceUtc) {
+    JournalRows result;
+    const pg::Result rows = db_.ExecPrepared("rows", {std::string(sinceUtc)});
+    result.ok = rows.Ok();
+    if (!result.ok) {
+        result.message = Failure("read");
+        return result;
+    }
+    result.rows.reserve(static_cast<std::size_t>(rows.Rows()));
+    for (int i = 0; i < rows.Rows(); ++i) result.rows.push_back(RowOf(rows, i));
+    return result;
+}
+
+// What the server holds under the name "cycles": "" when it is ours (or was
+// just created), else why it cannot be used.
+std::string CheckOrCreateTable(pg::Connection& db) {
+    const pg::Result found = db.Exec(
+        "SELECT to_regclass('cycles') IS NOT NULL, "
+        "coalesce(obj_description(to_regclass('cycles'), 'pg_class'), '')");
+    if (!found.Ok() || found.Rows() != 1) return db.ErrorText();
+    if (found.Text(0, 0) != "t") return db.Exec(SchemaSql()).Ok() ? "" : db.ErrorText();
+    const std::string mark = found.Text(0, 1);
+    if (mark.rfind(kOwnerMark, 0) != 0) {
+        return "its table \"cycles\" is not a production journal's, and is not written to";
+    }
+    if (std::atoi(mark.c_str() + kOwnerMark.size()) > kSchemaVersion) {
+        return "its journal was written by a newer version of the station";
+    }
+    return "";
+}
+
+std::string CreateSchema(pg::Connection& db) {
+    if (!db.Exec("BEGIN").Ok()) return db.ErrorText();
+    std::string why = db.Exec(kSchemaLock).Ok() ? CheckOrCreateTable(db) : db.ErrorText();
+    if (why.empty() && !db.Exec("COMMIT").Ok()) why = db.ErrorText();
+    if (!why.empty()) db.Exec("ROLLBACK");
+    return why;
+}
+
+}  // namespace
+
+JournalOpenResult OpenPostgresJournal(const std::string& conninfo, std::string host) {
+    JournalOpenResult result;
+    if (const auto problem = pg::ConnectionStringProblem(conninfo)) {
+        result.error = "The production journal's connection in the station settings ([Journal] "
+                       "Connection) cannot be used: " + *problem + ".";
+        return result;
+    }
+    pg::Connection db;
+    const bool connected = db.Open(conninfo);
+    const std::string where = db.Describe();
+    if (!connected) {
+        result.error = Sentence("The production journal, " + where + ", cannot be reached: " +
+                                db.ErrorText());
+        return result;
+    }
+    if (const std::string why = CreateSchema(db); !why.empty()) {
+        result.error = Sentence("The production journal, " + where + ", cannot be used: " + why);
+        return result;
+    }
+    auto journal = std::make_unique<PostgresJournal>(std::move(db), host.empty()
+                                                                         ? JournalHostName()
+                                                                         : std::move(host));
+    if (!journal->Prepare()) {
+        result.error = "The production journal, " + where + ", cannot be used: its table "
+                       "\"cycles\" is not that of a production journal.";
+        return result;
+    }
+    result.journal = std::move(journal);
+    return result;
+}
+
+}  // namespace tagwright
