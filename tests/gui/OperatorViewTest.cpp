@@ -226,6 +226,26 @@ private slots:
         QVERIFY(w.StatusLine()->CountText().startsWith(QStringLiteral("0 programmed")));
     }
 
+    // A no-break space, typed as such or as its sign, is the byte 0xA0 and
+    // shows as its sign, never as a space.
+    void noBreakSpaceInAPageField() {
+        StationDir dir;
+        dir.Write("Tagwright.ini", StationIni("", 0, "", "[Data]\r\nFormat=1\r\n"));
+        ScopedMessageBoxes boxes;
+        MainWindow& w = dir.Start();
+        QVERIFY(ShowActive(w));
+        const std::size_t before = boxes.shown.size();
+        EnterEdit* field = EditOf(w, PageField(4));
+        field->setFocus(Qt::OtherFocusReason);
+        field->setText(QString::fromUtf8("\u237D \u00A0 A B C D E F"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(boxes.shown.size(), before);
+        QTest::mouseClick(w.Control(MainControl::HexButton), Qt::LeftButton);
+        QCOMPARE(field->text(), QStringLiteral("A0 A0 41 42 43 44 45 46"));
+        QTest::mouseClick(w.Control(MainControl::AsciiButton), Qt::LeftButton);
+        QCOMPARE(field->text(), QString::fromUtf8("\u237D \u237D A B C D E F"));
+    }
+
     // File > Open record folder hands the record file's folder to the
     // desktop; a folder that is not there is said so instead.
     void openRecordFolder() {
