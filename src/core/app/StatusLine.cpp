@@ -18,9 +18,12 @@ bool StartsWith(const std::string& text, std::string_view start) {
 }
 
 // The cause, in plain words, of a cycle that told the operator `message`.
-std::string CauseOf(const std::string& message) {
+std::string CauseOf(const std::string& message, bool listUsedUp) {
     if (message == kMaximumReachedMessage) return "stopped: no carrier ID left (maximum reached)";
-    if (message == kWrongListFormatMessage) return "stopped: the carrier ID list has a bad entry";
+    if (message == kWrongListFormatMessage) {
+        return listUsedUp ? "stopped: no carrier ID left in the list"
+                          : "stopped: the carrier ID list has a bad entry";
+    }
     if (message == kUidFailedMessage) return "failed: no transponder on the antenna";
     if (message == kWriteFailedMessage) return "failed: the pages were not written";
     if (StartsWith(message, "The Reader port is not open")) return "not run: the port is closed";
@@ -44,7 +47,7 @@ std::string Source(const ParameterSet& set) {
 }  // namespace
 
 CycleOutcome JudgeCycle(const std::string& firstMessage, int failureCount, bool recordFileFailed,
-                        bool readsUid) {
+                        bool readsUid, bool listUsedUp) {
     CycleOutcome outcome;
     outcome.ran = true;
     if (firstMessage.empty() && failureCount == 0) {
@@ -63,8 +66,15 @@ CycleOutcome JudgeCycle(const std::string& firstMessage, int failureCount, bool 
     }
     outcome.pagesHandled = firstMessage == kWriteFailedMessage;
     outcome.uidRead = outcome.pagesHandled && readsUid;
-    outcome.phrase = CauseOf(firstMessage);
+    outcome.phrase = CauseOf(firstMessage, listUsedUp);
     return outcome;
+}
+
+bool ListUsedUp(const Station& station) {
+    const ParameterSet& set = station.currentSet;
+    if (!set.useCsvFile) return false;
+    const auto left = ReadOpenEntryCount(std::filesystem::path(set.csvFileName));
+    return left && *left == 0;
 }
 
 void ProgrammedTally::Count(const std::string& workOrder) {

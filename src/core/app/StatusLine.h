@@ -24,8 +24,13 @@ struct CycleOutcome {
 };
 
 // firstMessage: the first message the cycle showed ("" for none).
+// listUsedUp: the set's carrier ID list has no open entry left, which the
+// list's message does not tell apart from a bad entry.
 CycleOutcome JudgeCycle(const std::string& firstMessage, int failureCount, bool recordFileFailed,
-                        bool readsUid);
+                        bool readsUid, bool listUsedUp = false);
+
+// The set takes its carrier IDs from a list that has no open entry left.
+bool ListUsedUp(const Station& station);
 
 // Tags programmed in this run of the station, in all and per work order.
 class ProgrammedTally {

@@ -17,15 +17,19 @@ constexpr std::array<char16_t, 32> kCp1252High = {
 
 // Control bytes show as a visible character that no byte is shown as
 // otherwise: C0 as its control picture, DEL as its own, C1 as the circled
-// and then the parenthesised numbers.
+// and then the parenthesised numbers. The no-break space would pass for a
+// space, so it shows as the shouldered open box, its usual sign.
 constexpr char16_t kC0Pictures = 0x2400;
 constexpr char16_t kDelPicture = 0x2421;
 constexpr char16_t kC1Pictures = 0x2460;
+constexpr unsigned char kNoBreakSpace = 0xA0;
+constexpr char16_t kNoBreakSpacePicture = 0x237D;
 
 char16_t ShownAs(unsigned char b) {
     if (b < 0x20) return static_cast<char16_t>(kC0Pictures + b);
     if (b == 0x7F) return kDelPicture;
     if (b >= 0x80 && b <= 0x9F) return static_cast<char16_t>(kC1Pictures + (b - 0x80));
+    if (b == kNoBreakSpace) return kNoBreakSpacePicture;
     return b;
 }
 
@@ -34,6 +38,7 @@ int ByteOf(char16_t c) {
     if (c <= 0xFF) return c;
     if (c >= kC0Pictures && c < kC0Pictures + 0x20) return c - kC0Pictures;
     if (c == kDelPicture) return 0x7F;
+    if (c == kNoBreakSpacePicture) return kNoBreakSpace;
     if (c >= kC1Pictures && c < kC1Pictures + 0x20) return 0x80 + (c - kC1Pictures);
     return -1;
 }

@@ -13,7 +13,8 @@ namespace tagwright::gui {
 QString FieldText(const std::string& bytes);
 // For one-line fields of bytes (the page fields above all): as FieldText,
 // except the control bytes, which would show as nothing or as an empty box:
-// 0x00-0x1F become U+2400-U+241F, 0x7F U+2421, and 0x80-0x9F U+2460-U+247F.
+// 0x00-0x1F become U+2400-U+241F, 0x7F U+2421, and 0x80-0x9F U+2460-U+247F;
+// and the no-break space 0xA0, which would pass for a space: U+237D.
 QString ByteFieldText(const std::string& bytes);
 
 // The inverse of both (a control byte may be typed as either form); any

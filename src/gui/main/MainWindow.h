@@ -156,6 +156,7 @@ private:
     void AddTerminalOptions(QMenu* terminal);
     // File > Open record folder, above Exit.
     void AddFileItems(QMenu* file);
+    void OpenRecordFolder();
     bool PaneShown() const;
 
     EnterEdit* Edit(MainControl c) const;

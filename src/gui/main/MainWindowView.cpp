@@ -314,8 +314,10 @@ void MainWindow::RefreshStatusLine() {
 void MainWindow::AfterCycleTick() {
     Station& s = *station_;
     if (s.run.oneRequested) return;  // skipped; it comes again
+    // The list is read only when the cycle stopped with a message.
+    const bool listUsedUp = !cycleMessage_.empty() && ListUsedUp(s);
     lastCycle_ = JudgeCycle(cycleMessage_, s.FailureCount, s.run.recordFileFailed,
-                            s.currentSet.typeNorvik);
+                            s.currentSet.typeNorvik, listUsedUp);
     if (lastCycle_.programmed) tally_.Count(s.currentSet.workOrderNumber);
     ShowEarlyStop(s, lastCycle_);
     ShowFieldValues();
@@ -384,12 +386,27 @@ void MainWindow::AddFileItems(QMenu* file) {
     file->insertAction(Action(MenuItem::Exit), open);
     file->insertSeparator(Action(MenuItem::Exit));
     actions_[MenuItem::OpenRecordFolder] = open;
-    connect(open, &QAction::triggered, this, [this] {
-        // The desktop's file manager, on the folder of the next row's file.
-        const std::filesystem::path folder =
-            std::filesystem::path(RecordFilePath(*station_)).parent_path();
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())));
-    });
+    connect(open, &QAction::triggered, this, &MainWindow::OpenRecordFolder);
+}
+
+void MainWindow::OpenRecordFolder() {
+    // The desktop's file manager, on the folder of the next row's file. A
+    // folder that is not there is said so: a file manager would only show an
+    // error of its own, or nothing at all.
+    const std::filesystem::path folder =
+        std::filesystem::path(RecordFilePath(*station_)).parent_path();
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        messages_.ShowMessage({"The record folder does not exist:\r\n" + folder.string(), "",
+                               MsgIcon::Warning, MsgButtons::Ok});
+        return;
+    }
+    const QUrl url = QUrl::fromLocalFile(QString::fromStdString(folder.string()));
+    if (!QDesktopServices::openUrl(url)) {
+        messages_.ShowMessage({"No file manager could open the record folder:\r\n" +
+                                   folder.string(),
+                               "", MsgIcon::Warning, MsgButtons::Ok});
+    }
 }
 
 void MainWindow::AddTerminalOptions(QMenu* terminal) {

@@ -18,6 +18,7 @@ TEST(PageCodec, AsciiToHexText) {
              {"A   B", "41 20 42"}, {"A    B", "41 20 20 42"},  // the marker is not rescanned
              {"ANUL Bc", "41 42"},                            // first character of each token
              {"1 2 3 4 5 6 7 8 9", "31 32 33 34 35 36 37 38"}, {"\xE4 \x80 \xFF \x01", "E4 80 FF 01"},
+             {"\xA0   \xA0 A", "A0 20 A0 41"},  // 0xA0 is a byte, never a separator
              {std::string(15, ' '), "20 20 20 20 20 20 20 20"},  // eight space bytes, by position
              {"      A NUL      ", "20 20 20 41 00 20 20 20"},
          }) {
@@ -45,6 +46,7 @@ TEST(PageCodec, EveryPageRoundTripsThroughItsAsciiForm) {
 TEST(PageCodec, HexToAsciiText) {
     for (const auto& [in, out] : Cases{
              {"", ""}, {"41 42 00 44 20 46 47 48", "A B NUL D   F G H"}, {"7", "\x07"},
+             {"A0 20 A0 41", "\xA0   \xA0 A"},
              {"ABC", "\xBC"}, {"4a", "J"}, {"  41   42  ", "A B"}, {"E4 ff", "\xE4 \xFF"},
              {"4 1 42 43 44 45 46 47 48", "\x04 \x01 B C D E F G H"},  // nine byte texts
              {"zz", "3"}, {"!!", "\x11"},  // any character is a digit: 122 - 55 = 67, 33 - 48 = -15
