@@ -82,6 +82,15 @@ int Process::Wait() {
 
 StationRig::StationRig(const std::vector<std::string>& simArgs, const ParameterSet* set,
                        const std::string& max) {
+    RestartReader(simArgs);
+    WriteSet(set != nullptr ? *set : CounterSet(dir.Path()));
+    WriteSettings(Link(), max);
+}
+
+void StationRig::RestartReader(const std::vector<std::string>& simArgs) {
+    if (sim_ != nullptr) sim_->Signal(SIGTERM);
+    delete sim_;
+    fs::remove(dir / "sim.out");
     std::vector<std::string> args{"--link", Link(), "--tor", "1"};
     args.insert(args.end(), simArgs.begin(), simArgs.end());
     sim_ = new Process("tagwright-reader-sim", args, dir.Path(), dir / "sim.out", dir / "sim.err");
@@ -89,8 +98,6 @@ StationRig::StationRig(const std::vector<std::string>& simArgs, const ParameterS
     while (ReadBytes(dir / "sim.out").empty()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    WriteSet(set != nullptr ? *set : CounterSet(dir.Path()));
-    WriteSettings(Link(), max);
 }
 
 StationRig::~StationRig() {
@@ -102,6 +109,7 @@ StationRig::~StationRig() {
 void StationRig::WriteSet(const ParameterSet& set) {
     NameList names;
     RecordingMessageView view;
+    fs::remove(SetFilePath(dir.Path(), "Line"));  // replaced without the question
     ASSERT_EQ(SaveSet(dir.Path(), "Line", set, names, view), SaveSetResult::Saved);
 }
 

@@ -51,6 +51,10 @@ public:
                         const ParameterSet* set = nullptr, const std::string& max = "999");
     ~StationRig();
 
+    // A fresh virtual Reader on the same link (a power cycle: no replies left
+    // in the line for a station that was killed).
+    void RestartReader(const std::vector<std::string>& simArgs);
+
     // Runs tagwright-station to its end.
     RunResult Run(const std::vector<std::string>& args);
     // Starts it without waiting; Finish collects what it wrote.
