@@ -1,5 +1,6 @@
 #include "station/StationRun.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -41,9 +42,12 @@ std::string Waiting(long programmed, const Options& o) {
 }
 
 // The run's end once continuous mode switched itself off.
-int StoppedRun(const Station& station) {
-    const CycleResult why = station.run.continuousStop;
-    return ExitCodeFor(why != CycleResult::None ? why : station.run.lastCycle.result);
+int StoppedRun(const Station& station, const Options& o) {
+    CycleResult why = station.run.continuousStop;
+    if (why == CycleResult::None) why = station.run.lastCycle.result;
+    // A cycle held back by the stop is the stop, not a failed step.
+    if (why == CycleResult::Interrupted && o.continuous) return kSuccess;
+    return ExitCodeFor(why);
 }
 
 // Looks and cycles until N tags are programmed, a step fails, no tag comes
@@ -67,7 +71,7 @@ int ProgramLoop(Station& station, const Options& o, const std::atomic<bool>& sto
             if (cycle.result == CycleResult::Programmed) ++programmed;
             if (!o.continuous && programmed >= o.count) return kSuccess;
         }
-        if (!station.run.continuousMode) return StoppedRun(station);
+        if (!station.run.continuousMode) return StoppedRun(station, o);
         if (station.continuous.tagThere) lastTag = SteadyClock::now();
         if (SteadyClock::now() - lastTag > wait) {
             PrintMessage("No transponder came within " + std::to_string(o.waitSeconds) +
@@ -123,6 +127,7 @@ int RunProgram(const Options& options, const std::atomic<bool>& stop) {
     code = ProgramLoop(station, options, stop, out);
     out.Done();
     if (station.run.continuousMode) ContOnCommand(station);
+    MessagesTick(station);  // what the last cycle left for the operator
     return code;
 }
 
@@ -134,6 +139,7 @@ int RunRead(const Options& options) {
     if (!LoadStation(station, options, &code)) return code;
     if (!OpenReader(station, options)) return kPortNotOpen;
     ReaderSession& reader = station.reader;
+    reader.link.Retries = std::clamp(station.currentSet.retries, kMinRetries, kMaxRetries);
     BusyScope busy(reader.port.readBusy);
     reader.link.DiscardPending();
     const JudgedReply uid = reader.link.ReadUid();
