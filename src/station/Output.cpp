@@ -98,7 +98,8 @@ void Printer::Line(const std::string& text) {
 }
 
 void Printer::Status(const std::string& text) {
-    if (!terminal_) return;
+    if (!terminal_ || (statusShown_ && text == status_)) return;
+    status_ = text;
     std::fputs(("\r\033[K" + text).c_str(), out_);
     std::fflush(out_);
     statusShown_ = true;

@@ -34,6 +34,7 @@ private:
     std::FILE* out_;
     bool terminal_;
     bool statusShown_ = false;
+    std::string status_;  // what the status line shows
 };
 
 }  // namespace tagwright::station
