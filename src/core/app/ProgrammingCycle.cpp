@@ -111,6 +111,14 @@ CycleResult WriteFailure(const Station& station) {
                                                   : CycleResult::VerifyFailed;
 }
 
+// Why ReserveCarrierId stopped: the journal dropped, the counter unsaved,
+// or no further ID to skip to.
+CycleResult ReserveFailure(const Station& station) {
+    if (!station.journal.journal) return CycleResult::JournalError;
+    if (station.journal.counterKeyPending) return CycleResult::CounterNotSaved;
+    return CycleResult::NoCarrierId;
+}
+
 // The carrier ID the cycle starts from; false (told) when there is none.
 bool PrepareCarrierId(Station& station, std::optional<std::uint64_t>& counterValue) {
     const ParameterSet& set = station.currentSet;
@@ -168,13 +176,7 @@ void CycleSteps(Station& station) {
         return Decide(station, CycleResult::Interrupted);
     }
     const std::optional<JournalCycleId> cycle = ReserveCarrierId(station, *journal, counterValue);
-    if (!cycle) {
-        // Why ReserveCarrierId stopped: the journal dropped, the counter
-        // unsaved, or no further ID to skip to.
-        return Decide(station, !station.journal.journal       ? CycleResult::JournalError
-                               : station.journal.counterKeyPending ? CycleResult::CounterNotSaved
-                                                                   : CycleResult::NoCarrierId);
-    }
+    if (!cycle) return Decide(station, ReserveFailure(station));
     station.run.lastCycle.carrierId = ComposedCarrierId(set);
 
     WritePagesStep(station, &details);
