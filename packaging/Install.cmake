@@ -41,7 +41,8 @@ endif()
 # Manual pages and the changelog compressed as Debian wants them: the
 # highest level, without a name or time stamp, so the package is repeatable.
 set(_gzipped)
-foreach(src IN ITEMS man/tagwright.1 man/tagwright-reader-sim.1 debian/changelog)
+foreach(src IN ITEMS man/tagwright.1 man/tagwright-reader-sim.1 man/tagwright-station.1
+    debian/changelog)
   get_filename_component(_name ${src} NAME)
   set(_gz ${_gen}/${_name}.gz)
   add_custom_command(OUTPUT ${_gz}
@@ -55,7 +56,7 @@ add_custom_target(tagwright_packaging_files ALL DEPENDS ${_icons} ${_gzipped})
 # --- install rules ---
 
 set(_programs)
-foreach(t IN ITEMS tagwright tagwright-reader-sim)
+foreach(t IN ITEMS tagwright tagwright-reader-sim tagwright-station)
   if(TARGET ${t})
     list(APPEND _programs ${t})
   endif()
@@ -74,7 +75,7 @@ if(RSVG_CONVERT)
       DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
   endforeach()
 endif()
-install(FILES ${_gen}/tagwright.1.gz ${_gen}/tagwright-reader-sim.1.gz
+install(FILES ${_gen}/tagwright.1.gz ${_gen}/tagwright-reader-sim.1.gz ${_gen}/tagwright-station.1.gz
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${_pkg}/debian/copyright ${_gen}/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tagwright)
@@ -104,9 +105,10 @@ of multipage transponders. As a programming station it writes a carrier ID
 and fixed data into each transponder and logs every one to a spreadsheet
 record file.
 
-The package includes a virtual Reader for operator training and a udev
-rule that gives the logged-in user USB serial adapters and keeps
-ModemManager away from them.")
+The package includes tagwright-station, the same station without a
+window for scripts and PLC cells, a virtual Reader for operator training
+and a udev rule that gives the logged-in user USB serial adapters and
+keeps ModemManager away from them.")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${_pkg}/debian/postinst ${_pkg}/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -56,6 +56,18 @@ const char* NoNextCarrierId(const Station& station) {
     return nullptr;
 }
 
+// Switches the mode off for a reason a front end can act on.
+void StopFor(Station& station, const char* why, CycleResult result) {
+    station.run.continuousStop = result;
+    StopContinuous(station, why);
+}
+
+// What a failed cycle says about itself, for a stop that names none.
+CycleResult FailedCycle(const Station& station) {
+    const CycleResult r = station.run.lastCycle.result;
+    return r == CycleResult::Programmed || r == CycleResult::None ? CycleResult::WriteRefused : r;
+}
+
 // One cycle on the tag just laid, with its row, journal entry and protocol
 // line as "  One" gives them; then whatever keeps the next one from going on.
 void ProgramNewTag(Station& station) {
@@ -65,14 +77,24 @@ void ProgramNewTag(Station& station) {
     CycleTick(station);
     station.continuous.looksShown = 0;
     // A journal error drops the journal; the next tag must not go on without it.
-    if (!station.journal.journal) return StopContinuous(station, kContinuousJournalMessage);
-    if (station.journal.counterKeyPending) {
-        return StopContinuous(station, kContinuousCounterMessage);
+    if (!station.journal.journal) {
+        return StopFor(station, kContinuousJournalMessage, CycleResult::JournalError);
     }
-    if (!station.writeChecks.locksDone) return StopContinuous(station, kContinuousFailedMessage);
-    if (station.run.recordFileFailed) return StopContinuous(station, kContinuousRecordMessage);
-    if (!PortUsable(station)) return StopContinuous(station, kContinuousPortMessage);
-    if (const char* why = NoNextCarrierId(station)) return StopContinuous(station, why);
+    if (station.journal.counterKeyPending) {
+        return StopFor(station, kContinuousCounterMessage, CycleResult::CounterNotSaved);
+    }
+    if (!station.writeChecks.locksDone) {
+        return StopFor(station, kContinuousFailedMessage, FailedCycle(station));
+    }
+    if (station.run.recordFileFailed) {
+        return StopFor(station, kContinuousRecordMessage, CycleResult::RecordFileError);
+    }
+    if (!PortUsable(station)) {
+        return StopFor(station, kContinuousPortMessage, CycleResult::PortNotOpen);
+    }
+    if (const char* why = NoNextCarrierId(station)) {
+        return StopFor(station, why, CycleResult::NoCarrierId);
+    }
     station.continuous.status = kWaitingForRemovalText;
 }
 
@@ -87,14 +109,14 @@ void ContinuousTick(Station& station) {
     const std::string statusBefore = watch.status;
     bool cycleRan = false;
     if (!PortUsable(station)) {
-        StopContinuous(station, kContinuousPortMessage);
+        StopFor(station, kContinuousPortMessage, CycleResult::PortNotOpen);
     } else {
         const std::optional<std::string> seen = Look(station);
         const bool isNew = seen && (!watch.tagThere || *seen != watch.uid);
         watch.tagThere = seen.has_value();
         watch.uid = seen.value_or(std::string());
         if (!PortUsable(station)) {
-            StopContinuous(station, kContinuousPortMessage);
+            StopFor(station, kContinuousPortMessage, CycleResult::PortNotOpen);
         } else if (isNew) {
             cycleRan = true;
             ProgramNewTag(station);

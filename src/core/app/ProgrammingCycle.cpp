@@ -1,5 +1,6 @@
 #include "core/app/ProgrammingCycle.h"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,6 +18,12 @@
 namespace tagwright {
 
 namespace {
+
+// The first failure decides how the cycle ended.
+void Decide(Station& station, CycleResult result) {
+    CycleResult& decided = station.run.lastCycle.result;
+    if (decided == CycleResult::None) decided = result;
+}
 
 // The record row of the transponder the station holds now.
 bool AppendRecord(Station& station) {
@@ -68,16 +75,19 @@ void FinishCycle(Station& station, Journal& journal, JournalCycleId cycle, Cycle
         } else {
             SetRunControls(station.window, station.run, true);
             station.run.recordFileFailed = true;
+            Decide(station, CycleResult::RecordFileError);
         }
     }
     const JournalResult confirmed = journal.Confirm(cycle, details);
     if (!confirmed.ok) {
+        Decide(station, CycleResult::JournalError);
         station.journal.journal.reset();
         station.window.Tell(confirmed.message +
                             "\r\nThe transponder is programmed, but the journal does not show "
                             "it as programmed. The run is stopped.");
     }
-    if (counterValue) WriteCounterKey(station);
+    if (counterValue && !WriteCounterKey(station)) Decide(station, CycleResult::CounterNotSaved);
+    Decide(station, CycleResult::Programmed);
     station.run.RequestFocusOnFirstEditablePage(set);
 }
 
@@ -94,19 +104,41 @@ void NameFailedStep(const Station& station, const char* step, CycleDetails& deta
     details.readerReply = checks.readerReply;
 }
 
+// A failed write or lock step: refused by the Reader, or taken and then
+// found wrong by the read-back or lock proof.
+CycleResult WriteFailure(const Station& station) {
+    return station.writeChecks.failedStep.empty() ? CycleResult::WriteRefused
+                                                  : CycleResult::VerifyFailed;
+}
+
+// Why ReserveCarrierId stopped: the journal dropped, the counter unsaved,
+// or no further ID to skip to.
+CycleResult ReserveFailure(const Station& station) {
+    if (!station.journal.journal) return CycleResult::JournalError;
+    if (station.journal.counterKeyPending) return CycleResult::CounterNotSaved;
+    return CycleResult::NoCarrierId;
+}
+
 // The carrier ID the cycle starts from; false (told) when there is none.
 bool PrepareCarrierId(Station& station, std::optional<std::uint64_t>& counterValue) {
     const ParameterSet& set = station.currentSet;
     if (set.useCsvFile) {
         NextDataSetStep(station);
         if (station.FailureCount != 0) {
+            Decide(station, CycleResult::NoCarrierId);
             station.window.Tell(kMaximumReachedMessage);
             return false;
         }
     } else if (set.useDecimalCounter) {
-        if (!CounterKeySettled(station)) return false;
+        if (!CounterKeySettled(station)) {
+            Decide(station, CycleResult::CounterNotSaved);
+            return false;
+        }
         counterValue = PrepareCounterDataSet(station);
-        if (!counterValue) return false;
+        if (!counterValue) {
+            Decide(station, CycleResult::NoCarrierId);
+            return false;
+        }
     }
     // Fix data: pages 1 and 2 keep the texts the set gave them.
     return true;
@@ -119,9 +151,9 @@ void CycleSteps(Station& station) {
     const ParameterSet& set = station.currentSet;
     station.run.recordFileFailed = false;
     station.reader.link.ResetRetriesUsed();  // the journal row counts this cycle's repeats
-    if (!ReaderReachable(station)) return;
+    if (!ReaderReachable(station)) return Decide(station, CycleResult::PortNotOpen);
     Journal* journal = CycleJournal(station);
-    if (journal == nullptr) return;
+    if (journal == nullptr) return Decide(station, CycleResult::JournalError);
 
     std::optional<std::uint64_t> counterValue;
     if (!PrepareCarrierId(station, counterValue)) return;
@@ -130,19 +162,26 @@ void CycleSteps(Station& station) {
     if (set.typeNorvik) {
         ReadUidStep(station);
         if (station.FailureCount != 0) {
+            Decide(station, CycleResult::NoTransponder);
             station.window.Tell(kUidFailedMessage);
             RecordUidFailure(station, *journal);
             return;
         }
         details.uid = station.uidText;
-        if (!UidMayBeProgrammed(station, *journal)) return;
+        station.run.lastCycle.uid = station.uidText;
+        if (!UidMayBeProgrammed(station, *journal)) return Decide(station, CycleResult::Declined);
     }
 
+    if (station.run.stopRequested != nullptr && station.run.stopRequested->load()) {
+        return Decide(station, CycleResult::Interrupted);
+    }
     const std::optional<JournalCycleId> cycle = ReserveCarrierId(station, *journal, counterValue);
-    if (!cycle) return;
+    if (!cycle) return Decide(station, ReserveFailure(station));
+    station.run.lastCycle.carrierId = ComposedCarrierId(set);
 
     WritePagesStep(station, &details);
     if (station.FailureCount != 0) {
+        Decide(station, WriteFailure(station));
         NameFailedStep(station, "write", details);
         // The text speaks of locking, but it follows a failed write; the
         // lock step is not run. Operators know the text as it stands.
@@ -153,6 +192,7 @@ void CycleSteps(Station& station) {
 
     LockPagesStep(station, &details);
     if (station.FailureCount != 0) {
+        Decide(station, WriteFailure(station));
         NameFailedStep(station, "lock", details);
         BurnCarrierId(station, *journal, *cycle, details, counterValue);
         return;
@@ -182,6 +222,7 @@ void ContOnCommand(Station& station) {
         SetRunControls(station.window, station.run, true);
     } else {
         station.run.continuousMode = true;
+        station.run.continuousStop = CycleResult::None;
         SetRunControls(station.window, station.run, false);
         station.run.contOnLabel = "Cont Off";
         station.window.SetEnabled(MainControl::ContOn, true);
@@ -240,7 +281,21 @@ void MessagesTick(Station& station) {
 }
 
 void RunCycle(Station& station) {
+    CycleReport& outcome = station.run.lastCycle;
+    const std::uint64_t sequence = outcome.sequence + 1;
+    outcome = CycleReport{};
+    outcome.sequence = sequence;
+    const auto start = std::chrono::steady_clock::now();
     RunCommand(station.View(), [&] { CycleSteps(station); });
+    // A journal lost on the way (a burn or failure row not written) stops the
+    // run whatever else went wrong.
+    if (outcome.result != CycleResult::PortNotOpen && !station.journal.journal) {
+        outcome.result = CycleResult::JournalError;
+    }
+    outcome.retries = static_cast<int>(station.reader.link.RetriesUsed());
+    outcome.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - start)
+                            .count();
     station.View().RepaintWindow();
 }
 

@@ -6,6 +6,7 @@
 // except what the serial port's receiver hands over through its callbacks.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -47,6 +48,32 @@ struct CarrierIdState {
     std::string nextText;
 };
 
+// How the last cycle ended, decided where each step fails, for front ends
+// that report per tag rather than by message box.
+enum class CycleResult {
+    None,            // no cycle has run
+    Programmed,
+    NoTransponder,   // the UID could not be read
+    WriteRefused,    // a write or lock was refused or not answered
+    VerifyFailed,    // read-back or lock proof found a difference
+    NoCarrierId,     // maximum reached or list file used up
+    PortNotOpen,
+    JournalError,
+    RecordFileError,
+    CounterNotSaved,  // the set file did not take the counter
+    Declined,         // a UID programmed before, not to be programmed again
+    Interrupted,      // a stop was asked for before the carrier ID was reserved
+};
+
+struct CycleReport {
+    CycleResult result = CycleResult::None;
+    std::string carrierId;  // the ID reserved, "" when none was
+    std::string uid;
+    int retries = 0;
+    std::int64_t elapsedMs = 0;
+    std::uint64_t sequence = 0;  // counts the cycles run
+};
+
 // The automatic run: requests, mode and what a cycle leaves for the ticks.
 struct AutomaticRun {
     bool oneRequested = false;
@@ -57,6 +84,12 @@ struct AutomaticRun {
     std::array<bool, kPageCount> focusRequest{};
     // The continuous-mode button's label; it changes with the mode.
     std::string contOnLabel = "  Cont On";
+    CycleReport lastCycle;
+    // Why continuous mode switched itself off; None while it runs.
+    CycleResult continuousStop = CycleResult::None;
+    // Set by a front end that stops on a signal: a cycle that has not
+    // reserved its carrier ID yet is not started.
+    const std::atomic<bool>* stopRequested = nullptr;
 
     // Leaves text for the message tick after any message still waiting, so
     // that neither is lost; the same text is not repeated.

@@ -290,9 +290,47 @@ JournalResult SqliteJournal::RecordFailure(const JournalContext& context,
     return {true, {}};
 }
 
-JournalRows SqliteJournal::Rows(std::string_view /*sinceUtc*/) {
-    // TODO(export): read the rows
-    return {false, {}, "The journal cannot be exported yet."};
+std::string RowsSql() {
+    return "SELECT id, time_utc, time_local, host, set_name, work_order, part_number, "
+           "operator_badge, carrier_id, outcome, " + DetailColumns() +
+           " FROM cycles WHERE time_utc >= ?1 ORDER BY id";
+}
+
+// The columns in RowsSql's order.
+JournalRow RowAt(const sqlite::Statement& st) {
+    JournalRow row;
+    int i = 0;
+    row.cycle = st.Int(i++);
+    for (std::string* text : {&row.timeUtc, &row.timeLocal, &row.host, &row.setName,
+                              &row.workOrder, &row.partNumber, &row.operatorBadge, &row.carrierId,
+                              &row.outcome, &row.failedStep, &row.readerReply, &row.uid}) {
+        *text = st.Text(i++);
+    }
+    for (std::string& page : row.pages) page = st.Text(i++);
+    row.locks = st.Text(i++);
+    row.recordFile = st.Text(i++);
+    row.recordRow = st.Int(i++);
+    row.retries = static_cast<int>(st.Int(i));
+    return row;
+}
+
+JournalRows SqliteJournal::Rows(std::string_view sinceUtc) {
+    JournalRows result;
+    sqlite::Statement st(db_.Handle(), RowsSql());
+    if (!st.Prepared()) {
+        result.message = Failure("read");
+        return result;
+    }
+    st.Bind(1, sinceUtc);
+    int rc = SQLITE_ROW;
+    while ((rc = st.Step()) == SQLITE_ROW) result.rows.push_back(RowAt(st));
+    if (rc != SQLITE_DONE) {
+        result.rows.clear();
+        result.message = Failure("read");
+        return result;
+    }
+    result.ok = true;
+    return result;
 }
 
 CarrierIdLookup SqliteJournal::IsUsed(std::string_view carrierId) {

@@ -1,7 +1,11 @@
 #include "core/production/RecordFile.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
 #include <optional>
 #include <string>
 
@@ -13,6 +17,7 @@
 #include "core/base/AtomicFile.h"
 #include "core/base/CText.h"
 #include "core/base/PosixFile.h"
+#include "core/production/CarrierIdSource.h"
 
 namespace tagwright {
 
@@ -330,6 +335,130 @@ bool AppendRecord(RecordTarget& target, const RecordInput& input) {
         target.logFileName = std::move(next);
         recovered = false;
     }
+}
+
+// --- reading the rows back ---
+
+namespace {
+
+constexpr int kTransponderCells = 5 + 3 * kPageCount;
+
+// The text of one cell line, with its ss:Index (0 when it has none).
+struct CellLine {
+    int index = 0;
+    std::string text;
+};
+
+std::string Unescaped(std::string_view text) {
+    static constexpr std::pair<std::string_view, char> kEntities[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bool replaced = false;
+        for (const auto& [entity, c] : kEntities) {
+            if (text.substr(i).starts_with(entity)) {
+                out += c;
+                i += entity.size() - 1;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) out += text[i];
+    }
+    return out;
+}
+
+std::optional<CellLine> ParseCellLine(std::string_view line) {
+    static constexpr std::string_view kData = R"(<Data ss:Type="String">)";
+    static constexpr std::string_view kDataEnd = "</Data></Cell>";
+    const std::size_t data = line.find(kData);
+    const std::size_t end = line.rfind(kDataEnd);
+    if (!line.starts_with("    <Cell") || data == std::string_view::npos ||
+        end == std::string_view::npos || end < data) {
+        return std::nullopt;
+    }
+    CellLine cell;
+    const std::size_t index = line.find(R"(ss:Index=")");
+    if (index != std::string_view::npos && index < data) cell.index = Atol(line.substr(index + 10));
+    cell.text = Unescaped(line.substr(data + kData.size(), end - data - kData.size()));
+    return cell;
+}
+
+std::string HexDigitsOnly(std::string_view text) {
+    std::string digits;
+    for (char c : text) {
+        if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
+    }
+    return digits;
+}
+
+std::string CarrierIdIn(const RecordedTransponder& row, std::int64_t offset, std::int64_t length) {
+    const std::string hex = HexDigitsOnly(row.pages[0]) + HexDigitsOnly(row.pages[1]);
+    const CarrierIdSpan span = SpanOf(offset, length);
+    std::string id;
+    for (int k = span.first; k < span.end; ++k) {
+        const std::size_t at = static_cast<std::size_t>(k) * 2;
+        if (at + 2 > hex.size()) return {};
+        id += static_cast<char>(std::stoi(hex.substr(at, 2), nullptr, 16));
+    }
+    return id;
+}
+
+// What the rows so far said: the block's carrier ID area.
+struct SheetState {
+    std::optional<std::int64_t> offset, length;
+};
+
+void TakeRow(const std::vector<CellLine>& cells, std::int64_t number, SheetState& state,
+             std::vector<RecordedTransponder>& rows) {
+    if (cells.size() == 2 && cells[0].index == 1) {
+        if (cells[0].text == "Carrier ID Offset:") state.offset = Atol(cells[1].text);
+        if (cells[0].text == "Carrier ID Length:") state.length = Atol(cells[1].text);
+        return;
+    }
+    const bool plain = std::all_of(cells.begin(), cells.end(),
+                                   [](const CellLine& c) { return c.index == 0; });
+    if (!plain || cells.size() != static_cast<std::size_t>(kTransponderCells)) return;
+    RecordedTransponder row;
+    row.row = number;
+    row.uid = cells[3].text;
+    for (std::size_t p = 0; p < static_cast<std::size_t>(kPageCount); ++p) {
+        row.pages[p] = cells[5 + 3 * p].text;
+    }
+    if (state.offset && state.length) row.carrierId = CarrierIdIn(row, *state.offset, *state.length);
+    rows.push_back(std::move(row));
+}
+
+}  // namespace
+
+RecordedRows ReadRecordRows(const fs::path& path) {
+    RecordedRows result;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        result.error = "The record file \"" + path.string() + "\" cannot be read: " +
+                       std::strerror(errno) + ".";
+        return result;
+    }
+    SheetState state;
+    std::vector<CellLine> cells;
+    std::int64_t number = 0;
+    bool inRow = false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line == "   <Row>") {
+            inRow = true;
+            ++number;
+            cells.clear();
+        } else if (line == "   </Row>" && inRow) {
+            inRow = false;
+            TakeRow(cells, number, state, result.rows);
+        } else if (inRow) {
+            if (auto cell = ParseCellLine(line)) cells.push_back(std::move(*cell));
+        }
+    }
+    result.ok = true;
+    return result;
 }
 
 }  // namespace tagwright

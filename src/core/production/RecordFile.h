@@ -7,10 +7,12 @@
 // append whose row count gains a digit, which copies the file). Appends
 // from several processes take turns under an exclusive lock on the file.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/base/Clock.h"
 #include "core/base/DataPaths.h"
@@ -52,5 +54,24 @@ std::int64_t ReadRowCount(const std::filesystem::path& path);
 // also for a file without a count (nothing to change).
 bool UpdateRowCount(const std::filesystem::path& path, std::int64_t old, std::int64_t added,
                     const LocalTime& now);
+
+// A transponder row as a record file holds it.
+struct RecordedTransponder {
+    std::int64_t row = 0;  // the sheet's row number, counted from 1
+    std::string uid;
+    std::array<std::string, kPageCount> pages;  // HEX digits as written, "" = none
+    // The carrier ID in pages 1 and 2, at the offset and length of the
+    // parameter block above the row; "" when no block gave them.
+    std::string carrierId;
+};
+
+struct RecordedRows {
+    bool ok = false;
+    std::vector<RecordedTransponder> rows;
+    std::string error;  // when not ok
+};
+
+// Every transponder row of the file, in order.
+RecordedRows ReadRecordRows(const std::filesystem::path& path);
 
 }  // namespace tagwright

@@ -108,6 +108,7 @@ struct StopCase {
     Stop stop;
     const char* why;
     bool rowWritten;
+    CycleResult stoppedFor;  // what a front end without messages learns
 };
 
 void PrintTo(const StopCase& c, std::ostream* os) { *os << c.why; }
@@ -146,12 +147,12 @@ protected:
 };
 
 const StopCase kStops[] = {
-    {Stop::FailedCycle, kContinuousFailedMessage, false},
-    {Stop::Maximum, kContinuousMaximumMessage, true},
-    {Stop::ListExhausted, kContinuousListMessage, true},
-    {Stop::RecordFile, kContinuousRecordMessage, false},
-    {Stop::Journal, kContinuousJournalMessage, false},
-    {Stop::PortLost, kContinuousPortMessage, false},
+    {Stop::FailedCycle, kContinuousFailedMessage, false, CycleResult::VerifyFailed},
+    {Stop::Maximum, kContinuousMaximumMessage, true, CycleResult::NoCarrierId},
+    {Stop::ListExhausted, kContinuousListMessage, true, CycleResult::NoCarrierId},
+    {Stop::RecordFile, kContinuousRecordMessage, false, CycleResult::RecordFileError},
+    {Stop::Journal, kContinuousJournalMessage, false, CycleResult::JournalError},
+    {Stop::PortLost, kContinuousPortMessage, false, CycleResult::PortNotOpen},
 };
 
 TEST_P(StopTest, SwitchesTheModeOffWithItsMessage) {
@@ -163,6 +164,8 @@ TEST_P(StopTest, SwitchesTheModeOffWithItsMessage) {
     EXPECT_FALSE(station.run.continuousMode);
     ASSERT_FALSE(Messages().empty());
     EXPECT_EQ(Messages().back(), c.why);
+    EXPECT_EQ(station.run.continuousStop, c.stoppedFor);
+    EXPECT_EQ(station.run.lastCycle.result == CycleResult::Programmed, c.rowWritten);
     EXPECT_EQ(station.run.contOnLabel, "Cont On");
     EXPECT_TRUE(station.window.Control(MainControl::One).enabled);
     EXPECT_TRUE(station.window.Control(MainControl::ContOn).enabled);

@@ -109,6 +109,13 @@ TEST_P(FaultTest, CycleCountsOnlyAProvenTransponder) {
     EXPECT_EQ(station.writeChecks.failedStep, c.failedStep);
     EXPECT_EQ(station.writeChecks.locksDone, c.programmed);
     EXPECT_EQ(station.reader.link.RetriesUsed(), c.retriesUsed);
+    // The cycle's report: a refused write, or one the checks found wrong.
+    const CycleReport& report = station.run.lastCycle;
+    EXPECT_EQ(report.result, c.programmed            ? CycleResult::Programmed
+                             : c.failedStep.empty() ? CycleResult::WriteRefused
+                                                    : CycleResult::VerifyFailed);
+    EXPECT_EQ(report.carrierId, "007");
+    EXPECT_EQ(report.retries, static_cast<int>(c.retriesUsed));
     // Every repeat is in the protocol log beside the cycle's own line.
     const std::string log = ProtocolLog();
     const bool repeated = std::string(c.name).find("Retries") != std::string::npos;

@@ -1,0 +1,12 @@
+#pragma once
+// "journal export" and "journal check": the production journal beside the
+// record file of the set, as the cycle opens it.
+
+#include "station/Arguments.h"
+
+namespace tagwright::station {
+
+int RunJournalExport(const Options& options);
+int RunJournalCheck(const Options& options);
+
+}  // namespace tagwright::station
