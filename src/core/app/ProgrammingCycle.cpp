@@ -119,6 +119,11 @@ void CycleSteps(Station& station) {
     const ParameterSet& set = station.currentSet;
     station.run.recordFileFailed = false;
     station.reader.link.ResetRetriesUsed();  // the journal row counts this cycle's repeats
+    // A hand-edited layout would program cut-off IDs: refused before any traffic.
+    if (const std::string refusal = CarrierIdLayoutRefusal(set); !refusal.empty()) {
+        station.window.Tell(refusal);
+        return;
+    }
     if (!ReaderReachable(station)) return;
     Journal* journal = CycleJournal(station);
     if (journal == nullptr) return;

@@ -254,6 +254,9 @@ void StartUp(Station& station) {
     station.currentSet = LoadSet(station.setDirectory, station.settings.currentSetName, true);
     station.carrierId.current = station.currentSet.carrierId;
     station.carrierId.nextText = station.carrierId.current;
+    // Left by a record file rewrite that was killed.
+    RemoveStaleTempFiles(StationRecordDirectory(station.setDirectory));
+    RemoveStaleTempFiles(CurrentRecordFolder(station));
 
     // The fields are empty before start-up: nothing is taken from them.
     MainView& view = station.View();
