@@ -243,6 +243,18 @@ void ApplyStartUpAppearance(Station& station) {
     ApplyMode(station);
 }
 
+namespace {
+
+// Where the current set's rows go: the folder its record file names, else
+// the station's record folder.
+std::filesystem::path CurrentRecordFolder(const Station& station) {
+    const std::filesystem::path file(station.currentSet.logFileName);
+    if (file.empty()) return StationRecordDirectory(station.setDirectory);
+    return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+}
+
+}  // namespace
+
 void StartUp(Station& station) {
     station.reader.link.ResponseTimeBase = 160;
     station.terminal.shown = false;
@@ -265,6 +277,9 @@ void StartUp(Station& station) {
     StartWindowTimers(view);
     ApplyStartUpAppearance(station);
     view.ShowFieldValues();
+    // A hand-edited set is told at once; every cycle refuses it until mended.
+    const std::string refusal = CarrierIdLayoutRefusal(station.currentSet);
+    if (!refusal.empty()) station.window.Tell(refusal);
 }
 
 bool ShutDown(Station& station) {
