@@ -57,10 +57,14 @@ TEST(ReaderInput, BadRepliesAreNeverJudgedAsReplies) {
             EXPECT_EQ(rig.Counter(), "7");
             ExpectNothingTaken(rig, before);
         } else {
-            // The write went out; its read-back is what fails, so the
-            // carrier ID is used up but no row claims a transponder.
+            // The write went out; its read-back is what fails, so carrier ID
+            // 7 is used up and said so, and no row claims a transponder.
             EXPECT_EQ(rig.Record(), "");
-            EXPECT_FALSE(rig.Told().empty());
+            EXPECT_EQ(rig.Counter(), "8");
+            const std::vector<std::string> told = rig.Told();
+            ASSERT_GE(told.size(), 2u);
+            EXPECT_EQ(told[told.size() - 2], kWriteFailedMessage);
+            EXPECT_EQ(told.back().rfind("The carrier ID 007 is not used again", 0), 0u);
             EXPECT_NE(rig.station.window.Control(PageField(1)).background, colour::Green);
         }
     }
