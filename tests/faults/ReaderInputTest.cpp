@@ -44,7 +44,7 @@ TEST(ReaderInput, BadRepliesAreNeverJudgedAsReplies) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.scenario);
-        sim::Options options = QuickReader();
+        sim::Options options;
         options.faults.badReply = c.mode;
         options.lineEnd = c.lineEnd;
         StationRig rig(options);
@@ -71,7 +71,7 @@ TEST(ReaderInput, BadRepliesAreNeverJudgedAsReplies) {
 }
 
 TEST(ReaderInput, ACrLfReaderProgramsEveryPageExactly) {
-    sim::Options options = QuickReader();
+    sim::Options options;
     options.lineEnd = "\r\n";
     StationRig rig(options);
     rig.Start(CounterSet(rig.dir.Path(), true));

@@ -47,14 +47,8 @@ inline ParameterSet CounterSet(const std::filesystem::path& dir, bool norvik = f
     return set;
 }
 
-inline sim::Options QuickReader() {
-    sim::Options o;
-    o.torValue = 1;  // short waits for replies that never come
-    return o;
-}
-
 struct StationRig {
-    explicit StationRig(sim::Options options = QuickReader())
+    explicit StationRig(sim::Options options = {})
         : cwd(dir.Path()), sim(std::move(options)) {
         view.Attach(station);
     }
