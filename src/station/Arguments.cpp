@@ -45,7 +45,7 @@ const char kUsage[] =
     "   7  the port did not open (the reason is printed)\n"
     "   8  production journal error\n"
     "   9  record file error\n"
-    "  10  the counter could not be saved in the set file\n"
+    "  10  the set is refused, or the counter could not be saved in it\n"
     "  11  interrupted by SIGINT or SIGTERM before N transponders\n"
     "  12  journal check found faults\n";
 

@@ -18,7 +18,7 @@ enum ExitCode : int {
     kPortNotOpen = 7,
     kJournalError = 8,
     kRecordFileError = 9,
-    kSetFileError = 10,    // the counter could not be saved in the set file
+    kSetFileError = 10,    // the set is refused, or the counter could not be saved in it
     kInterrupted = 11,
     kCheckFailed = 12,     // journal check found faults
 };
@@ -33,7 +33,8 @@ inline int ExitCodeFor(CycleResult result) {
         case CycleResult::PortNotOpen: return kPortNotOpen;
         case CycleResult::JournalError: return kJournalError;
         case CycleResult::RecordFileError: return kRecordFileError;
-        case CycleResult::CounterNotSaved: return kSetFileError;
+        case CycleResult::CounterNotSaved:
+        case CycleResult::SetRefused: return kSetFileError;
         case CycleResult::Interrupted: return kInterrupted;
         case CycleResult::Declined:
         case CycleResult::None: break;
@@ -54,6 +55,7 @@ inline const char* OutcomeName(CycleResult result) {
         case CycleResult::JournalError: return "journal error";
         case CycleResult::RecordFileError: return "record file error";
         case CycleResult::CounterNotSaved: return "set file error";
+        case CycleResult::SetRefused: return "set refused";
         case CycleResult::Declined: return "declined";
         case CycleResult::Interrupted: return "interrupted";
     }

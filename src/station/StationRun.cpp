@@ -10,8 +10,8 @@
 #include "core/app/ContinuousMode.h"
 #include "core/app/ProgrammingCycle.h"
 #include "core/app/WindowCommands.h"
-#include "core/base/AtomicFile.h"
 #include "core/base/DataPaths.h"
+#include "core/config/ParameterSet.h"
 #include "core/config/SetStore.h"
 #include "station/ConsoleView.h"
 #include "station/ExitCodes.h"
@@ -86,26 +86,24 @@ int ProgramLoop(Station& station, const Options& o, const std::atomic<bool>& sto
 }  // namespace
 
 bool LoadStation(Station& station, const Options& options, int* exitCode) {
-    station.reader.link.ResponseTimeBase = 160;
-    std::error_code ec;
-    station.setDirectory = StationSettingsDirectory(ec);
-    RemoveStaleTempFiles(station.setDirectory);  // left by a save that was killed
-    LoadStationSettingsFile(station.setDirectory, station.settings, station.image);
     if (!options.set.empty()) {
-        std::error_code missing;
+        std::error_code ec;
+        const std::filesystem::path directory = StationSettingsDirectory(ec);
         if (!IsValidSetName(options.set) ||
-            !std::filesystem::is_regular_file(SetFilePath(station.setDirectory, options.set),
-                                              missing)) {
+            !std::filesystem::is_regular_file(SetFilePath(directory, options.set), ec)) {
             PrintMessage("There is no parameter set \"" + options.set + "\" in " +
-                         station.setDirectory.string() + ".");
+                         directory.string() + ".");
             *exitCode = kBadArguments;
             return false;
         }
-        station.settings.currentSetName = options.set;
     }
-    station.currentSet = LoadSet(station.setDirectory, station.settings.currentSetName, true);
-    station.carrierId.current = station.currentSet.carrierId;
-    station.carrierId.nextText = station.carrierId.current;
+    LoadStationFiles(station, options.set);
+    if (const std::string refusal = CarrierIdLayoutRefusal(station.currentSet);
+        !refusal.empty()) {
+        station.window.Tell(refusal);
+        *exitCode = kSetFileError;
+        return false;
+    }
     station.settings.selectConfig = 1;  // the automatic mode runs the cycle
     ApplyStartUpAppearance(station);
     return true;

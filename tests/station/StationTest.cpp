@@ -74,6 +74,12 @@ const std::vector<ExitCase>& ExitCases() {
              set.csvFileName = rig.dir.Write("ids.csv", "Carrier ID;done;\r\n001;X;\r\n").string();
          },
          Program(), 6, "Maximum Carrier ID reached."},
+        {"set refused", {},
+         [](StationRig&, ParameterSet& set) {
+             set.carrierIdOffset = "10";
+             set.carrierIdLength = "10";
+         },
+         Program(), 10, "Carrier ID Length \"10\""},
         {"journal error", {},
          [](StationRig& rig, ParameterSet& set) {
              set.logFileName = (rig.dir.Write("blocker", "a file") / "record.xml").string();

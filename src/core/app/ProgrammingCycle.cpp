@@ -151,6 +151,11 @@ void CycleSteps(Station& station) {
     const ParameterSet& set = station.currentSet;
     station.run.recordFileFailed = false;
     station.reader.link.ResetRetriesUsed();  // the journal row counts this cycle's repeats
+    // A hand-edited layout would program cut-off IDs: refused before any traffic.
+    if (const std::string refusal = CarrierIdLayoutRefusal(set); !refusal.empty()) {
+        station.window.Tell(refusal);
+        return Decide(station, CycleResult::SetRefused);
+    }
     if (!ReaderReachable(station)) return Decide(station, CycleResult::PortNotOpen);
     Journal* journal = CycleJournal(station);
     if (journal == nullptr) return Decide(station, CycleResult::JournalError);

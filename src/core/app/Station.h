@@ -61,6 +61,7 @@ enum class CycleResult {
     JournalError,
     RecordFileError,
     CounterNotSaved,  // the set file did not take the counter
+    SetRefused,       // the set's carrier ID layout does not fit: nothing sent
     Declined,         // a UID programmed before, not to be programmed again
     Interrupted,      // a stop was asked for before the carrier ID was reserved
 };

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/app/CycleJournal.h"
 #include "core/app/PageTexts.h"
 #include "core/base/AtomicFile.h"
 #include "core/base/DataPaths.h"
@@ -243,17 +244,24 @@ void ApplyStartUpAppearance(Station& station) {
     ApplyMode(station);
 }
 
-void StartUp(Station& station) {
-    station.reader.link.ResponseTimeBase = 160;
-    station.terminal.shown = false;
-
+void LoadStationFiles(Station& station, const std::string& setName) {
     std::error_code ec;
     station.setDirectory = StationSettingsDirectory(ec);
     RemoveStaleTempFiles(station.setDirectory);  // left by a save that was killed
     LoadStationSettingsFile(station.setDirectory, station.settings, station.image);
+    if (!setName.empty()) station.settings.currentSetName = setName;
     station.currentSet = LoadSet(station.setDirectory, station.settings.currentSetName, true);
     station.carrierId.current = station.currentSet.carrierId;
     station.carrierId.nextText = station.carrierId.current;
+    // Left by a record file rewrite that was killed.
+    RemoveStaleTempFiles(StationRecordDirectory(station.setDirectory));
+    RemoveStaleTempFiles(RecordDirectory(station));
+}
+
+void StartUp(Station& station) {
+    station.reader.link.ResponseTimeBase = 160;
+    station.terminal.shown = false;
+    LoadStationFiles(station);
 
     // The fields are empty before start-up: nothing is taken from them.
     MainView& view = station.View();
@@ -262,6 +270,9 @@ void StartUp(Station& station) {
     StartWindowTimers(view);
     ApplyStartUpAppearance(station);
     view.ShowFieldValues();
+    // A hand-edited set is told at once; every cycle refuses it until mended.
+    const std::string refusal = CarrierIdLayoutRefusal(station.currentSet);
+    if (!refusal.empty()) station.window.Tell(refusal);
 }
 
 bool ShutDown(Station& station) {

@@ -14,6 +14,10 @@ namespace tagwright {
 // the current directory, the port opened with its report, timers started,
 // colours, images and mode applied.
 void StartUp(Station& station);
+// The files start-up reads: the settings, then the current set (setName
+// instead of the stored one when given) and its carrier ID; stale temporary
+// files of ours in the settings and record folders are removed.
+void LoadStationFiles(Station& station, const std::string& setName = {});
 
 // The window's destruction: takes the fields, writes the settings file and
 // stops the timers. False (after telling the operator) when the settings

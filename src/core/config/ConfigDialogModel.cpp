@@ -242,23 +242,14 @@ bool* ConfigDialogModel::FlagOf(ConfigControl box) {
 // --- carrier ID layout ------------------------------------------------------
 
 bool ConfigDialogModel::CheckOffsetAndLength() {
-    int offset = Atol(set.carrierIdOffset);
-    int length = Atol(set.carrierIdLength);
-    // Each value on its own has to fit the 16 bytes before their sum can.
-    offset = std::clamp(offset, 0, kCarrierIdBytes);
-    length = std::clamp(length, 0, kCarrierIdBytes);
-    length = std::min(length, kCarrierIdBytes - offset);
     // Every value that had to change is named with what it was and became.
     std::string changes;
-    auto cut = [&changes](const char* key, std::string& text, int value) {
-        if (Atol(text) == value) return;
+    for (const LayoutCut& cut : CarrierIdLayoutCuts(set)) {
         if (!changes.empty()) changes += "; ";
-        changes += std::string(key) + " \"" + text + "\" was changed to \"" + FormatInt(value) +
-                   "\"";
-        text = FormatInt(value);
-    };
-    cut("Carrier ID Offset", set.carrierIdOffset, offset);
-    cut("Carrier ID Length", set.carrierIdLength, length);
+        changes += std::string(cut.key) + " \"" + cut.text + "\" was changed to \"" +
+                   FormatInt(cut.fitted) + "\"";
+        set.*cut.field = FormatInt(cut.fitted);
+    }
     if (changes.empty()) return true;
     Refresh();
     view_.ShowMessage({std::string(kOffsetLengthMessage) + "\r\n" + changes + ".", "",

@@ -201,8 +201,6 @@ public:
     static constexpr const char* kNameEncodingMessage =
         "This name has characters that a parameter set's name cannot hold.\r\n"
         "A name may use the characters of Latin-1 (ISO 8859-1) only.";
-    static constexpr const char* kOffsetLengthMessage =
-        "Carrier ID Offset + Carrier ID Length must be under 16.";
     // The record file when the operator picks none: in the station's directory.
     static constexpr const char* kDefaultRecordFileName = "zb48_record.xml";
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/domain/TransponderImage.h"
 
@@ -70,5 +71,27 @@ void DeriveAsciiTexts(ParameterSet& set);
 // The last carrier ID of a work order: first ID + quantity - 1, held within
 // 0 .. 2^64-1 instead of wrapping, so that no quantity ever means "no limit".
 std::uint64_t LastCarrierId(std::string_view firstId, std::string_view quantity);
+
+// --- the carrier ID layout ---
+
+inline constexpr char kOffsetLengthMessage[] =
+    "Carrier ID Offset + Carrier ID Length must be under 16.";
+
+// A layout value that does not fit the carrier ID area: the set file's key,
+// the text it holds, and the value it has to become. Offset and length are
+// each held within 0..16, and the length is cut to what the offset leaves.
+// A length that fits also keeps the decimal counter (10^length - 1) and
+// every "max" below it well inside 64 bits.
+struct LayoutCut {
+    std::string ParameterSet::*field = nullptr;
+    const char* key = "";
+    std::string text;
+    int fitted = 0;
+};
+// The values that have to change, offset first; empty when the layout fits.
+std::vector<LayoutCut> CarrierIdLayoutCuts(const ParameterSet& set);
+// Why a set cannot be used for a cycle as it stands, naming each key and
+// value that does not fit; "" when it can.
+std::string CarrierIdLayoutRefusal(const ParameterSet& set);
 
 }  // namespace tagwright

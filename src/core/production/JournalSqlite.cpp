@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include <sqlite3.h>
@@ -22,6 +23,8 @@ namespace {
 // "TWJ1" in the database header: tells our journals from other databases.
 constexpr int kApplicationId = 0x54574A31;
 constexpr int kSchemaVersion = 1;
+// How long a statement waits for another station's write.
+constexpr int kBusyTimeoutMs = 10000;
 
 // One row per cycle. A carrier ID is taken by every row but a failed cycle
 // that never reserved it; the partial UNIQUE index is what makes a
@@ -414,10 +417,26 @@ int CheckHeader(sqlite::Connection& db, bool* ours, std::string* why) {
     return SQLITE_OK;
 }
 
+// Switches a new journal to WAL. Changing the mode does not wait for a busy
+// database as statements do: when two stations open a new journal at once,
+// one of them gets SQLITE_BUSY at once, so the switch is tried again for as
+// long as statements would wait.
+int UseWal(sqlite::Connection& db) {
+    int rc = SQLITE_BUSY;
+    for (int waited = 0; waited < kBusyTimeoutMs; waited += 10) {
+        sqlite::Statement st(db.Handle(), "PRAGMA journal_mode = WAL");
+        rc = st.Step();
+        if (rc == SQLITE_ROW && sqlite3_stricmp(st.Text(0).c_str(), "wal") == 0) return SQLITE_OK;
+        if (rc != SQLITE_BUSY && rc != SQLITE_ROW) return rc;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return SQLITE_BUSY;
+}
+
 int CreateSchema(sqlite::Connection& db) {
     // WAL: readers never wait for the writer; FULL: the WAL is synced at
     // every commit, so a committed reservation survives a power cut.
-    int rc = db.Exec("PRAGMA journal_mode = WAL");
+    int rc = UseWal(db);
     if (rc == SQLITE_OK) rc = db.Exec("PRAGMA synchronous = FULL");
     if (rc != SQLITE_OK) return rc;
     return sqlite::InTransaction(db, [&] {
@@ -435,7 +454,7 @@ Attempt TryOpen(const fs::path& path) {
         attempt.error = OpenFailure(db, path, "opened");
         return attempt;
     }
-    sqlite3_busy_timeout(db.Handle(), 10000);
+    sqlite3_busy_timeout(db.Handle(), kBusyTimeoutMs);
     bool ours = true;
     std::string why;
     int rc = CheckHeader(db, &ours, &why);

@@ -3,8 +3,6 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "core/production/RecordFile.h"
 #include "support/FakeClock.h"
@@ -283,41 +281,6 @@ TEST_F(RecordFile, TheCopyForALongerCountTakesAnUnguessableShortName) {
         EXPECT_EQ(d.Read(planted), plantable ? "someone else's" : "");
         EXPECT_EQ(Entries(d.Path()), plantable ? 2 : 1);
     }
-}
-
-// Several stations on one host append to one file at the same time.
-TEST_F(RecordFile, TwoProcessesAppendingTogetherLoseNoRow) {
-    constexpr int kEach = 200;
-    pid_t children[2] = {};
-    for (int child = 0; child < 2; ++child) {
-        children[child] = ::fork();
-        ASSERT_GE(children[child], 0);
-        if (children[child] == 0) {
-            bool ok = true;
-            for (int i = 0; i < kEach; ++i) {
-                uid = "P" + std::to_string(child) + "-" + std::to_string(i) + "-";
-                ok = Append() && ok;
-            }
-            ::_exit(ok ? 0 : 1);
-        }
-    }
-    for (pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    const std::string bytes = ReadBytes(Path());
-    EXPECT_TRUE(WellFormed(bytes));
-    int missing = 0;
-    for (int child = 0; child < 2; ++child) {
-        for (int i = 0; i < kEach; ++i) {
-            const std::string cell = ">P" + std::to_string(child) + "-" + std::to_string(i) + "-<";
-            missing += bytes.find(cell) == std::string::npos ? 1 : 0;
-        }
-    }
-    EXPECT_EQ(missing, 0);
-    // The first record brings the block; each process brings its own.
-    EXPECT_EQ(ReadRowCount(Path()), 2 * (kEach + 20));
 }
 
 // A disk that has room for a part of the append only: the file size limit

@@ -157,16 +157,6 @@ TEST_F(LinkTest, BadReaderRepliesFailAndCrLfRepliesPass) {
     port.readBusy = false;
 }
 
-TEST_F(LinkTest, DiscardPendingDropsALineBegunAndNotEnded) {
-    port.readBusy = true;
-    sim.SendUnsolicited("1A2B");  // the Reader broke off in the middle of a line
-    ASSERT_TRUE(WaitUntil([&] { return port.PartialLineBytes() == 4; }));
-    const JudgedReply r = link.ReadUid();  // discards before its command
-    EXPECT_TRUE(r.good);
-    EXPECT_EQ(r.cut, "1A2B3C4D");
-    port.readBusy = false;
-}
-
 TEST_F(LinkTest, TimingReplySetsTheBaseOnlyFromOneTo255) {
     struct Case { const char* answer; int factor; std::uint32_t after; };
     const Case cases[] = {  // answer as for Answer(), the base from 7

@@ -1,0 +1,109 @@
+// A Reader that sends what no good Reader sends: nothing it says may be
+// taken for a reply it did not give, and a transponder counts only when it
+// was really programmed.
+
+#include <gtest/gtest.h>
+
+#include "StationRig.h"
+
+namespace tagwright::test {
+namespace {
+
+// Pages 1 and 2 as the transponder should hold them after carrier ID 7.
+sim::Transponder Programmed7(sim::Transponder tag) {
+    tag.pages[0] = {0x30, 0x30, 0x37, 0x46, 0x46, 0x46, 0x46, 0x46};
+    tag.pages[1].fill(0x46);
+    return tag;
+}
+
+// Nothing programmed, nothing counted, nothing recorded, and the operator
+// told; the transponder keeps what it had.
+void ExpectNothingTaken(const StationRig& rig, const sim::Transponder& before) {
+    EXPECT_FALSE(rig.Told().empty());
+    EXPECT_EQ(rig.Record(), "");
+    EXPECT_EQ(rig.Tag().pages, before.pages);
+    for (int p : {1, 2}) EXPECT_NE(rig.station.window.Control(PageField(p)).background, colour::Green);
+}
+
+TEST(ReaderInput, BadRepliesAreNeverJudgedAsReplies) {
+    struct Case {
+        const char* scenario;
+        sim::BadReply mode;
+        const char* lineEnd;
+        bool norvik;
+    };
+    const Case cases[] = {
+        // 10 kB without CR, then a UID: the UID must not be taken.
+        {"ALongLineWithoutCrIsNeverJudgedAsTheUid", sim::BadReply::OverLongLine, "\r", true},
+        // "1A2B<NUL>3C4D" is four digits, not a UID.
+        {"AUidWithANulIsJudgedOnlyBeforeIt", sim::BadReply::NulInside, "\r", true},
+        // The read-back of a page with a NUL must not pass for the page.
+        {"APageReadWithANulIsNotTheNextPage", sim::BadReply::NulInside, "\r", false},
+        // 14 digits with CR LF make 16 bytes, but not a page.
+        {"AFourteenDigitPageReplyIsNotAPage", sim::BadReply::ShortPage, "\r\n", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        sim::Options options;
+        options.faults.badReply = c.mode;
+        options.lineEnd = c.lineEnd;
+        StationRig rig(options);
+        rig.Start(CounterSet(rig.dir.Path(), c.norvik));
+        const sim::Transponder before = rig.Tag();
+        rig.PressOne();
+        if (c.norvik) {
+            EXPECT_EQ(rig.Told(), std::vector<std::string>{kUidFailedMessage});
+            EXPECT_EQ(rig.Sent("WD"), 0u);
+            EXPECT_EQ(rig.Counter(), "7");
+            ExpectNothingTaken(rig, before);
+        } else {
+            // The write went out; its read-back is what fails, so carrier ID
+            // 7 is used up and said so, and no row claims a transponder.
+            EXPECT_EQ(rig.Record(), "");
+            EXPECT_EQ(rig.Counter(), "8");
+            const std::vector<std::string> told = rig.Told();
+            ASSERT_GE(told.size(), 2u);
+            EXPECT_EQ(told[told.size() - 2], kWriteFailedMessage);
+            EXPECT_EQ(told.back().rfind("The carrier ID 007 is not used again", 0), 0u);
+            EXPECT_NE(rig.station.window.Control(PageField(1)).background, colour::Green);
+        }
+    }
+}
+
+TEST(ReaderInput, ACrLfReaderProgramsEveryPageExactly) {
+    sim::Options options;
+    options.lineEnd = "\r\n";
+    StationRig rig(options);
+    rig.Start(CounterSet(rig.dir.Path(), true));
+    const sim::Transponder before = rig.Tag();
+    rig.PressOne();
+    EXPECT_EQ(rig.Told(), std::vector<std::string>{});
+    EXPECT_EQ(rig.Tag().pages, Programmed7(before).pages);
+    EXPECT_EQ(rig.Counter(), "8");
+    EXPECT_EQ(Occurrences(rig.Record(), ">1A2B3C4D<"), 1u);
+    EXPECT_EQ(Occurrences(rig.Record(), kPage1Hex), 1u);
+    // The texts kept for the next start are the set's, not shifted ones.
+    ASSERT_TRUE(ShutDown(rig.station));
+    EXPECT_NE(rig.dir.Read("Tagwright.ini").find("P1=30 30 37 46 46 46 46 46"), std::string::npos);
+}
+
+// At the station the timing query before each operation would swallow the
+// left-over bytes, so the link is driven on its own here.
+TEST(ReaderInput, APartialLineLeftOverIsNotGluedToTheNextReply) {
+    sim::VirtualReader reader;
+    ASSERT_TRUE(reader.Start());
+    SerialPort port;
+    TrafficText traffic;
+    ReaderLink link{port, traffic};
+    ASSERT_TRUE(port.OpenPort(SettingsFor(reader.SlavePath())).opened);
+    port.readBusy = true;
+    reader.SendUnsolicited("1A2B");  // the Reader broke off in the middle of a line
+    ASSERT_TRUE(WaitUntil([&] { return port.PartialLineBytes() == 4; }));
+    const JudgedReply uid = link.ReadUid();  // discards before its command
+    port.readBusy = false;
+    EXPECT_TRUE(uid.good);
+    EXPECT_EQ(uid.cut, "1A2B3C4D");
+}
+
+}  // namespace
+}  // namespace tagwright::test
