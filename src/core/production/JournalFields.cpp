@@ -44,4 +44,79 @@ std::string LockList(const std::array<bool, kJournalPages>& locked) {
     return list;
 }
 
+JournalResult RowJournal::Confirm(JournalCycleId cycle, const CycleDetails& details) {
+    CycleDetails programmed = details;
+    programmed.failedStep.clear();
+    programmed.readerReply.clear();
+    return Finish(cycle, programmed, "programmed");
+}
+
+JournalResult RowJournal::Fail(JournalCycleId cycle, const CycleDetails& details) {
+    return Finish(cycle, details, "burned");
+}
+
+CarrierIdUse CarrierIdUseOf(std::string_view outcome) {
+    return outcome == "programmed" ? CarrierIdUse::Programmed : CarrierIdUse::Burned;
+}
+
+std::string CarrierIdUseText(CarrierIdUse use) {
+    return use == CarrierIdUse::Programmed ? "programmed" : "burned";
+}
+
+namespace {
+
+constexpr std::string_view kContextColumns =
+    "time_utc, time_local, host, set_name, work_order, part_number, operator_badge, "
+    "carrier_id, carrier_number, outcome";
+
+std::string Parameter(char mark, int index) { return mark + std::to_string(index); }
+
+// "?from, ?from+1, ..." for count parameters.
+std::string Parameters(char mark, int from, int count) {
+    std::string list;
+    for (int i = from; i < from + count; ++i) {
+        if (!list.empty()) list += ", ";
+        list += Parameter(mark, i);
+    }
+    return list;
+}
+
+}  // namespace
+
+std::string JournalDetailColumns() {
+    std::string columns = "failed_step, reader_reply, uid";
+    for (int p = 1; p <= kJournalPages; ++p) columns += ", page_" + std::to_string(p);
+    return columns + ", locks, record_file, record_row, retries";
+}
+
+std::string JournalRowColumns() {
+    return "id, time_utc, time_local, host, set_name, work_order, part_number, "
+           "operator_badge, carrier_id, outcome, " + JournalDetailColumns();
+}
+
+std::string JournalReserveSql(char mark) {
+    return "INSERT INTO cycles (" + std::string(kContextColumns) + ") VALUES (" +
+           Parameters(mark, 1, 9) + ", 'reserved') ON CONFLICT DO NOTHING RETURNING id";
+}
+
+std::string JournalFinishSql(char mark, int firstDetail) {
+    std::string sql = "UPDATE cycles SET time_utc = " + Parameter(mark, 1) +
+                      ", time_local = " + Parameter(mark, 2) + ", outcome = " + Parameter(mark, 3);
+    const std::string columns = JournalDetailColumns();
+    int index = firstDetail;
+    for (std::size_t start = 0; start < columns.size();) {
+        std::size_t end = columns.find(", ", start);
+        if (end == std::string::npos) end = columns.size();
+        sql += ", " + columns.substr(start, end - start) + " = " + Parameter(mark, index++);
+        start = end + 2;
+    }
+    return sql + " WHERE id = " + Parameter(mark, 4) + " AND outcome = 'reserved'";
+}
+
+std::string JournalFailureSql(char mark) {
+    return "INSERT INTO cycles (" + std::string(kContextColumns) + ", " + JournalDetailColumns() +
+           ") VALUES (" + Parameters(mark, 1, 9) + ", 'failed', " +
+           Parameters(mark, 10, kJournalDetailCount) + ")";
+}
+
 }  // namespace tagwright

@@ -61,56 +61,8 @@ std::string SchemaSql() {
            std::string(kOwnerMark) + std::to_string(kSchemaVersion) + "';\n";
 }
 
-constexpr std::string_view kContextColumns =
-    "time_utc, time_local, host, set_name, work_order, part_number, operator_badge, "
-    "carrier_id, carrier_number, outcome";
-
-std::string DetailColumns() {
-    std::string columns = "failed_step, reader_reply, uid";
-    for (int p = 1; p <= kJournalPages; ++p) columns += ", page_" + std::to_string(p);
-    return columns + ", locks, record_file, record_row, retries";
-}
-
-constexpr int kDetailCount = 3 + kJournalPages + 4;
-
-// "$from, $from+1, ..." for count parameters.
-std::string Placeholders(int from, int count) {
-    std::string list;
-    for (int i = from; i < from + count; ++i) {
-        list += (list.empty() ? "$" : ", $") + std::to_string(i);
-    }
-    return list;
-}
-
-std::string ReserveSql() {
-    return "INSERT INTO cycles (" + std::string(kContextColumns) + ") VALUES (" +
-           Placeholders(1, 9) + ", 'reserved') ON CONFLICT DO NOTHING RETURNING id";
-}
-
-// $1 time_utc, $2 time_local, $3 outcome, $4 id, the details from $5.
-std::string FinishSql() {
-    std::string sql = "UPDATE cycles SET time_utc = $1, time_local = $2, outcome = $3";
-    const std::string columns = DetailColumns();
-    int index = 5;
-    for (std::size_t start = 0; start < columns.size();) {
-        std::size_t end = columns.find(", ", start);
-        if (end == std::string::npos) end = columns.size();
-        sql += ", " + columns.substr(start, end - start) + " = $" + std::to_string(index++);
-        start = end + 2;
-    }
-    return sql + " WHERE id = $4 AND outcome = 'reserved'";
-}
-
-std::string FailureSql() {
-    return "INSERT INTO cycles (" + std::string(kContextColumns) + ", " + DetailColumns() +
-           ") VALUES (" + Placeholders(1, 9) + ", 'failed', " + Placeholders(10, kDetailCount) +
-           ")";
-}
-
 std::string RowsSql() {
-    return "SELECT id, time_utc, time_local, host, set_name, work_order, part_number, "
-           "operator_badge, carrier_id, outcome, " +
-           DetailColumns() +
+    return "SELECT " + JournalRowColumns() +
            " FROM cycles WHERE $1 = '' OR time_utc COLLATE \"C\" >= $1 ORDER BY id";
 }
 
@@ -140,21 +92,13 @@ void AddDetails(std::vector<Param>& params, const CycleDetails& details) {
     params.push_back(Number(details.retries));
 }
 
-CarrierIdUse UseOf(std::string_view outcome) {
-    return outcome == "programmed" ? CarrierIdUse::Programmed : CarrierIdUse::Burned;
-}
-
 // Ends a message with its full stop, unless it asks a question.
 std::string Sentence(std::string text) {
     if (text.empty() || text.back() != '?') text += '.';
     return text;
 }
 
-std::string UseText(CarrierIdUse use) {
-    return use == CarrierIdUse::Programmed ? "programmed" : "burned";
-}
-
-class PostgresJournal final : public Journal {
+class PostgresJournal final : public RowJournal {
 public:
     PostgresJournal(pg::Connection db, std::string host)
         : db_(std::move(db)), host_(std::move(host)), where_(db_.Describe()) {}
@@ -163,8 +107,6 @@ public:
     bool Prepare();
 
     ReserveResult Reserve(const JournalContext& context, std::string_view carrierId) override;
-    JournalResult Confirm(JournalCycleId cycle, const CycleDetails& details) override;
-    JournalResult Fail(JournalCycleId cycle, const CycleDetails& details) override;
     JournalResult RecordFailure(const JournalContext& context, std::string_view carrierId,
                                 const CycleDetails& details) override;
     CarrierIdLookup IsUsed(std::string_view carrierId) override;
@@ -174,7 +116,8 @@ public:
     std::string Location() const override { return where_; }
 
 private:
-    JournalResult Finish(JournalCycleId cycle, const CycleDetails& details, const char* outcome);
+    JournalResult Finish(JournalCycleId cycle, const CycleDetails& details,
+                         const char* outcome) override;
     std::string Failure(std::string_view doing) const {
         return Sentence("The production journal, " + where_ + ", cannot be " +
                         std::string(doing) + ": " + db_.ErrorText());
@@ -187,9 +130,9 @@ private:
 
 bool PostgresJournal::Prepare() {
     const std::pair<const char*, std::string> statements[] = {
-        {"reserve", ReserveSql()},
-        {"finish", FinishSql()},
-        {"failure", FailureSql()},
+        {"reserve", JournalReserveSql('$')},
+        {"finish", JournalFinishSql('$', 5)},
+        {"failure", JournalFailureSql('$')},
         {"used", "SELECT outcome, time_local, host FROM cycles "
                  "WHERE carrier_id = $1 AND outcome <> 'failed'"},
         {"uid", "SELECT carrier_id, time_local FROM cycles WHERE uid = $1 AND "
@@ -229,11 +172,11 @@ ReserveResult PostgresJournal::Reserve(const JournalContext& context, std::strin
         return result;
     }
     result.status = JournalStatus::AlreadyUsed;
-    result.use = UseOf(used.Text(0, 0));
+    result.use = CarrierIdUseOf(used.Text(0, 0));
     result.usedAt = used.Text(0, 1);
     result.otherStation = sqlite::Utf8ToLatin1(used.Text(0, 2)) != host_;
     result.message = "Carrier ID " + std::string(carrierId) + " was already used: " +
-                     UseText(result.use) + " on " + result.usedAt + ".";
+                     CarrierIdUseText(result.use) + " on " + result.usedAt + ".";
     return result;
 }
 
@@ -251,17 +194,6 @@ JournalResult PostgresJournal::Finish(JournalCycleId cycle, const CycleDetails& 
     return {true, {}};
 }
 
-JournalResult PostgresJournal::Confirm(JournalCycleId cycle, const CycleDetails& details) {
-    CycleDetails programmed = details;
-    programmed.failedStep.clear();
-    programmed.readerReply.clear();
-    return Finish(cycle, programmed, "programmed");
-}
-
-JournalResult PostgresJournal::Fail(JournalCycleId cycle, const CycleDetails& details) {
-    return Finish(cycle, details, "burned");
-}
-
 JournalResult PostgresJournal::RecordFailure(const JournalContext& context,
                                              std::string_view carrierId,
                                              const CycleDetails& details) {
@@ -276,7 +208,7 @@ CarrierIdLookup PostgresJournal::IsUsed(std::string_view carrierId) {
     const pg::Result used = db_.ExecPrepared("used", {Text(carrierId)});
     result.ok = used.Ok();
     if (!result.ok) result.message = Failure("read");
-    if (result.ok && used.Rows() == 1) result.use = UseOf(used.Text(0, 0));
+    if (result.ok && used.Rows() == 1) result.use = CarrierIdUseOf(used.Text(0, 0));
     return result;
 }
 

@@ -62,60 +62,12 @@ std::string SchemaSql() {
            "  WHERE outcome <> 'failed';\n";
 }
 
-constexpr std::string_view kContextColumns =
-    "time_utc, time_local, host, set_name, work_order, part_number, operator_badge, "
-    "carrier_id, carrier_number, outcome";
-
-std::string ReserveSql() {
-    return "INSERT INTO cycles (" + std::string(kContextColumns) +
-           ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, 'reserved') "
-           "ON CONFLICT DO NOTHING RETURNING id";
-}
-
-// The detail columns from ?10 on, in CycleDetails order.
-std::string DetailColumns() {
-    std::string columns = "failed_step, reader_reply, uid";
-    for (int p = 1; p <= kJournalPages; ++p) columns += ", page_" + std::to_string(p);
-    return columns + ", locks, record_file, record_row, retries";
-}
-
-constexpr int kDetailCount = 3 + kJournalPages + 4;
-
-std::string FinishSql() {
-    std::string sql = "UPDATE cycles SET time_utc = ?1, time_local = ?2, outcome = ?3";
-    int index = 10;
-    std::string columns = DetailColumns();
-    std::size_t start = 0;
-    while (start < columns.size()) {
-        std::size_t end = columns.find(", ", start);
-        if (end == std::string::npos) end = columns.size();
-        sql += ", " + columns.substr(start, end - start) + " = ?" + std::to_string(index++);
-        start = end + 2;
-    }
-    return sql + " WHERE id = ?4 AND outcome = 'reserved'";
-}
-
-std::string FailureSql() {
-    std::string values;
-    for (int i = 10; i < 10 + kDetailCount; ++i) values += ", ?" + std::to_string(i);
-    return "INSERT INTO cycles (" + std::string(kContextColumns) + ", " + DetailColumns() +
-           ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, 'failed'" + values + ")";
-}
-
 bool IsDamage(int rc) {
     const int primary = rc & 0xFF;
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
 
-CarrierIdUse UseOf(std::string_view outcome) {
-    return outcome == "programmed" ? CarrierIdUse::Programmed : CarrierIdUse::Burned;
-}
-
-std::string UseText(CarrierIdUse use) {
-    return use == CarrierIdUse::Programmed ? "programmed" : "burned";
-}
-
-class SqliteJournal final : public Journal {
+class SqliteJournal final : public RowJournal {
 public:
     SqliteJournal(sqlite::Connection db, fs::path path)
         : db_(std::move(db)), path_(std::move(path)), host_(JournalHostName()) {}
@@ -124,8 +76,6 @@ public:
     bool Prepare();
 
     ReserveResult Reserve(const JournalContext& context, std::string_view carrierId) override;
-    JournalResult Confirm(JournalCycleId cycle, const CycleDetails& details) override;
-    JournalResult Fail(JournalCycleId cycle, const CycleDetails& details) override;
     JournalResult RecordFailure(const JournalContext& context, std::string_view carrierId,
                                 const CycleDetails& details) override;
     CarrierIdLookup IsUsed(std::string_view carrierId) override;
@@ -138,7 +88,8 @@ private:
     void BindContext(sqlite::Statement& st, const JournalStamp& now,
                      const JournalContext& context, std::string_view carrierId) const;
     static void BindDetails(sqlite::Statement& st, const CycleDetails& details);
-    JournalResult Finish(JournalCycleId cycle, const CycleDetails& details, const char* outcome);
+    JournalResult Finish(JournalCycleId cycle, const CycleDetails& details,
+                         const char* outcome) override;
     std::string Failure(std::string_view doing) const;
 
     sqlite::Connection db_;
@@ -149,9 +100,9 @@ private:
 
 bool SqliteJournal::Prepare() {
     sqlite3* h = db_.Handle();
-    reserve_ = sqlite::Statement(h, ReserveSql());
-    finish_ = sqlite::Statement(h, FinishSql());
-    failure_ = sqlite::Statement(h, FailureSql());
+    reserve_ = sqlite::Statement(h, JournalReserveSql('?'));
+    finish_ = sqlite::Statement(h, JournalFinishSql('?', 10));
+    failure_ = sqlite::Statement(h, JournalFailureSql('?'));
     used_ = sqlite::Statement(
         h, "SELECT outcome, time_local FROM cycles WHERE carrier_id = ?1 AND outcome <> 'failed'");
     uid_ = sqlite::Statement(h,
@@ -237,7 +188,7 @@ ReserveResult SqliteJournal::Reserve(const JournalContext& context, std::string_
     used_.Bind(1, carrierId);
     rc = used_.Step();
     if (rc == SQLITE_ROW) {
-        result.use = UseOf(used_.Text(0));
+        result.use = CarrierIdUseOf(used_.Text(0));
         result.usedAt = used_.Text(1);
     }
     used_.Reset();
@@ -247,7 +198,7 @@ ReserveResult SqliteJournal::Reserve(const JournalContext& context, std::string_
     }
     result.status = JournalStatus::AlreadyUsed;
     result.message = "Carrier ID " + std::string(carrierId) + " was already used: " +
-                     UseText(result.use) + " on " + result.usedAt + ".";
+                     CarrierIdUseText(result.use) + " on " + result.usedAt + ".";
     return result;
 }
 
@@ -270,17 +221,6 @@ JournalResult SqliteJournal::Finish(JournalCycleId cycle, const CycleDetails& de
     return {true, {}};
 }
 
-JournalResult SqliteJournal::Confirm(JournalCycleId cycle, const CycleDetails& details) {
-    CycleDetails programmed = details;
-    programmed.failedStep.clear();
-    programmed.readerReply.clear();
-    return Finish(cycle, programmed, "programmed");
-}
-
-JournalResult SqliteJournal::Fail(JournalCycleId cycle, const CycleDetails& details) {
-    return Finish(cycle, details, "burned");
-}
-
 JournalResult SqliteJournal::RecordFailure(const JournalContext& context,
                                            std::string_view carrierId,
                                            const CycleDetails& details) {
@@ -294,9 +234,7 @@ JournalResult SqliteJournal::RecordFailure(const JournalContext& context,
 }
 
 std::string RowsSql() {
-    return "SELECT id, time_utc, time_local, host, set_name, work_order, part_number, "
-           "operator_badge, carrier_id, outcome, " + DetailColumns() +
-           " FROM cycles WHERE time_utc >= ?1 ORDER BY id";
+    return "SELECT " + JournalRowColumns() + " FROM cycles WHERE time_utc >= ?1 ORDER BY id";
 }
 
 // The columns in RowsSql's order.
@@ -340,7 +278,7 @@ CarrierIdLookup SqliteJournal::IsUsed(std::string_view carrierId) {
     CarrierIdLookup result;
     used_.Bind(1, carrierId);
     const int rc = used_.Step();
-    if (rc == SQLITE_ROW) result.use = UseOf(used_.Text(0));
+    if (rc == SQLITE_ROW) result.use = CarrierIdUseOf(used_.Text(0));
     used_.Reset();
     result.ok = rc == SQLITE_ROW || rc == SQLITE_DONE;
     if (!result.ok) result.message = Failure("read");
