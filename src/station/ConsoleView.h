@@ -8,11 +8,9 @@
 #include <string_view>
 
 #include "core/app/MainView.h"
+#include "core/base/Utf8.h"
 
 namespace tagwright::station {
-
-// The 8-bit (Windows-1252) texts of the core as UTF-8.
-std::string Cp1252ToUtf8(std::string_view text);
 
 class ConsoleView final : public MainView {
 public:

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <utility>
 
+#include "core/base/Utf8.h"
 #include "core/production/JournalFields.h"
 #include "core/production/PgConnection.h"
-#include "core/production/SqliteDb.h"
 
 namespace tagwright {
 
@@ -66,7 +66,7 @@ std::string RowsSql() {
            " FROM cycles WHERE $1 = '' OR time_utc COLLATE \"C\" >= $1 ORDER BY id";
 }
 
-Param Text(std::string_view text) { return sqlite::Latin1ToUtf8(text); }
+Param Text(std::string_view text) { return Latin1ToUtf8(text); }
 Param TextOrNull(std::string_view text) {
     return text.empty() ? Param() : Text(text);
 }
@@ -174,7 +174,7 @@ ReserveResult PostgresJournal::Reserve(const JournalContext& context, std::strin
     result.status = JournalStatus::AlreadyUsed;
     result.use = CarrierIdUseOf(used.Text(0, 0));
     result.usedAt = used.Text(0, 1);
-    result.otherStation = sqlite::Utf8ToLatin1(used.Text(0, 2)) != host_;
+    result.otherStation = Utf8ToLatin1(used.Text(0, 2)) != host_;
     result.message = "Carrier ID " + std::string(carrierId) + " was already used: " +
                      CarrierIdUseText(result.use) + " on " + result.usedAt + ".";
     return result;
@@ -218,7 +218,7 @@ UidLookup PostgresJournal::FindProgrammedUid(std::string_view uid) {
     result.ok = found.Ok();
     if (!result.ok) result.message = Failure("read");
     if (result.ok && found.Rows() == 1) {
-        result.found = ProgrammedUid{sqlite::Utf8ToLatin1(found.Text(0, 0)), found.Text(0, 1)};
+        result.found = ProgrammedUid{Utf8ToLatin1(found.Text(0, 0)), found.Text(0, 1)};
     }
     return result;
 }
@@ -232,7 +232,7 @@ HighestCarrierId PostgresJournal::HighestCarrierIdOfSet(std::string_view setName
             return result;
         }
         if (highest.Rows() == 1 && !highest.IsNull(0, 0)) {
-            result.carrierId = sqlite::Utf8ToLatin1(highest.Text(0, 0));
+            result.carrierId = Utf8ToLatin1(highest.Text(0, 0));
             break;
         }
     }
@@ -242,7 +242,7 @@ HighestCarrierId PostgresJournal::HighestCarrierIdOfSet(std::string_view setName
 
 JournalRow RowOf(const pg::Result& r, int i) {
     int c = 0;
-    auto text = [&] { return sqlite::Utf8ToLatin1(r.Text(i, c++)); };
+    auto text = [&] { return Utf8ToLatin1(r.Text(i, c++)); };
     JournalRow row;
     row.cycle = std::atoll(text().c_str());
     for (std::string* field : {&row.timeUtc, &row.timeLocal, &row.host, &row.setName,

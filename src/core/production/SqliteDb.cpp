@@ -4,39 +4,9 @@
 
 #include <sqlite3.h>
 
+#include "core/base/Utf8.h"
+
 namespace tagwright::sqlite {
-
-std::string Latin1ToUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out += ch;
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::string Utf8ToLatin1(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const bool pair = (c == 0xC2 || c == 0xC3) && i + 1 < text.size() &&
-                          (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80;
-        if (pair) {
-            out += static_cast<char>(((c & 0x03) << 6) | (text[i + 1] & 0x3F));
-            ++i;
-        } else {
-            out += text[i];  // not ours: kept as it is
-        }
-    }
-    return out;
-}
 
 Statement::Statement(sqlite3* db, std::string_view sql) {
     if (sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()),

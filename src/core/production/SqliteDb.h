@@ -14,9 +14,6 @@ struct sqlite3_stmt;
 
 namespace tagwright::sqlite {
 
-std::string Latin1ToUtf8(std::string_view text);
-std::string Utf8ToLatin1(std::string_view text);
-
 class Statement {
 public:
     Statement() = default;

@@ -1,0 +1,18 @@
+#pragma once
+// The station keeps its texts 8-bit, as its files do; databases, terminals
+// and export files want UTF-8.
+
+#include <string>
+#include <string_view>
+
+namespace tagwright {
+
+// Each byte as the Latin-1 character of that code.
+std::string Latin1ToUtf8(std::string_view text);
+// Back again; a sequence that is not a Latin-1 character is kept as it is.
+std::string Utf8ToLatin1(std::string_view text);
+// The messages' code page: 0x80-0x9F are the Windows-1252 characters (U+FFFD
+// where that code page has none), the rest as Latin-1.
+std::string Cp1252ToUtf8(std::string_view text);
+
+}  // namespace tagwright
