@@ -123,6 +123,13 @@ void StationRig::WriteSettings(const std::string& port, const std::string& max) 
     ASSERT_TRUE(SaveStationSettingsFile(dir.Path(), settings, image));
 }
 
+void StationRig::ShareJournal(const std::string& connection) {
+    const std::string settings = ReadBytes(SettingsFilePath(dir.Path()));
+    ASSERT_EQ(settings.find("[Journal]"), std::string::npos);
+    dir.Write(SettingsFilePath(dir.Path()).filename().string(),
+              settings + "[Journal]\r\nConnection=" + connection + "\r\n");
+}
+
 Process& StationRig::Start(const std::vector<std::string>& args) {
     delete station_;
     fs::remove(dir / "station.out");

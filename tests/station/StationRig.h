@@ -65,6 +65,9 @@ public:
 
     void WriteSet(const ParameterSet& set);
     void WriteSettings(const std::string& port, const std::string& max);
+    // Points the station at a journal on a server: the [Journal] section the
+    // line engineer adds by hand to the settings file.
+    void ShareJournal(const std::string& connection);
     std::filesystem::path Journal() const { return dir / "Tagwright-journal.sqlite"; }
     // The first integer a query of the journal gives (-1 on failure).
     long long Query(const std::string& sql) const;
