@@ -26,8 +26,8 @@ PortCondition PortWatcher::Check(Station& station) {
     if (port.portOpen && !port.PortLost()) {
         return reopened_ ? PortCondition::Reopened : PortCondition::Open;
     }
-    if (!port.PortLost()) return PortCondition::Closed;
     reopened_ = false;
+    if (!port.PortLost()) return PortCondition::Closed;
     const PortSettings& settings = station.settings.port;
     if (!deviceThere_(settings.portName)) return PortCondition::Lost;
     port.ClosePort();

@@ -27,7 +27,7 @@ public:
 
 private:
     std::function<bool(const std::string&)> deviceThere_;
-    bool reopened_ = false;  // says "reopened" until the next cycle or command
+    bool reopened_ = false;  // says "reopened" until the port is closed or lost
 };
 
 }  // namespace tagwright

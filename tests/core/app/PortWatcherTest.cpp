@@ -39,6 +39,12 @@ TEST_F(StationFixture, LostPortIsReopenedWhenItsDeviceComesBack) {
     EXPECT_TRUE(station.reader.port.portOpen && !station.reader.port.PortLost());
     EXPECT_EQ(station.reader.port.SendCommand("RUID\r"), 0);
     EXPECT_TRUE(again.WaitForCommands(1, std::chrono::seconds(10)));
+
+    // Closed and opened again by the operator: plainly open, not "reopened".
+    station.reader.port.ClosePort();
+    EXPECT_EQ(watcher.Check(station), PortCondition::Closed);
+    ASSERT_TRUE(station.reader.port.OpenPort(station.settings.port).opened);
+    EXPECT_EQ(watcher.Check(station), PortCondition::Open);
     station.reader.port.ClosePort();
 }
 
