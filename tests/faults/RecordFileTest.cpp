@@ -34,7 +34,7 @@ std::string Page1Of(int id) {
 }
 
 TEST(RecordFileFaults, TwoStationsAppendingToOneRecordFileLoseNoRow) {
-    constexpr int kEach = 150;
+    constexpr int kEach = 400;
     TempDir shared;
     const fs::path record = shared / "record.xml";
     // Station 0 programs IDs 100.., station 1 IDs 500.., each on its own Reader.
