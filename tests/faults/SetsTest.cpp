@@ -52,6 +52,7 @@ TEST(SetFaults, HandEditedLayoutsAreRefusedBeforeAnyTraffic) {
         EXPECT_NE(rig.Told()[0].find("Carrier ID Length \"" + std::string(c.length) + "\""),
                   std::string::npos);
         EXPECT_TRUE(rig.sim.CommandLog().empty());
+        EXPECT_EQ(rig.station.run.lastCycle.result, CycleResult::SetRefused);
         EXPECT_EQ(rig.Counter(), "7");
         EXPECT_EQ(rig.Record(), "");
     }

@@ -293,8 +293,11 @@ void RunCycle(Station& station) {
     const auto start = std::chrono::steady_clock::now();
     RunCommand(station.View(), [&] { CycleSteps(station); });
     // A journal lost on the way (a burn or failure row not written) stops the
-    // run whatever else went wrong.
-    if (outcome.result != CycleResult::PortNotOpen && !station.journal.journal) {
+    // run whatever else went wrong; a cycle refused before it opened the
+    // journal never had one.
+    const bool beforeJournal = outcome.result == CycleResult::PortNotOpen ||
+                               outcome.result == CycleResult::SetRefused;
+    if (!beforeJournal && !station.journal.journal) {
         outcome.result = CycleResult::JournalError;
     }
     outcome.retries = static_cast<int>(station.reader.link.RetriesUsed());
