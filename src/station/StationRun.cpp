@@ -98,12 +98,6 @@ bool LoadStation(Station& station, const Options& options, int* exitCode) {
         }
     }
     LoadStationFiles(station, options.set);
-    if (const std::string refusal = CarrierIdLayoutRefusal(station.currentSet);
-        !refusal.empty()) {
-        station.window.Tell(refusal);
-        *exitCode = kSetFileError;
-        return false;
-    }
     station.settings.selectConfig = 1;  // the automatic mode runs the cycle
     ApplyStartUpAppearance(station);
     return true;
@@ -115,6 +109,12 @@ int RunProgram(const Options& options, const std::atomic<bool>& stop) {
     Station station(view, clock);
     int code = kSuccess;
     if (!LoadStation(station, options, &code)) return code;
+    // Refused before the port opens: no transponder is touched with it.
+    if (const std::string refusal = CarrierIdLayoutRefusal(station.currentSet);
+        !refusal.empty()) {
+        station.window.Tell(refusal);
+        return kSetFileError;
+    }
     if (!OpenReader(station, options)) return kPortNotOpen;
     station.run.stopRequested = &stop;
     station.continuous.tagThere = false;
