@@ -20,20 +20,17 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include "Timing.h"
 #include "core/production/JournalSqlite.h"
 
 using namespace tagwright;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using namespace tagwright::bench;
 
 namespace {
 
 constexpr int kCycles = 300;
 const JournalContext kContext{"Bench", "WO-2026-0042", "PN-4711-A", "OP-0815"};
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 std::string Page(long n, int page) {
     char text[32];
@@ -94,29 +91,6 @@ bool Fill(const fs::path& dir, long rows) {
     sqlite3_close(db);
     ::sync();
     return ok;
-}
-
-double Percentile(std::vector<double> v, double q) {
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<std::size_t>(q * static_cast<double>(v.size())))];
-}
-
-// The floor under every synced commit: one page appended and fdatasync'd, on
-// the same file system.
-double SyncFloor(const fs::path& dir) {
-    const fs::path path = dir / "sync-floor";
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return 0;
-    std::vector<double> times;
-    const std::string page(4096, 'x');
-    for (int i = 0; i < 50; ++i) {
-        const Clock::time_point start = Clock::now();
-        if (::write(fd, page.data(), page.size()) < 0 || ::fdatasync(fd) != 0) break;
-        times.push_back(MsSince(start));
-    }
-    ::close(fd);
-    ::unlink(path.c_str());
-    return times.empty() ? 0 : Percentile(times, 0.5);
 }
 
 struct Subject {
@@ -192,7 +166,7 @@ int main(int argc, char** argv) {
         std::printf("ratio of medians (1,000,000 / 100): %.2f\n",
                     Percentile(subjects[1].cycle, 0.5) / Percentile(subjects[0].cycle, 0.5));
         std::printf("one 4 KiB append + fdatasync on this file system: median %.3f ms\n",
-                    SyncFloor(root));
+                    SyncFloor(root.string(), 4096));
     }
     for (Subject& s : subjects) s.journal.reset();
     std::error_code ec;

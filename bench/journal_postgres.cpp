@@ -20,24 +20,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "Timing.h"
 #include "core/production/JournalPostgres.h"
 #include "support/PostgresServer.h"
 
 using namespace tagwright;
-using Clock = std::chrono::steady_clock;
+using namespace tagwright::bench;
 
 namespace {
 
 const JournalContext kContext{"Bench", "WO-2026-0042", "PN-4711-A", "OP-0815"};
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Percentile(std::vector<double> v, double q) {
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<std::size_t>(q * static_cast<double>(v.size())))];
-}
 
 std::string CarrierId(long n) {
     char id[24];
@@ -87,24 +79,6 @@ void Run(Station& s, int cycles) {
     }
 }
 
-// The floor under every commit: one 8 KiB append and fdatasync on the file
-// system the server writes its WAL to.
-double SyncFloor(const std::string& dir) {
-    const std::string path = dir + "/sync-floor";
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return 0;
-    std::vector<double> times;
-    const std::string page(8192, 'x');
-    for (int i = 0; i < 50; ++i) {
-        const Clock::time_point start = Clock::now();
-        if (::write(fd, page.data(), page.size()) < 0 || ::fdatasync(fd) != 0) break;
-        times.push_back(MsSince(start));
-    }
-    ::close(fd);
-    ::unlink(path.c_str());
-    return times.empty() ? 0 : Percentile(times, 0.5);
-}
-
 bool Measure(test::PostgresServer& server, int stations, int cycles) {
     const std::string schema = "bench_" + std::to_string(stations);
     if (!server.Sql("CREATE SCHEMA " + schema)) return false;
@@ -152,6 +126,6 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (int stations : {1, 2, 4}) ok = ok && Measure(server, stations, cycles);
     std::printf("one 8 KiB append + fdatasync on this file system: median %.3f ms\n",
-                SyncFloor(server.SocketDirectory().string()));
+                SyncFloor(server.SocketDirectory().string(), 8192));
     return ok ? 0 : 1;
 }

@@ -19,6 +19,7 @@
 #include "reader-sim/VirtualReader.h"
 #include "support/FakeClock.h"
 #include "support/ReaderTestSupport.h"
+#include "support/CounterSet.h"
 #include "support/RecordingMainView.h"
 #include "support/TempDir.h"
 
@@ -33,17 +34,12 @@ inline constexpr char kPage1Hex[] = "30 30 37 46 46 46 46 46";
 // locked (the same transponder can be programmed again); rows to
 // record.xml in dir.
 inline ParameterSet CounterSet(const std::filesystem::path& dir, bool norvik = false) {
-    ParameterSet set;
-    for (std::size_t k = 0; k < kImageBytes; ++k) set.hex[k] = k < 16 ? "46" : "2D";
-    DeriveAsciiTexts(set);
-    set.useDecimalCounter = set.logEnabled = set.verifyAfterWrite = true;
+    ParameterSet set = BaseCounterSet(dir);
+    set.verifyAfterWrite = true;
     set.typeTI = !norvik;
     set.typeNorvik = norvik;
-    set.carrierIdOffset = "0";
-    set.carrierIdLength = "3";
     set.carrierId = "7";
     set.retries = 1;
-    set.logFileName = (dir / "record.xml").string();
     return set;
 }
 

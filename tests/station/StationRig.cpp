@@ -17,6 +17,7 @@
 
 #include "core/app/StationSettings.h"
 #include "core/config/SetStore.h"
+#include "support/CounterSet.h"
 #include "support/ScriptedMessages.h"
 
 extern char** environ;
@@ -30,17 +31,10 @@ std::string ProgramDirectory() {
 }
 
 ParameterSet CounterSet(const fs::path& dir) {
-    ParameterSet set;
-    for (std::size_t k = 0; k < kImageBytes; ++k) set.hex[k] = k < 16 ? "46" : "2D";
-    DeriveAsciiTexts(set);
-    set.useDecimalCounter = true;
-    set.carrierIdOffset = "0";
-    set.carrierIdLength = "3";
+    ParameterSet set = BaseCounterSet(dir);
     set.carrierId = "1";
     set.typeNorvik = true;
     set.lockPage[0] = set.lockPage[1] = true;
-    set.logEnabled = true;
-    set.logFileName = (dir / "record.xml").string();
     set.verifyAfterWrite = true;
     set.retries = 2;
     return set;

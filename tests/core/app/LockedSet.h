@@ -13,21 +13,15 @@
 #include "core/app/WindowCommands.h"
 #include "core/config/ParameterSet.h"
 #include "core/config/SetStore.h"
+#include "support/CounterSet.h"
 #include "support/RecordingMainView.h"
 
 namespace tagwright::test {
 
 inline ParameterSet LockedCounterSet(const std::filesystem::path& dir) {
-    ParameterSet set;
-    for (std::size_t k = 0; k < kImageBytes; ++k) set.hex[k] = k < 16 ? "46" : "2D";
-    DeriveAsciiTexts(set);
-    set.useDecimalCounter = true;
-    set.carrierIdOffset = "0";
-    set.carrierIdLength = "3";
+    ParameterSet set = BaseCounterSet(dir);
     set.typeTI = true;
     set.lockPage[0] = set.lockPage[1] = true;
-    set.logEnabled = true;
-    set.logFileName = (dir / "record.xml").string();
     return set;
 }
 
