@@ -342,9 +342,18 @@ int QueryInt(sqlite::Connection& db, std::string_view sql, std::int64_t* value) 
 // false for a foreign database.
 int CheckHeader(sqlite::Connection& db, bool* ours, std::string* why) {
     std::int64_t app = 0, version = 0, tables = 0;
-    int rc = QueryInt(db, "PRAGMA application_id", &app);
+    // One read transaction: another station creating the journal at this
+    // moment must be seen before or after, never half-way (its tables
+    // without its mark would look like a foreign database and be set aside).
+    int rc = db.Exec("BEGIN");
+    if (rc == SQLITE_OK) rc = QueryInt(db, "PRAGMA application_id", &app);
     if (rc == SQLITE_OK) rc = QueryInt(db, "PRAGMA user_version", &version);
     if (rc == SQLITE_OK) rc = QueryInt(db, "SELECT count(*) FROM sqlite_schema", &tables);
+    if (rc == SQLITE_OK) {
+        rc = db.Exec("COMMIT");
+    } else {
+        db.Exec("ROLLBACK");
+    }
     if (rc != SQLITE_OK) return rc;
     *ours = app == kApplicationId || (app == 0 && tables == 0);
     if (!*ours) *why = "it is not a production journal";

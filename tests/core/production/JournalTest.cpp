@@ -126,6 +126,43 @@ TEST(Journal, OfProcessesReservingOneIdOnlyOneWins) {
     EXPECT_EQ(std::set<std::string>(wins.begin(), wins.end()).size(), 60u) << "an ID won twice";
 }
 
+// Stations starting together on a new record folder: each opens the one
+// journal that one of them creates; none takes it for a damaged file and
+// sets it aside (the others' reservations would then go unchecked).
+TEST(Journal, OpenedNewByStationsAtOnceIsOneJournal) {
+    constexpr int kStations = 4;
+    for (int round = 0; round < 10; ++round) {
+        TempDir dir;
+        int go[2];
+        ASSERT_EQ(::pipe(go), 0);
+        std::vector<pid_t> children;
+        for (int n = 0; n < kStations; ++n) {
+            const pid_t pid = ::fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                char start = 0;
+                ::close(go[1]);
+                if (::read(go[0], &start, 1) != 1) ::_exit(2);
+                const JournalOpenResult opened = OpenSqliteJournal(dir.Path());
+                ::_exit(opened.journal && opened.notice.empty() ? 0 : 1);
+            }
+            children.push_back(pid);
+        }
+        ::close(go[0]);
+        const std::string starts(kStations, 's');
+        ASSERT_EQ(::write(go[1], starts.data(), starts.size()), kStations);
+        ::close(go[1]);
+        for (pid_t pid : children) {
+            int status = 0;
+            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+        }
+        for (const auto& entry : fs::directory_iterator(dir.Path())) {
+            EXPECT_EQ(entry.path().filename().string().find(".damaged-"), std::string::npos);
+        }
+    }
+}
+
 TEST(Journal, ThatCannotBeOpenedOrWrittenSaysWhy) {
     TempDir dir;
     dir.Write("file", "x");
