@@ -39,7 +39,7 @@ const char kUsage[] =
     "   1  another step failed (e.g. a UID programmed before, answered No)\n"
     "   2  bad arguments: unknown command, option or set\n"
     "   3  no transponder\n"
-    "   4  write refused, or the lock or UID step failed\n"
+    "   4  write refused, or the lock step failed\n"
     "   5  verify failed\n"
     "   6  maximum carrier ID reached, or the list file used up\n"
     "   7  the port did not open (the reason is printed)\n"
