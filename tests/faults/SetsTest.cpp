@@ -10,26 +10,12 @@
 #include "StationRig.h"
 #include "core/app/ConfigHandOver.h"
 #include "core/config/ConfigDialogModel.h"
+#include "support/FakeConfigView.h"
 
 namespace tagwright::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The Config dialog's window as far as its model needs one; the operator's
-// typing is done on the model's fields.
-class DialogWindow : public ConfigDialogView {
-public:
-    MsgAnswer ShowMessage(const MessageRequest& r) override { return messages.Show(r); }
-    void TakeFieldValues() override {}
-    void ShowFieldValues() override {}
-    void UpdateControl(ConfigControl) override {}
-    void RebuildNameChoices() override {}
-    void SetFocus(ConfigControl, bool) override {}
-    std::optional<std::string> AskFileName(const FileDialogRequest&) override { return {}; }
-    bool RunPages317(Pages317Data&) override { return false; }
-    ScriptedMessages messages;
-};
 
 TEST(SetFaults, HandEditedLayoutsAreRefusedBeforeAnyTraffic) {
     struct Case { const char* scenario; const char* offset; const char* length; };
@@ -64,7 +50,7 @@ TEST(SetFaults, CarrierIdZeroWithQuantityZeroStillHasALimit) {
     set.carrierId = "0";
     rig.Start(set, "999");
     // The operator sets quantity 0 in the Config dialog and saves the set.
-    DialogWindow window;
+    FakeConfigView window;
     ConfigDialogModel dialog(window);
     HandOverToConfigDialog(rig.station, dialog);
     dialog.Start();
@@ -125,7 +111,7 @@ TEST(SetFaults, NamesBeyondLatin1OrWithALineBreakAreRefusedNotChanged) {
         StationRig rig;
         rig.Start(CounterSet(rig.dir.Path()));
         const std::string settings = rig.dir.Read("Tagwright.ini");
-        DialogWindow window;
+        FakeConfigView window;
         ConfigDialogModel dialog(window);
         HandOverToConfigDialog(rig.station, dialog);
         dialog.Start();
@@ -146,7 +132,7 @@ TEST(SetFaults, RemovingANameKeepsTheNamesAfterAGapInAHandEditedList) {
                   "[Auto]\r\nSelectConfig=1\r\nPruefablauf_ist=Line\r\nPruefablaeufe=4\r\n"
                   "Pruefablauf_0=Line\r\nPruefablauf_1=A\r\nPruefablauf_3=C\r\n");
     StartUp(rig.station);
-    DialogWindow window;
+    FakeConfigView window;
     ConfigDialogModel dialog(window);
     HandOverToConfigDialog(rig.station, dialog);
     dialog.nameText = "A";

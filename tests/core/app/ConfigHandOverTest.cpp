@@ -6,24 +6,12 @@
 
 #include "core/app/ConfigHandOver.h"
 #include "support/FakeClock.h"
+#include "support/FakeConfigView.h"
 #include "support/RecordingMainView.h"
 #include "support/TempDir.h"
 
 namespace tagwright::test {
 namespace {
-
-// The dialog's view is not needed: the entry points below are called directly.
-class NullConfigView : public ConfigDialogView {
-public:
-    void TakeFieldValues() override {}
-    void ShowFieldValues() override {}
-    void UpdateControl(ConfigControl) override {}
-    void RebuildNameChoices() override {}
-    void SetFocus(ConfigControl, bool) override {}
-    std::optional<std::string> AskFileName(const FileDialogRequest&) override { return {}; }
-    bool RunPages317(Pages317Data&) override { return false; }
-    MsgAnswer ShowMessage(const MessageRequest&) override { return MsgAnswer::Ok; }
-};
 
 // A station running set "Line 1" of two, in ASCII, with a list file and a record file.
 void LineOneStation(Station& station, const std::filesystem::path& dir) {
@@ -51,7 +39,7 @@ TEST(ConfigHandOver, TheHandedOverSetComesBackAndTheStationRunsAutomaticallyWith
     Station station{mainView, clock};
     mainView.Attach(station);
     LineOneStation(station, dir.Path());
-    NullConfigView view;
+    FakeConfigView view;
     ConfigDialogModel dialog{view};
     dialog.setDirectory = dir.Path();
     HandOverToConfigDialog(station, dialog);

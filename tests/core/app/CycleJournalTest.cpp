@@ -40,14 +40,7 @@ protected:
         view.ClearRecord();
     }
 
-    // One press of "  One" on a fresh transponder (each has the same UID);
-    // the message tick follows.
-    void Press() {
-        sim.SetTransponder(sim::Transponder{});
-        OneCommand(*station);
-        OnTimer(*station, TimerId::Cycle);
-        OnTimer(*station, TimerId::Messages);
-    }
+    void Press() { PressOnFreshTag(*station, sim); }
 
     Texts Ids() const { return WrittenIds(sim.CommandLog()); }
 

@@ -2,18 +2,21 @@
 // The set most cycle tests program with: type TI, a carrier ID of three
 // digits at byte 0 from a counter, pages 1 and 2 written and locked ("F"
 // bytes beside the ID, "-" in pages 3 to 17), rows to dir/record.xml; a
-// station started on it, and the IDs a Reader saw written.
+// station started on it, one press on a fresh tag, and the IDs a Reader saw
+// written.
 
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/app/ProgrammingCycle.h"
 #include "core/app/Station.h"
 #include "core/app/WindowCommands.h"
 #include "core/config/ParameterSet.h"
 #include "core/config/SetStore.h"
 #include "support/CounterSet.h"
+#include "reader-sim/VirtualReader.h"
 #include "support/RecordingMainView.h"
 
 namespace tagwright::test {
@@ -44,6 +47,15 @@ inline std::unique_ptr<Station> StartCounterStation(RecordingMainView& view, con
     const std::string saved = LoadSet(dir, "Demo", true).carrierId;
     s.carrierId.current = s.carrierId.nextText = saved.empty() ? "1" : saved;
     return station;
+}
+
+// One press of "  One" on a fresh transponder (each has the same UID), the
+// cycle run and the message tick after it.
+inline void PressOnFreshTag(Station& station, sim::VirtualReader& reader) {
+    reader.SetTransponder(sim::Transponder{});
+    OneCommand(station);
+    OnTimer(station, TimerId::Cycle);
+    OnTimer(station, TimerId::Messages);
 }
 
 // The three-digit carrier IDs written to page 1 in a Reader's command log.

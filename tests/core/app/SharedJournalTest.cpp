@@ -9,9 +9,7 @@
 
 #include "LockedSet.h"
 #include "core/app/ProgrammingCycle.h"
-#include "core/app/Station.h"
 #include "core/app/StationSettings.h"
-#include "core/app/WindowCommands.h"
 #include "core/production/JournalFields.h"
 #include "core/production/JournalPostgres.h"
 #include "core/config/SetStore.h"
@@ -33,42 +31,16 @@ protected:
         ASSERT_FALSE(connection.empty()) << SharedPostgresServer().Error();
         std::string error;
         ASSERT_TRUE(sim.Start(&error)) << error;
-        station = std::make_unique<Station>(view, clock);
-        view.Attach(*station);
-        Station& s = *station;
-        ASSERT_TRUE(s.reader.port.OpenPort({sim.SlavePath(), 115200, 8, 0, 0, 0}).opened);
-        s.reader.link.ResponseTimeBase = 20;
-        s.setDirectory = dir.Path();
-        s.settings.currentSetName = "Demo";
-        s.settings.selectConfig = 1;
-        s.settings.journal.connection = connection;
-        s.currentSet = LockedCounterSet(dir.Path());
-        ApplyMode(s);
-        s.settings.carrierIdMax = "999";
-        s.carrierId.current = s.carrierId.nextText = "1";
+        station = StartCounterStation(view, clock, dir.Path(), sim.SlavePath());
+        ASSERT_TRUE(station);
+        station->reader.link.ResponseTimeBase = 20;
+        station->settings.journal.connection = connection;
         view.ClearRecord();
     }
 
-    void Press() {
-        sim.SetTransponder(sim::Transponder{});
-        OneCommand(*station);
-        OnTimer(*station, TimerId::Cycle);
-        OnTimer(*station, TimerId::Messages);
-    }
+    void Press() { PressOnFreshTag(*station, sim); }
 
-    // The carrier IDs written to page 1 (three ASCII digits).
-    Texts WrittenIds() const {
-        Texts ids;
-        for (const std::string& line : sim.CommandLog()) {
-            if (line.rfind("WD 1 ", 0) != 0) continue;
-            std::string id;
-            for (std::size_t i = 5; i < 11; i += 2) {
-                id += static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
-            }
-            ids.push_back(id);
-        }
-        return ids;
-    }
+    Texts WrittenIds() const { return test::WrittenIds(sim.CommandLog()); }
 
     // Another station's journal on the same server.
     std::unique_ptr<Journal> Other(const std::string& host) const {

@@ -10,7 +10,7 @@
 #include "core/base/DataPaths.h"
 #include "core/config/ConfigDialogModel.h"
 #include "core/config/SetStore.h"
-#include "support/ScriptedMessages.h"
+#include "support/FakeConfigView.h"
 #include "support/TempDir.h"
 
 namespace tagwright::test {
@@ -20,27 +20,6 @@ using C = ConfigControl;
 using Texts = std::vector<std::string>;
 constexpr const char* kOffsetLengthRefusal =
     "Carrier ID Offset + Carrier ID Length must be under 16.";
-
-// What the operator typed is already in the model when an entry point runs;
-// the rest is recorded and answered from a script.
-class FakeConfigView : public ConfigDialogView {
-public:
-    void TakeFieldValues() override {}
-    void ShowFieldValues() override {}
-    void UpdateControl(ConfigControl) override {}
-    void RebuildNameChoices() override {}
-    void SetFocus(ConfigControl, bool) override {}
-    std::optional<std::string> AskFileName(const FileDialogRequest& request) override {
-        fileRequests.push_back(request);
-        return fileAnswer;
-    }
-    bool RunPages317(Pages317Data& data) override { return pages317(data); }
-    MsgAnswer ShowMessage(const MessageRequest& r) override { return messages.Show(r); }
-    std::vector<FileDialogRequest> fileRequests;
-    std::optional<std::string> fileAnswer;
-    std::function<bool(Pages317Data&)> pages317;
-    ScriptedMessages messages;
-};
 
 class ConfigDialogModelTest : public ::testing::Test {
 protected:
