@@ -1,11 +1,9 @@
 #include "core/production/RecordFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <optional>
 #include <string>
 
@@ -17,6 +15,8 @@
 #include "core/base/AtomicFile.h"
 #include "core/base/CText.h"
 #include "core/base/PosixFile.h"
+#include "core/domain/Hex.h"
+#include "core/domain/PageCodec.h"
 #include "core/production/CarrierIdSource.h"
 
 namespace tagwright {
@@ -387,7 +387,7 @@ std::optional<CellLine> ParseCellLine(std::string_view line) {
 std::string HexDigitsOnly(std::string_view text) {
     std::string digits;
     for (char c : text) {
-        if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
+        if (IsHexDigit(c)) digits += c;
     }
     return digits;
 }
@@ -395,13 +395,9 @@ std::string HexDigitsOnly(std::string_view text) {
 std::string CarrierIdIn(const RecordedTransponder& row, std::int64_t offset, std::int64_t length) {
     const std::string hex = HexDigitsOnly(row.pages[0]) + HexDigitsOnly(row.pages[1]);
     const CarrierIdSpan span = SpanOf(offset, length);
-    std::string id;
-    for (int k = span.first; k < span.end; ++k) {
-        const std::size_t at = static_cast<std::size_t>(k) * 2;
-        if (at + 2 > hex.size()) return {};
-        id += static_cast<char>(std::stoi(hex.substr(at, 2), nullptr, 16));
-    }
-    return id;
+    if (hex.size() < 2 * static_cast<std::size_t>(span.end)) return {};
+    return PageCodec::HexDigitsToBytes(hex).substr(static_cast<std::size_t>(span.first),
+                                                   static_cast<std::size_t>(span.end - span.first));
 }
 
 // What the rows so far said: the block's carrier ID area.
@@ -433,6 +429,11 @@ void TakeRow(const std::vector<CellLine>& cells, std::int64_t number, SheetState
 
 RecordedRows ReadRecordRows(const fs::path& path) {
     RecordedRows result;
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {  // a pipe or device would block or never end
+        result.error = "The record file \"" + path.string() + "\" is not a regular file.";
+        return result;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         result.error = "The record file \"" + path.string() + "\" cannot be read: " +
