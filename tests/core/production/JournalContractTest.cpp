@@ -5,9 +5,13 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "JournalSamples.h"
+#include "core/production/JournalFields.h"
 #include "core/production/JournalPostgres.h"
 #include "core/production/JournalSqlite.h"
 #include "support/PostgresServer.h"
@@ -50,13 +54,6 @@ protected:
         return std::move(opened.journal);
     }
 
-    static CarrierIdUse UseOf(Journal& journal, std::string_view id) {
-        const CarrierIdLookup lookup = journal.IsUsed(id);
-        EXPECT_TRUE(lookup.ok) << lookup.message;
-        return lookup.use;
-    }
-
-private:
     Opener open_;
 };
 
@@ -65,10 +62,9 @@ TEST_P(JournalContract, EveryIdOnceWhateverBecameOfIt) {
     ASSERT_TRUE(journal);
     const ReserveResult programmed = journal->Reserve(kLine1, "0004");
     const ReserveResult burned = journal->Reserve(kLine1, "0005");
-    const ReserveResult crashed = journal->Reserve(kLine1, "0006");
     ASSERT_EQ(programmed.status, JournalStatus::Ok) << programmed.message;
     ASSERT_EQ(burned.status, JournalStatus::Ok);
-    ASSERT_EQ(crashed.status, JournalStatus::Ok);
+    ASSERT_EQ(journal->Reserve(kLine1, "0006").status, JournalStatus::Ok);
     EXPECT_TRUE(journal->Confirm(programmed.cycle, Programmed("E0040100AB")).ok);
     EXPECT_TRUE(journal->Fail(burned.cycle, Failed("write", "WD 3 ERR")).ok);
     EXPECT_TRUE(journal->RecordFailure(kLine1, "0007", Failed("read UID", "NOTAG")).ok);
@@ -84,7 +80,8 @@ TEST_P(JournalContract, EveryIdOnceWhateverBecameOfIt) {
         {"4", CarrierIdUse::Free}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.id);
-        EXPECT_EQ(UseOf(*journal, c.id), c.use);
+        const CarrierIdLookup lookup = journal->IsUsed(c.id);
+        EXPECT_TRUE(lookup.ok && lookup.use == c.use) << lookup.message;
         const ReserveResult again = journal->Reserve(kLine1, c.id);
         EXPECT_EQ(again.status, c.use == CarrierIdUse::Free ? JournalStatus::Ok
                                                              : JournalStatus::AlreadyUsed);
@@ -97,6 +94,37 @@ TEST_P(JournalContract, EveryIdOnceWhateverBecameOfIt) {
     EXPECT_EQ(journal->Reserve(kLine1, "").status, JournalStatus::Ok);
     EXPECT_EQ(journal->Reserve(kLine1, "").status, JournalStatus::Ok);
     EXPECT_TRUE(journal->RecordFailure(kLine1, "", Failed("read UID", "NOTAG")).ok);
+}
+
+TEST_P(JournalContract, RowsComeBackAsTheyWereWritten) {
+    auto journal = Open();
+    ASSERT_TRUE(journal);
+    const ReserveResult r = journal->Reserve(kLine1, "0004");
+    ASSERT_TRUE(journal->Confirm(r.cycle, Programmed("E0040100AB")).ok);
+    ASSERT_TRUE(journal->RecordFailure(kLine1, "", Failed("read UID", "NO\xB0TAG")).ok);
+
+    const JournalRows all = journal->Rows("");
+    ASSERT_TRUE(all.ok) << all.message;
+    ASSERT_EQ(all.rows.size(), 2u);
+    const JournalRow& p = all.rows[0];
+    EXPECT_EQ(p.setName + "|" + p.workOrder + "|" + p.partNumber + "|" + p.operatorBadge + "|" +
+                  p.carrierId + "|" + p.outcome + "|" + p.uid + "|" + p.failedStep,
+              "Line 1|WO-17|PN-4711|OP-\xE4|0004|programmed|E0040100AB|");
+    EXPECT_EQ(p.pages[0] + "|" + p.pages[1] + "|" + p.pages[2] + "|" + p.locks,
+              "30 30 30 30 30 30 30 34|32 00 00 00 00 00 00 00||1 2 17");
+    EXPECT_EQ(p.recordFile + "|" + std::to_string(p.recordRow) + "|" + std::to_string(p.retries),
+              "/data/rec \xE4.xml|113|2");
+    EXPECT_EQ(p.host, JournalHostName());
+    EXPECT_EQ(p.timeUtc.size() + p.timeLocal.size(), 38u);
+    const JournalRow& f = all.rows[1];
+    EXPECT_GT(f.cycle, p.cycle);
+    EXPECT_EQ(f.outcome + "|" + f.failedStep + "|" + f.readerReply + "|" + f.carrierId,
+              "failed|read UID|NO\xB0TAG|");
+    for (const auto& [since, rows] : {std::pair{p.timeUtc, 2u},
+                                      std::pair{std::string("9999-01-01 00:00:00"), 0u}}) {
+        const JournalRows some = journal->Rows(since);
+        EXPECT_TRUE(some.ok && some.rows.size() == rows) << since << some.message;
+    }
 }
 
 TEST_P(JournalContract, FindsUidsAndTheHighestIdOfASet) {
@@ -122,16 +150,45 @@ TEST_P(JournalContract, FindsUidsAndTheHighestIdOfASet) {
     const struct { const char* set; const char* highest; } highest[] = {
         {"Line 1", "0101"}, {"Line 2", "5000"}, {"Letters", "AB-2"}, {"Line 3", "<none>"}};
     for (const auto& c : highest) {
-        SCOPED_TRACE(c.set);
         const HighestCarrierId h = journal->HighestCarrierIdOfSet(c.set);
         ASSERT_TRUE(h.ok) << h.message;
-        EXPECT_EQ(h.carrierId.value_or("<none>"), c.highest);
+        EXPECT_EQ(h.carrierId.value_or("<none>"), c.highest) << c.set;
     }
     const UidLookup found = journal->FindProgrammedUid("UID-B");
     ASSERT_TRUE(found.ok && found.found);
     EXPECT_EQ(found.found->carrierId, "0100");
     EXPECT_EQ(found.found->localTime.size(), 19u);
     EXPECT_FALSE(journal->FindProgrammedUid("UID-Z").found);
+}
+
+// Stations open the new journal at once (it is created once) and race for
+// the same IDs, each on its own connection.
+TEST_P(JournalContract, OfStationsReservingOneIdOnlyOneWins) {
+    constexpr int kStations = 4, kIds = 80;
+    std::vector<std::vector<std::string>> wins(kStations);
+    std::vector<int> errors(kStations, 0);
+    std::vector<std::thread> stations;
+    for (std::size_t s = 0; s < kStations; ++s) {
+        stations.emplace_back([&, s] {
+            JournalOpenResult opened = open_();
+            errors[s] += opened.journal ? 0 : 1;
+            for (int i = 1; i <= kIds && opened.journal; ++i) {
+                const std::string id = std::to_string(1000 + i);
+                const ReserveResult r = opened.journal->Reserve(kLine1, id);
+                if (r.status == JournalStatus::Ok) wins[s].push_back(id);
+                if (r.status == JournalStatus::Error) ++errors[s];
+            }
+        });
+    }
+    for (std::thread& t : stations) t.join();
+    std::multiset<std::string> all;
+    for (std::size_t s = 0; s < kStations; ++s) {
+        EXPECT_EQ(errors[s], 0) << "station " << s;
+        all.insert(wins[s].begin(), wins[s].end());
+    }
+    EXPECT_EQ(all.size(), static_cast<std::size_t>(kIds));
+    EXPECT_EQ(std::set<std::string>(all.begin(), all.end()).size(),
+              static_cast<std::size_t>(kIds)) << "an ID won twice";
 }
 
 INSTANTIATE_TEST_SUITE_P(Journals, JournalContract,

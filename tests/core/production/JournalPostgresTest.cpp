@@ -1,16 +1,12 @@
 // The shared journal on a real PostgreSQL server started by the test
-// program: its rows read back, stations racing for IDs, a server lost
-// mid-run and connection strings that must be refused. The rules every
-// journal keeps are in JournalContractTest.cpp.
+// program: a server lost mid-run, a foreign table and connection strings
+// that must be refused. The rules every journal keeps are in
+// JournalContractTest.cpp.
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
-#include <thread>
-#include <vector>
 
-#include "core/production/JournalFields.h"
 #include "core/production/JournalOpen.h"
 #include "core/production/JournalPostgres.h"
 #include "JournalSamples.h"
@@ -32,90 +28,8 @@ protected:
         return std::move(opened.journal);
     }
 
-    static CarrierIdUse UseOf(Journal& journal, std::string_view id) {
-        const CarrierIdLookup lookup = journal.IsUsed(id);
-        EXPECT_TRUE(lookup.ok) << lookup.message;
-        return lookup.use;
-    }
-
     std::string connection;
 };
-
-TEST_F(PostgresJournalTest, RowsComeBackAsTheyWereWritten) {
-    auto journal = Open();
-    ASSERT_TRUE(journal);
-    const ReserveResult r = journal->Reserve(kLine1, "0004");
-    ASSERT_TRUE(journal->Confirm(r.cycle, Programmed("E0040100AB")).ok);
-    ASSERT_TRUE(journal->RecordFailure(kLine1, "", Failed("read UID", "NO\xB0TAG")).ok);
-
-    const JournalRows all = journal->Rows("");
-    ASSERT_TRUE(all.ok) << all.message;
-    ASSERT_EQ(all.rows.size(), 2u);
-    const JournalRow& p = all.rows[0];
-    EXPECT_EQ(p.setName + "|" + p.workOrder + "|" + p.partNumber + "|" + p.operatorBadge,
-              "Line 1|WO-17|PN-4711|OP-\xE4");
-    EXPECT_EQ(p.carrierId + "|" + p.outcome + "|" + p.uid + "|" + p.failedStep,
-              "0004|programmed|E0040100AB|");
-    EXPECT_EQ(p.pages[0] + "|" + p.pages[1] + "|" + p.pages[2],
-              "30 30 30 30 30 30 30 34|32 00 00 00 00 00 00 00|");
-    EXPECT_EQ(p.locks, "1 2 17");
-    EXPECT_EQ(p.recordFile + "|" + std::to_string(p.recordRow) + "|" + std::to_string(p.retries),
-              "/data/rec \xE4.xml|113|2");
-    EXPECT_EQ(p.host, JournalHostName());
-    EXPECT_EQ(p.timeUtc.size(), 19u);
-    EXPECT_EQ(p.timeLocal.size(), 19u);
-    const JournalRow& f = all.rows[1];
-    EXPECT_GT(f.cycle, p.cycle);
-    EXPECT_EQ(f.outcome + "|" + f.failedStep + "|" + f.readerReply + "|" + f.carrierId,
-              "failed|read UID|NO\xB0TAG|");
-
-    const struct { std::string since; std::size_t rows; } since[] = {
-        {p.timeUtc, 2}, {"2000-01-01 00:00:00", 2}, {"9999-01-01 00:00:00", 0}};
-    for (const auto& c : since) {
-        SCOPED_TRACE(c.since);
-        const JournalRows some = journal->Rows(c.since);
-        ASSERT_TRUE(some.ok) << some.message;
-        EXPECT_EQ(some.rows.size(), c.rows);
-    }
-}
-
-// Stations open the new journal at once (the table is created once) and
-// race for the same IDs, each on its own connection.
-TEST_F(PostgresJournalTest, OfStationsReservingOneIdOnlyOneWins) {
-    constexpr int kStations = 4, kIds = 80;
-    std::vector<std::vector<std::string>> wins(kStations);
-    std::vector<int> errors(kStations, 0);
-    std::vector<std::thread> stations;
-    for (int s = 0; s < kStations; ++s) {
-        stations.emplace_back([&, s] {
-            const std::string host = "station-" + std::to_string(s);
-            JournalOpenResult opened = OpenPostgresJournal(connection, host);
-            if (!opened.journal) {
-                ++errors[static_cast<std::size_t>(s)];
-                return;
-            }
-            for (int i = 1; i <= kIds; ++i) {
-                const std::string id = std::to_string(1000 + i);
-                const ReserveResult r = opened.journal->Reserve(kLine1, id);
-                if (r.status == JournalStatus::Ok) wins[static_cast<std::size_t>(s)].push_back(id);
-                if (r.status == JournalStatus::Error) ++errors[static_cast<std::size_t>(s)];
-                if (r.status == JournalStatus::AlreadyUsed && !r.otherStation) {
-                    ++errors[static_cast<std::size_t>(s)];  // nobody else has this host name
-                }
-            }
-        });
-    }
-    for (std::thread& t : stations) t.join();
-    std::multiset<std::string> all;
-    for (int s = 0; s < kStations; ++s) {
-        EXPECT_EQ(errors[static_cast<std::size_t>(s)], 0) << "station " << s;
-        const std::vector<std::string>& won = wins[static_cast<std::size_t>(s)];
-        all.insert(won.begin(), won.end());
-    }
-    EXPECT_EQ(all.size(), static_cast<std::size_t>(kIds));
-    EXPECT_EQ(std::set<std::string>(all.begin(), all.end()).size(),
-              static_cast<std::size_t>(kIds)) << "an ID won twice";
-}
 
 TEST_F(PostgresJournalTest, LostServerGivesAnErrorThatNamesIt) {
     auto journal = Open();
@@ -141,8 +55,11 @@ TEST_F(PostgresJournalTest, LostServerGivesAnErrorThatNamesIt) {
     }
     journal = Open();
     ASSERT_TRUE(journal);
-    EXPECT_EQ(UseOf(*journal, "0001"), CarrierIdUse::Burned) << "never confirmed";
+    EXPECT_EQ(journal->IsUsed("0001").use, CarrierIdUse::Burned) << "never confirmed";
     EXPECT_EQ(journal->Reserve(kLine1, "0002").status, JournalStatus::Ok);
+    // Another station asking for the same ID is told it is not its own.
+    const ReserveResult taken = Open("station-2")->Reserve(kLine1, "0002");
+    EXPECT_TRUE(taken.status == JournalStatus::AlreadyUsed && taken.otherStation);
 }
 
 TEST_F(PostgresJournalTest, AForeignTableIsNeverWrittenTo) {
