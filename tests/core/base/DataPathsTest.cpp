@@ -65,20 +65,16 @@ TEST(DataPathsTest, MarkedInstallUsesXdgDirectoriesAndAnyOtherTheWorkingDirector
     EXPECT_EQ(InstalledMarker("/usr/bin"), fs::path("/usr/share/tagwright/installed"));
 }
 
-TEST(DataPathsTest, WithoutSetUpEverythingStaysInTheWorkingDirectory) {
+TEST(DataPathsTest, WithoutSetUpEverythingStaysInTheWorkingDirectoryAndIsDescribed) {
     std::error_code ec;
     EXPECT_EQ(StationSettingsDirectory(ec), fs::current_path());
     EXPECT_EQ(StationJournalDirectory(ec), fs::current_path());
     EXPECT_EQ(StationRecordDirectory("/some/where"), fs::path("/some/where"));
-}
-
-TEST(DataPathsTest, DescriptionNamesTheDirectories) {
-    const DataPaths installed{FileRule::UserDirectories, "/h/.config/tagwright",
-                              "/h/.local/share/tagwright"};
-    const std::string text = DescribeDataPaths(installed);
-    EXPECT_NE(text.find("/h/.config/tagwright"), std::string::npos);
-    EXPECT_NE(text.find("/h/.local/share/tagwright"), std::string::npos);
     EXPECT_NE(DescribeDataPaths({}).find("working directory"), std::string::npos);
+    const std::string text = DescribeDataPaths(
+        {FileRule::UserDirectories, "/h/.config/tagwright", "/h/.local/share/tagwright"});
+    EXPECT_NE(text.find("/h/.config/tagwright"), std::string::npos) << text;
+    EXPECT_NE(text.find("/h/.local/share/tagwright"), std::string::npos) << text;
 }
 
 }  // namespace
