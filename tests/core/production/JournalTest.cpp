@@ -89,7 +89,7 @@ protected:
     Opener open_;
 };
 
-TEST_P(JournalContract, EveryIdOnceWhateverBecameOfIt) {
+TEST_P(JournalContract, EveryIdOnceWhateverBecameOfItAndRowsAsWritten) {
     auto journal = Open();
     ASSERT_TRUE(journal);
     const ReserveResult programmed = journal->Reserve(kLine1, "0004");
@@ -125,20 +125,12 @@ TEST_P(JournalContract, EveryIdOnceWhateverBecameOfIt) {
     // Fix data reserves no ID: every such cycle gets its row.
     EXPECT_EQ(journal->Reserve(kLine1, "").status, JournalStatus::Ok);
     EXPECT_EQ(journal->Reserve(kLine1, "").status, JournalStatus::Ok);
-    EXPECT_TRUE(journal->RecordFailure(kLine1, "", Failed("read UID", "NOTAG")).ok);
-}
+    EXPECT_TRUE(journal->RecordFailure(kLine1, "", Failed("read UID", "NO\xB0TAG")).ok);
 
-TEST_P(JournalContract, RowsComeBackAsTheyWereWritten) {
-    auto journal = Open();
-    ASSERT_TRUE(journal);
-    const ReserveResult r = journal->Reserve(kLine1, "0004");
-    ASSERT_TRUE(journal->Confirm(r.cycle, Programmed("E0040100AB")).ok);
-    ASSERT_TRUE(journal->RecordFailure(kLine1, "", Failed("read UID", "NO\xB0TAG")).ok);
-
+    // The rows come back as they were written.
     const JournalRows all = journal->Rows("");
-    ASSERT_TRUE(all.ok) << all.message;
-    ASSERT_EQ(all.rows.size(), 2u);
-    const JournalRow& p = all.rows[0];
+    ASSERT_TRUE(all.ok && all.rows.size() > 2) << all.message;
+    const JournalRow &p = all.rows.front(), &f = all.rows.back();
     EXPECT_EQ(p.setName + "|" + p.workOrder + "|" + p.partNumber + "|" + p.operatorBadge + "|" +
                   p.carrierId + "|" + p.outcome + "|" + p.uid + "|" + p.failedStep,
               "Line 1|WO-17|PN-4711|OP-\xE4|0004|programmed|E0040100AB|");
@@ -148,15 +140,11 @@ TEST_P(JournalContract, RowsComeBackAsTheyWereWritten) {
               "/data/rec \xE4.xml|113|2");
     EXPECT_EQ(p.host, JournalHostName());
     EXPECT_EQ(p.timeUtc.size() + p.timeLocal.size(), 38u);
-    const JournalRow& f = all.rows[1];
     EXPECT_GT(f.cycle, p.cycle);
     EXPECT_EQ(f.outcome + "|" + f.failedStep + "|" + f.readerReply + "|" + f.carrierId,
               "failed|read UID|NO\xB0TAG|");
-    for (const auto& [since, rows] : {std::pair{p.timeUtc, 2u},
-                                      std::pair{std::string("9999-01-01 00:00:00"), 0u}}) {
-        const JournalRows some = journal->Rows(since);
-        EXPECT_TRUE(some.ok && some.rows.size() == rows) << since << some.message;
-    }
+    EXPECT_EQ(journal->Rows(p.timeUtc).rows.size(), all.rows.size());
+    EXPECT_TRUE(journal->Rows("9999-01-01 00:00:00").rows.empty());
 }
 
 TEST_P(JournalContract, FindsUidsAndTheHighestIdOfASet) {
