@@ -80,21 +80,6 @@ TEST_F(ConfigDialogModelTest, OffsetAndLengthAreClampedInEveryRuleAndCutBackByTh
     }
 }
 
-// A hand-edited set whose ID would lose its significant digits is cut back
-// as it loads, and the operator is told which key held what.
-TEST_F(ConfigDialogModelTest, LoadCutsBackALayoutThatDoesNotFit) {
-    dir.Write("Hand.ini", "[SEMI E99 Carrier ID Setup]\nCarrier ID Offset=10\n"
-                          "Carrier ID Length=10\n");
-    model.nameText = "Hand";
-    model.set.carrierId = "7";
-    model.Start();
-    EXPECT_EQ(model.set.carrierIdOffset + "/" + model.set.carrierIdLength, "10/6");
-    EXPECT_EQ(view.messages.Texts(),
-              Texts{std::string(kOffsetLengthRefusal) +
-                    "\r\nCarrier ID Length \"10\" was changed to \"6\"."});
-    EXPECT_EQ(Row(10, 15), "30 30 30 30 30 37");
-}
-
 TEST_F(ConfigDialogModelTest, FillPlacesThePaddedIdAndByteCommitsReadItBack) {
     Layout("2", "5", "ABC");
     model.FillPressed();
@@ -235,28 +220,28 @@ TEST_F(ConfigDialogModelTest, ANameBeyondTheFilesEncodingIsRefused) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 0);
 }
 
-TEST_F(ConfigDialogModelTest, LoadKeepsTheCarrierIdAndFormatAndFills) {
-    dir.Write("Line 4.ini",
-              "[Work order Setup]\nPart number=PN-7\n[SEMI E99 Carrier ID Setup]\n"
-              "Carrier ID Offset=0\nCarrier ID Length=4\nCarrier ID=9999\n[Log]\nLog=1\n");
-    model.nameText = "Line 4";
-    model.set.carrierId = "12";
+// A hand-edited set, written before the write checks existed, whose ID
+// would lose its significant digits: cut back as it loads, the operator
+// told which key held what; the carrier ID and the format stay.
+TEST_F(ConfigDialogModelTest, LoadCutsBackKeepsTheIdShowsTheSetAndChangesWaitForSave) {
+    dir.Write("Hand.ini", "[Work order Setup]\nPart number=PN-7\n[SEMI E99 Carrier ID Setup]\n"
+                          "Carrier ID Offset=10\nCarrier ID Length=10\nCarrier ID=9999\n");
+    model.nameText = "Hand";
+    model.set.carrierId = "7";
     model.set.hexAsciiMode = 1;
     model.Clicked(C::EditPage1);
     model.Start();
-    EXPECT_EQ(model.set.partNumber + "|" + model.set.carrierId, "PN-7|12");
+    EXPECT_EQ(model.set.carrierIdOffset + "/" + model.set.carrierIdLength, "10/6");
+    EXPECT_EQ(view.messages.Texts(),
+              Texts{std::string(kOffsetLengthRefusal) +
+                    "\r\nCarrier ID Length \"10\" was changed to \"6\"."});
+    EXPECT_EQ(model.set.partNumber + "|" + model.set.carrierId, "PN-7|7");
     EXPECT_EQ(model.set.hexAsciiMode, 1);
-    EXPECT_EQ(Row(0, 5), "30 30 31 32 00 00");  // the fill ran
+    EXPECT_EQ(Row(10, 15), "30 30 30 30 30 37");  // the fill ran
     // Neither type set in the file: TI shows as chosen.
     EXPECT_TRUE(model.Control(C::TypeTI).imageOn && !model.Control(C::TypeNorvik).imageOn);
-    EXPECT_FALSE(OkEnabled() || model.Accept());  // a load leaves OK as it was
-}
-
-TEST_F(ConfigDialogModelTest, WriteChecksShowTheSetAndChangesWaitForSave) {
-    dir.Write("Old.ini", "[Log]\r\nLog=1\r\n");  // written before the checks existed
-    model.nameText = "Old";
-    model.Start();
     EXPECT_TRUE(model.Control(C::VerifyAfterWrite).imageOn);
+    EXPECT_FALSE(OkEnabled() || model.Accept());  // a load leaves OK as it was
 
     model.Control(C::Ok).enabled = true;
     model.Clicked(C::VerifyAfterWrite);
@@ -266,13 +251,12 @@ TEST_F(ConfigDialogModelTest, WriteChecksShowTheSetAndChangesWaitForSave) {
     model.RetriesChanged(9);
     EXPECT_EQ(model.set.retries, 5);
     EXPECT_FALSE(OkEnabled());
-
     view.messages.Answer(MsgAnswer::Yes);
     model.Save();
-    const ParameterSet saved = LoadSet(dir.Path(), "Old", true);
+    const ParameterSet saved = LoadSet(dir.Path(), "Hand", true);
     EXPECT_FALSE(saved.verifyAfterWrite);
     EXPECT_EQ(saved.retries, 5);
-    EXPECT_TRUE(saved.logEnabled);
+    EXPECT_EQ(saved.partNumber, "PN-7");
 }
 
 }  // namespace

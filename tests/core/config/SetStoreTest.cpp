@@ -213,6 +213,11 @@ TEST(SetCarrierId, ChangesOnlyThatKey) {
          "; counter set\n[Work order Setup]\r\nPart number = PN-7 \r\n"
          "[semi e99 carrier id setup]\nCarrier ID Offset=0\ncarrier id=42\n"
          "Lock Carrier ID=1\n[Log]\r\nExtra=kept"},
+        {"key on the last line without a line end",
+         "[SEMI E99 Carrier ID Setup]\r\nCarrier ID=7", "[SEMI E99 Carrier ID Setup]\r\nCarrier ID=42"},
+        {"missing key is added to its section",
+         "[SEMI E99 Carrier ID Setup]\r\nCarrier ID Length=4\r\n[Log]\r\n",
+         "[SEMI E99 Carrier ID Setup]\r\nCarrier ID Length=4\r\nCarrier ID=42\r\n[Log]\r\n"},
         {"missing file gets the one key", "", "[SEMI E99 Carrier ID Setup]\r\nCarrier ID=42\r\n"},
     };
     for (const Case& c : cases) {
