@@ -72,37 +72,27 @@ TEST_F(SetStoreTest, LoadsAHandWrittenFile) {
 }
 
 TEST_F(SetStoreTest, WriteChecksDefaultWhereTheFileLacksThemAndLeaveOtherKeysAlone) {
-    struct Case {
-        const char* checks;  // the section as the file holds it; "" when missing
-        bool verify;
-        int retries;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, bool, int> cases[] = {  // the file's checks, verify, retries
         {"", true, 2},
-        {"[Write checks]\r\nVerify after write=0\r\nRetries=0\r\n", false, 0},
-        {"[Write checks]\r\nVerify after write=1\r\nRetries=5\r\n", true, 5},
-        {"[Write checks]\r\nRetries=9\r\n", true, 5},
-        {"[Write checks]\r\nVerify after write=yes\r\nRetries=-1\r\n", true, 2},
+        {"Verify after write=0\r\nRetries=0\r\n", false, 0},
+        {"Verify after write=1\r\nRetries=5\r\n", true, 5},
+        {"Retries=9\r\n", true, 5},
+        {"Verify after write=yes\r\nRetries=-1\r\n", true, 2},
     };
-    const std::string original =
-        "[Data Source]\r\nDecimal counter=1\r\n[Transponder type]\r\nNorvik=1\r\n"
-        "[Page 3]\r\nHEX 16=41\r\nLock Page 3=1\r\n[Log]\r\nLog=1\r\n";
-    dir.Write("old.ini", original);
+    const std::string others = "[Data Source]\r\nDecimal counter=1\r\n[Transponder type]\r\n"
+                               "Norvik=1\r\n[Page 3]\r\nHEX 16=41\r\nLock Page 3=1\r\n";
+    dir.Write("old.ini", others);
     const ParameterSet old = LoadSet(dir.Path(), "old", true);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.checks);
-        dir.Write("set.ini", original + c.checks);
+    for (const auto& [checks, verify, retries] : cases) {
+        dir.Write("set.ini", others + "[Write checks]\r\n" + checks);
         ParameterSet s = LoadSet(dir.Path(), "set", true);
-        EXPECT_EQ(s.verifyAfterWrite, c.verify);
-        EXPECT_EQ(s.retries, c.retries);
+        EXPECT_TRUE(s.verifyAfterWrite == verify && s.retries == retries) << checks;
         s.verifyAfterWrite = old.verifyAfterWrite;
         s.retries = old.retries;
-        EXPECT_EQ(s, old);
+        EXPECT_EQ(s, old) << "the other keys are left alone";
     }
-    // A set that was never saved is new: the defaults too.
-    const ParameterSet fresh = LoadSet(dir.Path(), "never saved", true);
-    EXPECT_TRUE(fresh.verifyAfterWrite);
-    EXPECT_EQ(fresh.retries, 2);
+    const ParameterSet fresh = LoadSet(dir.Path(), "never saved", true);  // a new set
+    EXPECT_TRUE(fresh.verifyAfterWrite && fresh.retries == 2);
 }
 
 TEST(NameListRules, AddAndDelete) {
