@@ -89,7 +89,7 @@ protected:
     Opener open_;
 };
 
-TEST_P(JournalContract, EveryIdOnceWhateverBecameOfItAndRowsAsWritten) {
+TEST_P(JournalContract, EveryIdOnceWhateverBecameOfIt) {
     auto journal = Open();
     ASSERT_TRUE(journal);
     const ReserveResult programmed = journal->Reserve(kLine1, "0004");
