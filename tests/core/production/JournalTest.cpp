@@ -421,7 +421,9 @@ TEST_F(PostgresJournalTest, LostServerGivesAnErrorThatNamesIt) {
     EXPECT_EQ(journal->IsUsed("0001").use, CarrierIdUse::Burned) << "never confirmed";
     EXPECT_EQ(journal->Reserve(kLine1, "0002").status, JournalStatus::Ok);
     // Another station asking for the same ID is told it is not its own.
-    const ReserveResult taken = Open("station-2")->Reserve(kLine1, "0002");
+    auto other = Open("station-2");
+    ASSERT_TRUE(other);
+    const ReserveResult taken = other->Reserve(kLine1, "0002");
     EXPECT_TRUE(taken.status == JournalStatus::AlreadyUsed && taken.otherStation);
 }
 
