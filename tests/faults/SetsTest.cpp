@@ -37,7 +37,7 @@ TEST(SetFaults, CarrierIdZeroWithQuantityZeroStillHasALimit) {
     // The operator sets quantity 0 in the Config dialog and saves the set.
     FakeConfigView window;
     ConfigDialogModel dialog(window);
-    rig.OpenDialog(dialog);
+    HandOverToConfigDialog(rig.station, dialog);
     dialog.Start();
     dialog.set.quantity = "0";
     window.messages.Answer(MsgAnswer::Yes);  // replace the stored set
@@ -74,7 +74,7 @@ TEST(SetFaults, NamesBeyondLatin1OrWithALineBreakAreRefusedNotChanged) {
         const std::string settings = rig.dir.Read("Tagwright.ini");
         FakeConfigView window;
         ConfigDialogModel dialog(window);
-        rig.OpenDialog(dialog);
+        HandOverToConfigDialog(rig.station, dialog);
         dialog.Start();
         dialog.nameText = name;
         dialog.nameFitsFile = fitsFile;
@@ -95,7 +95,7 @@ TEST(SetFaults, RemovingANameKeepsTheNamesAfterAGapInAHandEditedList) {
     StartUp(rig.station);
     FakeConfigView window;
     ConfigDialogModel dialog(window);
-    rig.OpenDialog(dialog);
+    HandOverToConfigDialog(rig.station, dialog);
     dialog.nameText = "A";
     dialog.Delete();
     // The gap stays a gap; the name after it stays listed.

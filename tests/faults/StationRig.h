@@ -86,18 +86,11 @@ struct StationRig {
         OnTimer(station, TimerId::Cycle);
         OnTimer(station, TimerId::Messages);  // a message left for the tick
     }
-    // The Config dialog opened on the running station.
-    void OpenDialog(ConfigDialogModel& dialog) { HandOverToConfigDialog(station, dialog); }
 
     Texts Told() const { return view.messages.Texts(); }
     std::string Counter() const { return station.carrierId.current; }
     std::string Record() const { return dir.Read("record.xml"); }
     std::int64_t Rows() const { return ReadRowCount(dir / "record.xml"); }
-    std::size_t Sent(const std::string& kind) const {  // "WD", "RUID", ...
-        std::size_t n = 0;
-        for (const std::string& line : sim.CommandLog()) n += line.rfind(kind, 0) == 0;
-        return n;
-    }
 
     std::string setName = kSetName;
     TempDir dir;
