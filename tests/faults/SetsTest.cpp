@@ -24,6 +24,7 @@ TEST(SetFaults, HandEditedLayoutsAreRefusedBeforeAnyTraffic) {
         for (int press = 0; press < 2; ++press) rig.PressOne();
         EXPECT_EQ(rig.Told(), Texts(2, CarrierIdLayoutRefusal(set)));
         EXPECT_TRUE(rig.sim.CommandLog().empty());
+        EXPECT_EQ(rig.station.run.lastCycle.result, CycleResult::SetRefused);
         EXPECT_EQ(rig.Counter(), "7");
         EXPECT_EQ(rig.Record(), "");
     }
