@@ -181,24 +181,5 @@ TEST(StationSignals, SigtermEndsTheRunAfterTheTagInHand) {
     EXPECT_EQ(rig.Sql("SELECT count(*) FROM cycles WHERE outcome <> 'programmed'"), 0);
 }
 
-TEST(StationSignals, AnIdReservedWhenKilledIsNeverIssuedAgain) {
-    // Slow replies (within the Reader's answer time): the kill lands inside the cycle.
-    StationRig rig({"--tor", "10", "--delay", "60"});
-    Process& station = rig.Start(Program({"--json"}));
-    while (rig.Sql("SELECT count(*) FROM cycles WHERE outcome = 'reserved'") != 1) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    station.Signal(SIGKILL);
-    EXPECT_EQ(rig.Finish().code, -1);
-    rig.RestartReader({});
-    const RunResult r = rig.Run(Program({"--json"}));
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(JsonLines(r).at(0)["carrier_id"], "002");
-    EXPECT_EQ(rig.Sql("SELECT count(*) FROM cycles WHERE carrier_id = '001' AND "
-                      "outcome = 'reserved'"),
-              1);
-    EXPECT_EQ(rig.Run({"journal", "check"}).code, 0);
-}
-
 }  // namespace
 }  // namespace tagwright::test
