@@ -101,6 +101,7 @@ TEST(FileFaults, APageOfEightBlanksInAsciiViewIsProgrammed) {
     FormatButtonClicked(rig.station, PageFormat::Ascii);
     for (int press = 0; press < 2; ++press) rig.PressOne();
     EXPECT_EQ(rig.Told(), Texts{});
+    EXPECT_EQ(rig.Counter(), "9");
     const auto page3 = rig.sim.GetTransponder().pages[2];
     EXPECT_EQ(std::string(page3.begin(), page3.end()), std::string(8, ' '));
     EXPECT_EQ(Occurrences(rig.Record(), ">20 20 20 20 20 20 20 20<"), 2u);

@@ -57,6 +57,7 @@ TEST(ReaderInput, ACrLfReaderProgramsEveryPageExactly) {
     rig.Start(CounterSet(rig.dir.Path(), true));
     rig.PressOne();
     EXPECT_EQ(rig.Told(), Texts{});
+    EXPECT_EQ(rig.Counter(), "8");
     const sim::Transponder tag = rig.sim.GetTransponder();
     EXPECT_EQ(std::string(tag.pages[0].begin(), tag.pages[0].end()), "007FFFFF");
     EXPECT_EQ(std::string(tag.pages[1].begin(), tag.pages[1].end()), "FFFFFFFF");

@@ -51,6 +51,7 @@ TEST(SetFaults, CarrierIdZeroWithQuantityZeroStillHasALimit) {
     rig.PressOne();
     EXPECT_EQ(rig.Told(), Texts{kMaximumReachedMessage});
     EXPECT_TRUE(rig.sim.CommandLog().empty());
+    EXPECT_EQ(rig.Counter(), "1");
     EXPECT_EQ(rig.Rows(), 21);
 }
 
