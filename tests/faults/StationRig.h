@@ -1,39 +1,43 @@
 #pragma once
-// A whole station as the window runs it: started from its settings file and
-// its set file in a temporary working directory (where the journal, the
-// protocol log and, unless the set says otherwise, the record file go too),
-// its port open on a virtual Reader, "  One" pressed as the window's timer
-// delivers it.
+// A whole station as the window runs it: its settings file and set file in a
+// temporary working directory (where the journal and, unless the set says
+// otherwise, the record file go too), its port open on a virtual Reader,
+// "  One" pressed as the window's timer delivers it.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "core/app/ConfigHandOver.h"
 #include "core/app/ProgrammingCycle.h"
 #include "core/app/WindowCommands.h"
+#include "core/config/ConfigDialogModel.h"
 #include "core/config/SetStore.h"
 #include "core/production/CarrierIdSource.h"
 #include "core/production/RecordFile.h"
 #include "reader-sim/VirtualReader.h"
-#include "support/FakeClock.h"
-#include "support/ReaderTestSupport.h"
 #include "support/CounterSet.h"
+#include "support/FakeClock.h"
+#include "support/FakeConfigView.h"
+#include "support/ReaderTestSupport.h"
 #include "support/RecordingMainView.h"
 #include "support/TempDir.h"
 
 namespace tagwright::test {
 
-inline constexpr char kSetName[] = "Line";
-// Page 1 of a counter set with ID 7 at offset 0, length 3, the rest "F".
-inline constexpr char kPage1Hex[] = "30 30 37 46 46 46 46 46";
+namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
 
-// A counter set: carrier IDs of three digits at byte 0, "F" bytes beside
-// them, "-" in pages 3 to 17; pages 1 and 2 written and read back, nothing
-// locked (the same transponder can be programmed again); rows to
-// record.xml in dir.
-inline ParameterSet CounterSet(const std::filesystem::path& dir, bool norvik = false) {
+inline constexpr char kSetName[] = "Line";
+
+// Carrier ID 7 in three digits at byte 0, pages 1 and 2 written and read
+// back, nothing locked (a transponder can be programmed again).
+inline ParameterSet CounterSet(const fs::path& dir, bool norvik = false) {
     ParameterSet set = BaseCounterSet(dir);
     set.verifyAfterWrite = true;
     set.typeTI = !norvik;
@@ -43,16 +47,25 @@ inline ParameterSet CounterSet(const std::filesystem::path& dir, bool norvik = f
     return set;
 }
 
+// Four-character carrier IDs from a list file at byte 0.
+inline ParameterSet ListSet(const fs::path& dir, const fs::path& list) {
+    ParameterSet set = CounterSet(dir);
+    set.useDecimalCounter = false;
+    set.useCsvFile = true;
+    set.csvFileName = list.string();
+    set.carrierIdLength = "4";
+    return set;
+}
+
 struct StationRig {
-    explicit StationRig(sim::Options options = {})
-        : cwd(dir.Path()), sim(std::move(options)) {
+    explicit StationRig(sim::Options options = {}) : cwd(dir.Path()), sim(std::move(options)) {
         view.Attach(station);
     }
 
-    // Settings naming the set, the set file as saved by the Config dialog,
+    // Settings naming the set, the set as the Config dialog saves it,
     // start-up, then the port on the virtual Reader.
-    void Start(const ParameterSet& set, const std::string& max = "999") {
-        WriteSettings(max);
+    void Start(const ParameterSet& set) {
+        WriteSettings();
         NameList names;
         RecordingMessageView quiet;
         ASSERT_EQ(SaveSet(dir.Path(), setName, set, names, quiet), SaveSetResult::Saved);
@@ -63,10 +76,10 @@ struct StationRig {
         view.messages.Clear();
         sim.ClearLog();
     }
-    void WriteSettings(const std::string& max) const {
+    void WriteSettings() const {
         dir.Write("Tagwright.ini", "[Auto]\r\nSelectConfig=1\r\nPruefablauf_ist=" + setName +
                                        "\r\nPruefablaeufe=1\r\nPruefablauf_0=" + setName +
-                                       "\r\nCarrier ID Max=" + max + "\r\n");
+                                       "\r\nCarrier ID Max=999\r\n");
     }
     void PressOne() {
         OneCommand(station);
@@ -74,18 +87,10 @@ struct StationRig {
         OnTimer(station, TimerId::Messages);  // a message left for the tick
     }
 
-    std::vector<std::string> Told() const { return view.messages.Texts(); }
+    Texts Told() const { return view.messages.Texts(); }
     std::string Counter() const { return station.carrierId.current; }
     std::string Record() const { return dir.Read("record.xml"); }
     std::int64_t Rows() const { return ReadRowCount(dir / "record.xml"); }
-    // Commands of one kind the Reader got ("WD", "LD", "RD", "RUID").
-    std::size_t Sent(const std::string& kind) const {
-        std::size_t n = 0;
-        for (const std::string& line : sim.CommandLog()) n += line.rfind(kind + " ", 0) == 0 ||
-                                                              line == kind;
-        return n;
-    }
-    sim::Transponder Tag() const { return sim.GetTransponder(); }
 
     std::string setName = kSetName;
     TempDir dir;
@@ -101,6 +106,25 @@ inline std::size_t Occurrences(const std::string& bytes, const std::string& text
     std::size_t n = 0;
     for (auto at = bytes.find(text); at != std::string::npos; at = bytes.find(text, at + 1)) ++n;
     return n;
+}
+
+// Stations as processes sharing a folder, as on one host: true when every
+// child's body returned true.
+inline bool RunStations(int count, const std::function<bool(int)>& body) {
+    std::vector<pid_t> children;
+    for (int child = 0; child < count; ++child) {
+        const pid_t pid = ::fork();
+        if (pid == 0) ::_exit(body(child) ? 0 : 1);
+        if (pid < 0) return false;
+        children.push_back(pid);
+    }
+    bool all = true;
+    for (pid_t pid : children) {
+        int status = 0;
+        all = ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+              WEXITSTATUS(status) == 0 && all;
+    }
+    return all;
 }
 
 }  // namespace tagwright::test
