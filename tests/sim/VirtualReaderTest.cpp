@@ -1,8 +1,17 @@
 // The virtual Reader: its answers, the faults and tag sequences its command
-// line sets, its state file, and its worker on a pseudo-terminal.
+// line sets, its worker on a pseudo-terminal, and the tagwright-reader-sim
+// program as an operator starts it.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <future>
 #include <string>
@@ -13,7 +22,6 @@
 #include "reader-sim/ReaderLogic.h"
 #include "reader-sim/TransponderFile.h"
 #include "reader-sim/VirtualReader.h"
-#include "sim/StationPort.h"
 #include "support/TempDir.h"
 
 namespace tagwright::test {
@@ -43,6 +51,36 @@ Options Started(const Lines& args) {
 }
 
 std::string Page(const Transponder& t, int page) { return sim::FormatPageHex(t.pages[page - 1]); }
+
+// The station's end of the line as plain POSIX calls; the Reader keeps its
+// line in raw mode, so bytes come as they were sent.
+struct StationPort {
+    explicit StationPort(const std::string& path)
+        : fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
+    ~StationPort() { ::close(fd); }
+
+    bool Send(const std::string& bytes) {
+        return ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+    // Everything up to and including `end`; whatever came when nothing more
+    // comes for 20 s, a limit that only keeps a broken build from hanging.
+    std::string ReadUntil(const std::string& end) {
+        std::string text;
+        pollfd p{fd, POLLIN, 0};
+        char c;
+        while (text.find(end) == std::string::npos && ::poll(&p, 1, 20000) > 0 &&
+               ::read(fd, &c, 1) == 1) {
+            text += c;
+        }
+        return text;
+    }
+    // Sends the command with its CR; the reply line with its CR.
+    std::string Ask(const std::string& command) {
+        return Send(command + "\r") ? ReadUntil("\r") : "not sent";
+    }
+
+    int fd;
+};
 
 TEST(ReaderLogicTest, AnswersEachCommandAndRefusesBadOnesOrWithoutTransponder) {
     Options o = Started({"--tor", "37", "--uid", "CAFE0042", "--page", "1=0011223344556677",
@@ -187,6 +225,71 @@ TEST(VirtualReaderTest, SavesEachChangeBeforeItsReplyAndKeepsItsLinkToItself) {
     ASSERT_EQ(stopped.wait_for(std::chrono::seconds(60)), std::future_status::ready);
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(dir.Read("reader.state"), sim::FormatTransponder(reader.GetTransponder()));
+}
+
+std::filesystem::path ProgramPath() {
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path() / "tagwright-reader-sim";
+}
+
+// The program run by a shell that prints its PID first and ends with its
+// exit status.
+class SimProcess {
+public:
+    explicit SimProcess(const std::string& args)
+        : out_(::popen(("exec 2>/dev/null; '" + ProgramPath().string() + "' " + args +
+                        " & echo $!; wait $!").c_str(), "r")),
+          pid_(std::atoi(Line().c_str())) {}
+    ~SimProcess() { Wait(SIGKILL); }
+
+    // The next line the program prints, without its LF.
+    std::string Line() {
+        char buffer[4096];
+        if (out_ == nullptr || std::fgets(buffer, sizeof buffer, out_) == nullptr) return {};
+        return std::string(buffer, std::strcspn(buffer, "\n"));
+    }
+    // The exit status (after the signal), or -1 when it did not end normally.
+    int Wait(int signal = 0) {
+        if (out_ == nullptr) return -1;
+        if (pid_ > 0 && signal != 0) ::kill(pid_, signal);  // never -1: that signals everything
+        const int status = ::pclose(std::exchange(out_, nullptr));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    FILE* out_;
+    pid_t pid_;
+};
+
+TEST(ProgramTest, ServesItsLinkKeepsStateAndRemovesTheLinkOnSigterm) {
+    TempDir dir;
+    ASSERT_TRUE(std::filesystem::exists(ProgramPath())) << "build tagwright-reader-sim";
+    const std::string link = (dir / "ttyReader").string();
+    const std::string state = (dir / "reader.state").string();
+    {
+        SimProcess sim("--link " + link + " --uid CAFE0042 --page 3=0102030405060708 --state " +
+                       state + " --flip-bit 7");
+        ASSERT_EQ(sim.Line(), link);
+        StationPort port(link);
+        EXPECT_EQ(port.Ask("RUID"), "CAFE0042\r");
+        EXPECT_EQ(port.Ask("WD 7 0011223344556677"), "ACK\r");
+        EXPECT_EQ(port.Ask("RD 7"), "0011223344556676\r");  // the fault reached the Reader
+        EXPECT_EQ(sim.Wait(SIGTERM), 0);
+        EXPECT_FALSE(std::filesystem::is_symlink(link));
+    }
+    // Without a link it prints the device; the state came through the restart.
+    SimProcess sim("--state " + state + " --crlf");
+    const std::string path = sim.Line();
+    ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+    StationPort port(path);
+    port.Send("RD 3\r");
+    EXPECT_EQ(port.ReadUntil("\r\n"), "0102030405060708\r\n");
+    EXPECT_EQ(sim.Wait(SIGINT), 0);
+
+    // Bad arguments and an unreadable state file are refused, the file kept.
+    EXPECT_EQ(SimProcess("--fail many").Wait(), 2);
+    const auto broken = dir.Write("broken.state", "not a transponder\n");
+    EXPECT_EQ(SimProcess("--state " + broken.string()).Wait(), 1);
+    EXPECT_EQ(dir.Read("broken.state"), "not a transponder\n");
 }
 
 }  // namespace
