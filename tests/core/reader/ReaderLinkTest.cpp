@@ -168,7 +168,6 @@ TEST_F(LinkTest, RetriesRepeatOnlyUnansweredAndFailureMarkedExchanges) {
         std::size_t sent;
     };
     const Case cases[] = {
-        {2, {}, true, 1},                               // good at once: no repeat
         {2, {"No Read\r"}, true, 2},                    // healed by one repeat
         {2, {"", "#09\r"}, true, 3},                    // healed by the last repeat
         {2, {"No Read\r", "", "XXXXXXXX\r"}, false, 3}, // outlasts them
