@@ -1,44 +1,92 @@
-#include "reader-sim/VirtualReader.h"
+// The virtual Reader: its answers, the faults and tag sequences its command
+// line sets, its worker on a pseudo-terminal, and the tagwright-reader-sim
+// program as an operator starts it.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <future>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "reader-sim/Arguments.h"
 #include "reader-sim/ReaderLogic.h"
 #include "reader-sim/TransponderFile.h"
-#include "sim/StationPort.h"
+#include "reader-sim/VirtualReader.h"
 #include "support/TempDir.h"
 
 namespace tagwright::test {
 namespace {
 
 namespace fs = std::filesystem;
-using sim::Faults;
 using sim::Options;
 using sim::Transponder;
 using Lines = std::vector<std::string>;
+// Commands and their replies without the line end; "": no reply at all.
+using Script = std::vector<std::pair<std::string, std::string>>;
 
-class VirtualReaderTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        options_.transponder.pages[0] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
-        options_.transponder.locked[4] = true;  // page 5
+void Play(sim::ReaderLogic& logic, Options& o, const Script& script) {
+    for (const auto& [command, reply] : script) {
+        const sim::Answer a = logic.Respond(command, o, {});
+        EXPECT_EQ(a.text, reply) << command;
+        EXPECT_EQ(a.silent, reply.empty()) << command;
+    }
+}
+
+// The Reader's options as its command line sets them.
+Options Started(const Lines& args) {
+    sim::ProgramSettings s;
+    EXPECT_EQ(sim::ParseArguments(args, &s), "") << args[0];
+    sim::ApplyStartState(&s);
+    return s.options;
+}
+
+std::string Page(const Transponder& t, int page) { return sim::FormatPageHex(t.pages[page - 1]); }
+
+// The station's end of the line as plain POSIX calls; the Reader keeps its
+// line in raw mode, so bytes come as they were sent.
+struct StationPort {
+    explicit StationPort(const std::string& path)
+        : fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
+    ~StationPort() { ::close(fd); }
+
+    bool Send(const std::string& bytes) {
+        return ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+    // Everything up to and including `end`; whatever came when nothing more
+    // comes for 20 s, a limit that only keeps a broken build from hanging.
+    std::string ReadUntil(const std::string& end) {
+        std::string text;
+        pollfd p{fd, POLLIN, 0};
+        char c;
+        while (text.find(end) == std::string::npos && ::poll(&p, 1, 20000) > 0 &&
+               ::read(fd, &c, 1) == 1) {
+            text += c;
+        }
+        return text;
+    }
+    // Sends the command with its CR; the reply line with its CR.
+    std::string Ask(const std::string& command) {
+        return Send(command + "\r") ? ReadUntil("\r") : "not sent";
     }
 
-    // Starts the Reader and opens the station's port.
-    void Begin() { r_ = std::make_unique<RunningReader>(options_); }
-
-    Options options_;
-    std::unique_ptr<RunningReader> r_;
+    int fd;
 };
 
-TEST_F(VirtualReaderTest, AnswersEachCommandAndRefusesBadOnesOrWithoutTransponder) {
-    options_.torValue = 37;
-    options_.transponder.uid = "CAFE0042";
-    Begin();
-    r_->Play({
+TEST(ReaderLogicTest, AnswersEachCommandAndRefusesBadOnesOrWithoutTransponder) {
+    Options o = Started({"--tor", "37", "--uid", "CAFE0042", "--page", "1=0011223344556677",
+                         "--lock", "5"});
+    sim::ReaderLogic logic;
+    Play(logic, o, {
         {"TOR", "37"}, {"rd 1", "0011223344556677"}, {"RD 17", "0000000000000000"},
         {"RD 0", "ERR"}, {"RD 18", "ERR"}, {"HELLO", "ERR"},
         // Written in lower case, read back in upper case.
@@ -47,209 +95,201 @@ TEST_F(VirtualReaderTest, AnswersEachCommandAndRefusesBadOnesOrWithoutTransponde
         {"WD 5 FFFFFFFFFFFFFFFF", "NAK"},  // locked from the start
         {"LD 6", "ACK"}, {"WD 6 FFFFFFFFFFFFFFFF", "NAK"}, {"RUID", "CAFE0042"},
     });
-    const Transponder t = r_->reader.GetTransponder();
-    for (int i = 2; i < 17; ++i) EXPECT_EQ(t.pages[i], Transponder{}.pages[i]) << "page " << i + 1;
-    for (int i = 0; i < 17; ++i) EXPECT_EQ(t.locked[i], i == 4 || i == 5) << "page " << i + 1;
-
-    r_->reader.SetPresent(false);
-    r_->port->Send("TOR\rRD 1\rRUID\rWD 1 FFFFFFFFFFFFFFFF\rLD 1\rRD 99\r");
-    EXPECT_EQ(r_->port->ReadUntil("ERR\r"), "37\rNo Read\rNo Read\rNAK\rNAK\rERR\r");
-    EXPECT_FALSE(r_->reader.GetTransponder().locked[0]);
+    for (int i = 2; i < 17; ++i) EXPECT_EQ(Page(o.transponder, i + 1), Page({}, 1)) << i + 1;
+    for (int i = 0; i < 17; ++i) EXPECT_EQ(o.transponder.locked[i], i == 4 || i == 5) << i + 1;
+    o.present = false;
+    Play(logic, o, {{"TOR", "37"}, {"RD 1", "No Read"}, {"RUID", "No Read"},
+                    {"WD 1 FFFFFFFFFFFFFFFF", "NAK"}, {"LD 1", "NAK"}, {"RD 99", "ERR"}});
+    EXPECT_FALSE(o.transponder.locked[0]);
 }
 
-TEST_F(VirtualReaderTest, LogsCommandLinesAndRawBytesExactly) {
-    Begin();
-    // A station ending lines with CR LF, and a command split across writes.
-    const std::string sent = "RD 1\r\nTOR\rWD 3 0011223344556677\rRU";
-    r_->port->Send(sent);
-    r_->port->Send("ID\r");
-    ASSERT_TRUE(r_->reader.WaitForCommands(4, kPatience));
-    EXPECT_EQ(r_->reader.CommandLog(), (Lines{"RD 1", "TOR", "WD 3 0011223344556677", "RUID"}));
-    EXPECT_EQ(r_->reader.ReceivedBytes(), sent + "ID\r");
-}
-
-TEST_F(VirtualReaderTest, FaultsHitOnlyTheirCommandAndUnsolicitedBytesGoFirst) {
-    Begin();
-    r_->reader.NoAnswerTo(2);
-    r_->reader.ReplaceAnswer(3, "#09\r");
-    r_->reader.ReplaceAnswer(4, std::string(300, '7') + "\r");  // longer than any real line
-    r_->reader.DropLineMidReply(5);
-    // 2: no answer, yet written; 5: half a reply and no CR, so the next one runs on.
-    r_->port->Send("TOR\rWD 2 0102030405060708\rRD 1\rRUID\rRD 1\rTOR\r");
-    EXPECT_EQ(r_->port->ReadUntil("0011223310\r"),
-              "10\r#09\r" + std::string(300, '7') + "\r0011223310\r");
-    EXPECT_EQ(r_->port->Ask("RD 2"), "0102030405060708\r");
-    r_->reader.SendUnsolicited("XX");
-    EXPECT_EQ(r_->port->Ask("TOR"), "XX10\r");
-    EXPECT_EQ(r_->reader.CommandLog().size(), 8u);
-}
-
-TEST_F(VirtualReaderTest, DelayedReplyArrivesIntactAndStopCutsADelayShort) {
-    options_.replyDelay = std::chrono::milliseconds(30);
-    Begin();
-    EXPECT_EQ(r_->port->Ask("RD 1"), "0011223344556677\r");
-    r_->reader.SetReplyDelay(std::chrono::hours(1));
-    r_->port->Send("TOR\r");
-    ASSERT_TRUE(r_->reader.WaitForCommands(2, kPatience));
-    // A hang here means Stop sleeps through the delay.
-    auto stopped = std::async(std::launch::async, [&] { r_->reader.Stop(); });
-    ASSERT_EQ(stopped.wait_for(std::chrono::seconds(60)), std::future_status::ready);
-}
-
-TEST_F(VirtualReaderTest, LinkPointsAtTheLineAndNeverReplacesAFileOrSomeoneElsesLink) {
-    TempDir dir;
-    const std::string link = (dir / "ttyReader").string();
-    ASSERT_EQ(::symlink("/nonexistent/stale", link.c_str()), 0);
-    const auto file = dir.Write("notalink", "keep me");
-    Begin();
-    std::string error;
-    EXPECT_FALSE(r_->reader.CreateLink(file.string(), &error));
-    EXPECT_NE(error.find("not a symbolic link"), std::string::npos) << error;
-    EXPECT_EQ(dir.Read("notalink"), "keep me");
-
-    ASSERT_TRUE(r_->reader.CreateLink(link, &error)) << error;  // a stale one goes
-    EXPECT_EQ(fs::read_symlink(link).string(), r_->reader.SlavePath());
-    r_->reader.Stop();
-    EXPECT_FALSE(fs::is_symlink(link));
-
-    // Another Reader took the name meanwhile: ours must not remove theirs.
-    Begin();
-    ASSERT_TRUE(r_->reader.CreateLink(link, &error)) << error;
-    fs::remove(link);
-    fs::create_symlink("/dev/null", link);
-    r_->reader.Stop();
-    EXPECT_TRUE(fs::is_symlink(link));
-}
-
-TEST_F(VirtualReaderTest, StateFileFollowsEveryChangeBeforeTheReply) {
-    TempDir dir;
-    options_.stateFile = (dir / "reader.state").string();
-    options_.transponder.uid = "0A0B0C0D";
-    Begin();
-    Transponder saved;
-    std::string error;
-    for (const char* command : {"WD 2 FEDCBA9876543210", "LD 2"}) {
-        EXPECT_EQ(r_->port->Ask(command), "ACK\r");
-        ASSERT_TRUE(sim::LoadTransponderFile(options_.stateFile, &saved, &error)) << error;
-        EXPECT_EQ(sim::FormatTransponder(saved),
-                  sim::FormatTransponder(r_->reader.GetTransponder()));
-    }
-    EXPECT_TRUE(saved.locked[1]);
-    // No temporary file left beside it.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
-}
-
-TEST(TransponderFile, RoundTripsAndRejectsMalformedText) {
-    Transponder t;
-    t.pages[0] = {0xDE, 0xAD, 0xBE, 0xEF, 0x00, 0x01, 0x02, 0x03};
-    t.pages[16] = {0xFF, 0xFE, 0xFD, 0xFC, 0xFB, 0xFA, 0xF9, 0xF8};
-    t.locked[16] = true;
-    t.uid = "1234ABCD";
-    const std::string text = sim::FormatTransponder(t);
-    EXPECT_EQ(text.substr(0, 19), "DEADBEEF00010203 0\n");
-    EXPECT_NE(text.find("\nFFFEFDFCFBFAF9F8 1\nUID 1234ABCD\n"), std::string::npos);
-    std::string crlf;  // read back as written, or as an editor on another system saved it
-    for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    for (const std::string& form : {text, crlf}) {
-        Transponder back;
-        ASSERT_TRUE(sim::ParseTransponder(form, &back));
-        EXPECT_EQ(sim::FormatTransponder(back), text);
-    }
-
-    std::string bad = text;
-    bad[15] = 'G';
-    Transponder untouched = t;
-    std::string error;
-    EXPECT_FALSE(sim::ParseTransponder(bad, &untouched, &error));
-    EXPECT_EQ(error.rfind("line 1:", 0), 0u) << error;
-    EXPECT_EQ(sim::FormatTransponder(untouched), text);
-}
-
-// The Reader's own faults, the tag sequence and the bad replies, each as the
-// station's end of the line sees them.
-std::string Page(const Transponder& t, int page) { return sim::FormatPageHex(t.pages[page - 1]); }
-
-TEST(FaultModes, WritesLocksFailuresAndRemovalMisbehaveAsSet) {
+TEST(ReaderLogicTest, FaultsSetOnTheCommandLineMisbehaveAsSet) {
     const std::string kData = "0011223344556677";
-    struct Case {
-        const char* name;
-        Faults faults;
-        Script script;
-        std::string page3;  // afterwards
-        bool locked3;
-    };
-    Faults drop, flip, fake, fail, silent, removal;
-    drop.dropWrite.set(2);
-    flip.flipWrite.set(2);
-    fake.fakeLock.set(2);
-    fail.failNext = 4;
-    silent.failNext = 1;
-    silent.failSilently = true;
-    removal.removeAfterPage = 2;
     const std::string zero(16, '0');
+    Options o = Started({"--drop-write", "3", "--flip-bit", "4", "--fake-lock", "17",
+                         "--remove-after", "5"});
+    sim::ReaderLogic logic;
+    Play(logic, o, {{"WD 3 " + kData, "ACK"}, {"RD 3", zero}, {"WD 4 " + kData, "ACK"},
+                    {"RD 4", "0011223344556676"}, {"LD 17", "ACK"}, {"WD 17 " + kData, "ACK"},
+                    {"RD 17", kData}, {"WD 5 " + kData, "ACK"}, {"RUID", "No Read"}});
+    // Failed commands change nothing; silent ones are not answered at all.
+    o = Started({"--fail", "4", "--flip-bit", "all"});
+    Play(logic, o, {{"RD 1", "No Read"}, {"WD 3 " + kData, "NAK"}, {"TOR", "ERR"},
+                    {"RUID", "No Read"}, {"LD 3", "ACK"}, {"WD 3 " + kData, "NAK"},
+                    {"RD 3", zero}, {"WD 2 " + kData, "ACK"}, {"RD 2", "0011223344556676"}});
+    o = Started({"--fail-silent", "1"});
+    Play(logic, o, {{"WD 3 " + kData, ""}, {"TOR", "10"}, {"RD 3", zero}});
+    for (const Lines& bad : std::vector<Lines>{
+             {"--page", "18=0011223344556677"}, {"--uid", "ABC"}, {"--delay"}, {"--bogus"},
+             {"--drop-write", "18"}, {"--fail", "-1"}, {"--tags", "ABC"},
+             {"--tags", "2", "--state", "x"}, {"--remove-after"}}) {
+        sim::ProgramSettings ignored;
+        EXPECT_NE(sim::ParseArguments(bad, &ignored), "") << bad[0];
+    }
+}
+
+TEST(ReaderLogicTest, BadRepliesAndLineEndsSetOnTheCommandLine) {
+    struct Case { const char* flag; const char* command; std::string bytes; };
     const Case cases[] = {
-        {"drop", drop, {{"WD 3 " + kData, "ACK"}, {"RD 3", zero}, {"WD 4 " + kData, "ACK"}},
-         zero, false},
-        {"flip", flip, {{"WD 3 " + kData, "ACK"}, {"RD 3", "0011223344556676"}}, "0011223344556676",
-         false},
-        {"fake lock", fake, {{"LD 3", "ACK"}, {"WD 3 " + kData, "ACK"}}, kData, false},
-        {"fail", fail,
-         {{"RD 1", "No Read"}, {"WD 3 " + kData, "NAK"}, {"TOR", "ERR"}, {"RUID", "No Read"},
-          {"LD 3", "ACK"}},
-         zero, true},
-        {"silent", silent, {{"WD 3 " + kData, ""}, {"TOR", "10"}, {"RD 3", zero}}, zero, false},
-        {"removal", removal,
-         {{"WD 1 " + kData, "ACK"}, {"WD 2 " + kData, "ACK"}, {"WD 3 " + kData, "NAK"},
-          {"RUID", "No Read"}},
-         zero, false},
+        {"--crlf", "RD 1", "0000000000000000\r\n"},
+        {"--nul", "RUID", std::string("1A2B\0" "3C4D\r", 10)},
+        {"--long-line", "TOR", std::string(sim::kJunkBytes, 'F') + "10\r"},
+        {"--short-page", "RD 1", "00000000000000\r"},
+        {"--short-page", "RUID", "1A2B3C4D\r"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Options o;
-        o.faults = c.faults;
-        RunningReader r(o);
-        r.Play(c.script);
-        const Transponder t = r.reader.GetTransponder();
-        EXPECT_EQ(Page(t, 3), c.page3);
-        EXPECT_EQ(t.locked[2], c.locked3);
-        EXPECT_EQ(Page(t, 4), c.faults.dropWrite.any() ? kData : Page(t, 4));  // others unhurt
+        Options o = Started({c.flag});
+        sim::ReaderLogic logic;
+        EXPECT_EQ(sim::ReaderLogic::Bytes(c.command, logic.Respond(c.command, o, {}), o), c.bytes)
+            << c.flag << " " << c.command;
     }
 }
 
-TEST(FaultModes, TagsComeAndGoInTurnEachWithItsOwnPages) {
-    Options o;
-    for (const char* uid : {"00000001", "00000002"}) {
-        Transponder t;
-        t.uid = uid;
-        o.sequence.tags.push_back(t);
-    }
-    o.sequence.stayCommands = 2;
-    o.sequence.gapCommands = 1;
-    RunningReader r(o);
-    r.Play({{"RUID", "00000001"}, {"WD 1 1111111111111111", "ACK"}, {"RUID", "No Read"},
-            {"RUID", "00000002"}, {"RD 1", std::string(16, '0')}, {"RUID", "No Read"},
-            {"RUID", "No Read"}, {"RUID", "No Read"}});  // after the last, empty for good
-    const std::vector<Transponder> tags = r.reader.SequenceTags();
+TEST(ReaderLogicTest, TagsComeAndGoInTurnByCountOrByTheClock) {
+    Options o = Started({"--tags", "00000001,00000002", "--stay", "2", "--gap", "1"});
+    sim::ReaderLogic logic;
+    Play(logic, o, {{"RUID", "00000001"}, {"WD 1 1111111111111111", "ACK"}, {"RUID", "No Read"},
+                    {"RUID", "00000002"}, {"RD 1", std::string(16, '0')}, {"RUID", "No Read"},
+                    {"RUID", "No Read"}, {"RUID", "No Read"}});  // after the last, empty for good
+    const std::vector<Transponder> tags = logic.Tags(o);
     ASSERT_EQ(tags.size(), 2u);
     EXPECT_EQ(Page(tags[0], 1), "1111111111111111");
     EXPECT_EQ(Page(tags[1], 1), std::string(16, '0'));
-}
 
-TEST(FaultModes, TimedSequenceFollowsTheClockOfEachCommand) {
-    Options o;
-    o.sequence.tags.resize(2);
-    o.sequence.tags[1].uid = "00000002";
-    o.sequence.stayTime = std::chrono::seconds(3);
-    o.sequence.gapTime = std::chrono::seconds(1);
-    sim::ReaderLogic logic;
+    EXPECT_EQ(Started({"--tags", "2", "--gap", "0"}).sequence.gapTime.count(), 0);  // as given
+    // Counted tags have hexadecimal UIDs; each stays 3 s, then 1 s without.
+    Options timed = Started({"--tags", "12"});
+    sim::ReaderLogic clock;
     const auto t0 = std::chrono::steady_clock::time_point{};
     const std::pair<int, const char*> looks[] = {  // ms after the first command, reply
-        {0, "1A2B3C4D"}, {2999, "1A2B3C4D"}, {3000, "No Read"}, {3999, "No Read"},
-        {4000, "00000002"}, {6999, "00000002"}, {7000, "No Read"}, {60000, "No Read"},
+        {0, "00000001"}, {2999, "00000001"}, {3000, "No Read"}, {3999, "No Read"},
+        {4000, "00000002"}, {6999, "00000002"}, {7000, "No Read"}, {44000, "0000000C"},
+        {60000, "No Read"},
     };
     for (const auto& [ms, reply] : looks) {
-        EXPECT_EQ(logic.Respond("RUID", o, t0 + std::chrono::milliseconds(ms)).text, reply) << ms;
+        EXPECT_EQ(clock.Respond("RUID", timed, t0 + std::chrono::milliseconds(ms)).text, reply)
+            << ms;
     }
+}
+
+TEST(VirtualReaderTest, SavesEachChangeBeforeItsReplyAndKeepsItsLinkToItself) {
+    TempDir dir;
+    Options o;
+    o.stateFile = (dir / "reader.state").string();
+    o.faults.failNext = 1;
+    o.faults.failSilently = true;
+    sim::VirtualReader reader(o);
+    ASSERT_TRUE(reader.Start());
+    StationPort port(reader.SlavePath());
+    // A station ending its lines with CR LF, a command split across writes,
+    // and no reply at all to the first.
+    port.Send("TOR\r\nRU");
+    port.Send("ID\r");
+    EXPECT_EQ(port.ReadUntil("\r"), "1A2B3C4D\r");
+    EXPECT_EQ(reader.CommandLog(), (Lines{"TOR", "RUID"}));
+    EXPECT_EQ(reader.ReceivedBytes(), "TOR\r\nRUID\r");
+    for (const char* command : {"WD 2 FEDCBA9876543210", "LD 2"}) {
+        EXPECT_EQ(port.Ask(command), "ACK\r");
+        EXPECT_EQ(dir.Read("reader.state"), sim::FormatTransponder(reader.GetTransponder()));
+    }
+    // No temporary file left beside it; read back as written, or as an editor
+    // on another system saved it; a malformed one refused by its line.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+    const std::string text = dir.Read("reader.state");
+    EXPECT_EQ(text.substr(19, 19) + text.substr(text.size() - 13),
+              "FEDCBA9876543210 1\nUID 1A2B3C4D\n");
+    std::string crlf;
+    for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    Transponder back;
+    ASSERT_TRUE(sim::ParseTransponder(crlf, &back));
+    EXPECT_EQ(sim::FormatTransponder(back), text);
+    std::string error;
+    EXPECT_FALSE(sim::ParseTransponder(text.substr(0, 15) + "G" + text.substr(16), &back, &error));
+    EXPECT_EQ(error.rfind("line 1:", 0), 0u) << error;
+    EXPECT_EQ(sim::FormatTransponder(back), text);  // left alone
+
+    const std::string link = (dir / "ttyReader").string();
+    ASSERT_EQ(::symlink("/nonexistent/stale", link.c_str()), 0);
+    EXPECT_FALSE(reader.CreateLink(o.stateFile, &error));
+    EXPECT_NE(error.find("not a symbolic link"), std::string::npos) << error;
+    ASSERT_TRUE(reader.CreateLink(link, &error)) << error;  // a stale one goes
+    EXPECT_EQ(fs::read_symlink(link).string(), reader.SlavePath());
+    fs::remove(link);  // another Reader took the name: ours must not remove theirs
+    fs::create_symlink("/dev/null", link);
+
+    reader.SetReplyDelay(std::chrono::hours(1));
+    port.Send("TOR\r");
+    ASSERT_TRUE(reader.WaitForCommands(5, std::chrono::seconds(20)));
+    // A hang here means Stop sleeps through the delay.
+    auto stopped = std::async(std::launch::async, [&] { reader.Stop(); });
+    ASSERT_EQ(stopped.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(dir.Read("reader.state"), sim::FormatTransponder(reader.GetTransponder()));
+}
+
+std::filesystem::path ProgramPath() {
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path() / "tagwright-reader-sim";
+}
+
+// The program run by a shell that prints its PID first and ends with its
+// exit status.
+class SimProcess {
+public:
+    explicit SimProcess(const std::string& args)
+        : out_(::popen(("exec 2>/dev/null; '" + ProgramPath().string() + "' " + args +
+                        " & echo $!; wait $!").c_str(), "r")),
+          pid_(std::atoi(Line().c_str())) {}
+    ~SimProcess() { Wait(SIGKILL); }
+
+    // The next line the program prints, without its LF.
+    std::string Line() {
+        char buffer[4096];
+        if (out_ == nullptr || std::fgets(buffer, sizeof buffer, out_) == nullptr) return {};
+        return std::string(buffer, std::strcspn(buffer, "\n"));
+    }
+    // The exit status (after the signal), or -1 when it did not end normally.
+    int Wait(int signal = 0) {
+        if (out_ == nullptr) return -1;
+        if (pid_ > 0 && signal != 0) ::kill(pid_, signal);  // never -1: that signals everything
+        const int status = ::pclose(std::exchange(out_, nullptr));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    FILE* out_;
+    pid_t pid_;
+};
+
+TEST(ProgramTest, ServesItsLinkKeepsStateAndRemovesTheLinkOnSigterm) {
+    TempDir dir;
+    ASSERT_TRUE(std::filesystem::exists(ProgramPath())) << "build tagwright-reader-sim";
+    const std::string link = (dir / "ttyReader").string();
+    const std::string state = (dir / "reader.state").string();
+    {
+        SimProcess sim("--link " + link + " --uid CAFE0042 --page 3=0102030405060708 --state " +
+                       state + " --flip-bit 7");
+        ASSERT_EQ(sim.Line(), link);
+        StationPort port(link);
+        EXPECT_EQ(port.Ask("RUID"), "CAFE0042\r");
+        EXPECT_EQ(port.Ask("WD 7 0011223344556677"), "ACK\r");
+        EXPECT_EQ(port.Ask("RD 7"), "0011223344556676\r");  // the fault reached the Reader
+        EXPECT_EQ(sim.Wait(SIGTERM), 0);
+        EXPECT_FALSE(std::filesystem::is_symlink(link));
+    }
+    // Without a link it prints the device; the state came through the restart.
+    SimProcess sim("--state " + state + " --crlf");
+    const std::string path = sim.Line();
+    ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+    StationPort port(path);
+    port.Send("RD 3\r");
+    EXPECT_EQ(port.ReadUntil("\r\n"), "0102030405060708\r\n");
+    EXPECT_EQ(sim.Wait(SIGINT), 0);
+
+    // Bad arguments and an unreadable state file are refused, the file kept.
+    EXPECT_EQ(SimProcess("--fail many").Wait(), 2);
+    const auto broken = dir.Write("broken.state", "not a transponder\n");
+    EXPECT_EQ(SimProcess("--state " + broken.string()).Wait(), 1);
+    EXPECT_EQ(dir.Read("broken.state"), "not a transponder\n");
 }
 
 }  // namespace
