@@ -1,5 +1,5 @@
 #pragma once
-// A Station with a port on a virtual Reader.
+// A Station with a port on a virtual Reader, and one without.
 
 #include <array>
 #include <cstdint>
@@ -11,12 +11,24 @@
 #include "core/app/Station.h"
 #include "support/FakeClock.h"
 #include "support/RecordingMainView.h"
+#include "support/TempDir.h"
 
 namespace tagwright::test {
 
 using Lines = std::vector<std::string>;
 using Colours = std::vector<Rgb>;
 using Page = std::array<std::uint8_t, 8>;
+
+// A station without a Reader, in a temporary working directory.
+struct PlainStation {
+    PlainStation() { view.Attach(station); }
+
+    TempDir dir;
+    CurrentDirectory cwd{dir.Path()};
+    RecordingMainView view;
+    FakeClock clock;
+    Station station{view, clock};
+};
 
 class StationFixture : public SimFixture {
 protected:

@@ -37,13 +37,17 @@ TEST(StationSettingsFile, HandWrittenFileRoundTripsByteForByte) {
         "\r\nFlowcontrol=No\r\n\r\n[Auto]\r\nSelectConfig=2\r\nPruefablauf_ist=beta\r\n"
         "Pruefablaeufe=2\r\nPruefablauf_0=alpha\r\nPruefablauf_1=beta\r\nCarrier ID Max=222\r\n"
         "\r\n" + DataSection("0", "41 42 43 44 45 46 47 48") +
-        "[Manual]\r\nCarrier ID Offset=2\r\nCarrier ID Length=6\r\nCarrier ID=000123\r\n";
+        "[Manual]\r\nCarrier ID Offset=2\r\nCarrier ID Length=6\r\nCarrier ID=000123\r\n"
+        "[Journal]\r\nConnection=service=line-journal connect_timeout=5\r\n";
     TempDir dir;
     dir.Write("Tagwright.ini", head + tail);
     Loaded l;
     LoadStationSettingsFile(dir.Path(), l.settings, l.image);
     EXPECT_EQ(l.settings.selectConfig, 2);
     EXPECT_EQ(l.image.defaultText[16], "00 11");
+    // The journal connection is the line engineer's: never written back.
+    EXPECT_EQ(l.settings.journal.connection, "service=line-journal connect_timeout=5");
+    l.settings.journal.connection = "host=elsewhere";
     std::string error;
     ASSERT_TRUE(SaveStationSettingsFile(dir.Path(), l.settings, l.image, &error)) << error;
     std::string expected = head + "None" + tail;
