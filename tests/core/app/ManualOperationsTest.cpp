@@ -126,20 +126,17 @@ TEST_F(ManualTest, WritePagesSendsOnlyValidPagesAndStopsAtARefusal) {
     }
 }
 
-TEST_F(ManualTest, LockPagesFollowsTheModeAndTheSetsLockFlags) {
-    struct Case { const char* name; bool automatic, present; Lines sent; Rgb page1, page4; };
-    const Case cases[] = {
-        {"manual: every selected page", false, true, {"TOR", "LD 1", "LD 4"}, Green, Green},
-        {"automatic: only marked pages", true, true, {"TOR", "LD 1"}, Green, Red},
-        {"a refusal ends the run", false, false, {"TOR", "LD 1"}, Red, Red},
+TEST_F(ManualTest, LockPagesLocksEverySelectedPageUntilARefusal) {
+    struct Case { const char* name; bool present; Lines sent; Rgb page1, page4; };
+    const Case cases[] = {  // in manual mode; the set's lock flags are the cycle's
+        {"every selected page", true, {"TOR", "LD 1", "LD 4"}, Green, Green},
+        {"a refusal ends the run", false, {"TOR", "LD 1"}, Red, Red},
     };
-    station.currentSet.lockPage[0] = true;
     Select({1, 4});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         sim.SetTransponder({});
         sim.SetPresent(c.present);
-        station.settings.selectConfig = c.automatic ? 1 : 0;
         station.window.SetBackground(PageField(4), Red);  // a page not locked keeps its colour
         Fresh();
         LockPages(station);
