@@ -94,8 +94,7 @@ TEST_F(CarrierIdCommandsTest, ListEntriesAreTakenComposedAndMarkedByTheComposedB
     // Gone from the list meanwhile: the operator is told, the file stays.
     List("Carrier ID;done;\n0003;;\n");
     CurrentDataSetProcessed(station);
-    ASSERT_EQ(view.messages.Texts().size(), 1u);
-    EXPECT_NE(view.messages.Texts()[0].find("0002 has been programmed"), std::string::npos);
+    EXPECT_THAT(view.messages.Texts(), ElementsAre(HasSubstr("0002 has been programmed")));
     EXPECT_EQ(dir.Read("ids.csv"), "Carrier ID;done;\n0003;;\n");
 }
 

@@ -26,11 +26,6 @@ protected:
         EXPECT_TRUE(opened.journal) << opened.error;
         return opened.journal ? opened.journal->IsUsed(id).use : CarrierIdUse::Free;
     }
-    // The only message, or "" after failing the test.
-    std::string OnlyMessage() const {
-        EXPECT_EQ(Messages().size(), 1u);
-        return Messages().size() == 1 ? Messages()[0] : "";
-    }
 };
 
 TEST_F(JournalCycleTest, RestartContinuesWithTheNextIdAndACounterTypedBackSkipsTheUsedOnes) {
@@ -49,11 +44,9 @@ TEST_F(JournalCycleTest, RestartContinuesWithTheNextIdAndACounterTypedBackSkipsT
     sim.ClearLog();
     Press();
     EXPECT_EQ(Ids(), Texts{"005"});
-    const std::string told = OnlyMessage();
-    for (const char* id : {"001", "002", "004"}) {
-        EXPECT_NE(told.find("Carrier ID " + std::string(id) + " was already used"),
-                  std::string::npos) << told;
-    }
+    EXPECT_THAT(Messages(), ElementsAre(AllOf(HasSubstr("Carrier ID 001 was already used"),
+                                              HasSubstr("Carrier ID 002 was already used"),
+                                              HasSubstr("Carrier ID 004 was already used"))));
     EXPECT_EQ(LoadSet(dir.Path(), "Demo", true).carrierId, "6");
 }
 
@@ -67,9 +60,8 @@ TEST_F(JournalCycleTest, ListWithADuplicateReportsItMarksItAndTakesTheNext) {
     Press();
     EXPECT_EQ(Ids(), (Texts{"007", "008"}));
     EXPECT_EQ(dir.Read("ids.csv"), head + "007;X;;\r\n007;X;;\r\n008;X;;\r\n");
-    const std::string told = OnlyMessage();
-    EXPECT_NE(told.find("007"), std::string::npos);
-    EXPECT_NE(told.find("list file are marked as done"), std::string::npos);
+    EXPECT_THAT(Messages(),
+                ElementsAre(AllOf(HasSubstr("007"), HasSubstr("list file are marked as done"))));
 }
 
 TEST_F(JournalCycleTest, SameUidTwiceIsReprogrammedOnlyWithTheOperatorsYes) {
@@ -83,10 +75,9 @@ TEST_F(JournalCycleTest, SameUidTwiceIsReprogrammedOnlyWithTheOperatorsYes) {
         view.ClearRecord();
         view.messages.Answer(answer);
         Press();
-        const std::string told = OnlyMessage();
+        EXPECT_THAT(Messages(),
+                    ElementsAre(AllOf(HasSubstr("UID 1A2B3C4D"), HasSubstr("carrier ID 001 on "))));
         EXPECT_EQ(view.messages.Shown().at(0).buttons, MsgButtons::YesNo);
-        EXPECT_NE(told.find("UID 1A2B3C4D"), std::string::npos) << told;
-        EXPECT_NE(told.find("carrier ID 001 on "), std::string::npos) << told;
         EXPECT_EQ(Ids(), answer == MsgAnswer::Yes ? Texts{"002"} : Texts{});
     }
 }
@@ -98,7 +89,7 @@ TEST_F(JournalCycleTest, JournalThatCannotBeOpenedOrWrittenProgramsNothing) {
     station->currentSet.logFileName = (dir / "blocked" / "record.xml").string();
     Press();
     EXPECT_TRUE(sim.CommandLog().empty());
-    EXPECT_NE(OnlyMessage().find("without its row in the production journal"), std::string::npos);
+    EXPECT_THAT(Messages(), ElementsAre(HasSubstr("without its row in the production journal")));
 
     // A full disk while the journal is open: the reservation cannot be written.
     station->currentSet.logFileName = (dir / "record.xml").string();
@@ -127,7 +118,7 @@ TEST_F(JournalCycleTest, DamagedJournalIsReplacedWithANoticeAndLoggingOffStillJo
     station->currentSet.logEnabled = false;
     for (int i = 0; i < 2; ++i) Press();
     EXPECT_EQ(Ids(), (Texts{"001", "002"}));
-    EXPECT_NE(OnlyMessage().find("is damaged"), std::string::npos);
+    EXPECT_THAT(Messages(), ElementsAre(HasSubstr("is damaged")));
     EXPECT_FALSE(fs::exists(dir / "record.xml"));
     EXPECT_EQ(UseOf("002"), CarrierIdUse::Programmed);
 
@@ -138,7 +129,7 @@ TEST_F(JournalCycleTest, DamagedJournalIsReplacedWithANoticeAndLoggingOffStillJo
     station->settings.currentSetName = "Other";
     LastCarrierId(*station);
     EXPECT_EQ(station->carrierId.nextText, "3");
-    EXPECT_NE(OnlyMessage().find("no carrier ID of the set \"Other\""), std::string::npos);
+    EXPECT_THAT(Messages(), ElementsAre(HasSubstr("no carrier ID of the set \"Other\"")));
 }
 
 TEST_F(JournalCycleTest, UnwritableSetFileStopsTheRunUntilTheCounterIsSaved) {
@@ -146,7 +137,7 @@ TEST_F(JournalCycleTest, UnwritableSetFileStopsTheRunUntilTheCounterIsSaved) {
     fs::create_directory(dir / "Demo.ini");
     Press();
     EXPECT_EQ(Ids(), Texts{"001"});
-    EXPECT_NE(OnlyMessage().find("cannot be saved in the set \"Demo\""), std::string::npos);
+    EXPECT_THAT(Messages(), ElementsAre(HasSubstr("cannot be saved in the set \"Demo\"")));
     view.ClearRecord();
     sim.ClearLog();
     Press();

@@ -6,6 +6,7 @@
 // written; a test fixture around such a station.
 
 #include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <filesystem>
 #include <memory>
@@ -24,6 +25,8 @@
 #include "support/TempDir.h"
 
 namespace tagwright::test {
+
+using ::testing::AllOf, ::testing::ElementsAre, ::testing::HasSubstr, ::testing::Not;
 
 inline ParameterSet LockedCounterSet(const std::filesystem::path& dir) {
     ParameterSet set = BaseCounterSet(dir);

@@ -1,6 +1,7 @@
 #pragma once
 // A Station with a port on a virtual Reader, and one without.
 
+#include <gmock/gmock.h>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -14,6 +15,8 @@
 #include "support/TempDir.h"
 
 namespace tagwright::test {
+
+using ::testing::AllOf, ::testing::ElementsAre, ::testing::HasSubstr, ::testing::Not;
 
 using Lines = std::vector<std::string>;
 using Colours = std::vector<Rgb>;

@@ -94,9 +94,6 @@ TEST_P(FaultTest, CycleCountsOnlyAProvenTransponder) {
               (c.programmed ? "programmed -" : "burned " + step) + " " +
                   std::to_string(c.retriesUsed));
     EXPECT_EQ(RecordRows("30 30 37 46 46 46 46 46"), c.programmed ? 1u : 0u);
-    EXPECT_EQ(station.writeChecks.failedStep, c.failedStep);
-    EXPECT_EQ(station.writeChecks.locksDone, c.programmed);
-    EXPECT_EQ(station.reader.link.RetriesUsed(), c.retriesUsed);
     // The cycle's report: a refused write, or one the checks found wrong.
     const CycleReport& report = station.run.lastCycle;
     EXPECT_EQ(report.result, c.programmed            ? CycleResult::Programmed
