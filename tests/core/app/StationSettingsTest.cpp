@@ -114,21 +114,7 @@ TEST(StationSettingsFile, PageFormatAndDerivedForms) {
     EXPECT_EQ(hex.image.asciiText[0] + "|" + hex.image.asciiText[16], "A|G");  // page 17 too
 }
 
-TEST(StationSettingsFile, TextsWithOuterSpacesOrQuotesSurviveARun) {
-    TempDir dir;
-    Loaded out;
-    out.image.FieldText(1) = "A B C D E F G ";  // the last byte is a space character
-    out.image.FieldText(2) = "  B C D E F G H";
-    out.image.FieldText(3) = "'A' B C D E F '";
-    out.settings.manual.carrierId = " ID ";
-    ASSERT_TRUE(SaveStationSettingsFile(dir.Path(), out.settings, out.image));
-    Loaded back;
-    LoadStationSettingsFile(dir.Path(), back.settings, back.image);
-    EXPECT_EQ(back.image.fieldText, out.image.fieldText);
-    EXPECT_EQ(back.settings.manual.carrierId, " ID ");
-}
-
-TEST(StationSettingsFile, FirstRunWritesANewFileWithoutDefaultTexts) {
+TEST(StationSettingsFile, FirstRunWritesANewFileWithoutDefaultsAndTextsWithOuterSpacesSurvive) {
     TempDir dir;
     Loaded l;
     LoadStationSettingsFile(dir.Path(), l.settings, l.image);
@@ -143,6 +129,16 @@ TEST(StationSettingsFile, FirstRunWritesANewFileWithoutDefaultTexts) {
     EXPECT_NE(text.find("SelectP17=0\r\nFormat=0\r\nP1=\r\n"), std::string::npos);
     EXPECT_NE(text.find("P17=\r\n[Manual]\r\nCarrier ID Offset=\r\n"), std::string::npos);
     EXPECT_EQ(text.find("Default"), std::string::npos);
+
+    l.image.FieldText(1) = "A B C D E F G ";  // the last byte is a space character
+    l.image.FieldText(2) = "  B C D E F G H";
+    l.image.FieldText(3) = "'A' B C D E F '";
+    l.settings.manual.carrierId = " ID ";
+    ASSERT_TRUE(SaveStationSettingsFile(dir.Path(), l.settings, l.image));
+    Loaded back;
+    LoadStationSettingsFile(dir.Path(), back.settings, back.image);
+    EXPECT_EQ(back.image.fieldText, l.image.fieldText);
+    EXPECT_EQ(back.settings.manual.carrierId, " ID ");
 }
 
 }  // namespace
