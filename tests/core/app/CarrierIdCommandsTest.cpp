@@ -5,9 +5,7 @@
 #include "core/app/Station.h"
 #include "core/config/ParameterSet.h"
 #include "core/production/CarrierIdSource.h"
-#include "support/FakeClock.h"
-#include "support/RecordingMainView.h"
-#include "support/TempDir.h"
+#include "StationFixture.h"
 
 namespace tagwright::test {
 namespace {
@@ -16,10 +14,9 @@ using Texts = std::vector<std::string>;
 using Kind = ViewEvent::Kind;
 constexpr char kFixed[] = "46 46 46 46 46 46 46 46";  // the set's fixed bytes, "F"
 
-class CarrierIdCommandsTest : public ::testing::Test {
+class CarrierIdCommandsTest : public ::testing::Test, protected PlainStation {
 protected:
     CarrierIdCommandsTest() {
-        view.Attach(station);
         for (std::size_t k = 0; k < kImageBytes; ++k) set().hex[k] = k < 16 ? "46" : "2D";
         DeriveAsciiTexts(set());
         set().carrierIdOffset = "0";
@@ -37,11 +34,6 @@ protected:
         EXPECT_EQ(std::count(kinds.begin(), kinds.end(), Kind::Take), 1);
         EXPECT_EQ(std::count(kinds.begin(), kinds.end(), Kind::Show), 1);
     }
-
-    TempDir dir;
-    FakeClock clock;
-    RecordingMainView view;
-    Station station{view, clock};
 };
 
 TEST_F(CarrierIdCommandsTest, NextFieldComposesTheIdAndMaxLeavesItAlone) {
@@ -102,8 +94,7 @@ TEST_F(CarrierIdCommandsTest, ListEntriesAreTakenComposedAndMarkedByTheComposedB
     // Gone from the list meanwhile: the operator is told, the file stays.
     List("Carrier ID;done;\n0003;;\n");
     CurrentDataSetProcessed(station);
-    ASSERT_EQ(view.messages.Texts().size(), 1u);
-    EXPECT_NE(view.messages.Texts()[0].find("0002 has been programmed"), std::string::npos);
+    EXPECT_THAT(view.messages.Texts(), ElementsAre(HasSubstr("0002 has been programmed")));
     EXPECT_EQ(dir.Read("ids.csv"), "Carrier ID;done;\n0003;;\n");
 }
 

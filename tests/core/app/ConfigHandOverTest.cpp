@@ -5,10 +5,8 @@
 #include <vector>
 
 #include "core/app/ConfigHandOver.h"
-#include "support/FakeClock.h"
+#include "StationFixture.h"
 #include "support/FakeConfigView.h"
-#include "support/RecordingMainView.h"
-#include "support/TempDir.h"
 
 namespace tagwright::test {
 namespace {
@@ -33,15 +31,12 @@ void LineOneStation(Station& station, const std::filesystem::path& dir) {
 
 // The whole command: hand over, load, change, OK (unsaved, then saved), take over.
 TEST(ConfigHandOver, TheHandedOverSetComesBackAndTheStationRunsAutomaticallyWithIt) {
-    TempDir dir;
-    RecordingMainView mainView;
-    FakeClock clock;
-    Station station{mainView, clock};
-    mainView.Attach(station);
-    LineOneStation(station, dir.Path());
+    PlainStation plain;
+    Station& station = plain.station;
+    LineOneStation(station, plain.dir.Path());
     FakeConfigView view;
     ConfigDialogModel dialog{view};
-    dialog.setDirectory = dir.Path();
+    dialog.setDirectory = plain.dir.Path();
     HandOverToConfigDialog(station, dialog);
     EXPECT_EQ(dialog.ListedNames(), (std::vector<std::string>{"Line 1", "Line 2"}));
     EXPECT_EQ(dialog.set.csvFileName + dialog.set.logFileName, "/ids/line1.csv/rec/line1.xml");

@@ -11,11 +11,7 @@
 #include "core/app/ProgrammingCycle.h"
 #include "LockedSet.h"
 #include "core/production/JournalSqlite.h"
-#include "reader-sim/VirtualReader.h"
-#include "support/FakeClock.h"
 #include "support/FileSizeLimit.h"
-#include "support/RecordingMainView.h"
-#include "support/TempDir.h"
 
 namespace tagwright::test {
 namespace {
@@ -23,49 +19,16 @@ namespace {
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
-class JournalCycleTest : public ::testing::Test {
+class JournalCycleTest : public CounterStationTest {
 protected:
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(sim.Start(&error)) << error;
-        NewStation();
-    }
-
-    void NewStation() {
-        station.reset();  // a restart: the old station lets go of the port first
-        station = StartCounterStation(view, clock, dir.Path(), sim.SlavePath());
-        ASSERT_TRUE(station);
-        station->reader.link.ResponseTimeBase = 20;
-        station->currentSet.csvFileName = (dir / "ids.csv").string();
-        view.ClearRecord();
-    }
-
-    void Press() { PressOnFreshTag(*station, sim); }
-
-    Texts Ids() const { return WrittenIds(sim.CommandLog()); }
-
     CarrierIdUse UseOf(const std::string& id) const {
         JournalOpenResult opened = OpenSqliteJournal(dir.Path());
         EXPECT_TRUE(opened.journal) << opened.error;
         return opened.journal ? opened.journal->IsUsed(id).use : CarrierIdUse::Free;
     }
-
-    Texts Messages() const { return view.messages.Texts(); }
-    // The only message, or "" after failing the test.
-    std::string OnlyMessage() const {
-        EXPECT_EQ(Messages().size(), 1u);
-        return Messages().size() == 1 ? Messages()[0] : "";
-    }
-
-    TempDir dir;
-    CurrentDirectory cwd{dir.Path()};
-    FakeClock clock;
-    RecordingMainView view;
-    sim::VirtualReader sim{[] { sim::Options o; o.torValue = 1; return o; }()};
-    std::unique_ptr<Station> station;
 };
 
-TEST_F(JournalCycleTest, RestartAfterSomeCyclesContinuesWithTheNextId) {
+TEST_F(JournalCycleTest, RestartContinuesWithTheNextIdAndACounterTypedBackSkipsTheUsedOnes) {
     for (int i = 0; i < 3; ++i) Press();
     EXPECT_EQ(Ids(), (Texts{"001", "002", "003"}));
     EXPECT_EQ(LoadSet(dir.Path(), "Demo", true).carrierId, "4");
@@ -76,34 +39,29 @@ TEST_F(JournalCycleTest, RestartAfterSomeCyclesContinuesWithTheNextId) {
     EXPECT_EQ(Ids(), Texts{"004"});
     EXPECT_TRUE(Messages().empty());
     for (const char* id : {"001", "004"}) EXPECT_EQ(UseOf(id), CarrierIdUse::Programmed);
-}
 
-TEST_F(JournalCycleTest, CounterTypedBackSkipsEveryUsedIdAndSaysWhich) {
-    for (int i = 0; i < 3; ++i) Press();
     station->carrierId.current = station->carrierId.nextText = "1";
     sim.ClearLog();
     Press();
-    EXPECT_EQ(Ids(), Texts{"004"});
-    const std::string told = OnlyMessage();
-    for (const char* id : {"001", "002", "003"}) {
-        EXPECT_NE(told.find("Carrier ID " + std::string(id) + " was already used"),
-                  std::string::npos) << told;
-    }
-    EXPECT_EQ(LoadSet(dir.Path(), "Demo", true).carrierId, "5");
+    EXPECT_EQ(Ids(), Texts{"005"});
+    EXPECT_THAT(Messages(), ElementsAre(AllOf(HasSubstr("Carrier ID 001 was already used"),
+                                              HasSubstr("Carrier ID 002 was already used"),
+                                              HasSubstr("Carrier ID 004 was already used"))));
+    EXPECT_EQ(LoadSet(dir.Path(), "Demo", true).carrierId, "6");
 }
 
 TEST_F(JournalCycleTest, ListWithADuplicateReportsItMarksItAndTakesTheNext) {
     station->currentSet.useDecimalCounter = false;
     station->currentSet.useCsvFile = true;
+    station->currentSet.csvFileName = (dir / "ids.csv").string();
     const std::string head = "Carrier ID;done;\r\n";
     dir.Write("ids.csv", head + "007;;\r\n007;;\r\n008;;\r\n");
     Press();
     Press();
     EXPECT_EQ(Ids(), (Texts{"007", "008"}));
     EXPECT_EQ(dir.Read("ids.csv"), head + "007;X;;\r\n007;X;;\r\n008;X;;\r\n");
-    const std::string told = OnlyMessage();
-    EXPECT_NE(told.find("007"), std::string::npos);
-    EXPECT_NE(told.find("list file are marked as done"), std::string::npos);
+    EXPECT_THAT(Messages(),
+                ElementsAre(AllOf(HasSubstr("007"), HasSubstr("list file are marked as done"))));
 }
 
 TEST_F(JournalCycleTest, SameUidTwiceIsReprogrammedOnlyWithTheOperatorsYes) {
@@ -117,10 +75,9 @@ TEST_F(JournalCycleTest, SameUidTwiceIsReprogrammedOnlyWithTheOperatorsYes) {
         view.ClearRecord();
         view.messages.Answer(answer);
         Press();
-        const std::string told = OnlyMessage();
+        EXPECT_THAT(Messages(),
+                    ElementsAre(AllOf(HasSubstr("UID 1A2B3C4D"), HasSubstr("carrier ID 001 on "))));
         EXPECT_EQ(view.messages.Shown().at(0).buttons, MsgButtons::YesNo);
-        EXPECT_NE(told.find("UID 1A2B3C4D"), std::string::npos) << told;
-        EXPECT_NE(told.find("carrier ID 001 on "), std::string::npos) << told;
         EXPECT_EQ(Ids(), answer == MsgAnswer::Yes ? Texts{"002"} : Texts{});
     }
 }
@@ -132,7 +89,7 @@ TEST_F(JournalCycleTest, JournalThatCannotBeOpenedOrWrittenProgramsNothing) {
     station->currentSet.logFileName = (dir / "blocked" / "record.xml").string();
     Press();
     EXPECT_TRUE(sim.CommandLog().empty());
-    EXPECT_NE(OnlyMessage().find("without its row in the production journal"), std::string::npos);
+    EXPECT_THAT(Messages(), ElementsAre(HasSubstr("without its row in the production journal")));
 
     // A full disk while the journal is open: the reservation cannot be written.
     station->currentSet.logFileName = (dir / "record.xml").string();
@@ -156,26 +113,23 @@ TEST_F(JournalCycleTest, JournalThatCannotBeOpenedOrWrittenProgramsNothing) {
 
 // What is kept of a damaged journal is the journal's own test; here the run
 // goes on and the operator hears of it.
-TEST_F(JournalCycleTest, DamagedJournalIsReplacedWithANotice) {
+TEST_F(JournalCycleTest, DamagedJournalIsReplacedWithANoticeAndLoggingOffStillJournals) {
     dir.Write("Tagwright-journal.sqlite", std::string(8192, 'x'));
-    Press();
-    EXPECT_EQ(Ids(), Texts{"001"});
-    EXPECT_NE(OnlyMessage().find("is damaged"), std::string::npos);
-}
-
-TEST_F(JournalCycleTest, LoggingOffStillJournalsAndLastCarrierIdContinuesFromIt) {
     station->currentSet.logEnabled = false;
     for (int i = 0; i < 2; ++i) Press();
+    EXPECT_EQ(Ids(), (Texts{"001", "002"}));
+    EXPECT_THAT(Messages(), ElementsAre(HasSubstr("is damaged")));
     EXPECT_FALSE(fs::exists(dir / "record.xml"));
     EXPECT_EQ(UseOf("002"), CarrierIdUse::Programmed);
 
+    view.ClearRecord();
     station->carrierId.current = station->carrierId.nextText = "1";
     LastCarrierId(*station);
     EXPECT_EQ(station->carrierId.nextText, "3");
     station->settings.currentSetName = "Other";
     LastCarrierId(*station);
     EXPECT_EQ(station->carrierId.nextText, "3");
-    EXPECT_NE(OnlyMessage().find("no carrier ID of the set \"Other\""), std::string::npos);
+    EXPECT_THAT(Messages(), ElementsAre(HasSubstr("no carrier ID of the set \"Other\"")));
 }
 
 TEST_F(JournalCycleTest, UnwritableSetFileStopsTheRunUntilTheCounterIsSaved) {
@@ -183,7 +137,7 @@ TEST_F(JournalCycleTest, UnwritableSetFileStopsTheRunUntilTheCounterIsSaved) {
     fs::create_directory(dir / "Demo.ini");
     Press();
     EXPECT_EQ(Ids(), Texts{"001"});
-    EXPECT_NE(OnlyMessage().find("cannot be saved in the set \"Demo\""), std::string::npos);
+    EXPECT_THAT(Messages(), ElementsAre(HasSubstr("cannot be saved in the set \"Demo\"")));
     view.ClearRecord();
     sim.ClearLog();
     Press();

@@ -3,7 +3,10 @@
 // digits at byte 0 from a counter, pages 1 and 2 written and locked ("F"
 // bytes beside the ID, "-" in pages 3 to 17), rows to dir/record.xml; a
 // station started on it, one press on a fresh tag, and the IDs a Reader saw
-// written.
+// written; a test fixture around such a station.
+
+#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <filesystem>
 #include <memory>
@@ -17,9 +20,13 @@
 #include "core/config/SetStore.h"
 #include "support/CounterSet.h"
 #include "reader-sim/VirtualReader.h"
+#include "support/FakeClock.h"
 #include "support/RecordingMainView.h"
+#include "support/TempDir.h"
 
 namespace tagwright::test {
+
+using ::testing::AllOf, ::testing::ElementsAre, ::testing::HasSubstr, ::testing::Not;
 
 inline ParameterSet LockedCounterSet(const std::filesystem::path& dir) {
     ParameterSet set = BaseCounterSet(dir);
@@ -71,5 +78,33 @@ inline std::vector<std::string> WrittenIds(const std::vector<std::string>& log) 
     }
     return ids;
 }
+
+// A counter station on its own virtual Reader with short waits, in a
+// temporary working directory; NewStation() restarts it on the same files.
+class CounterStationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(sim.Start(&error)) << error;
+        NewStation();
+    }
+    void NewStation() {
+        station.reset();  // the old station lets go of the port first
+        station = StartCounterStation(view, clock, dir.Path(), sim.SlavePath());
+        ASSERT_TRUE(station);
+        station->reader.link.ResponseTimeBase = 20;
+        view.ClearRecord();
+    }
+    void Press() { PressOnFreshTag(*station, sim); }
+    std::vector<std::string> Ids() const { return WrittenIds(sim.CommandLog()); }
+    std::vector<std::string> Messages() const { return view.messages.Texts(); }
+
+    TempDir dir;
+    CurrentDirectory cwd{dir.Path()};
+    FakeClock clock;
+    RecordingMainView view;
+    sim::VirtualReader sim{[] { sim::Options o; o.torValue = 1; return o; }()};
+    std::unique_ptr<Station> station;
+};
 
 }  // namespace tagwright::test

@@ -56,8 +56,9 @@ protected:
 };
 
 TEST_F(CycleTest, CounterCycleProgramsAndAdvancesThenStopsAtTheMaximum) {
+    station.currentSet.retries = 2;  // without write checks, repeats add no command
     Press();
-    EXPECT_EQ(sim.CommandLog(), (Texts{"TOR", kWd1, kWd2, "TOR", "LD 1", "LD 2"}));
+    EXPECT_EQ(sim.ReceivedBytes(), "TOR\r" + kWd1 + "\r" + kWd2 + "\rTOR\rLD 1\rLD 2\r");
     // The fields are taken when the cycle starts and shown when it ends, once each.
     const auto kinds = view.Kinds();
     EXPECT_EQ(std::count(kinds.begin(), kinds.end(), ViewEvent::Kind::Take), 1);
@@ -82,28 +83,24 @@ TEST_F(CycleTest, CounterCycleProgramsAndAdvancesThenStopsAtTheMaximum) {
 // which the carrier may hold, so the counter moves past it.
 TEST_F(CycleTest, EachFailedStepStopsWithItsMessageAndOnlyAWrittenIdIsBurned) {
     struct Case {
-        bool norvik, present, page2Locked;
+        bool norvik, present;
         std::size_t nakCommand;  // 0: none
         Texts commands, messages;
     };
     const Case cases[] = {
-        {true, false, false, 0, {"TOR", "RUID"}, {kUid}},
-        {false, true, true, 0, {"TOR", kWd1, kWd2}, {kWriteFailed}},
-        {false, true, false, 5, {"TOR", kWd1, kWd2, "TOR", "LD 1"}, {}},
-        {true, true, false, 7, {"TOR", "RUID", "TOR", kWd1, kWd2, "TOR", "LD 1"}, {}},
-        {true, true, false, 0, {"TOR", "RUID", "TOR", kWd1, kWd2, "TOR", "LD 1", "LD 2"}, {}},
+        {true, false, 0, {"TOR", "RUID"}, {kUid}},
+        {false, true, 5, {"TOR", kWd1, kWd2, "TOR", "LD 1"}, {}},
+        {true, true, 0, {"TOR", "RUID", "TOR", kWd1, kWd2, "TOR", "LD 1", "LD 2"}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.commands.size());
-        const bool programmed = &c == &cases[4];
+        const bool programmed = &c == &cases[2];
         const bool burned = &c != &cases[0] && !programmed;
         ForgetJournal();
         UseSet(Source::Counter);
         station.currentSet.typeTI = !c.norvik;
         station.currentSet.typeNorvik = c.norvik;
-        sim::Transponder t;
-        t.locked[1] = c.page2Locked;
-        sim.SetTransponder(t);
+        sim.SetTransponder(sim::Transponder{});
         sim.SetPresent(c.present);
         if (c.nakCommand != 0) sim.ReplaceAnswer(c.nakCommand, "NAK\r");
 
@@ -120,29 +117,20 @@ TEST_F(CycleTest, EachFailedStepStopsWithItsMessageAndOnlyAWrittenIdIsBurned) {
     }
 }
 
-TEST_F(CycleTest, ListCycleTakesEntriesInOrderAndMarksThemOnlyAfterSuccess) {
+// Taking in order and marking after success are the list's own tests and
+// the journal cycle's; here what a failed write and a used-up list do.
+TEST_F(CycleTest, ListCycleBurnsAWrittenEntryAndStopsWhenTheListIsUsedUp) {
     UseSet(Source::List);
     station.currentSet.carrierIdOffset = station.currentSet.carrierIdLength = "4";
     const std::string head = "Carrier ID;done;\r\n0001;X;\r\n";
-    dir.Write("ids.csv", head + "0002;;\r\n0003;;\r\n0004;;\r\n");
+    dir.Write("ids.csv", head + "0002;;\r\n");
     sim.SetPresent(false);  // a TI write is refused without a transponder
     Press();
+    EXPECT_EQ(sim.CommandLog().at(1), "WD 1 4646464630303032");
     EXPECT_EQ(Messages(), Texts{kWriteFailed});
     // Written and failed: the entry is burned and done.
-    EXPECT_EQ(dir.Read("ids.csv"), head + "0002;X;;\r\n0003;;\r\n0004;;\r\n");
+    EXPECT_EQ(dir.Read("ids.csv"), head + "0002;X;;\r\n");
 
-    sim.SetPresent(true);
-    for (const char* entry : {"0003", "0004"}) {
-        sim.SetTransponder(sim::Transponder{});
-        sim.ClearLog();
-        Press();
-        EXPECT_EQ(sim.CommandLog().at(1), std::string("WD 1 46464646") + "3030303" + entry[3]);
-        EXPECT_EQ(station.carrierId.nextText, entry);
-    }
-    EXPECT_EQ(dir.Read("ids.csv"), head + "0002;X;;\r\n0003;X;;\r\n0004;X;;\r\n");
-    EXPECT_EQ(Messages(), Texts{kWriteFailed});
-
-    // Exhausted: both messages, no Reader traffic.
     UseSet(Source::List);
     Press();
     EXPECT_EQ(Messages(), (Texts{"Next Carrier ID has the wrong format. Check the used csv file.",
@@ -179,8 +167,7 @@ TEST_F(CycleTest, LostOrClosedPortStopsTheCycleBeforeAnythingChanges) {
     sim.HangUp();  // the adapter unplugged
     ASSERT_TRUE(WaitUntil([&] { return station.reader.port.PortLost(); }));
     Press();
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_NE(Messages()[0].find("no longer available"), std::string::npos) << Messages()[0];
+    EXPECT_THAT(Messages(), ElementsAre(HasSubstr("no longer available")));
     EXPECT_EQ(station.carrierId.current, "7");
 
     station.reader.port.ClosePort();
@@ -190,8 +177,7 @@ TEST_F(CycleTest, LostOrClosedPortStopsTheCycleBeforeAnythingChanges) {
         dir.Write("ids.csv", list);
         const auto pages = station.image.fieldText;
         Press();
-        ASSERT_EQ(Messages().size(), 1u);
-        EXPECT_NE(Messages()[0].find("port is not open"), std::string::npos) << Messages()[0];
+        EXPECT_THAT(Messages(), ElementsAre(HasSubstr("port is not open")));
         EXPECT_TRUE(sim.CommandLog().empty());
         EXPECT_EQ(station.carrierId.current, "7");
         EXPECT_EQ(station.image.fieldText, pages);

@@ -2,8 +2,7 @@
 
 #include "core/app/Station.h"
 #include "core/app/WindowCommands.h"
-#include "support/FakeClock.h"
-#include "support/RecordingMainView.h"
+#include "StationFixture.h"
 
 namespace tagwright::test {
 namespace {
@@ -11,14 +10,7 @@ namespace {
 using Kind = ViewEvent::Kind;
 using Colours = std::vector<Rgb>;
 
-class StationCommit : public ::testing::Test {
-protected:
-    StationCommit() { view.Attach(station); }
-
-    RecordingMainView view;
-    FakeClock clock;
-    Station station{view, clock};
-};
+class StationCommit : public ::testing::Test, protected PlainStation {};
 
 TEST_F(StationCommit, ValidTextsAreReshapedStoredInBothFormsAndTurnGreen) {
     const std::tuple<PageFormat, const char*, const char*, const char*> cases[] = {

@@ -1,6 +1,7 @@
 #pragma once
-// A Station with a port on a virtual Reader.
+// A Station with a port on a virtual Reader, and one without.
 
+#include <gmock/gmock.h>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -11,12 +12,26 @@
 #include "core/app/Station.h"
 #include "support/FakeClock.h"
 #include "support/RecordingMainView.h"
+#include "support/TempDir.h"
 
 namespace tagwright::test {
+
+using ::testing::AllOf, ::testing::ElementsAre, ::testing::HasSubstr, ::testing::Not;
 
 using Lines = std::vector<std::string>;
 using Colours = std::vector<Rgb>;
 using Page = std::array<std::uint8_t, 8>;
+
+// A station without a Reader, in a temporary working directory.
+struct PlainStation {
+    PlainStation() { view.Attach(station); }
+
+    TempDir dir;
+    CurrentDirectory cwd{dir.Path()};
+    RecordingMainView view;
+    FakeClock clock;
+    Station station{view, clock};
+};
 
 class StationFixture : public SimFixture {
 protected:

@@ -37,13 +37,17 @@ TEST(StationSettingsFile, HandWrittenFileRoundTripsByteForByte) {
         "\r\nFlowcontrol=No\r\n\r\n[Auto]\r\nSelectConfig=2\r\nPruefablauf_ist=beta\r\n"
         "Pruefablaeufe=2\r\nPruefablauf_0=alpha\r\nPruefablauf_1=beta\r\nCarrier ID Max=222\r\n"
         "\r\n" + DataSection("0", "41 42 43 44 45 46 47 48") +
-        "[Manual]\r\nCarrier ID Offset=2\r\nCarrier ID Length=6\r\nCarrier ID=000123\r\n";
+        "[Manual]\r\nCarrier ID Offset=2\r\nCarrier ID Length=6\r\nCarrier ID=000123\r\n"
+        "[Journal]\r\nConnection=service=line-journal connect_timeout=5\r\n";
     TempDir dir;
     dir.Write("Tagwright.ini", head + tail);
     Loaded l;
     LoadStationSettingsFile(dir.Path(), l.settings, l.image);
     EXPECT_EQ(l.settings.selectConfig, 2);
     EXPECT_EQ(l.image.defaultText[16], "00 11");
+    // The journal connection is the line engineer's: never written back.
+    EXPECT_EQ(l.settings.journal.connection, "service=line-journal connect_timeout=5");
+    l.settings.journal.connection = "host=elsewhere";
     std::string error;
     ASSERT_TRUE(SaveStationSettingsFile(dir.Path(), l.settings, l.image, &error)) << error;
     std::string expected = head + "None" + tail;
@@ -110,21 +114,7 @@ TEST(StationSettingsFile, PageFormatAndDerivedForms) {
     EXPECT_EQ(hex.image.asciiText[0] + "|" + hex.image.asciiText[16], "A|G");  // page 17 too
 }
 
-TEST(StationSettingsFile, TextsWithOuterSpacesOrQuotesSurviveARun) {
-    TempDir dir;
-    Loaded out;
-    out.image.FieldText(1) = "A B C D E F G ";  // the last byte is a space character
-    out.image.FieldText(2) = "  B C D E F G H";
-    out.image.FieldText(3) = "'A' B C D E F '";
-    out.settings.manual.carrierId = " ID ";
-    ASSERT_TRUE(SaveStationSettingsFile(dir.Path(), out.settings, out.image));
-    Loaded back;
-    LoadStationSettingsFile(dir.Path(), back.settings, back.image);
-    EXPECT_EQ(back.image.fieldText, out.image.fieldText);
-    EXPECT_EQ(back.settings.manual.carrierId, " ID ");
-}
-
-TEST(StationSettingsFile, FirstRunWritesANewFileWithoutDefaultTexts) {
+TEST(StationSettingsFile, FirstRunWritesANewFileWithoutDefaultsAndTextsWithOuterSpacesSurvive) {
     TempDir dir;
     Loaded l;
     LoadStationSettingsFile(dir.Path(), l.settings, l.image);
@@ -139,6 +129,16 @@ TEST(StationSettingsFile, FirstRunWritesANewFileWithoutDefaultTexts) {
     EXPECT_NE(text.find("SelectP17=0\r\nFormat=0\r\nP1=\r\n"), std::string::npos);
     EXPECT_NE(text.find("P17=\r\n[Manual]\r\nCarrier ID Offset=\r\n"), std::string::npos);
     EXPECT_EQ(text.find("Default"), std::string::npos);
+
+    l.image.FieldText(1) = "A B C D E F G ";  // the last byte is a space character
+    l.image.FieldText(2) = "  B C D E F G H";
+    l.image.FieldText(3) = "'A' B C D E F '";
+    l.settings.manual.carrierId = " ID ";
+    ASSERT_TRUE(SaveStationSettingsFile(dir.Path(), l.settings, l.image));
+    Loaded back;
+    LoadStationSettingsFile(dir.Path(), back.settings, back.image);
+    EXPECT_EQ(back.image.fieldText, l.image.fieldText);
+    EXPECT_EQ(back.settings.manual.carrierId, " ID ");
 }
 
 }  // namespace

@@ -22,7 +22,14 @@ protected:
     std::atomic<int> changes{0};
 };
 
-TEST_F(TerminalTest, ABusyOperationKeepsTheReceiverOffTheTraffic) {
+TEST_F(TerminalTest, ClosedPortSendAndClearThenABusyOperationKeepsTheReceiverOffTheTraffic) {
+    station.terminal.commandText = "RUID";
+    station.reader.traffic.Set("a\r\nb\r\n");
+    TerminalSend(station);
+    TerminalClear(station);
+    EXPECT_EQ(sim.ReceivedBytes(), "");
+    EXPECT_EQ(station.reader.traffic.Text(), "");
+
     Open();
     station.reader.traffic.Set("mine\r\n");
     station.reader.port.readBusy = true;
@@ -31,15 +38,6 @@ TEST_F(TerminalTest, ABusyOperationKeepsTheReceiverOffTheTraffic) {
     EXPECT_EQ(station.reader.traffic.Text(), "mine\r\n");
     EXPECT_EQ(changes.load(), 0);
     station.reader.port.readBusy = false;
-}
-
-TEST_F(TerminalTest, ClosedPortSendAndClear) {
-    station.terminal.commandText = "RUID";
-    station.reader.traffic.Set("a\r\nb\r\n");
-    TerminalSend(station);
-    TerminalClear(station);
-    EXPECT_EQ(sim.ReceivedBytes(), "");
-    EXPECT_EQ(station.reader.traffic.Text(), "");
 }
 
 TEST(CommandHistoryTest, UpAndDownWalkTheSentCommands) {

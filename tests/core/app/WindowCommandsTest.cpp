@@ -2,17 +2,13 @@
 
 #include "core/config/SetStore.h"
 #include "core/app/WindowCommands.h"
-#include "support/FakeClock.h"
-#include "support/RecordingMainView.h"
-#include "support/TempDir.h"
+#include "StationFixture.h"
 
 namespace tagwright::test {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test, protected PlainStation {
 protected:
-    MainWindowTest() : cwd(dir.Path()) { view.Attach(station); }
-
     // A counter set whose pages hold "0" (pages 1, 2) and "A"; all editable but page 3.
     ParameterSet SampleSet() {
         ParameterSet set;
@@ -24,12 +20,6 @@ protected:
         set.carrierId = "42";
         return set;
     }
-
-    TempDir dir;
-    CurrentDirectory cwd;
-    RecordingMainView view;
-    FakeClock clock;
-    Station station{view, clock};
 };
 
 TEST_F(MainWindowTest, FirstStartIsManualAndReportsTheEmptyPort) {
