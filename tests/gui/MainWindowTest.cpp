@@ -18,7 +18,6 @@
 
 #include "GuiTestSupport.h"
 #include "MainWindowTestSupport.h"
-#include "core/domain/PageCodec.h"
 #include "gui/controls/Text.h"
 #include "gui/main/SpinArrows.h"
 
@@ -68,9 +67,10 @@ void PutLines(MainWindow& w, int from, int to) {
 // Automatic mode on a counter set: ID 5 of 4 digits at byte 0, max 20; page 3
 // holds "Demo 001" and is marked Edit, every other byte is 00.
 MainWindow& StartAutomatic(StationDir& dir) {
-    dir.Write("Line.ini", CounterSetIni("[Transponder type]\r\nTI=1\r\n[Pages 3-17]\r\n"
-                                        "Write Pages 3-17=1\r\n",
-                                        17, {{3, "Edit Page 3=1"}}, {{3, "44656D6F20303031"}}));
+    dir.Write("Line.ini",
+              SetIni("Decimal counter=1\r\n",
+                     "[Transponder type]\r\nTI=1\r\n[Pages 3-17]\r\nWrite Pages 3-17=1\r\n", 17,
+                     {{3, "Edit Page 3=1"}}, {{3, "44656D6F20303031"}}));
     dir.Write("Tagwright.ini", StationIni("", 1, "Line", "Carrier ID Max=20\r\n"));
     return dir.Start();
 }
@@ -86,13 +86,15 @@ private slots:
         StationDir dir;
         const std::string page1("Hi\xE4\xFF\x80-\xA9z");
         dir.Write("Tagwright.ini",
-                  StationIni("", 0, "", "[Data]\r\nFormat=1\r\nP1=" + page1 + "\r\n"));
+                  StationIni("", 0, "", "[Data]\r\nFormat=1\r\nP1=" + page1 +
+                                            "\r\n[Window]\r\nLeft=40\r\nTop=30\r\n"
+                                            "Width=799\r\nHeight=461\r\n"));
         ScopedMessageBoxes boxes;
         MainWindow& w = dir.Start();
 
         QCOMPARE(boxes.shown.size(), std::size_t{1});  // the empty port name
         QCOMPARE(w.windowTitle(), QStringLiteral("Tagwright"));
-        QCOMPARE(w.size(), QSize(799, 461));
+        QCOMPARE(QRect(w.pos(), w.size()), QRect(40, 30, 799, 461));  // the place kept
         QCOMPARE(TextOf(w, PageField(1)), ByteFieldText(page1));  // 0x80 shown visibly
         using enum MainControl;
         QVERIFY(AllShown(w, {One, NextField, StatusField, ContOn, Traffic}, false));
@@ -108,11 +110,21 @@ private slots:
         QCOMPARE(w.size(), QSize(799, 461));
 
         QVERIFY(ShowActive(w));
-        // A refused text turns red; the message comes from the timer.
-        Type(w, PageField(4), QStringLiteral("AB"), Qt::Key_Return);
-        QCOMPARE(EditOf(w, PageField(4))->BackgroundColour(), QColor(255, 0, 0));
+        QTest::keyClick(&w, Qt::Key_F5);  // no "  One" here
+        QVERIFY(!w.Model().run.oneRequested);
+        // A character no byte can hold turns the field red and is named; it
+        // stays when another command shows the fields again. Set directly:
+        // the test's own key clicks carry Latin-1 only.
+        EnterEdit* page4 = EditOf(w, PageField(4));
+        const QString typed = QString::fromUtf8("Pr\u20AC is 5");
+        page4->setFocus(Qt::OtherFocusReason);
+        page4->setText(typed);
+        QTest::keyClick(page4, Qt::Key_Return);
+        QCOMPARE(page4->BackgroundColour(), QColor(255, 0, 0));
         QCOMPARE(boxes.shown.size(), std::size_t{2});
-        QCOMPARE(boxes.shown[1].text, PageCodec::PageTextMessage(4, PageFormat::Ascii));
+        QVERIFY(boxes.shown.back().text.find("U+20AC") != std::string::npos);
+        Click(w, ReadUid);
+        QCOMPARE(page4->text(), typed);
         QTRY_VERIFY_WITH_TIMEOUT(!w.Model().image.pageCommitted, kWait);
 
         Click(w, SelectAll);
@@ -154,6 +166,10 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), w.Control(One));
         QTest::keyClick(w.Control(One), Qt::Key_Escape);
         QVERIFY(!w.Ended() && w.isVisible());
+        // F5 is "  One" only while the button can be pressed.
+        w.Control(One)->setEnabled(false);
+        QTest::keyClick(&w, Qt::Key_F5);
+        QVERIFY(!w.Model().run.oneRequested);
 
         Click(w, ManualButton);
         QVERIFY(page4->isEnabled());
@@ -162,67 +178,18 @@ private slots:
         QVERIFY(ShowsImage(w, ConfigButton, ChoiceImage(false)));
     }
 
-    // F5 is "  One" only where the button could be pressed.
-    void f5RunsOne_data() {
-        QTest::addColumn<bool>("automatic");
-        QTest::addColumn<bool>("continuous");
-        QTest::addColumn<bool>("runs");
-        QTest::newRow("automatic") << true << false << true;
-        QTest::newRow("manual: no One") << false << false << false;
-        QTest::newRow("continuous: One disabled") << true << true << false;
-    }
-    void f5RunsOne() {
-        QFETCH(bool, automatic);
-        QFETCH(bool, continuous);
-        QFETCH(bool, runs);
-        StationDir dir;
-        ScopedMessageBoxes boxes;
-        MainWindow& w = automatic ? StartAutomatic(dir) : dir.Start();
-        QVERIFY(ShowActive(w));
-        if (continuous) w.Control(MainControl::One)->setEnabled(false);
-        w.Control(MainControl::HexButton)->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(&w, Qt::Key_F5);
-        QCOMPARE(w.Model().run.oneRequested, runs);
-        w.Model().run.oneRequested = false;
-    }
-
-    void closeAsksWhileTheStationWorks_data() {
-        QTest::addColumn<bool>("exit");
-        QTest::addColumn<bool>("continuous");
-        QTest::newRow("exit, idle") << true << false;
-        QTest::newRow("exit, continuous") << true << true;
-        QTest::newRow("close, continuous") << false << true;
-    }
-    void closeAsksWhileTheStationWorks() {
-        QFETCH(bool, exit);
-        QFETCH(bool, continuous);
-        StationDir dir;
-        ScopedMessageBoxes boxes;
-        MainWindow& w = StartAutomatic(dir);
-        QVERIFY(ShowActive(w));
-        boxes.Answer({MsgAnswer::No, MsgAnswer::Yes});
-        w.Model().run.continuousMode = continuous;
-        const std::size_t before = boxes.shown.size();  // the empty port name
-        for (int i = 0; i < (continuous ? 2 : 1); ++i) {
-            QVERIFY(!w.Ended());  // No
-            exit ? w.Action(MainWindow::MenuItem::Exit)->trigger() : static_cast<void>(w.close());
-        }
-        QVERIFY(w.Ended());
-        QCOMPARE(boxes.shown.size() - before, std::size_t{continuous ? 2u : 0u});
-        if (continuous) {
-            QCOMPARE(boxes.shown.back().buttons, MsgButtons::YesNo);
-            QCOMPARE(boxes.shown.back().text,
-                     std::string("Continuous mode is on. Close Tagwright anyway?"));
-        }
-    }
-
-    // Every end takes the fields and writes the settings, and only once.
+    // Every end takes the fields and writes the settings and the window's
+    // place, and only once; while continuous mode is on, it asks first.
     void endsWriteSettingsOnce_data() {
         QTest::addColumn<QString>("how");
-        for (const char* how : {"exit", "close", "destroy"}) QTest::newRow(how) << how;
+        QTest::addColumn<bool>("continuous");
+        for (const char* how : {"exit", "close", "destroy"}) QTest::newRow(how) << how << false;
+        QTest::newRow("exit, continuous") << "exit" << true;
+        QTest::newRow("close, continuous") << "close" << true;
     }
     void endsWriteSettingsOnce() {
         QFETCH(QString, how);
+        QFETCH(bool, continuous);
         StationDir dir;
         ScopedMessageBoxes boxes;
         MainWindow& w = dir.Start();
@@ -230,13 +197,29 @@ private slots:
         Type(w, PageField(1), QStringLiteral("AA BB"));  // typed, not confirmed
         Type(w, MainControl::CarrierIdLength, QStringLiteral("6"));
         w.Control(MainControl::Read)->setFocus(Qt::TabFocusReason);
-
-        if (how == "exit") w.Action(MainWindow::MenuItem::Exit)->trigger();
-        if (how == "close") QVERIFY(w.close());
-        if (how == "destroy") dir.window.reset();
+        w.move(40, 30);
+        w.Model().run.continuousMode = continuous;
+        boxes.Answer({MsgAnswer::No, MsgAnswer::Yes});
+        const std::size_t before = boxes.shown.size();  // the empty port name
+        for (int i = 0; i < (continuous ? 2 : 1); ++i) {
+            QVERIFY(!w.Ended());  // No
+            if (how == "exit") w.Action(MainWindow::MenuItem::Exit)->trigger();
+            if (how == "close") w.close();
+            if (how == "destroy") dir.window.reset();
+        }
         if (dir.window) QVERIFY(w.Ended());
+        QCOMPARE(boxes.shown.size() - before, std::size_t{continuous ? 2u : 0u});
+        if (continuous) {
+            QCOMPARE(boxes.shown.back().buttons, MsgButtons::YesNo);
+            QCOMPARE(boxes.shown.back().text,
+                     std::string("Continuous mode is on. Close Tagwright anyway?"));
+        }
         QCOMPARE(dir.Settings().Get("Data", "P1"), std::string("AA BB"));
         QCOMPARE(dir.Settings().Get("Manual", "Carrier ID Length"), std::string("6"));
+        if (dir.window) {  // the window's own ends keep its place
+            const WindowPlace kept = LoadWindowPlace(dir.Settings());
+            QCOMPARE(QRect(kept.left, kept.top, kept.width, kept.height), QRect(40, 30, 799, 461));
+        }
 
         dir.Write("Tagwright.ini", "[Data]\r\nP1=later\r\n");
         if (dir.window) {
@@ -284,41 +267,6 @@ private slots:
         QCOMPARE(ini.Get("Data", "P5") + ini.Get("Data", "P5Default"), std::string("kept12"));
         QCOMPARE(ini.Get("Auto", "SelectConfig"), std::string("0"));
         QCOMPARE(ini.Get("Interface", "Flowcontrol"), std::string("No"));
-    }
-
-    void characterNoByteCanHoldIsRefused() {
-        StationDir dir;
-        dir.Write("Tagwright.ini", StationIni("", 0, "", "[Data]\r\nFormat=1\r\n"));
-        ScopedMessageBoxes boxes;
-        MainWindow& w = dir.Start();
-        QVERIFY(ShowActive(w));
-        EnterEdit* page4 = EditOf(w, PageField(4));
-        const QString typed = QString::fromUtf8("Pr\u20AC is 5");
-        // Typed as a keyboard with that key would: the test's own key
-        // clicks carry Latin-1 only.
-        page4->setFocus(Qt::OtherFocusReason);
-        page4->setText(typed);
-        QTest::keyClick(page4, Qt::Key_Return);
-        QCOMPARE(boxes.shown.size(), std::size_t{2});
-        QVERIFY(boxes.shown.back().text.find("U+20AC") != std::string::npos);
-        QCOMPARE(page4->BackgroundColour(), QColor(255, 0, 0));
-        // Another command shows the fields again: the character stays.
-        Click(w, MainControl::ReadUid);
-        QCOMPARE(page4->text(), typed);
-        QVERIFY(!w.Model().image.pageCommitted);
-    }
-
-    void placeIsKept() {
-        StationDir dir;
-        ScopedMessageBoxes boxes;
-        MainWindow& first = dir.Start();
-        first.move(40, 30);
-        first.Action(MainWindow::MenuItem::Exit)->trigger();
-        const WindowPlace kept = LoadWindowPlace(dir.Settings());
-        QCOMPARE(QRect(kept.left, kept.top, kept.width, kept.height), QRect(40, 30, 799, 461));
-        dir.window.reset();
-        MainWindow& second = dir.Start();
-        QCOMPARE(QRect(second.pos(), second.size()), QRect(40, 30, 799, 461));
     }
 
     // The traffic field keeps the newest lines within the bound, shows time

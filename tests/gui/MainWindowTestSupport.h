@@ -30,13 +30,14 @@ inline std::string StationIni(const std::string& port, int selectConfig, const s
     return ini + extra;
 }
 
-// A counter set file: carrier ID 5 of 4 digits at byte 0, the sections in
-// HEAD, then pages 1 to PAGES with the KEYS of a page first and its bytes
-// from HEX (16 digits for a page), 00 where HEX has none.
-inline std::string CounterSetIni(const std::string& head, int pages = 0,
-                                 const std::map<int, std::string>& keys = {},
-                                 const std::map<int, std::string>& hex = {}) {
-    std::string set = "[Data Source]\r\nDecimal counter=1\r\n[SEMI E99 Carrier ID Setup]\r\n"
+// A set file: carrier ID 5 of 4 digits at byte 0 from the SOURCE keys, the
+// sections in HEAD, then pages 1 to PAGES with the KEYS of a page first and
+// its bytes from HEX (16 digits for a page), BYTE where HEX has none.
+inline std::string SetIni(const std::string& source, const std::string& head, int pages = 0,
+                          const std::map<int, std::string>& keys = {},
+                          const std::map<int, std::string>& hex = {},
+                          const std::string& byte = "00") {
+    std::string set = "[Data Source]\r\n" + source + "[SEMI E99 Carrier ID Setup]\r\n"
                       "Carrier ID Offset=0\r\nCarrier ID Length=4\r\nCarrier ID=5\r\n" + head;
     for (int k = 0; k < 8 * pages; ++k) {
         const int page = k / 8 + 1;
@@ -44,7 +45,8 @@ inline std::string CounterSetIni(const std::string& head, int pages = 0,
             set += "[Page " + std::to_string(page) + "]\r\n";
             if (keys.count(page) != 0) set += keys.at(page) + "\r\n";
         }
-        const std::string digits = hex.count(page) != 0 ? hex.at(page).substr(2 * (k % 8), 2) : "00";
+        const std::string digits =
+            hex.count(page) != 0 ? hex.at(page).substr(2 * (k % 8), 2) : byte;
         set += "HEX " + std::string(k < 10 ? "0" : "") + std::to_string(k) + "=" + digits + "\r\n";
     }
     return set;
