@@ -3,7 +3,6 @@
 #include <tuple>
 
 #include "core/base/IniFile.h"
-#include "support/TempDir.h"
 
 namespace tagwright::test {
 namespace {
@@ -57,30 +56,6 @@ TEST(IniFileRead, EveryLineEndReadsAndAWriteUsesCrLf) {
     EXPECT_EQ(bom.Serialise(), "\xEF\xBB\xBF[Interface]\r\nport=COM4\r\n");
 }
 
-TEST(IniFileWrite, KeepsAHandWrittenFileByteForByte) {
-    TempDir dir;
-    const std::string head = "; Tagwright station\r\n\r\n[Interface]\r\n";
-    const std::string middle = "  port = COM1\r\nLegacy Key=keep me\r\n";
-    const std::string tail = "; last comment of the section\r\n\r\n[Vendor]\r\nX = 1\r\n"
-                             "[Data]\r\nP1Default=  0011223344556677\r\n";
-    const auto path =
-        dir.Write("Tagwright.ini", head + "  Baudrate = 9600  ; odd\r\n" + middle + tail);
-    IniFile ini = IniFile::Load(path);
-    ini.Set("Interface", "baudrate", "19200");
-    ini.Set("Interface", "port", "COM1");  // same value: the line stays as written
-    ini.Set("Interface", "Flowcontrol", "No");
-    ini.Set("Data", "P1", "AB");
-    ini.Set("Manual", "Carrier ID", "");
-    ASSERT_TRUE(ini.Save(path));
-    EXPECT_EQ(ReadBytes(path), head + "Baudrate=19200\r\n" + middle + "Flowcontrol=No\r\n" + tail +
-                                   "P1=AB\r\n[Manual]\r\nCarrier ID=\r\n");
-
-    IniFile fresh = IniFile::Load(dir / "new.ini");
-    fresh.Set("Auto", "SelectConfig", "1");
-    ASSERT_TRUE(fresh.Save(dir / "new.ini"));
-    EXPECT_EQ(dir.Read("new.ini"), "[Auto]\r\nSelectConfig=1\r\n");
-}
-
 TEST(IniFileWrite, PlacesKeysInTheRightSection) {
     const std::pair<const char*, const char*> cases[] = {
         // a section without keys takes the key right after its header
@@ -111,27 +86,6 @@ TEST(IniFileWrite, ValuesStayBytesAndCannotPlantLines) {
     EXPECT_EQ(ini.Serialise(),
               "[Data]\r\nP1=" + eightBit + "\r\nP2=abc\r\nP3=x\r\nP4=lead and trail  \r\n");
     EXPECT_EQ(IniFile::Parse(ini.Serialise()).Get("Data", "P1"), eightBit);
-}
-
-// A value read up to its NUL, set back and read again, stays the same, and
-// a second round changes no byte.
-TEST(IniFileWrite, NulIsTreatedAlikeWhenReadingAndWriting) {
-    const std::pair<std::string, std::string> cases[] = {  // stored value, value read
-        {std::string("ab\0cd", 5), "ab"},
-        {std::string("ab \0cd", 6), "ab"},
-        {std::string("\"q\0\"", 4), "\"q"},
-        {std::string("\0x", 2), ""},
-    };
-    for (const auto& [stored, read] : cases) {
-        IniFile ini = IniFile::Parse("[S]\r\nk=" + stored + "\r\n");
-        EXPECT_EQ(ini.Get("S", "k"), read);
-        ini.Set("S", "k", ini.Get("S", "k"));
-        const std::string once = ini.Serialise();
-        ini = IniFile::Parse(once);
-        EXPECT_EQ(ini.Get("S", "k"), read);
-        ini.Set("S", "k", ini.Get("S", "k"));
-        EXPECT_EQ(ini.Serialise(), once);
-    }
 }
 
 }  // namespace

@@ -205,21 +205,6 @@ TEST_F(ConfigDialogModelTest, SaveEnablesOkOnlyWhenWrittenRefusalsChangeNothingD
     EXPECT_FALSE(model.saved || OkEnabled());
 }
 
-// A typed name the set files cannot hold byte for byte is refused, never
-// saved or taken over in a changed form.
-TEST_F(ConfigDialogModelTest, ANameBeyondTheFilesEncodingIsRefused) {
-    model.nameText = "Line ?";  // what the window made of "Line \u20AC"
-    model.nameFitsFile = false;
-    model.Control(C::Ok).enabled = true;
-    model.Save();
-    EXPECT_FALSE(model.Accept());
-    EXPECT_EQ(view.messages.Texts().size(), 2u);
-    EXPECT_NE(view.messages.Texts().at(0).find("Latin-1"), std::string::npos);
-    EXPECT_FALSE(model.saved);
-    EXPECT_EQ(model.ListedNames(), Texts{});
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 0);
-}
-
 // A hand-edited set, written before the write checks existed, whose ID
 // would lose its significant digits: cut back as it loads, the operator
 // told which key held what; the carrier ID and the format stay.

@@ -385,8 +385,8 @@ protected:
         ASSERT_FALSE(connection.empty()) << SharedPostgresServer().Error();
     }
 
-    std::unique_ptr<Journal> Open(const std::string& host = {}) const {
-        JournalOpenResult opened = OpenPostgresJournal(connection, host);
+    std::unique_ptr<Journal> Open() const {
+        JournalOpenResult opened = OpenPostgresJournal(connection);
         EXPECT_TRUE(opened.journal) << opened.error;
         return std::move(opened.journal);
     }
@@ -416,15 +416,6 @@ TEST_F(PostgresJournalTest, LostServerGivesAnErrorThatNamesIt) {
         EXPECT_NE(message.find(socket), std::string::npos) << message;
         EXPECT_NE(message.find("database \"tagwright\""), std::string::npos) << message;
     }
-    journal = Open();
-    ASSERT_TRUE(journal);
-    EXPECT_EQ(journal->IsUsed("0001").use, CarrierIdUse::Burned) << "never confirmed";
-    EXPECT_EQ(journal->Reserve(kLine1, "0002").status, JournalStatus::Ok);
-    // Another station asking for the same ID is told it is not its own.
-    auto other = Open("station-2");
-    ASSERT_TRUE(other);
-    const ReserveResult taken = other->Reserve(kLine1, "0002");
-    EXPECT_TRUE(taken.status == JournalStatus::AlreadyUsed && taken.otherStation);
 }
 
 TEST_F(PostgresJournalTest, AForeignTableIsNeverWrittenTo) {
