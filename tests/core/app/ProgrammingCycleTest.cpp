@@ -12,8 +12,6 @@ namespace tagwright::test {
 namespace {
 
 constexpr char kMax[] = "Maximum Carrier ID reached.";
-constexpr char kUid[] =
-    "UID can't be read. No or defect transponder on Antenna or wrong transponder type chosen.";
 constexpr const char* kWriteFailed = kWriteFailedText;
 
 enum class Source { Counter, List, Fix };

@@ -25,7 +25,9 @@ TEST(StatusLineTest, CycleJudgedByWhatItTold) {
         {"", 0, false, true, true, "programmed"},
         {"", 0, true, true, true, "programmed, but the record file was not written"},
         {"", 1, false, false, true, "failed: the pages were not locked"},
-        {kUidFailedMessage, 1, false, false, false, "failed: no transponder on the antenna"},
+        // The cycle's own text, as the operator reads it.
+        {"UID can't be read. No or defect transponder on Antenna or wrong transponder type "
+         "chosen.", 1, false, false, false, "failed: no transponder on the antenna"},
         {kWriteFailedMessage, 1, false, false, true, "failed: the pages were not written"},
         {kMaximumReachedMessage, 1, false, false, false,
          "stopped: no carrier ID left (maximum reached)"},
