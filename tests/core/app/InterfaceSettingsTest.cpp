@@ -75,14 +75,6 @@ protected:
         view.timerStarts.clear();
     }
 
-    void ExpectReaderAnswers() {
-        station.reader.port.DiscardLines();
-        ASSERT_EQ(station.reader.port.SendCommand("RUID\r"), 0);
-        const auto line = station.reader.port.WaitLine(std::chrono::seconds(10));
-        ASSERT_TRUE(line.has_value());
-        EXPECT_EQ(line->text, "1A2B3C4D\r\n");
-    }
-
     RecordingMainView view;
     FakeClock clock;
     TestBackend* record = new TestBackend;  // owned by the station
@@ -101,7 +93,11 @@ TEST_F(InterfaceSequenceTest, CancelReopensThePortUnchangedAndAFailedCloseShowsN
     EXPECT_TRUE(station.reader.port.portOpen && view.messages.Shown().empty());
     sim.SendUnsolicited("hello\r");
     EXPECT_TRUE(WaitUntil([&] { return station.reader.traffic.Text() == "hello\r\n"; }));
-    ExpectReaderAnswers();
+    station.reader.port.DiscardLines();  // and the Reader answers on it
+    ASSERT_EQ(station.reader.port.SendCommand("RUID\r"), 0);
+    const auto line = station.reader.port.WaitLine(std::chrono::seconds(10));
+    ASSERT_TRUE(line.has_value());
+    EXPECT_EQ(line->text, "1A2B3C4D\r\n");
 
     // A port that will not close: the message, no dialog, the port left as it is.
     record->closeError = EIO;
