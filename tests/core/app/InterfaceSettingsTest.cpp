@@ -33,6 +33,7 @@ TEST(InterfaceTextsTest, CodesAndWordsMapBothWaysAndOnlyExactWordsCount) {
         const InterfaceTexts t = TextsFromSettings(s);
         EXPECT_EQ(t, (InterfaceTexts{"ttyUSB0", "9600", "7", c.parity, c.stopBits, c.flow}));
         EXPECT_EQ(CodesOf(SettingsFromTexts(t)), c.codes) << c.parity;
+        EXPECT_EQ(TextsFromSettings(SettingsFromTexts(t)), t);
     }
     const PortSettings outOfRange{"p", 1, 8, 5, 7, -1};
     EXPECT_EQ(TextsFromSettings(outOfRange), (InterfaceTexts{"p", "1", "8", "None", "1", "No"}));
@@ -74,14 +75,6 @@ protected:
         view.timerStarts.clear();
     }
 
-    void ExpectReaderAnswers() {
-        station.reader.port.DiscardLines();
-        ASSERT_EQ(station.reader.port.SendCommand("RUID\r"), 0);
-        const auto line = station.reader.port.WaitLine(std::chrono::seconds(10));
-        ASSERT_TRUE(line.has_value());
-        EXPECT_EQ(line->text, "1A2B3C4D\r\n");
-    }
-
     RecordingMainView view;
     FakeClock clock;
     TestBackend* record = new TestBackend;  // owned by the station
@@ -100,7 +93,11 @@ TEST_F(InterfaceSequenceTest, CancelReopensThePortUnchangedAndAFailedCloseShowsN
     EXPECT_TRUE(station.reader.port.portOpen && view.messages.Shown().empty());
     sim.SendUnsolicited("hello\r");
     EXPECT_TRUE(WaitUntil([&] { return station.reader.traffic.Text() == "hello\r\n"; }));
-    ExpectReaderAnswers();
+    station.reader.port.DiscardLines();  // and the Reader answers on it
+    ASSERT_EQ(station.reader.port.SendCommand("RUID\r"), 0);
+    const auto line = station.reader.port.WaitLine(std::chrono::seconds(10));
+    ASSERT_TRUE(line.has_value());
+    EXPECT_EQ(line->text, "1A2B3C4D\r\n");
 
     // A port that will not close: the message, no dialog, the port left as it is.
     record->closeError = EIO;
@@ -113,28 +110,6 @@ TEST_F(InterfaceSequenceTest, CancelReopensThePortUnchangedAndAFailedCloseShowsN
     EXPECT_EQ(m.icon, MsgIcon::Error);
     EXPECT_TRUE(station.reader.port.portOpen);
     EXPECT_EQ(record->configured.size(), 1U);  // not reopened
-}
-
-TEST_F(InterfaceSequenceTest, OkReopensWithTheTextsAndAPortThatWillNotOpenCanBeChosenAgain) {
-    InterfaceTexts chosen = TextsFromSettings(station.settings.port);
-    chosen.port = "/nonexistent/reader";
-    Run(chosen);
-    EXPECT_FALSE(station.reader.port.portOpen);
-    EXPECT_EQ(view.messages.Shown().size(), 1U);
-
-    // With nothing open the close succeeds at once and the dialog comes up.
-    // A pseudo-terminal is always 8 bits without parity; those stay.
-    view.messages.Clear();
-    Run(InterfaceTexts{sim.SlavePath(), "19200", "8", "None", "2", "Xon / Xoff"});
-    EXPECT_EQ(dialogRuns, 2);
-    EXPECT_EQ(shownTexts.port, "/nonexistent/reader");
-    EXPECT_TRUE(station.reader.port.portOpen && view.messages.Shown().empty());
-    ASSERT_EQ(record->configured.size(), 1U);
-    for (const PortSettings& s : {station.settings.port, record->configured[0]}) {
-        EXPECT_EQ(s.baudRate, 19200);
-        EXPECT_EQ(CodesOf(s), (Codes{0, 2, 1}));
-    }
-    ExpectReaderAnswers();
 }
 
 }  // namespace

@@ -22,16 +22,6 @@ protected:
     }
 };
 
-TEST_F(MainWindowTest, FirstStartIsManualAndReportsTheEmptyPort) {
-    StartUp(station);
-    ASSERT_EQ(view.messages.Shown().size(), 1u);
-    const std::string& text = view.messages.Shown()[0].text;
-    EXPECT_EQ(text.rfind(" konnte nicht ge\xF6" "ffnet werden!\r\n", 0), 0u) << text;
-    EXPECT_EQ(view.messages.Shown()[0].caption, "Error");
-    EXPECT_FALSE(station.AutomaticMode());
-    EXPECT_FALSE(station.window.Control(MainControl::One).visible);
-}
-
 TEST_F(MainWindowTest, StartsInAutomaticModeWithTheStoredSetInAsciiForm) {
     dir.Write("Tagwright.ini",
               "[Auto]\r\nSelectConfig=1\r\nPruefablauf_ist=demo\r\nPruefablaeufe=1\r\n"
