@@ -73,6 +73,7 @@ TEST_F(SetStoreTest, LoadsAHandWrittenFile) {
 
 TEST_F(SetStoreTest, WriteChecksDefaultWhereTheFileLacksThemAndLeaveOtherKeysAlone) {
     const std::tuple<const char*, bool, int> cases[] = {  // the file's checks, verify, retries
+        {nullptr, true, 2},  // no section at all
         {"", true, 2},
         {"Verify after write=0\r\nRetries=0\r\n", false, 0},
         {"Verify after write=1\r\nRetries=5\r\n", true, 5},
@@ -84,9 +85,10 @@ TEST_F(SetStoreTest, WriteChecksDefaultWhereTheFileLacksThemAndLeaveOtherKeysAlo
     dir.Write("old.ini", others);
     const ParameterSet old = LoadSet(dir.Path(), "old", true);
     for (const auto& [checks, verify, retries] : cases) {
-        dir.Write("set.ini", others + "[Write checks]\r\n" + checks);
+        dir.Write("set.ini", checks ? others + "[Write checks]\r\n" + checks : others);
         ParameterSet s = LoadSet(dir.Path(), "set", true);
-        EXPECT_TRUE(s.verifyAfterWrite == verify && s.retries == retries) << checks;
+        EXPECT_TRUE(s.verifyAfterWrite == verify && s.retries == retries)
+            << (checks ? checks : "no section");
         s.verifyAfterWrite = old.verifyAfterWrite;
         s.retries = old.retries;
         EXPECT_EQ(s, old) << "the other keys are left alone";
