@@ -1,7 +1,6 @@
 #include "core/production/PgConnection.h"
 
 #include <cstdlib>
-#include <utility>
 
 #include <libpq-fe.h>
 
@@ -31,53 +30,33 @@ std::vector<const char*> Values(const std::vector<Param>& params) {
 
 }  // namespace
 
-Result::~Result() { PQclear(result_); }
+void ResultClear::operator()(pg_result* result) const { PQclear(result); }
 
-Result::Result(Result&& other) noexcept : result_(std::exchange(other.result_, nullptr)) {}
-
-Result& Result::operator=(Result&& other) noexcept {
-    if (this != &other) {
-        PQclear(result_);
-        result_ = std::exchange(other.result_, nullptr);
-    }
-    return *this;
-}
+void ConnectionFinish::operator()(pg_conn* conn) const { PQfinish(conn); }
 
 bool Result::Ok() const {
-    const ExecStatusType status = PQresultStatus(result_);
+    const ExecStatusType status = PQresultStatus(result_.get());
     return result_ != nullptr && (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK);
 }
 
-int Result::Rows() const { return result_ != nullptr ? PQntuples(result_) : 0; }
+int Result::Rows() const { return result_ != nullptr ? PQntuples(result_.get()) : 0; }
 
 std::string Result::Text(int row, int column) const {
     if (IsNull(row, column)) return {};
-    return std::string(PQgetvalue(result_, row, column),
-                       static_cast<std::size_t>(PQgetlength(result_, row, column)));
+    return std::string(PQgetvalue(result_.get(), row, column),
+                       static_cast<std::size_t>(PQgetlength(result_.get(), row, column)));
 }
 
 bool Result::IsNull(int row, int column) const {
-    return result_ == nullptr || PQgetisnull(result_, row, column) != 0;
+    return result_ == nullptr || PQgetisnull(result_.get(), row, column) != 0;
 }
 
 long Result::Changed() const {
-    return result_ != nullptr ? std::atol(PQcmdTuples(result_)) : 0;
-}
-
-Connection::~Connection() { PQfinish(conn_); }
-
-Connection::Connection(Connection&& other) noexcept : conn_(std::exchange(other.conn_, nullptr)) {}
-
-Connection& Connection::operator=(Connection&& other) noexcept {
-    if (this != &other) {
-        PQfinish(conn_);
-        conn_ = std::exchange(other.conn_, nullptr);
-    }
-    return *this;
+    return result_ != nullptr ? std::atol(PQcmdTuples(result_.get())) : 0;
 }
 
 bool Connection::Open(const std::string& conninfo) {
-    PQfinish(conn_);
+    conn_.reset();
     // A server lost on the network must fail a call within seconds rather
     // than hang the station; the connection string may set its own values.
     // The client encoding comes last: the journal always speaks UTF-8.
@@ -86,39 +65,43 @@ bool Connection::Open(const std::string& conninfo) {
                           "dbname", "client_encoding", nullptr};
     const char* values[] = {"10", "10", "5", "3", "15000", "tagwright", conninfo.c_str(),
                             "UTF8", nullptr};
-    conn_ = PQconnectdbParams(keys, values, 1);
+    conn_.reset(PQconnectdbParams(keys, values, 1));
     return Connected();
 }
 
-bool Connection::Connected() const { return conn_ != nullptr && PQstatus(conn_) == CONNECTION_OK; }
+bool Connection::Connected() const {
+    return conn_ != nullptr && PQstatus(conn_.get()) == CONNECTION_OK;
+}
 
 Result Connection::Exec(std::string_view sql) {
-    return Result(PQexec(conn_, std::string(sql).c_str()));
+    return Result(PQexec(conn_.get(), std::string(sql).c_str()));
 }
 
 Result Connection::Exec(std::string_view sql, const std::vector<Param>& params) {
     const std::vector<const char*> values = Values(params);
-    return Result(PQexecParams(conn_, std::string(sql).c_str(), static_cast<int>(values.size()),
-                               nullptr, values.data(), nullptr, nullptr, 0));
+    return Result(PQexecParams(conn_.get(), std::string(sql).c_str(),
+                               static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+                               nullptr, 0));
 }
 
 bool Connection::Prepare(const std::string& name, std::string_view sql) {
-    return Result(PQprepare(conn_, name.c_str(), std::string(sql).c_str(), 0, nullptr)).Ok();
+    return Result(PQprepare(conn_.get(), name.c_str(), std::string(sql).c_str(), 0, nullptr))
+        .Ok();
 }
 
 Result Connection::ExecPrepared(const std::string& name, const std::vector<Param>& params) {
     const std::vector<const char*> values = Values(params);
-    return Result(PQexecPrepared(conn_, name.c_str(), static_cast<int>(values.size()),
+    return Result(PQexecPrepared(conn_.get(), name.c_str(), static_cast<int>(values.size()),
                                  values.data(), nullptr, nullptr, 0));
 }
 
 std::string Connection::ErrorText() const {
-    return conn_ != nullptr ? OneLine(PQerrorMessage(conn_)) : "out of memory";
+    return conn_ != nullptr ? OneLine(PQerrorMessage(conn_.get())) : "out of memory";
 }
 
 std::string Connection::Describe() const {
     std::string host, hostaddr, port, dbname, user;
-    if (PQconninfoOption* options = conn_ != nullptr ? PQconninfo(conn_) : nullptr) {
+    if (PQconninfoOption* options = conn_ != nullptr ? PQconninfo(conn_.get()) : nullptr) {
         for (PQconninfoOption* o = options; o->keyword != nullptr; ++o) {
             const std::string key = o->keyword;
             const std::string value = o->val != nullptr ? o->val : "";

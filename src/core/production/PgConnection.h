@@ -4,6 +4,7 @@
 // cross as UTF-8 (the connection's client encoding); the station's 8-bit
 // texts are converted on the way in and out by the caller.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,15 +18,19 @@ namespace tagwright::pg {
 // NULL when empty.
 using Param = std::optional<std::string>;
 
+// libpq's own release calls, so that the owners below move and free as
+// unique_ptr does.
+struct ResultClear {
+    void operator()(pg_result* result) const;
+};
+struct ConnectionFinish {
+    void operator()(pg_conn* conn) const;
+};
+
 class Result {
 public:
     Result() = default;
     explicit Result(pg_result* result) : result_(result) {}
-    ~Result();
-    Result(Result&& other) noexcept;
-    Result& operator=(Result&& other) noexcept;
-    Result(const Result&) = delete;
-    Result& operator=(const Result&) = delete;
 
     // The statement ran (with or without rows).
     bool Ok() const;
@@ -36,18 +41,11 @@ public:
     long Changed() const;
 
 private:
-    pg_result* result_ = nullptr;
+    std::unique_ptr<pg_result, ResultClear> result_;
 };
 
 class Connection {
 public:
-    Connection() = default;
-    ~Connection();
-    Connection(Connection&& other) noexcept;
-    Connection& operator=(Connection&& other) noexcept;
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
     // Connects with a libpq connection string or URI; our own defaults
     // (timeouts, keepalives) give way to what the string sets. False when
     // no connection was made: ErrorText() says why.
@@ -66,7 +64,7 @@ public:
     std::string Describe() const;
 
 private:
-    pg_conn* conn_ = nullptr;
+    std::unique_ptr<pg_conn, ConnectionFinish> conn_;
 };
 
 // Why a connection string cannot be used, or nothing. A string that holds a
