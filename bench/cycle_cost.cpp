@@ -3,29 +3,30 @@
 // checks off and on. Beside it the time the same traffic takes on the line
 // at 9600 baud (8N1: ten bits a byte), which is what a real Reader costs.
 //
-//   bench_cycle_cost [cycles, default 200]
+//   bench_cycle_cost [--quick] [cycles, default 200; 5 with --quick]
 //
 // The station's own time is the CPU time of the window thread and of the
 // receiver thread per cycle; the wall time per cycle is an upper bound that
 // also holds the virtual Reader's work and the pseudo-terminal.
 // Target: the station's own time under 5 % of the wire time.
 
-#include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "QuickMode.h"
+#include "ThreadStats.h"
 #include "core/app/ProgrammingCycle.h"
 #include "core/app/Station.h"
 #include "core/app/WindowCommands.h"
+#include "core/config/SetStore.h"
 #include "reader-sim/VirtualReader.h"
 
 namespace {
@@ -53,30 +54,9 @@ double ThreadCpuSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-// User plus system time of the receiver thread, found by its name (clock ticks).
+// User plus system time of the receiver thread.
 double ReceiverCpuSeconds() {
-    double seconds = 0;
-    DIR* d = opendir("/proc/self/task");
-    if (d == nullptr) return 0;
-    while (dirent* e = readdir(d)) {
-        if (e->d_name[0] == '.') continue;
-        const std::string task = std::string("/proc/self/task/") + e->d_name;
-        std::ifstream comm(task + "/comm");
-        std::string name;
-        std::getline(comm, name);
-        if (name != SerialPort::kReceiverThreadName) continue;
-        std::ifstream in(task + "/stat");
-        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-        std::string f;
-        unsigned long long ticks = 0;
-        for (int i = 3; i <= 15 && fields >> f; ++i) {
-            if (i == 14 || i == 15) ticks += std::stoull(f);
-        }
-        seconds += static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
-    }
-    closedir(d);
-    return seconds;
+    return std::max(0.0, bench::TaskCpuSeconds(bench::FindTask(SerialPort::kReceiverThreadName)));
 }
 
 // Bytes on the line for the commands the Reader logged, replies included.
@@ -110,6 +90,12 @@ void UseSet(Station& station, bool verify) {
     set.lockPage[0] = set.lockPage[1] = true;
     set.verifyAfterWrite = verify;
     set.retries = 2;
+    // Each cycle saves the counter in the set's file, as at a station.
+    station.setDirectory = std::filesystem::current_path();
+    station.settings.currentSetName = "Bench";
+    if (!WriteSetCarrierId(station.setDirectory, "Bench", "1")) {
+        std::fprintf(stderr, "bench_cycle_cost: cannot write the set file\n");
+    }
     station.currentSet = set;
     station.settings.selectConfig = 1;
     ApplyMode(station);
@@ -133,7 +119,8 @@ Result Measure(Station& station, QuietView& view, sim::VirtualReader& reader, bo
         OnTimer(station, TimerId::Cycle);
         cpu += ThreadCpuSeconds() - c0;
         wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        if (view.messages != messagesBefore) ++r.failed;
+        const bool programmed = station.run.lastCycle.result == CycleResult::Programmed;
+        if (!programmed || view.messages != messagesBefore) ++r.failed;
         const std::vector<std::string> log = reader.CommandLog();
         r.commands = log.size();
         r.wireMs = static_cast<double>(WireBytes(log, 10)) * 10.0 / 9600.0 * 1000.0;
@@ -147,7 +134,8 @@ Result Measure(Station& station, QuietView& view, sim::VirtualReader& reader, bo
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int cycles = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    const bool quick = bench::TakeQuickFlag(argc, argv);
+    const int cycles = argc > 1 ? std::max(1, std::atoi(argv[1])) : quick ? 5 : 200;
     // The protocol log goes to the working directory: a scratch one.
     char scratch[] = "/tmp/tagwright-bench-XXXXXX";
     if (mkdtemp(scratch) == nullptr) return 1;
@@ -162,7 +150,10 @@ int main(int argc, char** argv) {
     QuietView view;
     SystemClock clock;
     Station station(view, clock);
-    if (!station.reader.port.OpenPort({reader.SlavePath(), 115200, 8, 0, 0, 0}).opened) return 1;
+    if (!station.reader.port.OpenPort({reader.SlavePath(), 115200, 8, 0, 0, 0}).opened) {
+        std::fprintf(stderr, "bench_cycle_cost: cannot open %s\n", reader.SlavePath().c_str());
+        return 1;
+    }
 
     int failed = 0;
     for (const bool verify : {false, true}) {
@@ -173,7 +164,10 @@ int main(int argc, char** argv) {
                     verify ? "on" : "off", r.commands, r.wireMs, r.cpuMs,
                     100.0 * r.cpuMs / r.wireMs, r.wallMs, r.failed, cycles);
     }
-    if (failed != 0) std::printf("last message: %s\n", view.last.c_str());
+    if (failed != 0) {
+        std::fprintf(stderr, "bench_cycle_cost: %d cycles failed; last message: %s\n", failed,
+                     view.last.c_str());
+    }
     station.reader.port.ClosePort();
     std::filesystem::current_path("/");
     std::filesystem::remove_all(scratch);
