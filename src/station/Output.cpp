@@ -60,7 +60,8 @@ json RowObject(const JournalRow& r) {
                 {"locks", r.locks},
                 {"record_file", Cp1252ToUtf8(r.recordFile)},
                 {"record_row", r.recordRow},
-                {"retries", r.retries}};
+                {"retries", r.retries},
+                {"origin", r.origin}};
 }
 
 constexpr const char* kTextColumns[] = {
@@ -73,7 +74,7 @@ std::string JournalCsvHeader() {
     std::string line = "cycle";
     for (const char* c : kTextColumns) line += std::string(",") + c;
     for (int p = 1; p <= kJournalPages; ++p) line += ",page_" + std::to_string(p);
-    return line + ",locks,record_file,record_row,retries";
+    return line + ",locks,record_file,record_row,retries,origin";
 }
 
 std::string JournalCsvLine(const JournalRow& row) {
@@ -82,7 +83,8 @@ std::string JournalCsvLine(const JournalRow& row) {
     for (const char* c : kTextColumns) line += "," + CsvField(o[c].get<std::string>());
     for (const auto& p : o["pages"]) line += "," + CsvField(p.get<std::string>());
     return line + "," + CsvField(row.locks) + "," + CsvField(o["record_file"].get<std::string>()) +
-           "," + std::to_string(row.recordRow) + "," + std::to_string(row.retries);
+           "," + std::to_string(row.recordRow) + "," + std::to_string(row.retries) + "," +
+           CsvField(row.origin);
 }
 
 std::string JournalJsonLine(const JournalRow& row) { return RowObject(row).dump(); }

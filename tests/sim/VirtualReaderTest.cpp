@@ -119,10 +119,17 @@ TEST(ReaderLogicTest, FaultsSetOnTheCommandLineMisbehaveAsSet) {
                     {"RD 3", zero}, {"WD 2 " + kData, "ACK"}, {"RD 2", "0011223344556676"}});
     o = Started({"--fail-silent", "1"});
     Play(logic, o, {{"WD 3 " + kData, ""}, {"TOR", "10"}, {"RD 3", zero}});
+    // A Reader that refuses with its own error line, and a tag that leaves
+    // once page 2 is locked, to a Reader that then answers "No Read".
+    o = Started({"--locked-reply", "#09 locked", "--leave-after-lock", "2", "--no-tag-reply",
+                 "No Read"});
+    Play(logic, o, {{"LD 1", "ACK"}, {"WD 1 " + kData, "#09 locked"}, {"LD 2", "ACK"},
+                    {"WD 2 " + kData, "No Read"}, {"LD 3", "No Read"}, {"RD 1", "No Read"}});
     for (const Lines& bad : std::vector<Lines>{
              {"--page", "18=0011223344556677"}, {"--uid", "ABC"}, {"--delay"}, {"--bogus"},
              {"--drop-write", "18"}, {"--fail", "-1"}, {"--tags", "ABC"},
-             {"--tags", "2", "--state", "x"}, {"--remove-after"}}) {
+             {"--tags", "2", "--state", "x"}, {"--remove-after"},
+             {"--locked-reply", ""}, {"--leave-after-lock", "0"}}) {
         sim::ProgramSettings ignored;
         EXPECT_NE(sim::ParseArguments(bad, &ignored), "") << bad[0];
     }

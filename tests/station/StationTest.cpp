@@ -166,6 +166,39 @@ TEST(StationProgram, CountsTagsAndTheJournalExportsAndChecksThem) {
     }
 }
 
+// A lock is proven by a refused write and a read that still finds the tag:
+// the Reader's own error line refuses as "NAK" does (the counting test above),
+// and a tag that leaves once page 2 is locked is never reported programmed,
+// whether the Reader then says "No Read" or refuses.
+TEST(StationProgram, LockProofTakesEveryRefusalButNotAGoneTag) {
+    struct Case { Args simArgs; Args more; int code; long long programmed, burned; };
+    const Args leaves{"--leave-after-lock", "2"};
+    const Args noRead{"--leave-after-lock", "2", "--no-tag-reply", "No Read"};
+    Args errorLine = kThreeTags;
+    errorLine.insert(errorLine.end(), {"--locked-reply", "#09 locked"});
+    const Case cases[] = {
+        {errorLine, {"--count", "3"}, 0, 3, 0},
+        {noRead, {}, 5, 0, 1},
+        {leaves, {}, 5, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.simArgs.back());
+        StationRig rig(c.simArgs);
+        Args more = c.more;
+        more.push_back("--json");
+        const RunResult r = rig.Run(Program(more));
+        EXPECT_EQ(r.code, c.code) << r.err;
+        EXPECT_EQ(RecordRows(rig), static_cast<std::size_t>(c.programmed));
+        EXPECT_EQ(rig.Sql("SELECT count(*) FROM cycles WHERE outcome = 'programmed'"),
+                  c.programmed);
+        EXPECT_EQ(rig.Sql("SELECT count(*) FROM cycles WHERE outcome = 'burned' AND "
+                          "failed_step = 'lock not proven'"), c.burned);
+        long long reported = 0;
+        for (const json& tag : JsonLines(r)) reported += tag["outcome"] == "programmed";
+        EXPECT_EQ(reported, c.programmed) << r.out;
+    }
+}
+
 TEST(StationSignals, SigtermEndsTheRunAfterTheTagInHand) {
     StationRig rig({"--tags", "6", "--stay-ms", "800", "--gap-ms", "200"});
     Process& station = rig.Start(Program({"--count", "6", "--json"}));

@@ -22,6 +22,10 @@ const char kUsage[] =
     "  --absent          no transponder on the antenna\n"
     "  --delay MS        wait MS milliseconds before each reply\n"
     "  --crlf            end replies with CR LF instead of CR\n"
+    "  --locked-reply T  what a write to a locked page answers (default NAK),\n"
+    "                    e.g. \"#09 locked\"\n"
+    "  --no-tag-reply T  what a write or lock answers with no transponder on the\n"
+    "                    antenna (default NAK), e.g. \"No Read\"\n"
     "  --state FILE      keep the transponder in FILE: loaded at start when it\n"
     "                    exists, saved after every change\n"
     "  --page N=HEX      page N (1-17) starts with 16 hexadecimal digits\n"
@@ -34,6 +38,7 @@ const char kUsage[] =
     "                    ERR); the commands change nothing\n"
     "  --fail-silent N   the next N commands get no reply and change nothing\n"
     "  --remove-after K  the tag leaves the antenna once page K is written\n"
+    "  --leave-after-lock K  the tag leaves the antenna once page K is locked\n"
     "  --nul             every reply has a NUL byte in its middle\n"
     "  --long-line       every reply comes after 10000 hexadecimal digits without CR\n"
     "  --short-page      page reads answer 14 digits instead of 16\n"
@@ -92,6 +97,17 @@ Apply Milliseconds(std::chrono::milliseconds* out, std::string problem) {
     };
 }
 
+// A reply line of the Reader's: not empty, no line end inside.
+Apply ReplyText(std::string* out, const char* name) {
+    return [=](const std::string& v) {
+        if (v.empty() || v.find_first_of("\r\n") != std::string::npos) {
+            return std::string(name) + " needs a reply text without line ends";
+        }
+        *out = v;
+        return std::string();
+    };
+}
+
 Apply PageSet(std::bitset<kPages>* out, const char* name) {
     return [=](const std::string& v) {
         long n = 0;
@@ -134,6 +150,8 @@ std::vector<Flag> TransponderFlags(ProgramSettings* s) {
         {"--state", true, [&o](const std::string& v) { o.stateFile = v; return std::string(); }},
         {"--absent", false, [&o](const std::string&) { o.present = false; return std::string(); }},
         {"--crlf", false, [&o](const std::string&) { o.lineEnd = "\r\n"; return std::string(); }},
+        {"--locked-reply", true, ReplyText(&o.lockedWriteReply, "--locked-reply")},
+        {"--no-tag-reply", true, ReplyText(&o.noTagReply, "--no-tag-reply")},
         {"--tor", true, Number(&o.torValue, -99999, 99999, "--tor needs a number")},
         {"--delay", true, Milliseconds(&o.replyDelay, "--delay needs milliseconds")},
         {"--uid", true, [s](const std::string& v) {
@@ -177,6 +195,8 @@ std::vector<Flag> FaultFlags(ProgramSettings* s) {
          }},
         {"--remove-after", true,
          Number(&f.removeAfterPage, 1, kPages, "--remove-after needs a page from 1 to 17")},
+        {"--leave-after-lock", true,
+         Number(&f.leaveAfterLock, 1, kPages, "--leave-after-lock needs a page from 1 to 17")},
         {"--nul", false, bad(BadReply::NulInside)},
         {"--long-line", false, bad(BadReply::OverLongLine)},
         {"--short-page", false, bad(BadReply::ShortPage)},

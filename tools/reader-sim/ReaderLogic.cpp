@@ -46,7 +46,8 @@ int PageIndex(std::string_view word) {
 Answer Write(int i, const std::array<std::uint8_t, 8>& data, Options& o) {
     Transponder& t = o.transponder;
     Faults& f = o.faults;
-    if (!o.present || t.locked[i]) return {kRefused};
+    if (!o.present) return {o.noTagReply};
+    if (t.locked[i]) return {o.lockedWriteReply};
     Answer a{kAck};
     if (!f.dropWrite[i]) {
         t.pages[i] = data;
@@ -62,10 +63,14 @@ Answer Write(int i, const std::array<std::uint8_t, 8>& data, Options& o) {
 
 Answer Lock(int i, Options& o) {
     Transponder& t = o.transponder;
-    if (!o.present) return {kRefused};
+    if (!o.present) return {o.noTagReply};
     if (o.faults.fakeLock[i]) return {kAck};
     const bool changed = !t.locked[i];
     t.locked[i] = true;
+    if (o.faults.leaveAfterLock == i + 1) {
+        o.present = false;
+        o.faults.leaveAfterLock = 0;
+    }
     return {kAck, false, changed};
 }
 

@@ -42,6 +42,7 @@ struct Faults {
     std::size_t failNext = 0;
     bool failSilently = false;
     int removeAfterPage = 0;  // the tag leaves once this page is written (0: never)
+    int leaveAfterLock = 0;   // the tag leaves once this page is locked (0: never)
     BadReply badReply = BadReply::None;
 };
 
@@ -63,6 +64,12 @@ struct Options {
     int torValue = 10;             // the number "TOR" answers
     std::chrono::milliseconds replyDelay{0};
     std::string lineEnd = "\r";    // "\r\n" for a Reader that sends CR LF
+    // How a write to a locked page is refused: "NAK", or an error line of
+    // the Reader's own such as "#09 locked".
+    std::string lockedWriteReply = "NAK";
+    // What a write or lock gets with no tag on the antenna ("No Read" for a
+    // Reader that says so).
+    std::string noTagReply = "NAK";
     std::string stateFile;         // when set, the transponder is saved there after each change
     Faults faults{};
     TagSequence sequence{};        // when it holds tags, they replace transponder and present

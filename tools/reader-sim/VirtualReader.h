@@ -58,7 +58,8 @@ public:
     void SetReplyDelay(std::chrono::milliseconds delay);
     // The Reader's own faults (see Faults); they replace the ones set before.
     void SetFaults(const Faults& faults);
-    Faults GetFaults() const;  // failNext and removeAfterPage count down as they fire
+    // failNext, removeAfterPage and leaveAfterLock count down as they fire.
+    Faults GetFaults() const;
     // Lays the tags on the antenna one after another, starting with the next command.
     void SetSequence(const TagSequence& sequence);
     // The sequence's tags with their pages as they are now.

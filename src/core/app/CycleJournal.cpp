@@ -243,6 +243,39 @@ void BurnCarrierId(Station& station, Journal& journal, JournalCycleId cycle,
     }
 }
 
+std::optional<JournalCycleId> ReserveManualCarrierId(Station& station, std::string_view id) {
+    const std::string notWritten = "\r\nThe carrier ID is not written.";
+    Journal* journal = OpenedJournal(station);
+    if (journal == nullptr) {
+        station.window.Tell(station.journal.error + notWritten +
+                            " No carrier ID is written without its row in the production "
+                            "journal.");
+        return std::nullopt;
+    }
+    JournalContext context = CycleContext(station);
+    context.origin = kManualOrigin;
+    ReserveResult reserved = journal->Reserve(context, id);
+    if (reserved.status == JournalStatus::Ok) return reserved.cycle;
+    // Used before: a second carrier with the same ID is what the journal is
+    // there to prevent, by hand as much as by the cycle.
+    // A journal that failed is opened again next time.
+    if (reserved.status == JournalStatus::Error) station.journal.journal.reset();
+    station.window.Tell(reserved.message + notWritten);
+    return std::nullopt;
+}
+
+void FinishManualCarrierId(Station& station, JournalCycleId cycle, bool written,
+                           const CycleDetails& details) {
+    Journal* journal = station.journal.journal.get();
+    if (journal == nullptr) return;
+    const JournalResult finished =
+        written ? journal->Confirm(cycle, details) : journal->Fail(cycle, details);
+    if (finished.ok) return;
+    station.journal.journal.reset();
+    station.window.Tell(finished.message + "\r\nThe production journal does not show how the "
+                        "carrier ID write ended; its ID stays taken.");
+}
+
 void LastCarrierId(Station& station) {
     RunCommand(station.View(), [&] {
         Journal* journal = OpenedJournal(station);

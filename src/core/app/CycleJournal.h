@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/production/Journal.h"
 
@@ -55,6 +56,15 @@ bool UidMayBeProgrammed(Station& station, Journal& journal);
 // the counter or list moves past the ID, which the carrier may hold.
 void BurnCarrierId(Station& station, Journal& journal, JournalCycleId cycle,
                    const CycleDetails& details, std::optional<std::uint64_t> counterValue);
+
+// The manual "write carrier ID" takes its ID in the journal as a cycle does,
+// in a row marked manual. Nothing, after telling the operator why, when the
+// journal cannot be had or holds the ID as used: the write must not go ahead.
+std::optional<JournalCycleId> ReserveManualCarrierId(Station& station, std::string_view id);
+// After the write: programmed when both pages took it, else burned (page 1
+// may hold it already).
+void FinishManualCarrierId(Station& station, JournalCycleId cycle, bool written,
+                           const CycleDetails& details);
 
 // "LastCarrierID": "next" becomes the highest carrier ID the journal holds
 // for the current set, plus one.

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "core/app/CycleJournal.h"
 #include "core/app/PageTexts.h"
 #include "core/app/ProtocolLog.h"
 #include "core/app/Station.h"
@@ -172,7 +174,7 @@ std::string CarrierIdFieldProblem(const Station& station, const ManualCarrierId&
 // (it would recolour the field that shows the refusal).
 void RefuseCarrierIdWrite(Station& station, std::string problem) {
     station.window.SetBackground(MainControl::CarrierId, colour::Red);
-    station.window.Tell(std::move(problem));
+    if (!problem.empty()) station.window.Tell(std::move(problem));
     station.window.SetFocus(MainControl::CarrierId);
 }
 
@@ -187,23 +189,29 @@ std::string AreaReadProblem(const JudgedReply& page1, const JudgedReply& page2) 
 }
 
 // Writes the area with the ID's digits at the span; the field turns green
-// only when both pages are written.
-void WriteArea(Station& station, const std::string& area, const CarrierIdSpan& span,
-               const std::string& idDigits) {
+// only when both pages are written, and so does the journal row.
+bool WriteArea(Station& station, const std::string& area, const CarrierIdSpan& span,
+               const std::string& idDigits, CycleDetails& details) {
     const auto begin = static_cast<std::size_t>(2 * span.first);
     const std::string composed =
         area.substr(0, begin) + idDigits + area.substr(begin + idDigits.size());
     WindowControls& w = station.window;
     Whiten(w, {MainControl::CarrierId, PageField(1), PageField(2)});
-    const JudgedReply write1 = station.reader.link.WritePage(1, composed.substr(0, kPageDigits));
-    Judge(w, PageField(1), write1.good);
-    w.SetFocus(PageField(1));
-    if (!write1.good) return;
-    const JudgedReply write2 =
-        station.reader.link.WritePage(2, composed.substr(kPageDigits, kPageDigits));
-    Judge(w, PageField(2), write2.good);
-    w.SetFocus(PageField(2));
-    Judge(w, MainControl::CarrierId, write2.good);
+    details.failedStep = "write";
+    for (int page = 1; page <= 2; ++page) {
+        const std::string digits = composed.substr(Index(page) * kPageDigits, kPageDigits);
+        const JudgedReply write = station.reader.link.WritePage(page, digits);
+        if (write.sent) details.pages[Index(page)] = digits;
+        Judge(w, PageField(page), write.good);
+        w.SetFocus(PageField(page));
+        if (!write.good) {
+            details.readerReply = write.cut;
+            if (page == 2) Judge(w, MainControl::CarrierId, false);
+            return false;
+        }
+    }
+    Judge(w, MainControl::CarrierId, true);
+    return true;
 }
 
 // The ID's digits from the replies of the pages read: only the bytes of the
@@ -261,6 +269,7 @@ bool WriteCarrierIdStep(Station& station) {
     };
     RunReaderOperation(
         station, station.reader.port.writeBusy, kWriteTimingFactor, fieldsAllow, [&] {
+            station.reader.link.ResetRetriesUsed();
             // Wrong reads would shift the bytes written to pages 1 and 2.
             const JudgedReply page1 = station.reader.link.ReadPage(1);
             const JudgedReply page2 = station.reader.link.ReadPage(2);
@@ -269,7 +278,19 @@ bool WriteCarrierIdStep(Station& station) {
                 refused = true;
                 return;
             }
-            WriteArea(station, page1.cut + page2.cut, m.span, idDigits);
+            // The journal's row, like a cycle's, before the first page is written.
+            const std::optional<JournalCycleId> cycle =
+                ReserveManualCarrierId(station, PageCodec::HexDigitsToBytes(idDigits));
+            if (!cycle) {
+                RefuseCarrierIdWrite(station, {});  // told why
+                refused = true;
+                return;
+            }
+            CycleDetails details;
+            const bool written =
+                WriteArea(station, page1.cut + page2.cut, m.span, idDigits, details);
+            details.retries = static_cast<int>(station.reader.link.RetriesUsed());
+            FinishManualCarrierId(station, *cycle, written, details);
         });
     return !refused;
 }

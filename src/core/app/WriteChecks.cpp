@@ -77,6 +77,31 @@ bool VerifyWrittenPages(Station& station) {
     return true;
 }
 
+namespace {
+
+// Why the proof of one page's lock fails; empty when the page refused the
+// write and still holds its digits, which shows the tag is still there.
+std::string LockProofProblem(Station& station, int page, const std::string& digits,
+                             std::string& reply) {
+    ReaderLink& link = station.reader.link;
+    const JudgedReply proof = link.ProofWrite(page, digits);
+    reply = Shown(proof.line);
+    switch (JudgeProofReply(proof)) {
+    case ProofReply::Taken: return LockNotProvenMessage(page, "ACK");
+    case ProofReply::NoAnswer: return LockNotProvenMessage(page, reply);
+    case ProofReply::Refused: break;
+    }
+    // A refusal proves the lock only from a tag that is still on the antenna.
+    const JudgedReply read = link.ReadPage(page);
+    if (read.good && SameDigits(digits, read.cut)) return {};
+    reply = Shown(read.good ? read.cut : read.line);
+    return "Page " + std::to_string(page) + " could not be proven locked: it refused a write (" +
+           Shown(proof.line) + "), but a read of it then gave " + reply + ", not " + digits +
+           ".";
+}
+
+}  // namespace
+
 bool ProveLocks(Station& station, const std::vector<int>& lockedPages) {
     for (const int page : lockedPages) {
         bool readFailed = false;
@@ -87,13 +112,10 @@ bool ProveLocks(Station& station, const std::vector<int>& lockedPages) {
                  "be read (" + Shown(digits) + ").");
             return false;
         }
-        const JudgedReply reply = station.reader.link.WritePage(page, digits);
-        // A locked page answers with a refusal; no answer proves nothing.
-        const bool refused =
-            !reply.good && reply.replyLength != 0 && !HasFailureMarker(reply.cut);
-        if (refused) continue;
-        Fail(station, page, kLockNotProvenStep, Shown(reply.cut),
-             LockNotProvenMessage(page, reply.cut));
+        std::string reply;
+        std::string problem = LockProofProblem(station, page, digits, reply);
+        if (problem.empty()) continue;
+        Fail(station, page, kLockNotProvenStep, std::move(reply), std::move(problem));
         return false;
     }
     return true;

@@ -45,8 +45,9 @@ std::string LockNotProvenMessage(int page, std::string_view reply);
 // turns red, the operator is told, FailureCount rises; false then.
 bool VerifyWrittenPages(Station& station);
 // Writes each page just locked again with its own digits; a locked page
-// refuses. The first that takes the write, or gives no answer, turns red and
-// is told; false then.
+// refuses, and a read right after must give its digits (the tag is still
+// there). The first that takes the write, gives no answer or "No Read", or
+// does not read back, turns red and is told; false then.
 bool ProveLocks(Station& station, const std::vector<int>& lockedPages);
 
 }  // namespace tagwright

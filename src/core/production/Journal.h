@@ -34,12 +34,17 @@ namespace tagwright {
 
 inline constexpr int kJournalPages = 17;
 
+// Where a row's carrier ID write came from.
+inline constexpr char kCycleOrigin[] = "cycle";    // the programming cycle
+inline constexpr char kManualOrigin[] = "manual";  // the manual "write carrier ID"
+
 // Who runs the cycle and with what: taken from the current parameter set.
 struct JournalContext {
     std::string setName;
     std::string workOrder;
     std::string partNumber;
     std::string operatorBadge;
+    std::string origin = kCycleOrigin;
 };
 
 // What the cycle did with the transponder.
@@ -129,6 +134,7 @@ struct JournalRow {
     std::string recordFile;
     std::int64_t recordRow = 0;
     int retries = 0;
+    std::string origin;     // kCycleOrigin or kManualOrigin
 };
 
 struct JournalRows {

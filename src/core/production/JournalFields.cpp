@@ -67,7 +67,7 @@ namespace {
 
 constexpr std::string_view kContextColumns =
     "time_utc, time_local, host, set_name, work_order, part_number, operator_badge, "
-    "carrier_id, carrier_number, outcome";
+    "carrier_id, carrier_number, origin, outcome";
 
 std::string Parameter(char mark, int index) { return mark + std::to_string(index); }
 
@@ -91,12 +91,13 @@ std::string JournalDetailColumns() {
 
 std::string JournalRowColumns() {
     return "id, time_utc, time_local, host, set_name, work_order, part_number, "
-           "operator_badge, carrier_id, outcome, " + JournalDetailColumns();
+           "operator_badge, carrier_id, outcome, " + JournalDetailColumns() + ", origin";
 }
 
 std::string JournalReserveSql(char mark) {
     return "INSERT INTO cycles (" + std::string(kContextColumns) + ") VALUES (" +
-           Parameters(mark, 1, 9) + ", 'reserved') ON CONFLICT DO NOTHING RETURNING id";
+           Parameters(mark, 1, kJournalContextCount) +
+           ", 'reserved') ON CONFLICT DO NOTHING RETURNING id";
 }
 
 std::string JournalFinishSql(char mark, int firstDetail) {
@@ -115,8 +116,8 @@ std::string JournalFinishSql(char mark, int firstDetail) {
 
 std::string JournalFailureSql(char mark) {
     return "INSERT INTO cycles (" + std::string(kContextColumns) + ", " + JournalDetailColumns() +
-           ") VALUES (" + Parameters(mark, 1, 9) + ", 'failed', " +
-           Parameters(mark, 10, kJournalDetailCount) + ")";
+           ") VALUES (" + Parameters(mark, 1, kJournalContextCount) + ", 'failed', " +
+           Parameters(mark, kJournalContextCount + 1, kJournalDetailCount) + ")";
 }
 
 }  // namespace tagwright

@@ -54,12 +54,17 @@ std::string JournalRowColumns();
 
 // The statements, with numbered parameters written as the database wants
 // them: mark '?' gives "?1" (SQLite), '$' gives "$1" (PostgreSQL).
-// Reserve: 1-9 the context; returns the new row's id, nothing when taken.
+// The column that tells manual writes from cycles, for journals made before
+// it: rows without it were all written by the cycle.
+inline constexpr char kOriginColumnSql[] = "origin TEXT NOT NULL DEFAULT 'cycle'";
+
+// Reserve: 1-10 the context; returns the new row's id, nothing when taken.
 std::string JournalReserveSql(char mark);
 // Finish: 1 time_utc, 2 time_local, 3 outcome, 4 id, the details from
 // firstDetail on; changes the row only while it is reserved.
 std::string JournalFinishSql(char mark, int firstDetail);
-// Failure: 1-9 the context, the details from 10 on.
+// Failure: 1-10 the context, the details from 11 on.
+inline constexpr int kJournalContextCount = 10;
 std::string JournalFailureSql(char mark);
 
 }  // namespace tagwright

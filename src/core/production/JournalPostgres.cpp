@@ -49,7 +49,8 @@ std::string SchemaSql() {
            "  locks TEXT,\n"
            "  record_file TEXT,\n"
            "  record_row BIGINT,\n"
-           "  retries INTEGER NOT NULL DEFAULT 0\n"
+           "  retries INTEGER NOT NULL DEFAULT 0,\n"
+           "  " + std::string(kOriginColumnSql) + "\n"
            ");\n"
            "CREATE UNIQUE INDEX IF NOT EXISTS carrier_id_once ON cycles (carrier_id)\n"
            "  WHERE outcome <> 'failed';\n"
@@ -78,7 +79,7 @@ std::vector<Param> ContextParams(const std::string& host, const JournalContext& 
     const auto number = CarrierNumber(carrierId);
     return {now.utc, now.local, Text(host), Text(context.setName), Text(context.workOrder),
             Text(context.partNumber), Text(context.operatorBadge), TextOrNull(carrierId),
-            number ? Number(*number) : Param()};
+            number ? Number(*number) : Param(), Text(context.origin)};
 }
 
 void AddDetails(std::vector<Param>& params, const CycleDetails& details) {
@@ -256,6 +257,7 @@ JournalRow RowOf(const pg::Result& r, int i) {
     row.recordFile = text();
     row.recordRow = std::atoll(text().c_str());
     row.retries = std::atoi(text().c_str());
+    row.origin = text();
     return row;
 }
 
@@ -270,6 +272,20 @@ JournalRows PostgresJournal::Rows(std::string_view sinceUtc) {
     result.rows.reserve(static_cast<std::size_t>(rows.Rows()));
     for (int i = 0; i < rows.Rows(); ++i) result.rows.push_back(RowOf(rows, i));
     return result;
+}
+
+// A journal made before rows told manual writes from cycles gains the column
+// in place (its rows read as the cycle's); the lock it takes is asked for
+// only when the column is missing. "" when done, else why not.
+std::string AddOriginColumn(pg::Connection& db) {
+    const pg::Result has = db.Exec(
+        "SELECT count(*) FROM pg_attribute WHERE attrelid = to_regclass('cycles') AND "
+        "attname = 'origin' AND NOT attisdropped");
+    if (!has.Ok() || has.Rows() != 1) return db.ErrorText();
+    if (has.Text(0, 0) != "0") return "";
+    return db.Exec("ALTER TABLE cycles ADD COLUMN " + std::string(kOriginColumnSql)).Ok()
+               ? ""
+               : db.ErrorText();
 }
 
 // What the server holds under the name "cycles": "" when it is ours (or was
@@ -287,7 +303,7 @@ std::string CheckOrCreateTable(pg::Connection& db) {
     if (std::atoi(mark.c_str() + kOwnerMark.size()) > kSchemaVersion) {
         return "its journal was written by a newer version of the station";
     }
-    return "";
+    return AddOriginColumn(db);
 }
 
 std::string CreateSchema(pg::Connection& db) {

@@ -25,6 +25,8 @@ constexpr int kApplicationId = 0x54574A31;
 constexpr int kSchemaVersion = 1;
 // How long a statement waits for another station's write.
 constexpr int kBusyTimeoutMs = 10000;
+// The finish statement's first detail parameter.
+constexpr int kFinishDetail = 10;
 
 // One row per cycle. A carrier ID is taken by every row but a failed cycle
 // that never reserved it; the partial UNIQUE index is what makes a
@@ -52,7 +54,8 @@ std::string SchemaSql() {
            "  locks TEXT,\n"
            "  record_file TEXT,\n"
            "  record_row INTEGER,\n"
-           "  retries INTEGER NOT NULL DEFAULT 0\n"
+           "  retries INTEGER NOT NULL DEFAULT 0,\n"
+           "  " + std::string(kOriginColumnSql) + "\n"
            ");\n"
            "CREATE UNIQUE INDEX IF NOT EXISTS carrier_id_once ON cycles (carrier_id)\n"
            "  WHERE outcome <> 'failed';\n"
@@ -87,7 +90,7 @@ public:
 private:
     void BindContext(sqlite::Statement& st, const JournalStamp& now,
                      const JournalContext& context, std::string_view carrierId) const;
-    static void BindDetails(sqlite::Statement& st, const CycleDetails& details);
+    static void BindDetails(sqlite::Statement& st, int first, const CycleDetails& details);
     JournalResult Finish(JournalCycleId cycle, const CycleDetails& details,
                          const char* outcome) override;
     std::string Failure(std::string_view doing) const;
@@ -101,7 +104,7 @@ private:
 bool SqliteJournal::Prepare() {
     sqlite3* h = db_.Handle();
     reserve_ = sqlite::Statement(h, JournalReserveSql('?'));
-    finish_ = sqlite::Statement(h, JournalFinishSql('?', 10));
+    finish_ = sqlite::Statement(h, JournalFinishSql('?', kFinishDetail));
     failure_ = sqlite::Statement(h, JournalFailureSql('?'));
     used_ = sqlite::Statement(
         h, "SELECT outcome, time_local FROM cycles WHERE carrier_id = ?1 AND outcome <> 'failed'");
@@ -148,10 +151,11 @@ void SqliteJournal::BindContext(sqlite::Statement& st, const JournalStamp& now,
     } else {
         st.BindNull(9);
     }
+    st.Bind(10, context.origin);
 }
 
-void SqliteJournal::BindDetails(sqlite::Statement& st, const CycleDetails& details) {
-    int i = 10;
+void SqliteJournal::BindDetails(sqlite::Statement& st, int first, const CycleDetails& details) {
+    int i = first;
     st.Bind(i++, details.failedStep, true);
     st.Bind(i++, details.readerReply, true);
     st.Bind(i++, details.uid, true);
@@ -209,7 +213,7 @@ JournalResult SqliteJournal::Finish(JournalCycleId cycle, const CycleDetails& de
     finish_.Bind(2, now.local);
     finish_.Bind(3, std::string_view(outcome));
     finish_.Bind(4, cycle);
-    BindDetails(finish_, details);
+    BindDetails(finish_, kFinishDetail, details);
     const int rc = finish_.Step();
     const std::string failure = rc == SQLITE_DONE ? "" : Failure("written");
     finish_.Reset();
@@ -225,7 +229,7 @@ JournalResult SqliteJournal::RecordFailure(const JournalContext& context,
                                            std::string_view carrierId,
                                            const CycleDetails& details) {
     BindContext(failure_, JournalNow(), context, carrierId);
-    BindDetails(failure_, details);
+    BindDetails(failure_, kJournalContextCount + 1, details);
     const int rc = failure_.Step();
     const std::string failure = rc == SQLITE_DONE ? "" : Failure("written");
     failure_.Reset();
@@ -251,7 +255,8 @@ JournalRow RowAt(const sqlite::Statement& st) {
     row.locks = st.Text(i++);
     row.recordFile = st.Text(i++);
     row.recordRow = st.Int(i++);
-    row.retries = static_cast<int>(st.Int(i));
+    row.retries = static_cast<int>(st.Int(i++));
+    row.origin = st.Text(i);
     return row;
 }
 
@@ -380,6 +385,18 @@ int UseWal(sqlite::Connection& db) {
     return SQLITE_BUSY;
 }
 
+// A journal made before rows told manual writes from cycles gains the
+// column in place; its rows keep everything and read as the cycle's.
+int AddOriginColumn(sqlite::Connection& db) {
+    std::int64_t has = 0;
+    int rc = QueryInt(db, "SELECT count(*) FROM pragma_table_info('cycles') WHERE name = 'origin'",
+                      &has);
+    if (rc == SQLITE_OK && has == 0) {
+        rc = db.Exec("ALTER TABLE cycles ADD COLUMN " + std::string(kOriginColumnSql));
+    }
+    return rc;
+}
+
 int CreateSchema(sqlite::Connection& db) {
     // WAL: readers never wait for the writer; FULL: the WAL is synced at
     // every commit, so a committed reservation survives a power cut.
@@ -388,6 +405,7 @@ int CreateSchema(sqlite::Connection& db) {
     if (rc != SQLITE_OK) return rc;
     return sqlite::InTransaction(db, [&] {
         int r = db.Exec(SchemaSql());
+        if (r == SQLITE_OK) r = AddOriginColumn(db);
         if (r == SQLITE_OK) r = db.Exec("PRAGMA application_id = " + std::to_string(kApplicationId));
         if (r == SQLITE_OK) r = db.Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
         return r;

@@ -10,7 +10,8 @@ namespace tagwright {
 
 namespace {
 
-constexpr std::array<std::string_view, 3> kFailureMarkers{"No Read", "#09", "XXXXXXXX"};
+constexpr std::string_view kNoRead = "No Read";
+constexpr std::array<std::string_view, 3> kFailureMarkers{kNoRead, "#09", "XXXXXXXX"};
 
 std::string Num(int n) { return std::to_string(n); }
 
@@ -62,6 +63,20 @@ bool CallsForRetry(const ExchangeReply& reply) {
     return text.empty() || HasFailureMarker(text);
 }
 
+bool ProofCallsForRetry(const ExchangeReply& reply) {
+    if (!reply.sent) return false;
+    const std::string_view text = std::string_view(reply.text).substr(0, reply.text.find('\0'));
+    return text.empty() || text.find(kNoRead) != std::string_view::npos;
+}
+
+ProofReply JudgeProofReply(const JudgedReply& reply) {
+    if (reply.good) return ProofReply::Taken;
+    if (reply.line.empty() || reply.line.find(kNoRead) != std::string::npos) {
+        return ProofReply::NoAnswer;
+    }
+    return ProofReply::Refused;
+}
+
 std::size_t CutLength(ReplyKind kind) {
     switch (kind) {
     case ReplyKind::PageData: return 16;
@@ -85,6 +100,7 @@ JudgedReply JudgeReply(ReplyKind kind, std::string_view reply) {
     const std::size_t length = CutLength(kind);
     judged.replyLength = reply.size();
     judged.cut = std::string(reply.substr(0, length));
+    judged.line = std::string(reply.substr(0, reply.find_last_not_of("\r\n") + 1));
     if (kind == ReplyKind::Ack) {
         judged.good = judged.cut == "ACK";
     } else {
@@ -163,7 +179,8 @@ void ReaderLink::LogJudged(std::string_view cut) {
 }
 
 JudgedReply ReaderLink::Judged(ReplyKind kind, std::string_view command,
-                               std::string_view logLine, unsigned waitMultiple) {
+                               std::string_view logLine, unsigned waitMultiple,
+                               bool (*callsForRetry)(const ExchangeReply&)) {
     // Every command judged here is safe to repeat: a page read, a write of
     // the same bytes, a lock, a UID read.
     for (int repeat = 1;; ++repeat) {
@@ -171,7 +188,7 @@ JudgedReply ReaderLink::Judged(ReplyKind kind, std::string_view command,
         JudgedReply judged = JudgeReply(kind, reply.text);
         judged.sent = reply.sent;
         LogJudged(judged.cut);
-        if (judged.good || repeat > Retries || !CallsForRetry(reply)) return judged;
+        if (judged.good || repeat > Retries || !callsForRetry(reply)) return judged;
         ++retriesUsed_;
         traffic_.PutOnTop(RetryNote(repeat, Retries));
         if (retryHook_) retryHook_(logLine, repeat);
@@ -186,6 +203,11 @@ JudgedReply ReaderLink::ReadPage(int page) {
 JudgedReply ReaderLink::WritePage(int page, std::string_view digits) {
     return Judged(ReplyKind::Ack, WritePageCommand(page, digits), WritePageLogLine(page, digits),
                   kWritePageWait);
+}
+
+JudgedReply ReaderLink::ProofWrite(int page, std::string_view digits) {
+    return Judged(ReplyKind::Ack, WritePageCommand(page, digits), WritePageLogLine(page, digits),
+                  kWritePageWait, ProofCallsForRetry);
 }
 
 JudgedReply ReaderLink::LockPage(int page) {

@@ -30,7 +30,14 @@ struct JudgedReply {
     std::string cut;               // the examined part of the reply, as it is logged
     std::size_t replyLength = 0;   // the whole reply's length, CR LF included
     bool sent = false;
+    std::string line;              // the whole reply without its line end
 };
+
+// What a write to a page just locked says about the lock, from its whole
+// reply line: "ACK" took the write; no reply, or "No Read", proves nothing
+// (the tag may have gone); any other answer ("NAK", "#09 ...") refused it.
+enum class ProofReply { Taken, NoAnswer, Refused };
+ProofReply JudgeProofReply(const JudgedReply& reply);
 
 // Wait multiples of the commands.
 inline constexpr unsigned kTimingWait = 4;
@@ -62,6 +69,9 @@ bool AllHex(std::string_view text);
 std::string RetryNote(int repeat, int retries);
 // True when a reply calls for a repeat: none came, or it holds a failure marker.
 bool CallsForRetry(const ExchangeReply& reply);
+// The same for a lock's proof write: only no reply or "No Read"; a refusal is
+// the answer sought, whatever its words.
+bool ProofCallsForRetry(const ExchangeReply& reply);
 std::size_t CutLength(ReplyKind kind);
 // Judges the bytes of reply before its first NUL.
 JudgedReply JudgeReply(ReplyKind kind, std::string_view reply);
@@ -112,13 +122,16 @@ public:
     JudgedReply WritePage(int page, std::string_view digits);
     JudgedReply LockPage(int page);
     JudgedReply ReadUid();
+    // A write to a page just locked, judged by JudgeProofReply.
+    JudgedReply ProofWrite(int page, std::string_view digits);
 
     // Milliseconds; every wait is a multiple of it.
     std::uint32_t ResponseTimeBase = 160;
 
 private:
     JudgedReply Judged(ReplyKind kind, std::string_view command, std::string_view logLine,
-                       unsigned waitMultiple);
+                       unsigned waitMultiple,
+                       bool (*callsForRetry)(const ExchangeReply&) = CallsForRetry);
     std::string TakeReply(unsigned waitMultiple);
 
     SerialPort& port_;

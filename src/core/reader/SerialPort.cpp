@@ -197,7 +197,7 @@ void SerialPort::ReceiverLoop() {
 
 void SerialPort::Assemble(std::string_view bytes) {
     LineCallback callback;
-    if (!readBusy && !writeBusy) {
+    {
         std::lock_guard lock(callbackMutex_);
         callback = trafficCallback_;
     }
@@ -206,6 +206,11 @@ void SerialPort::Assemble(std::string_view bytes) {
         // Feeding and queueing under one lock: a DiscardLines() in between
         // could otherwise drop a line's start and let its rest through.
         std::lock_guard lock(queueMutex_);
+        // The busy flags are looked at under the same lock: an operation sets
+        // its flag before its DiscardLines(), so every line fed after that
+        // sees the flag, and a reply to its commands never reaches the
+        // callback. Looked at before the lock, a line could slip in between.
+        if (readBusy || writeBusy) callback = nullptr;
         assembler_.Feed(bytes, lines);
         for (const AssembledLine& line : lines) {
             queue_.push_back({line.text, line.dropped, callback != nullptr});

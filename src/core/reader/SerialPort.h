@@ -110,6 +110,8 @@ public:
     bool ReceiverRunning() const { return receiver_.joinable(); }
 
     std::atomic<bool> portOpen{false};
+    // Set before an operation's first DiscardLines() and held to its end; the
+    // receiver reads them under the queue's lock (see Assemble).
     std::atomic<bool> readBusy{false};
     std::atomic<bool> writeBusy{false};
 

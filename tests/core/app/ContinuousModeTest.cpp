@@ -33,10 +33,11 @@ TEST_F(ContinuousTest, ATagThatStaysIsProgrammedOnceAndANewUidAgain) {
     for (int tick = 0; tick < 20; ++tick) Tick();
     EXPECT_EQ(station.carrierId.current, "8");
     EXPECT_EQ(station.continuous.status, kWaitingForRemovalText);
-    // 20 looks, and one cycle between the first two.
+    // 20 looks, and one cycle between the first two (its two lock proofs a
+    // write and a read each).
     const Texts log = sim.CommandLog();
     EXPECT_EQ(log.front(), "RD 1");
-    EXPECT_EQ(log.size(), 20u + 11u - 1u);
+    EXPECT_EQ(log.size(), 20u + 13u - 1u);
     // A TI tag has no UID: only an empty look between tells a new one.
     sim.SetPresent(false);
     Tick();

@@ -6,6 +6,8 @@
 #include "StationFixture.h"
 #include "core/app/ManualOperations.h"
 #include "core/domain/Hex.h"
+#include "core/production/Journal.h"
+#include "support/TempDir.h"
 
 namespace tagwright::test {
 namespace {
@@ -20,8 +22,11 @@ class ManualTest : public StationFixture {
 protected:
     void SetUp() override {
         StationFixture::SetUp();
+        station.setDirectory = dir.Path();  // where the journal of carrier ID writes goes
         Open();
     }
+
+    TempDir dir;
 
     // Page 1 "ABCDEFGH", page 2 "IJKL", NUL, "NOP".
     void LetterPages() {
@@ -249,6 +254,40 @@ TEST_F(ManualTest, WriteIdKeepsTheOtherBytesAndReadsItBackOrWritesNothing) {
                                               : Colours{White, Green, White, Green};
         EXPECT_EQ(view.Backgrounds(MainControl::CarrierId), idColours);
         EXPECT_EQ(view.Backgrounds(PageField(1)).at(1), c.lockPage1 ? Red : Green);
+    }
+}
+
+// The journal guards a write by hand as it guards the cycle: the ID is taken
+// in a row of its own, and an ID it holds as used is refused unwritten.
+TEST_F(ManualTest, WriteIdTakesItsIdInTheJournalAndRefusesAUsedOne) {
+    struct Case { const char* id; bool lockPage1; const char* outcome; const char* says; };
+    const Case cases[] = {
+        {"007", false, "programmed", nullptr},
+        {"008", true, "burned", nullptr},  // page 1 refused: it may hold the ID all the same
+        {"007", false, nullptr, "Carrier ID 007 was already used: programmed on "},
+        {"008", false, nullptr, "Carrier ID 008 was already used: burned on "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        sim::Transponder t = sim.GetTransponder();
+        t.locked[0] = c.lockPage1;
+        sim.SetTransponder(t);
+        Fields(kAscii, "0", "3", c.id);
+        WriteCarrierId(station);
+        const bool written = sim.ReceivedBytes().find("WD 1") != std::string::npos;
+        EXPECT_EQ(written, c.says == nullptr);
+        if (c.says != nullptr) {
+            EXPECT_EQ(Background(MainControl::CarrierId), Red);
+            EXPECT_THAT(view.messages.Texts(),
+                        ElementsAre(AllOf(HasSubstr(c.says), HasSubstr("not written"))));
+        }
+    }
+    const JournalRows rows = station.journal.journal->Rows("");
+    ASSERT_EQ(rows.rows.size(), 2u) << rows.message;
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(rows.rows[i].carrierId, cases[i].id);
+        EXPECT_EQ(rows.rows[i].outcome, cases[i].outcome);
+        EXPECT_EQ(rows.rows[i].origin, "manual");
     }
 }
 

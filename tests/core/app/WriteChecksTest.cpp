@@ -31,10 +31,12 @@ std::string LastJournalRow(Station& station) {
            std::to_string(row.retries);
 }
 
-// The cycle's traffic after its writes, with every check passing.
+// The cycle's traffic after its writes up to page 2's proof write: read-back,
+// locks, and page 1's lock proven by a refused write and a read.
 Texts Checked(Texts head) {
     for (const std::string& c : {std::string("RD 1"), std::string("RD 2"), std::string("TOR"),
-                                 std::string("LD 1"), std::string("LD 2"), kWd1, kWd2}) {
+                                 std::string("LD 1"), std::string("LD 2"), kWd1,
+                                 std::string("RD 1"), kWd2}) {
         head.push_back(c);
     }
     return head;
@@ -56,12 +58,21 @@ const FaultCase kFaultCases[] = {
      Checked({"TOR", kWd1, kWd2}),
      {"Page 2 is not locked: it still takes a write."},
      colour::Green, colour::Red, false, kLockNotProvenStep},
+    // The Reader's own error line refuses a locked page as "NAK" does, and a
+    // refusal is never repeated.
+    {"LockRefusedWithAnErrorLine",
+     [](sim::VirtualReader& r) {
+         for (std::size_t n : {9, 11}) r.ReplaceAnswer(n, "#09 locked\r");  // the proof writes
+     },
+     [] { Texts c = Checked({"TOR", kWd1, kWd2}); c.push_back("RD 2"); return c; }(),
+     {}, colour::Green, colour::Green, true, ""},
     {"TransientFailuresHealedByRetries",
      [](sim::VirtualReader& r) {
          r.NoAnswerTo(2);                    // the first WD 1 (written, unanswered)
          r.ReplaceAnswer(6, "No Read\r");    // the first RD 2
      },
-     {"TOR", kWd1, kWd1, kWd2, "RD 1", "RD 2", "RD 2", "TOR", "LD 1", "LD 2", kWd1, kWd2},
+     {"TOR", kWd1, kWd1, kWd2, "RD 1", "RD 2", "RD 2", "TOR", "LD 1", "LD 2", kWd1, "RD 1", kWd2,
+      "RD 2"},
      {}, colour::Green, colour::Green, true, "", 2},
     {"FailuresOutlastingRetries",
      [](sim::VirtualReader& r) {

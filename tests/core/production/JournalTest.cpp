@@ -54,30 +54,54 @@ inline CycleDetails Failed(std::string step, std::string reply) {
 
 // Opens journals in one fresh, empty place.
 using Opener = std::function<JournalOpenResult()>;
+// Runs SQL there behind the journal's back; false when it fails.
+using RawSql = std::function<bool(const std::string&)>;
+struct Place {
+    Opener open;
+    RawSql sql;
+};
 
 struct Backend {
     const char* name;
-    std::function<Opener()> fresh;
+    std::function<Place()> fresh;
 };
 
-Opener FreshSqlite() {
+Place FreshSqlite() {
     auto dir = std::make_shared<TempDir>();
-    return [dir] { return OpenSqliteJournal(dir->Path()); };
+    return {[dir] { return OpenSqliteJournal(dir->Path()); },
+            [dir](const std::string& sql) {
+                sqlite3* db = nullptr;
+                const bool done =
+                    sqlite3_open(JournalPath(dir->Path()).c_str(), &db) == SQLITE_OK &&
+                    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+                sqlite3_close(db);
+                return done;
+            }};
 }
 
-Opener FreshPostgres() {
+Place FreshPostgres() {
     const std::string connection = FreshPostgresSchema();
-    return [connection] {
-        if (!connection.empty()) return OpenPostgresJournal(connection);
-        JournalOpenResult none;
-        none.error = SharedPostgresServer().Error();
-        return none;
-    };
+    // The connection ends "search_path=<schema>'".
+    const std::size_t from = connection.find("search_path=") + 12;
+    const std::string schema = connection.substr(from, connection.size() - from - 1);
+    return {[connection] {
+                if (!connection.empty()) return OpenPostgresJournal(connection);
+                JournalOpenResult none;
+                none.error = SharedPostgresServer().Error();
+                return none;
+            },
+            [schema](const std::string& sql) {
+                return SharedPostgresServer().Sql("SET search_path TO " + schema + "; " + sql);
+            }};
 }
 
 class JournalContract : public ::testing::TestWithParam<Backend> {
 protected:
-    void SetUp() override { open_ = GetParam().fresh(); }
+    void SetUp() override {
+        Place place = GetParam().fresh();
+        open_ = std::move(place.open);
+        sql_ = std::move(place.sql);
+    }
 
     std::unique_ptr<Journal> Open() const {
         JournalOpenResult opened = open_();
@@ -87,7 +111,31 @@ protected:
     }
 
     Opener open_;
+    RawSql sql_;
 };
+
+// A journal of the layout before rows told manual writes from cycles gains
+// the column when opened, keeps its rows (the cycle's) and takes manual ones.
+TEST_P(JournalContract, OfTheEarlierLayoutIsUpgradedInPlace) {
+    {
+        std::unique_ptr<Journal> journal = Open();
+        ASSERT_TRUE(journal);
+        const ReserveResult r = journal->Reserve(kLine1, "0001");
+        ASSERT_TRUE(journal->Confirm(r.cycle, Programmed("U1")).ok);
+    }
+    ASSERT_TRUE(sql_("ALTER TABLE cycles DROP COLUMN origin"));
+    std::unique_ptr<Journal> journal = Open();
+    ASSERT_TRUE(journal);
+    JournalContext manual = kLine1;
+    manual.origin = kManualOrigin;
+    EXPECT_EQ(journal->Reserve(manual, "0001").status, JournalStatus::AlreadyUsed);
+    EXPECT_EQ(journal->Reserve(manual, "0002").status, JournalStatus::Ok);
+    const JournalRows rows = journal->Rows("");
+    ASSERT_EQ(rows.rows.size(), 2u) << rows.message;
+    EXPECT_EQ(rows.rows[0].uid, "U1");
+    EXPECT_EQ(rows.rows[0].origin, "cycle");
+    EXPECT_EQ(rows.rows[1].origin, "manual");
+}
 
 TEST_P(JournalContract, EveryIdOnceWhateverBecameOfIt) {
     auto journal = Open();
