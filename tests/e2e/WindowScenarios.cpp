@@ -25,12 +25,12 @@ const std::string kJournal =
     "SELECT carrier_id, uid, outcome, failed_step, locks, page_1, page_2, record_row, retries "
     "FROM cycles ORDER BY id";
 
-// Automatic mode on "Line", started; then "  One" pressed and settled.
-bool ProgramOne(WindowRig& s, const std::string& set) {
+// Automatic mode on "Line", started; then "  One" pressed (or F5) and settled.
+bool ProgramOne(WindowRig& s, const std::string& set, bool f5 = false) {
     s.Write("Line.ini", set);
     s.Settings(1, "Line", "Carrier ID Max=20\r\n");
     if (!s.Start()) return false;
-    s.Click("  One");
+    f5 ? s.Key(Qt::Key_F5) : s.Click("  One");
     return s.Settle();
 }
 
@@ -126,10 +126,10 @@ private slots:
         QVERIFY(MatchesGolden("one_list.rows", RecordRows(Masked(s.Local(s.Read("record.xml"))))));
     }
 
-    // Fix data on a TI tag: no UID read, pages as the set holds them.
+    // Fix data on a TI tag, by F5: no UID read, pages as the set holds them.
     void oneFromFixData() {
         WindowRig s;
-        QVERIFY(ProgramOne(s, LineSet(s, "fix data=1\r\n", "TI")));
+        QVERIFY(ProgramOne(s, LineSet(s, "fix data=1\r\n", "TI"), true));
         QVERIFY(MatchesGolden("one_fix.traffic", Joined(s.Traffic())));
         QVERIFY(SameLines(s.Journal("SELECT uid, outcome, locks FROM cycles"), {"|programmed|1 2"}));
         QVERIFY(Page(s.reader.GetTransponder(), 2) == "4646464646464646");
