@@ -59,6 +59,7 @@ struct ExitCase {
     std::function<void(StationProgram&)> prepare;
     QStringList args;
     int code;
+    const char* told;  // in stderr
 };
 
 sim::Options Absent() {
@@ -75,19 +76,21 @@ sim::Options WithFault(void (*set)(sim::Options&)) {
 
 const std::vector<ExitCase>& ExitCases() {
     static const std::vector<ExitCase> cases{
-        {"unknown command", {}, nullptr, {"frobnicate"}, 2},
-        {"unknown set", {}, nullptr, {"program", "--set", "Nope"}, 2},
-        {"no tag to program", Absent(), nullptr, kProgram + QStringList{"--wait", "1"}, 3},
-        {"no tag to read", Absent(), nullptr, {"read"}, 3},
+        {"unknown command", {}, nullptr, {"frobnicate"}, 2, "unknown command"},
+        {"unknown set", {}, nullptr, {"program", "--set", "Nope"}, 2, "no parameter set"},
+        {"no tag to program", Absent(), nullptr, kProgram + QStringList{"--wait", "1"}, 3,
+         "No transponder came"},
+        {"no tag to read", Absent(), nullptr, {"read"}, 3, "No transponder answered."},
         {"page 2 locked", WithFault([](sim::Options& o) { o.transponder.locked[1] = true; }),
-         nullptr, kProgram, 4},
+         nullptr, kProgram, 4, "Error on locking the pages"},
         {"write dropped", WithFault([](sim::Options& o) { o.faults.dropWrite.set(1); }), nullptr,
-         kProgram, 5},
+         kProgram, 5, "Page 2 was not written as sent."},
         {"counter at its maximum", {},
-         [](StationProgram& s) { LineStation(s, "4"); }, kProgram, 6},
+         [](StationProgram& s) { LineStation(s, "4"); }, kProgram, 6,
+         "Maximum Carrier ID reached."},
         {"port gone", {},
          [](StationProgram& s) { s.Write("Tagwright.ini", StationIni(s.Port() + "Gone", 1, "Line")); },
-         kProgram, 7},
+         kProgram, 7, "konnte nicht ge\xC3\xB6" "ffnet werden!"},
     };
     return cases;
 }
@@ -128,7 +131,7 @@ private slots:
         QVERIFY(MatchesGolden("read.json", Joined(json.out)));
     }
 
-    // Each kind of failure has its exit code; nothing is recorded.
+    // Each kind of failure has its exit code and says why; nothing is recorded.
     void exitCodes_data() {
         QTest::addColumn<int>("index");
         for (std::size_t i = 0; i < ExitCases().size(); ++i) {
@@ -143,6 +146,7 @@ private slots:
         if (c.prepare) c.prepare(s);
         const Finished f = s.Run(c.args);
         QVERIFY2(f.code == c.code, f.err.c_str());
+        QVERIFY2(f.err.find(c.told) != std::string::npos, f.err.c_str());
         QVERIFY(s.Read("record.xml").empty());
     }
 

@@ -62,8 +62,11 @@ private slots:
         QVERIFY(s.reader.GetTransponder().locked[2]);
     }
 
+    // A slow Reader: the window waits for each reply.
     void manualReadUid() {
-        WindowRig s;
+        sim::Options slow;
+        slow.replyDelay = std::chrono::milliseconds(300);
+        WindowRig s(slow);
         s.Settings(0);
         QVERIFY(s.Start());
         s.Click("  read UID");
