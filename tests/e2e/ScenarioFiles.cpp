@@ -35,7 +35,9 @@ Texts ScenarioDir::Journal(const std::string& sql) const {
     sqlite3* db = nullptr;
     const auto row = [](void* to, int n, char** values, char**) {
         std::string line;
-        for (int i = 0; i < n; ++i) line += (i > 0 ? "|" : "") + std::string(values[i] ? values[i] : "");
+        for (int i = 0; i < n; ++i) {
+            line += (i > 0 ? "|" : "") + std::string(values[i] != nullptr ? values[i] : "");
+        }
         static_cast<Texts*>(to)->push_back(line);
         return 0;
     };
@@ -73,6 +75,16 @@ std::string Masked(std::string text) {
     text = std::regex_replace(text, date, "DD/MM/YY");
     text = std::regex_replace(text, iso, "YYYY-MM-DD");
     return std::regex_replace(text, time, "HH:MM:SS");
+}
+
+std::string PageHex(const sim::Transponder& tag, int page) {
+    std::string hex;
+    for (std::uint8_t b : tag.pages.at(static_cast<std::size_t>(page - 1))) {
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02X", b);
+        hex += digits;
+    }
+    return hex;
 }
 
 std::string RecordRows(const std::string& record) {
@@ -124,7 +136,8 @@ bool MatchesGolden(const std::string& name, const std::string& actual) {
 
 bool SameLines(const Texts& actual, const Texts& expected) {
     if (actual == expected) return true;
-    std::fprintf(stderr, "expected:\n%sactual:\n%s", Joined(expected).c_str(), Joined(actual).c_str());
+    std::fprintf(stderr, "expected:\n%sactual:\n%s", Joined(expected).c_str(),
+                 Joined(actual).c_str());
     return false;
 }
 

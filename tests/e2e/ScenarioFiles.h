@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "reader-sim/ReaderOptions.h"
 #include "support/TempDir.h"
 
 namespace tagwright::test {
@@ -43,6 +44,9 @@ std::string LineSet(const ScenarioDir& dir, const std::string& source,
 // Date and time stamps (DD/MM/YY, HH:MM:SS, YYYY-MM-DD) replaced by their
 // patterns, so that a golden holds no moment.
 std::string Masked(std::string text);
+
+// The 16 hexadecimal digits of a page of TAG.
+std::string PageHex(const sim::Transponder& tag, int page);
 
 // A record file's rows: its text from the first row on.
 std::string RecordRows(const std::string& record);

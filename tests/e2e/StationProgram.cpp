@@ -27,7 +27,9 @@ Finished StationProgram::Run(const QStringList& args) {
         f.code = station.exitCode();
     }
     const QString out = QString::fromUtf8(station.readAllStandardOutput());
-    for (const QString& line : out.split('\n', Qt::SkipEmptyParts)) f.out.push_back(line.toStdString());
+    for (const QString& line : out.split('\n', Qt::SkipEmptyParts)) {
+        f.out.push_back(line.toStdString());
+    }
     f.err = station.readAllStandardError().toStdString();
     if (f.code < 0) std::fprintf(stderr, "the station did not end: %s\n", f.err.c_str());
     return f;

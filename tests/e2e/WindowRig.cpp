@@ -28,13 +28,13 @@ WindowRig::WindowRig(sim::Options options) : reader(std::move(options)) {
     previousBoxes_ = gui::SetMessageBoxHandler([this](const MessageRequest& request) {
         messages.push_back(request.text);
         if (answers_.empty()) {
-            if (wrongBox_.empty()) wrongBox_ = "a box nobody expected: \"" + request.text + "\"";
+            Problem("a box nobody expected: \"" + request.text + "\"");
             return MsgAnswer::Ok;
         }
         const Expected next = answers_.front();
         answers_.pop_front();
-        if (next.text != request.text && wrongBox_.empty()) {
-            wrongBox_ = "expected the box \"" + next.text + "\", got \"" + request.text + "\"";
+        if (next.text != request.text) {
+            Problem("expected the box \"" + next.text + "\", got \"" + request.text + "\"");
         }
         return next.answer;
     });
@@ -69,7 +69,7 @@ void WindowRig::Click(const QString& label) {
             return;
         }
     }
-    std::fprintf(stderr, "no button \"%s\" shown\n", qPrintable(label));
+    Problem("no button \"" + label.toStdString() + "\" shown");
 }
 
 void WindowRig::Click(MainControl control) {
@@ -102,7 +102,7 @@ void WindowRig::Menu(const QString& path) {
         if (found->menu() == nullptr) break;
         actions = found->menu()->actions();
     }
-    std::fprintf(stderr, "no menu command \"%s\"\n", qPrintable(path));
+    Problem("no menu command \"" + path.toStdString() + "\"");
 }
 
 void WindowRig::Answer(const std::string& text, MsgAnswer answer) {
@@ -113,10 +113,10 @@ bool WindowRig::Settle() {
     Station& s = window_->Model();
     const bool settled = QTest::qWaitFor(
         [&] { return !window_->Busy() && !s.run.oneRequested && !s.run.pendingMessage; }, kWaitMs);
-    if (!settled) std::fprintf(stderr, "the window did not settle\n");
-    if (!answers_.empty()) std::fprintf(stderr, "no box said \"%s\"\n", answers_.front().text.c_str());
-    if (!wrongBox_.empty()) std::fprintf(stderr, "%s\n", wrongBox_.c_str());
-    return settled && answers_.empty() && wrongBox_.empty();
+    if (!settled) Problem("the window did not settle");
+    if (!answers_.empty()) Problem("no box said \"" + answers_.front().text + "\"");
+    if (!problem_.empty()) std::fprintf(stderr, "%s\n", problem_.c_str());
+    return problem_.empty();
 }
 
 QString WindowRig::Text(MainControl control) const {
@@ -130,6 +130,10 @@ QString WindowRig::Text(MainControl control) const {
 QColor WindowRig::Colour(MainControl control) const {
     auto* edit = qobject_cast<gui::EnterEdit*>(window_->Control(control));
     return edit != nullptr ? edit->BackgroundColour() : QColor();
+}
+
+void WindowRig::Problem(const std::string& what) {
+    if (problem_.empty()) problem_ = what;
 }
 
 QString WindowRig::PortState() const { return window_->StatusLine()->PortText(); }

@@ -42,7 +42,8 @@ public:
     bool Start();
 
     // The operator. Clicks, keys and menu commands return when the command
-    // has run; a cycle runs later, so wait with Settle.
+    // has run; a cycle runs later, so wait with Settle. A button or menu
+    // command that is not there fails the next Settle.
     void Click(const QString& label);  // a push button by its text
     void Click(MainControl control);
     void Type(MainControl field, const QString& text, bool enter = true);
@@ -74,7 +75,8 @@ private:
         MsgAnswer answer;
     };
     std::deque<Expected> answers_;
-    std::string wrongBox_;
+    std::string problem_;  // the first thing that went otherwise; Settle fails on it
+    void Problem(const std::string& what);
     gui::MessageBoxHandler previousBoxes_;
     QString previousDir_;
     std::unique_ptr<gui::MainWindow> window_;

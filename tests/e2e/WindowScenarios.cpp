@@ -6,7 +6,6 @@
 
 #include <QComboBox>
 #include <QTest>
-#include <QTimer>
 
 #include "../gui/GuiTestSupport.h"
 #include "e2e/WindowRig.h"
@@ -34,14 +33,6 @@ bool ProgramOne(WindowRig& s, const std::string& set, bool f5 = false) {
     return s.Settle();
 }
 
-std::string Page(const sim::Transponder& tag, int page) {
-    std::string hex;
-    for (std::uint8_t b : tag.pages.at(static_cast<std::size_t>(page - 1))) {
-        hex += QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper().toStdString();
-    }
-    return hex;
-}
-
 }  // namespace
 
 class WindowScenarios : public QObject {
@@ -58,7 +49,7 @@ private slots:
         QVERIFY(MatchesGolden("manual_pages.traffic", Joined(s.Traffic())));
         QCOMPARE(s.Text(PageField(3)), QStringLiteral("41 42 43 44 45 46 47 48"));
         QCOMPARE(s.Colour(PageField(3)), kGreen);
-        QVERIFY(Page(s.reader.GetTransponder(), 3) == "4142434445464748");
+        QVERIFY(PageHex(s.reader.GetTransponder(), 3) == "4142434445464748");
         QVERIFY(s.reader.GetTransponder().locked[2]);
     }
 
@@ -86,7 +77,7 @@ private slots:
         QVERIFY(s.Start());
         s.Click("  write carrier ID");
         QVERIFY(s.Settle());
-        QVERIFY(Page(s.reader.GetTransponder(), 1) == "0102414243440708");
+        QVERIFY(PageHex(s.reader.GetTransponder(), 1) == "0102414243440708");
         s.Type(CarrierIdOffset, "0");
         s.Click("  read carrier ID");
         QVERIFY(s.Settle());
@@ -126,7 +117,8 @@ private slots:
         QCOMPARE(s.Read("ids.csv"), std::string("Carrier ID;done;\r\nAB01;X;\r\nAB02;\r\n"));
         QVERIFY(SameLines(s.Journal(kJournal), {"AB01|1A2B3C4D|programmed||1 2|4142303146464646|"
                                                 "4646464646464646|21|0"}));
-        QVERIFY(MatchesGolden("one_list.rows", RecordRows(Masked(s.Local(s.Read("record.xml"))))));
+        const std::string record = Masked(s.Local(s.Read("record.xml")));
+        QVERIFY(MatchesGolden("one_list.rows", RecordRows(record)));
     }
 
     // Fix data on a TI tag, by F5: no UID read, pages as the set holds them.
@@ -134,8 +126,9 @@ private slots:
         WindowRig s;
         QVERIFY(ProgramOne(s, LineSet(s, "fix data=1\r\n", "TI"), true));
         QVERIFY(MatchesGolden("one_fix.traffic", Joined(s.Traffic())));
-        QVERIFY(SameLines(s.Journal("SELECT uid, outcome, locks FROM cycles"), {"|programmed|1 2"}));
-        QVERIFY(Page(s.reader.GetTransponder(), 2) == "4646464646464646");
+        QVERIFY(SameLines(s.Journal("SELECT uid, outcome, locks FROM cycles"),
+                          {"|programmed|1 2"}));
+        QVERIFY(PageHex(s.reader.GetTransponder(), 2) == "4646464646464646");
     }
 
     // The Reader acknowledges page 2 but keeps its old bytes: the read-back
