@@ -1,0 +1,64 @@
+#pragma once
+// What both kinds of scenario share: a station directory of their own, the
+// files an operator would look at afterwards (record file, list file, set
+// file, journal rows), and goldens: expected outputs kept as files in
+// tests/e2e/golden and compared byte for byte. TW_UPDATE_GOLDEN=1 rewrites a
+// golden that differs instead of failing, for review in the diff.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "reader-sim/ReaderOptions.h"
+#include "support/TempDir.h"
+
+namespace tagwright::test {
+
+using Texts = std::vector<std::string>;
+
+class ScenarioDir {
+public:
+    std::filesystem::path Path(const std::string& name = {}) const;
+    void Write(const std::string& name, const std::string& bytes) const;
+    std::string Read(const std::string& name) const;  // "" when missing
+    // One value of an INI file in the directory ("" when missing).
+    std::string Ini(const std::string& file, const std::string& section,
+                    const std::string& key) const;
+    // The journal beside the record files: each row of SQL (which may also
+    // change rows behind the station's back) as its columns joined by "|"
+    // (NULL as ""), or one "error: ..." line.
+    Texts Journal(const std::string& sql) const;
+    // TEXT with this directory's path written "$DIR", as goldens hold it.
+    std::string Local(std::string text) const;
+
+private:
+    TempDir dir_;
+};
+
+// The set "Line" in DIR: SOURCE keys, TYPE, work order WO-1 of 10 tags,
+// rows to record.xml, pages 1 and 2 written ("F" beside the carrier ID 5 of
+// four digits) and locked; EXTRA sections after.
+std::string LineSet(const ScenarioDir& dir, const std::string& source,
+                    const std::string& type = "Norvik", const std::string& extra = {});
+
+// Date and time stamps (DD/MM/YY, HH:MM:SS, YYYY-MM-DD) replaced by their
+// patterns, so that a golden holds no moment.
+std::string Masked(std::string text);
+
+// The 16 hexadecimal digits of a page of TAG.
+std::string PageHex(const sim::Transponder& tag, int page);
+
+// A record file's rows: its text from the first row on.
+std::string RecordRows(const std::string& record);
+
+// Lines joined with "\n" after each.
+std::string Joined(const Texts& lines);
+
+// True when actual equals the golden file NAME; otherwise prints the first
+// differing line of each side (or rewrites the golden under TW_UPDATE_GOLDEN).
+bool MatchesGolden(const std::string& name, const std::string& actual);
+
+// True when actual == expected; otherwise prints both, line by line.
+bool SameLines(const Texts& actual, const Texts& expected);
+
+}  // namespace tagwright::test

@@ -1,0 +1,40 @@
+#pragma once
+// A station scenario: tagwright-station (beside this test) run as a program
+// in a station directory of its own, against a virtual Reader reached
+// through the link "reader" there.
+
+#include <string>
+
+#include <QStringList>
+
+#include "../support/StationFiles.h"
+#include "e2e/ScenarioFiles.h"
+#include "reader-sim/VirtualReader.h"
+
+namespace tagwright::test {
+
+struct Finished {
+    int code = -1;  // -1: it did not end by itself
+    Texts out;      // stdout, a line each
+    std::string err;
+};
+
+class StationProgram : public ScenarioDir {
+public:
+    explicit StationProgram(sim::Options reader = {});
+
+    std::string Port() const { return Path("reader").string(); }
+    // Tagwright.ini in automatic mode on SET, port on the Reader's link.
+    void Settings(const std::string& set, const std::string& extra = {}) const {
+        Write("Tagwright.ini", StationIni(Port(), 1, set, extra));
+    }
+    // Starts the Reader on its link (once), runs the program to its end.
+    Finished Run(const QStringList& args);
+
+    sim::VirtualReader reader;
+
+private:
+    bool started_ = false;
+};
+
+}  // namespace tagwright::test

@@ -1,0 +1,85 @@
+#pragma once
+// A window scenario: the real main window (its timers, event loop and
+// message boxes) started in a station directory of its own, against a
+// virtual Reader reached through the link "reader" in that directory. The
+// scenario writes the files, acts as the operator (buttons by label, typing,
+// keys, menu commands, answers to message boxes) and then looks at what the
+// Reader received, the files and what the window shows.
+
+#include <deque>
+#include <memory>
+#include <string>
+
+#include <QColor>
+#include <QString>
+
+#include "../support/StationFiles.h"
+#include "core/app/MainControls.h"
+#include "core/base/Presentation.h"
+#include "e2e/ScenarioFiles.h"
+#include "gui/controls/MessageBoxes.h"
+#include "reader-sim/VirtualReader.h"
+
+namespace tagwright::gui {
+class MainWindow;
+}
+
+namespace tagwright::test {
+
+class WindowRig : public ScenarioDir {
+public:
+    explicit WindowRig(sim::Options reader = {});
+    ~WindowRig();
+    WindowRig(const WindowRig&) = delete;
+    WindowRig& operator=(const WindowRig&) = delete;
+
+    std::string Port() const { return Path("reader").string(); }
+    // Tagwright.ini on the Reader's link: mode 1 is automatic with SET.
+    void Settings(int mode, const std::string& set = {}, const std::string& extra = {}) const {
+        Write("Tagwright.ini", StationIni(Port(), mode, set, extra));
+    }
+    // The Reader on its link, then the window, shown and active.
+    bool Start();
+
+    // The operator. Clicks, keys and menu commands return when the command
+    // has run; a cycle runs later, so wait with Settle. A button or menu
+    // command that is not there fails the next Settle.
+    void Click(const QString& label);  // a push button by its text
+    void Click(MainControl control);
+    void Type(MainControl field, const QString& text, bool enter = true);
+    void Key(int key);
+    void Menu(const QString& path);  // "Terminal/Show", "Config"
+    // The next message box must say TEXT; it gets ANSWER. Every box must
+    // be expected so (one that is not gets OK and fails Settle).
+    void Answer(const std::string& text, MsgAnswer answer = MsgAnswer::Ok);
+    // Waits until no command, cycle or message is pending; false (with the
+    // reason printed) when that does not come, a box was not expected or
+    // said something else, or an expected box did not come.
+    bool Settle();
+
+    // What the operator sees.
+    QString Text(MainControl control) const;
+    QColor Colour(MainControl control) const;  // an edit's background
+    QString PortState() const;                 // the status line's port part
+    Texts messages;                            // every box's text, in order
+
+    // What the Reader received since the start (or the last ClearLog).
+    Texts Traffic() const { return reader.CommandLog(); }
+
+    gui::MainWindow& Window() { return *window_; }
+    sim::VirtualReader reader;
+
+private:
+    struct Expected {
+        std::string text;
+        MsgAnswer answer;
+    };
+    std::deque<Expected> answers_;
+    std::string problem_;  // the first thing that went otherwise; Settle fails on it
+    void Problem(const std::string& what);
+    gui::MessageBoxHandler previousBoxes_;
+    QString previousDir_;
+    std::unique_ptr<gui::MainWindow> window_;
+};
+
+}  // namespace tagwright::test
