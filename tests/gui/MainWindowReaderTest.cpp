@@ -3,7 +3,8 @@
 // and its progress; after a cycle that stopped before writing, the page
 // fields are white and the UID field is empty. File > Open record folder, the
 // terminal round trip, and input and timer work held back while an operation
-// waits for the Reader.
+// waits for the Reader. Continuous mode on the window's own timers, and a
+// "next" typed but not committed when the cycle starts.
 
 #include <algorithm>
 #include <functional>
@@ -16,12 +17,15 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 
 #include "GuiTestSupport.h"
 #include "MainWindowTestSupport.h"
 #include "gui/main/SpinArrows.h"
+#include "core/production/CarrierIdSource.h"
+#include "core/production/RecordFile.h"
 #include "gui/main/StatusLineWidget.h"
 #include "reader-sim/VirtualReader.h"
 
@@ -117,6 +121,18 @@ const std::map<QString, Result>& Results() {
         {"lock refused", {nullptr, TagLeavesAfter(2), "Set Line (fix data)",
                           "Last: failed: the pages were not locked"}}};
     return results;
+}
+
+// Calls CHECK from the event loop every 20 ms, also inside a Reader wait
+// (where the test's own timers still fire), until it returns true.
+void PollDuringWaits(QObject* context, std::function<bool()> check) {
+    QTimer::singleShot(20, context, [context, check = std::move(check)]() mutable {
+        if (!check()) PollDuringWaits(context, std::move(check));
+    });
+}
+
+QPushButton* Button(MainWindow& w, MainControl c) {
+    return static_cast<QPushButton*>(w.Control(c));
 }
 
 }  // namespace
@@ -315,6 +331,133 @@ private slots:
         QCOMPARE(CountOf(log, "RD 1"), std::size_t{0});
         QCOMPARE(w.Model().carrierId.nextText, std::string("6"));
         QVERIFY(one->isEnabled() && rig.boxes.shown.empty());
+    }
+
+    // Tags laid one after another while continuous mode runs on the window's
+    // timers: each is programmed once, with its row, its count and its
+    // result on the status line, and a tag left lying is not programmed again.
+    void continuousModeProgramsEachTagOnce() {
+        Rig rig;
+        QVERIFY(rig.Start(kCounter, kNoVerify + "[Log]\r\nLog=1\r\nfile name=" +
+                                        rig.dir.Path("rows.xml").toStdString() + "\r\n"));
+        MainWindow& w = rig.Window();
+        sim::TagSequence sequence;
+        sequence.tags.resize(3);
+        // Long enough for the look, the cycle and two looks more.
+        sequence.stayCommands = 8;
+        sequence.gapCommands = 2;
+        rig.reader.SetSequence(sequence);
+        Button(w, MainControl::ContOn)->click();
+        QCOMPARE(Button(w, MainControl::ContOn)->text(), QStringLiteral("Cont Off"));
+        QVERIFY(!w.Control(MainControl::One)->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(rig.reader.CommandLog().size() >= 3 * (8 + 2) + 2, 60000);
+        QVERIFY2(w.Model().run.continuousMode, rig.boxes.shown.empty()
+                                                  ? "" : rig.boxes.shown.back().text.c_str());
+        Button(w, MainControl::ContOn)->click();
+
+        QCOMPARE(CountOf(rig.reader.CommandLog(), "LD 1"), std::size_t{3});
+        const std::vector<sim::Transponder> tags = rig.reader.SequenceTags();
+        for (std::size_t i = 0; i < tags.size(); ++i) {
+            QCOMPARE(tags[i].pages[0][3], static_cast<std::uint8_t>('5' + i));
+            QVERIFY(tags[i].locked[0]);
+        }
+        QCOMPARE(w.Model().carrierId.nextText, std::string("8"));
+        QCOMPARE(ReadRecordRows(rig.dir.Path("rows.xml").toStdString()).rows.size(), std::size_t{3});
+        QCOMPARE(rig.Line().CountText(), QStringLiteral("3 programmed this session, 3 of 10 in WO-1"));
+        QCOMPARE(rig.Line().ResultText(), QStringLiteral("Last: programmed"));
+        QVERIFY(rig.boxes.shown.empty());
+    }
+
+    // While continuous mode runs: Config is refused; a close waits for the
+    // cycle's end before it asks, and the cycle's progress survives the
+    // message ticks inside its waits; Interface > Settings switches the mode
+    // off and says so.
+    void continuousModeGuards() {
+        Rig rig;
+        QVERIFY(rig.Start(kCounter, kNoVerify));
+        MainWindow& w = rig.Window();
+        Station& s = w.Model();
+        rig.reader.SetPresent(false);
+        Button(w, MainControl::ContOn)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(s.continuous.status, std::string(kWaitingForTagText), kWait);
+        QAction* config = w.Action(MainWindow::MenuItem::Config);
+        QVERIFY(!config->isEnabled() && !w.Control(MainControl::ManualButton)->isEnabled());
+        config->trigger();
+        QVERIFY(!w.Control(MainControl::One)->isEnabled() && s.run.continuousMode);
+
+        rig.reader.SetReplyDelay(std::chrono::milliseconds(300));
+        rig.reader.SetPresent(true);
+        bool askedDuringCycle = true;
+        std::string question;
+        const MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageRequest& r) {
+            askedDuringCycle = s.run.cycleRunning;
+            question = r.text;
+            return MsgAnswer::No;
+        });
+        QStringList progress;
+        bool closed = false;
+        PollDuringWaits(&w, [&] {
+            if (!s.run.cycleRunning) return closed;
+            progress << rig.Line().ResultText();
+            if (!closed) {
+                w.close();
+                closed = true;
+            }
+            return false;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(!question.empty(), kWait);
+        SetMessageBoxHandler(previous);
+        QVERIFY(!askedDuringCycle && !w.Ended());
+        QCOMPARE(question, std::string("Continuous mode is on. Close Tagwright anyway?"));
+        QVERIFY2(progress.contains(QStringLiteral("locking page 1 of 17")),
+                 qPrintable(progress.join('|')));
+        QCOMPARE(rig.Line().ResultText(), QStringLiteral("Last: programmed"));
+
+        rig.reader.SetReplyDelay(std::chrono::milliseconds(0));
+        WhenModalOpens<QDialog>([](QDialog& dialog) { dialog.reject(); });
+        w.Action(MainWindow::MenuItem::Settings)->trigger();
+        QVERIFY(!s.run.continuousMode && config->isEnabled());
+        QCOMPARE(Button(w, MainControl::ContOn)->text(), QStringLiteral("Cont On"));
+        QCOMPARE(rig.boxes.shown.back().text, std::string(kContinuousSettingsMessage));
+        rig.reader.ClearLog();
+        QTest::qWait(1200);  // two ticks of the stopped timer: no look comes
+        QVERIFY(rig.reader.CommandLog().empty());
+    }
+
+    // A number typed into "next" without Enter is the cycle's, whether "  One"
+    // comes by F5 or by a click; one above "max" is refused with the message.
+    void typedNextIsTaken_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("byF5");
+        QTest::addColumn<QString>("written");  // "" for none
+        QTest::addColumn<QString>("nextAfter");
+        QTest::newRow("F5") << "9" << true << "WD 1 3030303941414141" << "10";
+        QTest::newRow("click") << "12" << false << "WD 1 3030313241414141" << "13";
+        QTest::newRow("above max") << "30" << true << "" << "30";
+    }
+    void typedNextIsTaken() {
+        QFETCH(QString, typed);
+        QFETCH(bool, byF5);
+        QFETCH(QString, written);
+        QFETCH(QString, nextAfter);
+        Rig rig;
+        QVERIFY(rig.Start(kCounter, kNoVerify));
+        MainWindow& w = rig.Window();
+        TypeInto(w.Control(MainControl::NextField), typed);
+        if (byF5) {
+            QVERIFY(rig.PressOne());
+        } else {
+            QTest::mouseClick(w.Control(MainControl::One), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!w.Model().run.oneRequested && !w.Busy(), kWait);
+        }
+        const std::vector<std::string> log = rig.reader.CommandLog();
+        if (written.isEmpty()) {
+            QVERIFY(log.empty());
+            QCOMPARE(rig.boxes.shown.at(0).text, std::string(kMaximumReachedMessage));
+        } else {
+            QCOMPARE(CountOf(log, written.toStdString()), std::size_t{1});
+        }
+        QCOMPARE(EditOf(w, MainControl::NextField)->text(), nextAfter);
     }
 };
 

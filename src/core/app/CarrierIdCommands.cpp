@@ -28,10 +28,12 @@ void StepNext(Station& station, int delta) {
 }
 
 void CommitNext(Station& station) {
-    RunCommand(station.View(), [&] {
-        const std::uint64_t limit = CounterLimit(station.currentSet);
-        SetCurrent(station, ClampCounterText(station.carrierId.nextText, limit));
-    });
+    RunCommand(station.View(), [&] { CommitNextStep(station); });
+}
+
+void CommitNextStep(Station& station) {
+    const std::uint64_t limit = CounterLimit(station.currentSet);
+    SetCurrent(station, ClampCounterText(station.carrierId.nextText, limit));
 }
 
 void StepMax(Station& station, int delta) {
@@ -75,10 +77,12 @@ void NextDataSet(Station& station) {
     RunCommand(station.View(), [&] { NextDataSetStep(station); });
 }
 
-void NextDataSetStep(Station& station) {
+bool NextDataSetStep(Station& station) {
     std::string error;
-    const std::string id = TakeFirstOpenEntry(
-        std::filesystem::path(station.currentSet.csvFileName), station.currentSet, &error);
+    bool usedUp = false;
+    const std::string id =
+        TakeFirstOpenEntry(std::filesystem::path(station.currentSet.csvFileName),
+                           station.currentSet, &error, &usedUp);
     station.FailureCount = 0;
     if (EntryFitsSet(id, station.currentSet)) {
         SetCurrent(station, id);
@@ -88,6 +92,7 @@ void NextDataSetStep(Station& station) {
         station.window.Tell(error.empty() ? std::string(kWrongListFormatMessage)
                                           : std::string(kWrongListFormatMessage) + "\r\n" + error);
     }
+    return usedUp;
 }
 
 void CurrentDataSetProcessed(Station& station) {

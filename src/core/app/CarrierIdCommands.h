@@ -20,6 +20,9 @@ class Station;
 void StepNext(Station& station, int delta);
 // The "next" field lost the focus: the typed number, clamped to the limit.
 void CommitNext(Station& station);
+// The same without taking and showing: a cycle takes what was typed into
+// "next" but not yet committed, so that it is never lost.
+void CommitNextStep(Station& station);
 // The same two for the "max" field; they compose nothing.
 void StepMax(Station& station, int delta);
 void CommitMax(Station& station);
@@ -40,7 +43,8 @@ void AdvanceCounter(Station& station, std::uint64_t preparedValue);
 // set's length and composes it; otherwise FailureCount is raised and the
 // operator is told.
 void NextDataSet(Station& station);
-void NextDataSetStep(Station& station);
+// True when the list was read and holds no open entry at all.
+bool NextDataSetStep(Station& station);
 
 // "CurrentDataSetProcessed": marks the carrier ID that the set's bytes hold
 // now as done in the list file. When that fails the operator is told, as the

@@ -9,6 +9,12 @@
 
 namespace tagwright {
 
+bool RefuseConfigDuringRun(Station& station) {
+    if (!station.run.continuousMode) return false;
+    station.window.Tell("Switch continuous mode off (Cont Off) before opening Config.");
+    return true;
+}
+
 void HandOverToConfigDialog(Station& station, ConfigDialogModel& dialog) {
     const ParameterSet& current = station.currentSet;
     dialog.nameText = station.settings.currentSetName;

@@ -9,6 +9,11 @@
 
 namespace tagwright {
 
+// The Config command while continuous mode runs: refused with a message,
+// since the dialog would load another set under the running line. True when
+// refused.
+bool RefuseConfigDuringRun(Station& station);
+
 // Before the dialog starts: name, name list, csv and log settings, the next
 // carrier ID, the HEX/ASCII choice and the set directory. The dialog's
 // start-up load replaces the rest from the set file.

@@ -25,6 +25,9 @@ inline constexpr char kContinuousJournalMessage[] =
     "Continuous mode is off: the production journal cannot be written.";
 inline constexpr char kContinuousCounterMessage[] =
     "Continuous mode is off: the counter cannot be saved in the set file.";
+inline constexpr char kContinuousSettingsMessage[] =
+    "Continuous mode is off: the Reader port is being set up. Switch it on again when the "
+    "port is ready.";
 // The status field's text while the mode is on.
 inline constexpr char kWaitingForTagText[] = "Waiting for a transponder";
 inline constexpr char kWaitingForRemovalText[] = "Programmed: remove the transponder";

@@ -53,8 +53,11 @@ int ChoiceIndexFor(const std::vector<std::string>& choices, std::string_view tex
 void InterfaceSettingsCommand(Station& station, const InterfaceDialogRunner& runDialog) {
     MainView& view = station.View();
     view.TakeFieldValues();
-    // No cycle may start while the port is closed.
+    // No cycle may start while the port is closed, and continuous mode would
+    // poll a port being set up: it goes off, and the operator is told so,
+    // to switch it on again once the port is as wanted.
     StopWindowTimers(view);
+    if (station.run.continuousMode) StopContinuous(station, kContinuousSettingsMessage);
 
     // A port that would not close keeps running as it was; nothing to set.
     // The traffic and lost callbacks belong to the SerialPort object and stay

@@ -46,6 +46,7 @@ enum class MainControl : int {
     Traffic,
     MenuExit,
     MenuInfo,
+    MenuConfig,
     Count
 };
 

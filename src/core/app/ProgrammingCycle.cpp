@@ -14,6 +14,7 @@
 #include "core/app/ManualOperations.h"
 #include "core/app/ProtocolLog.h"
 #include "core/app/CycleJournal.h"
+#include "core/app/StatusLine.h"
 
 namespace tagwright {
 
@@ -63,6 +64,7 @@ bool ReaderReachable(Station& station) {
 void FinishCycle(Station& station, Journal& journal, JournalCycleId cycle, CycleDetails& details,
                  std::optional<std::uint64_t> counterValue) {
     const ParameterSet& set = station.currentSet;
+    station.run.lastCycle.reached = CycleStage::Programmed;
     if (set.useCsvFile) {
         CurrentDataSetProcessedStep(station);
     } else if (counterValue) {
@@ -123,13 +125,17 @@ CycleResult ReserveFailure(const Station& station) {
 bool PrepareCarrierId(Station& station, std::optional<std::uint64_t>& counterValue) {
     const ParameterSet& set = station.currentSet;
     if (set.useCsvFile) {
-        NextDataSetStep(station);
+        station.run.lastCycle.fromList = true;
+        station.run.lastCycle.listUsedUp = NextDataSetStep(station);
         if (station.FailureCount != 0) {
             Decide(station, CycleResult::NoCarrierId);
             station.window.Tell(kMaximumReachedMessage);
             return false;
         }
     } else if (set.useDecimalCounter) {
+        // A number typed into "next" and not yet committed is this cycle's,
+        // with the checks of leaving the field.
+        if (station.carrierId.nextText != station.carrierId.current) CommitNextStep(station);
         if (!CounterKeySettled(station)) {
             Decide(station, CycleResult::CounterNotSaved);
             return false;
@@ -184,6 +190,7 @@ void CycleSteps(Station& station) {
     if (!cycle) return Decide(station, ReserveFailure(station));
     station.run.lastCycle.carrierId = ComposedCarrierId(set);
 
+    station.run.lastCycle.reached = CycleStage::Writing;
     WritePagesStep(station, &details);
     if (station.FailureCount != 0) {
         Decide(station, WriteFailure(station));
@@ -195,6 +202,7 @@ void CycleSteps(Station& station) {
         return;
     }
 
+    station.run.lastCycle.reached = CycleStage::Locking;
     LockPagesStep(station, &details);
     if (station.FailureCount != 0) {
         Decide(station, WriteFailure(station));
@@ -291,7 +299,10 @@ void RunCycle(Station& station) {
     outcome = CycleReport{};
     outcome.sequence = sequence;
     const auto start = std::chrono::steady_clock::now();
-    RunCommand(station.View(), [&] { CycleSteps(station); });
+    MainView& view = station.View();
+    station.run.cycleRunning = true;
+    view.TakeFieldValues();
+    CycleSteps(station);
     // A journal lost on the way (a burn or failure row not written) stops the
     // run whatever else went wrong; a cycle refused before it opened the
     // journal never had one.
@@ -304,7 +315,10 @@ void RunCycle(Station& station) {
     outcome.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now() - start)
                             .count();
-    station.View().RepaintWindow();
+    JudgeLastCycle(station);
+    station.run.cycleRunning = false;
+    view.ShowFieldValues();
+    view.RepaintWindow();
 }
 
 void SetRunControls(WindowControls& window, const AutomaticRun& run, bool enabled) {
@@ -317,6 +331,12 @@ void SetRunControls(WindowControls& window, const AutomaticRun& run, bool enable
     window.SetEnabled(MainControl::ContOn, enabled || run.continuousMode);
     window.SetEnabled(MainControl::MenuExit, enabled);
     window.SetEnabled(MainControl::MenuInfo, enabled);
+    // The Config dialog and the mode buttons would load another set, or
+    // leave automatic mode, under a running line (and enable "  One").
+    for (MainControl c :
+         {MainControl::MenuConfig, MainControl::ConfigButton, MainControl::ManualButton}) {
+        window.SetEnabled(c, !run.continuousMode);
+    }
 }
 
 }  // namespace tagwright

@@ -16,6 +16,7 @@
 #include "core/app/ContinuousMode.h"
 #include "core/app/MainView.h"
 #include "core/app/StationSettings.h"
+#include "core/app/StatusLine.h"
 #include "core/app/Terminal.h"
 #include "core/app/WriteChecks.h"
 #include "core/base/Clock.h"
@@ -66,8 +67,19 @@ enum class CycleResult {
     Interrupted,      // a stop was asked for before the carrier ID was reserved
 };
 
+// How far a cycle got with the transponder.
+enum class CycleStage {
+    Start,       // nothing written
+    Writing,     // the pages were being written
+    Locking,     // written; the pages were being locked
+    Programmed,  // written and locked
+};
+
 struct CycleReport {
     CycleResult result = CycleResult::None;
+    CycleStage reached = CycleStage::Start;
+    bool fromList = false;    // the carrier ID came (or was to come) from the list file
+    bool listUsedUp = false;  // the list held no open entry (rather than a bad one)
     std::string carrierId;  // the ID reserved, "" when none was
     std::string uid;
     int retries = 0;
@@ -78,6 +90,7 @@ struct CycleReport {
 // The automatic run: requests, mode and what a cycle leaves for the ticks.
 struct AutomaticRun {
     bool oneRequested = false;
+    bool cycleRunning = false;  // from the cycle's first step to its report
     bool continuousMode = false;
     bool headerBlockPending = true;
     bool recordFileFailed = false;
@@ -168,6 +181,7 @@ public:
     WriteCheckState writeChecks;
     ContinuousWatch continuous;
     JournalState journal;
+    StatusLineState status;
 
 private:
     MainView& view_;

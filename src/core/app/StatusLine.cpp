@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "core/app/ProgrammingCycle.h"
 #include "core/app/Station.h"
 #include "core/base/DataPaths.h"
 #include "core/production/CarrierIdSource.h"
@@ -13,23 +12,45 @@ namespace tagwright {
 
 namespace {
 
-bool StartsWith(const std::string& text, std::string_view start) {
-    return text.compare(0, start.size(), start) == 0;
+// What failed after the pages were locked, or kept the cycle from starting
+// for the same reason; "" for none of those.
+std::string Aftermath(CycleResult result) {
+    switch (result) {
+        case CycleResult::JournalError:
+            return "the production journal cannot be written";
+        case CycleResult::RecordFileError:
+            return "the record file was not written";
+        case CycleResult::CounterNotSaved:
+            return "the counter cannot be saved in the set file";
+        default:
+            return {};
+    }
 }
 
-// The cause, in plain words, of a cycle that told the operator `message`.
-std::string CauseOf(const std::string& message, bool listUsedUp) {
-    if (message == kMaximumReachedMessage) return "stopped: no carrier ID left (maximum reached)";
-    if (message == kWrongListFormatMessage) {
-        return listUsedUp ? "stopped: no carrier ID left in the list"
-                          : "stopped: the carrier ID list has a bad entry";
+// Why a cycle that programmed nothing stopped, in plain words.
+std::string StopPhrase(const CycleReport& report, bool portLost) {
+    switch (report.result) {
+        case CycleResult::NoTransponder:
+            return "failed: no transponder on the antenna";
+        case CycleResult::WriteRefused:
+        case CycleResult::VerifyFailed:
+            return report.reached == CycleStage::Locking ? "failed: the pages were not locked"
+                                                         : "failed: the pages were not written";
+        case CycleResult::NoCarrierId:
+            if (report.listUsedUp) return "stopped: no carrier ID left in the list";
+            return report.fromList ? "stopped: the carrier ID list has a bad entry"
+                                   : "stopped: no carrier ID left (maximum reached)";
+        case CycleResult::PortNotOpen:
+            return portLost ? "not run: the port is lost" : "not run: the port is closed";
+        case CycleResult::SetRefused:
+            return "not run: the set's carrier ID layout does not fit";
+        case CycleResult::Declined:
+            return "not run: the UID was programmed before";
+        case CycleResult::Interrupted:
+            return "stopped: a stop was asked for";
+        default:
+            return "stopped: " + Aftermath(report.result);
     }
-    if (message == kUidFailedMessage) return "failed: no transponder on the antenna";
-    if (message == kWriteFailedMessage) return "failed: the pages were not written";
-    if (StartsWith(message, "The Reader port is not open")) return "not run: the port is closed";
-    if (StartsWith(message, "The Reader port is no longer")) return "not run: the port is lost";
-    const std::string firstLine = message.substr(0, message.find('\r'));
-    return "stopped: " + firstLine;
 }
 
 std::string Source(const ParameterSet& set) {
@@ -46,35 +67,29 @@ std::string Source(const ParameterSet& set) {
 
 }  // namespace
 
-CycleOutcome JudgeCycle(const std::string& firstMessage, int failureCount, bool recordFileFailed,
-                        bool readsUid, bool listUsedUp) {
+CycleOutcome JudgeCycle(const CycleReport& report, bool portLost) {
     CycleOutcome outcome;
-    outcome.ran = true;
-    if (firstMessage.empty() && failureCount == 0) {
-        outcome.programmed = true;
-        outcome.pagesHandled = true;
-        outcome.uidRead = readsUid;
-        outcome.phrase = recordFileFailed ? "programmed, but the record file was not written"
-                                          : "programmed";
-        return outcome;
+    outcome.ran = report.result != CycleResult::None;
+    outcome.programmed = report.reached == CycleStage::Programmed;
+    outcome.good = report.result == CycleResult::Programmed ||
+                   report.result == CycleResult::RecordFileError;
+    outcome.pagesHandled = report.reached != CycleStage::Start;
+    outcome.uidRead = !report.uid.empty();
+    if (outcome.programmed) {
+        // The tag is programmed; what failed after it still stops the line.
+        const std::string after = Aftermath(report.result);
+        outcome.phrase = after.empty() ? "programmed" : "programmed, but " + after;
+    } else {
+        outcome.phrase = StopPhrase(report, portLost);
     }
-    if (firstMessage.empty()) {
-        outcome.pagesHandled = true;
-        outcome.uidRead = readsUid;
-        outcome.phrase = "failed: the pages were not locked";
-        return outcome;
-    }
-    outcome.pagesHandled = firstMessage == kWriteFailedMessage;
-    outcome.uidRead = outcome.pagesHandled && readsUid;
-    outcome.phrase = CauseOf(firstMessage, listUsedUp);
     return outcome;
 }
 
-bool ListUsedUp(const Station& station) {
-    const ParameterSet& set = station.currentSet;
-    if (!set.useCsvFile) return false;
-    const auto left = ReadOpenEntryCount(std::filesystem::path(set.csvFileName));
-    return left && *left == 0;
+void JudgeLastCycle(Station& station) {
+    StatusLineState& status = station.status;
+    status.last = JudgeCycle(station.run.lastCycle, station.reader.port.PortLost());
+    if (status.last.programmed) status.tally.Count(station.currentSet.workOrderNumber);
+    ShowEarlyStop(station, status.last);
 }
 
 void ProgrammedTally::Count(const std::string& workOrder) {
@@ -87,8 +102,9 @@ int ProgrammedTally::InWorkOrder(const std::string& workOrder) const {
     return it == perWorkOrder_.end() ? 0 : it->second;
 }
 
-StatusLineText DescribeStatus(const Station& station, const std::string& portState,
-                              const ProgrammedTally& tally, const CycleOutcome& last) {
+StatusLineText DescribeStatus(const Station& station, const std::string& portState) {
+    const ProgrammedTally& tally = station.status.tally;
+    const CycleOutcome& last = station.status.last;
     StatusLineText text;
     const std::string& device = station.settings.port.portName;
     text.port = device.empty() ? "Reader: no port chosen" : "Reader " + device + ": " + portState;
@@ -106,7 +122,7 @@ StatusLineText DescribeStatus(const Station& station, const std::string& portSta
 
     if (last.ran) {
         text.result = "Last: " + last.phrase;
-        text.resultColour = last.programmed ? colour::Green : colour::Red;
+        text.resultColour = last.good ? colour::Green : colour::Red;
     }
     if (set.logEnabled) text.recordFile = RecordFilePath(station);
     return text;

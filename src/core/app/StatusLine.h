@@ -14,23 +14,21 @@ namespace tagwright {
 
 class Station;
 
-// How the last cycle went, judged from what it told the operator.
+struct CycleReport;
+
+// How the last cycle went, as the status line says it.
 struct CycleOutcome {
     bool ran = false;         // false before the first cycle
     bool programmed = false;  // a transponder was programmed
+    bool good = false;        // programmed, and the line may go on (shown green)
     bool pagesHandled = false;  // the cycle got as far as writing pages
     bool uidRead = false;
     std::string phrase;       // one short phrase for the status line
 };
 
-// firstMessage: the first message the cycle showed ("" for none).
-// listUsedUp: the set's carrier ID list has no open entry left, which the
-// list's message does not tell apart from a bad entry.
-CycleOutcome JudgeCycle(const std::string& firstMessage, int failureCount, bool recordFileFailed,
-                        bool readsUid, bool listUsedUp = false);
-
-// The set takes its carrier IDs from a list that has no open entry left.
-bool ListUsedUp(const Station& station);
+// Judged from the cycle's report alone. portLost: the port was lost rather
+// than never open, for a cycle that found no port.
+CycleOutcome JudgeCycle(const CycleReport& report, bool portLost);
 
 // Tags programmed in this run of the station, in all and per work order.
 class ProgrammedTally {
@@ -44,6 +42,17 @@ private:
     std::map<std::string, int> perWorkOrder_;
 };
 
+// What the status line keeps across cycles.
+struct StatusLineState {
+    CycleOutcome last;
+    ProgrammedTally tally;
+};
+
+// After every cycle, whichever front end or mode ran it: the cycle judged
+// once, counted when it programmed a tag, and the page fields of a cycle
+// that stopped early shown as such (ShowEarlyStop).
+void JudgeLastCycle(Station& station);
+
 struct StatusLineText {
     std::string port;
     std::string set;
@@ -54,8 +63,7 @@ struct StatusLineText {
 };
 
 // portState: "open", "lost", "reopening" or "closed", as the window knows it.
-StatusLineText DescribeStatus(const Station& station, const std::string& portState,
-                              const ProgrammedTally& tally, const CycleOutcome& last);
+StatusLineText DescribeStatus(const Station& station, const std::string& portState);
 
 // What a cycle does now, from the Reader command it logged last ("writing
 // page 7 of 17", "reading the UID"); "" for a line that is no command.

@@ -294,7 +294,7 @@ bool EntryFitsSet(std::string_view id, const ParameterSet& set) {
 }
 
 std::string TakeFirstOpenEntry(const std::filesystem::path& list, const ParameterSet& set,
-                               std::string* error) {
+                               std::string* error, bool* usedUp) {
     const ListFileLock lock(list);
     std::string reason;
     const std::optional<std::string> raw = ReadWholeFile(list, &reason);
@@ -304,6 +304,7 @@ std::string TakeFirstOpenEntry(const std::filesystem::path& list, const Paramete
     }
     std::string text = NormaliseLineEnds(*raw);
     const ListEntry entry = FirstOpenListEntry(text);
+    if (usedUp != nullptr) *usedUp = entry.id.empty() && entry.line == 0;
     reason = RefusedListEntryMessage(entry);
     if (reason.empty() && !EntryFitsSet(entry.id, set)) return {};
     // Not marked, not taken: an ID is never programmed twice.

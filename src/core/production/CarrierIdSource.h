@@ -112,9 +112,9 @@ bool EntryFitsSet(std::string_view id, const ParameterSet& set);
 // stations sharing the file never take the same entry. An entry whose cycle
 // then fails is not offered again (a gap, never a carrier ID used twice).
 // "" when nothing was taken; *error says why when there is a reason beyond
-// "no fitting entry".
+// "no fitting entry". *usedUp: the list was read and holds no open entry.
 std::string TakeFirstOpenEntry(const std::filesystem::path& list, const ParameterSet& set,
-                               std::string* error = nullptr);
+                               std::string* error = nullptr, bool* usedUp = nullptr);
 
 enum class CsvMarkResult { Marked, NotFound, Unreadable, WriteFailed };
 

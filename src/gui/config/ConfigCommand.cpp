@@ -8,6 +8,7 @@ namespace tagwright {
 
 void RunConfigCommand(Station& station, QWidget* parent) {
     RunCommand(station.View(), [&] {
+        if (RefuseConfigDuringRun(station)) return;
         gui::ConfigDialog dialog(parent);
         HandOverToConfigDialog(station, dialog.Model());
         if (dialog.Run() == QDialog::Accepted) {

@@ -132,11 +132,13 @@ private:
     // WindowKeys.cpp
     void InstallKeys();
     // True when the window may close: asked while a cycle is asked for or
-    // continuous mode is on.
+    // continuous mode is on (never during a Reader wait: HandleCloseRequest).
     bool ConfirmClose();
     // The close button: false keeps the window. During a cycle the question
     // waits for the cycle's end (CloseAfterCycle).
     bool HandleCloseRequest();
+    // A cycle runs, or continuous mode waits for a look's answer.
+    bool AtWork() const;
     void CloseAfterCycle();
     void RestorePlace();
     void RememberPlace();
@@ -145,8 +147,6 @@ private:
     QWidget* BuildStatusLine();
     void RefreshStatusLine();
     std::string PortState() const;
-    // Judges the cycle a tick has just run and shows the outcome.
-    void AfterCycleTick();
     void WatchPort();
     // From the Reader waits of a cycle: what it does now, on the status line.
     void ShowCycleProgress();
@@ -187,16 +187,12 @@ private:
     static constexpr std::uint64_t kNothingShown = ~std::uint64_t{0};
     std::uint64_t shownTrafficRevision_ = kNothingShown;
     bool trafficTimestamps_ = false;
-    bool cycleTick_ = false;  // a tick of the cycle timer runs
     bool closeAfterCycle_ = false;  // the close button was pressed during a cycle
-    std::string cycleMessage_;      // the first message of the running cycle
 
     StatusLineWidget* statusLine_ = nullptr;
     QTimer* watchTimer_ = nullptr;
     PortWatcher watcher_;
     PortCondition portCondition_ = PortCondition::Closed;
-    ProgrammedTally tally_;
-    CycleOutcome lastCycle_;
     // Set by the receiver thread while a redraw of the traffic is queued.
     std::atomic<bool> trafficPosted_{false};
 };

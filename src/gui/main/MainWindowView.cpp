@@ -137,25 +137,21 @@ void MainWindow::SetFocus(MainControl control, bool selectAll) {
 }
 
 MsgAnswer MainWindow::ShowMessage(const MessageRequest& request) {
-    if (cycleTick_ && cycleMessage_.empty()) cycleMessage_ = request.text;
     return messages_.ShowMessage(request);
 }
 
 void MainWindow::StartTimer(TimerId id, int periodMs) {
-    // The idle and continuous ticks have no work of their own: running them
-    // would only wake the window.
-    if (ended_ || id == TimerId::Idle || id == TimerId::Continuous) return;
+    // The idle tick has no work of its own: running it would only wake the
+    // window.
+    if (ended_ || id == TimerId::Idle) return;
     QTimer*& timer = timers_[id];
     if (timer == nullptr) {
         timer = new QTimer(this);
         connect(timer, &QTimer::timeout, this, [this, id, timer] {
-            const bool cycleAsked =
-                id == TimerId::Cycle && station_->run.oneRequested && depth_ == 0;
-            cycleTick_ = id == TimerId::Cycle;
-            cycleMessage_.clear();
+            // A tick inside a running command (a Reader wait, a message box)
+            // touches nothing; the next one does the work.
+            if (ended_ || depth_ > 0) return;
             OnTimerTick(id);
-            cycleTick_ = false;
-            if (cycleAsked && !ended_) AfterCycleTick();
             // The cycle tick has work only while a cycle is asked for; the
             // next "  One" starts it again.
             if (id == TimerId::Cycle && !ended_ && !station_->run.oneRequested) timer->stop();
@@ -191,9 +187,11 @@ void MainWindow::ApplyImage(QWidget* w, const LayoutEntry& entry, const ControlS
 
 void MainWindow::ApplyState(MainControl c) {
     const ControlState& state = station_->window.Control(c);
-    if (c == MainControl::MenuExit || c == MainControl::MenuInfo) {
-        Action(c == MainControl::MenuExit ? MenuItem::Exit : MenuItem::Info)
-            ->setEnabled(state.enabled);
+    if (c == MainControl::MenuExit || c == MainControl::MenuInfo || c == MainControl::MenuConfig) {
+        const MenuItem item = c == MainControl::MenuExit   ? MenuItem::Exit
+                              : c == MainControl::MenuInfo ? MenuItem::Info
+                                                           : MenuItem::Config;
+        Action(item)->setEnabled(state.enabled);
         return;
     }
     QWidget* w = Control(c);
@@ -280,7 +278,7 @@ QWidget* MainWindow::BuildStatusLine() {
 }
 
 void MainWindow::ShowCycleProgress() {
-    if (!cycleTick_ || statusLine_ == nullptr) return;
+    if (!station_->run.cycleRunning || statusLine_ == nullptr) return;
     const std::string progress = CycleProgress(station_->reader.traffic.Newest());
     if (!progress.empty()) statusLine_->ShowProgress(QString::fromStdString(progress));
 }
@@ -308,19 +306,7 @@ std::string MainWindow::PortState() const {
 
 void MainWindow::RefreshStatusLine() {
     if (statusLine_ == nullptr || station_ == nullptr) return;
-    statusLine_->Show(DescribeStatus(*station_, PortState(), tally_, lastCycle_));
-}
-
-void MainWindow::AfterCycleTick() {
-    Station& s = *station_;
-    if (s.run.oneRequested) return;  // skipped; it comes again
-    // The list is read only when the cycle stopped with a message.
-    const bool listUsedUp = !cycleMessage_.empty() && ListUsedUp(s);
-    lastCycle_ = JudgeCycle(cycleMessage_, s.FailureCount, s.run.recordFileFailed,
-                            s.currentSet.typeNorvik, listUsedUp);
-    if (lastCycle_.programmed) tally_.Count(s.currentSet.workOrderNumber);
-    ShowEarlyStop(s, lastCycle_);
-    ShowFieldValues();
+    statusLine_->Show(DescribeStatus(*station_, PortState()));
 }
 
 void MainWindow::ShowTraffic() {

@@ -35,19 +35,34 @@ bool MainWindow::ConfirmClose() {
     } else {
         return true;
     }
-    return messages_.ShowMessage({text, "Tagwright", MsgIcon::Question, MsgButtons::YesNo}) ==
-           MsgAnswer::Yes;
+    // Busy while the question stands: no tick starts a look or a cycle
+    // under it.
+    ++depth_;
+    const MsgAnswer answer =
+        messages_.ShowMessage({text, "Tagwright", MsgIcon::Question, MsgButtons::YesNo});
+    --depth_;
+    if (depth_ == 0) AfterCommand();
+    return answer == MsgAnswer::Yes;
+}
+
+bool MainWindow::AtWork() const {
+    return station_->run.cycleRunning || (readerWaiting_ && station_->run.continuousMode);
 }
 
 void MainWindow::CloseAfterCycle() {
     // Asking in the middle of the cycle would hold its Reader waits for as
     // long as the question stands; the question comes when the cycle is over.
     if (ended_) return;
-    if (cycleTick_ || depth_ > 0) {
+    if (depth_ > 0) {
         QTimer::singleShot(kCloseCheckMs, this, [this] { CloseAfterCycle(); });
         return;
     }
     closeAfterCycle_ = false;
+    // Continuous mode still on: its own question.
+    if (station_->run.continuousMode) {
+        if (ConfirmClose()) RequestClose();
+        return;
+    }
     const MsgAnswer answer = messages_.ShowMessage(
         {"The cycle that was running when the window was to close is over. Close Tagwright?",
          "Tagwright", MsgIcon::Question, MsgButtons::YesNo});
@@ -56,7 +71,7 @@ void MainWindow::CloseAfterCycle() {
 
 bool MainWindow::HandleCloseRequest() {
     if (ended_) return true;
-    if (cycleTick_) {
+    if (AtWork()) {
         if (!closeAfterCycle_) {
             closeAfterCycle_ = true;
             QTimer::singleShot(kCloseCheckMs, this, [this] { CloseAfterCycle(); });

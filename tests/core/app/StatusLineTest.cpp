@@ -1,5 +1,5 @@
-// The status line's words: how a cycle is judged from what it told the
-// operator, and what the line says for the port, the set and the count.
+// The status line's words: how a cycle is judged from its report, and what
+// the line says for the port, the set and the count.
 
 #include <gtest/gtest.h>
 
@@ -12,36 +12,39 @@
 namespace tagwright::test {
 namespace {
 
-TEST(StatusLineTest, CycleJudgedByWhatItTold) {
+// Results the window's scenarios do not reach cheaply; each judged from the
+// cycle's report alone.
+TEST(StatusLineTest, CycleJudgedByItsReport) {
     struct Case {
-        std::string message;
-        int failures;
-        bool recordFailed;
-        bool programmed;
-        bool pagesHandled;
+        CycleResult result;
+        CycleStage reached;
+        bool portLost;
+        bool good;
         const char* phrase;
     };
     const Case cases[] = {
-        {"", 0, false, true, true, "programmed"},
-        {"", 0, true, true, true, "programmed, but the record file was not written"},
-        {"", 1, false, false, true, "failed: the pages were not locked"},
-        // The cycle's own text, as the operator reads it.
-        {"UID can't be read. No or defect transponder on Antenna or wrong transponder type "
-         "chosen.", 1, false, false, false, "failed: no transponder on the antenna"},
-        {kWriteFailedMessage, 1, false, false, true, "failed: the pages were not written"},
-        {kMaximumReachedMessage, 1, false, false, false,
+        {CycleResult::RecordFileError, CycleStage::Programmed, false, true,
+         "programmed, but the record file was not written"},
+        {CycleResult::JournalError, CycleStage::Programmed, false, false,
+         "programmed, but the production journal cannot be written"},
+        {CycleResult::CounterNotSaved, CycleStage::Start, false, false,
+         "stopped: the counter cannot be saved in the set file"},
+        {CycleResult::VerifyFailed, CycleStage::Writing, false, false,
+         "failed: the pages were not written"},
+        {CycleResult::NoCarrierId, CycleStage::Start, false, false,
          "stopped: no carrier ID left (maximum reached)"},
-        {"The Reader port is not open, so nothing was programmed.\r\nOpen it", 0, false, false,
-         false, "not run: the port is closed"},
-        {"Something else.\r\nMore", 0, false, false, false, "stopped: Something else."},
+        {CycleResult::PortNotOpen, CycleStage::Start, true, false, "not run: the port is lost"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.phrase);
-        const CycleOutcome outcome = JudgeCycle(c.message, c.failures, c.recordFailed, true);
+        CycleReport report;
+        report.result = c.result;
+        report.reached = c.reached;
+        const CycleOutcome outcome = JudgeCycle(report, c.portLost);
         EXPECT_TRUE(outcome.ran);
-        EXPECT_EQ(outcome.programmed, c.programmed);
-        EXPECT_EQ(outcome.pagesHandled, c.pagesHandled);
-        EXPECT_EQ(outcome.uidRead, c.pagesHandled);
+        EXPECT_EQ(outcome.programmed, c.reached == CycleStage::Programmed);
+        EXPECT_EQ(outcome.good, c.good);
+        EXPECT_EQ(outcome.pagesHandled, c.reached != CycleStage::Start);
         EXPECT_EQ(outcome.phrase, c.phrase);
     }
 }
@@ -64,12 +67,11 @@ class StatusLineStationTest : public StationFixture {};
 // cycles are the window's tests; here what it says before anything is
 // chosen, and a count that keeps other work orders apart.
 TEST_F(StatusLineStationTest, DescribesPortSetCountAndResult) {
-    ProgrammedTally tally;
-    tally.Count("WO-7");
-    tally.Count("WO-6");
+    station.status.tally.Count("WO-7");
+    station.status.tally.Count("WO-6");
     station.currentSet.workOrderNumber = "WO-7";
     station.currentSet.quantity = "100";
-    const StatusLineText text = DescribeStatus(station, "open", tally, {});
+    const StatusLineText text = DescribeStatus(station, "open");
     EXPECT_EQ(text.port + "|" + text.set + "|" + text.result + "|" + text.recordFile,
               "Reader: no port chosen|no set||");
     EXPECT_EQ(text.count, "2 programmed this session, 1 of 100 in WO-7");
@@ -92,21 +94,26 @@ TEST_F(StatusLineStationTest, AListSourceCountsTheEntriesLeft) {
     };
     for (const auto& c : kCases) {
         station.currentSet.csvFileName = dir.Write("ids.csv", c.bytes).string();
-        EXPECT_EQ(DescribeStatus(station, "open", {}, {}).set, c.set) << c.bytes;
+        EXPECT_EQ(DescribeStatus(station, "open").set, c.set) << c.bytes;
     }
     station.currentSet.csvFileName = (dir.Path() / "missing.csv").string();
-    EXPECT_EQ(DescribeStatus(station, "open", {}, {}).set, "Set Line (list, cannot be read)");
+    EXPECT_EQ(DescribeStatus(station, "open").set, "Set Line (list, cannot be read)");
 }
 
 TEST_F(StatusLineStationTest, EarlyStopWhitensPagesAndEmptiesTheUid) {
     for (int p = 1; p <= kPageCount; ++p) station.window.SetBackground(PageField(p), colour::Green);
     station.uidText = "E0 04 01 00 12 34 56 78";
-    ShowEarlyStop(station, JudgeCycle(kWriteFailedMessage, 1, false, false));
+    CycleReport report;
+    report.result = CycleResult::WriteRefused;
+    report.reached = CycleStage::Writing;
+    ShowEarlyStop(station, JudgeCycle(report, false));
     EXPECT_EQ(Background(PageField(3)), colour::Green);  // written pages keep their colours
     station.window.SetEnabled(PageField(5), false);
     station.window.SetBackground(PageField(6), colour::DisabledBackground);
     station.window.SetEnabled(PageField(6), false);
-    ShowEarlyStop(station, JudgeCycle(kMaximumReachedMessage, 1, false, false));
+    report.result = CycleResult::NoCarrierId;
+    report.reached = CycleStage::Start;
+    ShowEarlyStop(station, JudgeCycle(report, false));
     for (int p = 1; p <= kPageCount; ++p) {
         EXPECT_EQ(Background(PageField(p)), p == 5 || p == 6 ? colour::DisabledBackground
                                                              : colour::White);
