@@ -3,7 +3,8 @@
 // and its progress; after a cycle that stopped before writing, the page
 // fields are white and the UID field is empty. File > Open record folder, the
 // terminal round trip, and input and timer work held back while an operation
-// waits for the Reader.
+// waits for the Reader. A character no byte stands for never reaches the
+// Reader, and a path beyond ASCII shows as it is in a message.
 
 #include <algorithm>
 #include <functional>
@@ -278,6 +279,14 @@ private slots:
         QWidget* command = w.Control(MainControl::TerminalCommand);
         auto* traffic = static_cast<QPlainTextEdit*>(w.Control(MainControl::Traffic));
 
+        // A character no byte stands for: told, kept, and nothing sent (the
+        // first command the Reader sees is the next one).
+        auto* commandEdit = static_cast<EnterEdit*>(command);
+        commandEdit->setFocus(Qt::OtherFocusReason);
+        commandEdit->setText(QStringLiteral("R\u20ACD 1"));
+        QTest::keyClick(commandEdit, Qt::Key_Return);
+        QVERIFY(boxes.shown.size() == 1 && boxes.shown[0].text.find("U+20AC") != std::string::npos);
+        QCOMPARE(commandEdit->text(), QStringLiteral("R\u20ACD 1"));
         TypeInto(command, QStringLiteral("RUID"), Qt::Key_Return);
         QVERIFY(reader.WaitForCommands(1, std::chrono::milliseconds(kWait)));
         QCOMPARE(reader.CommandLog().at(0), std::string("RUID"));

@@ -1,8 +1,10 @@
 #pragma once
 // The core keeps every text as 8-bit bytes. Field texts (page texts, byte
 // fields, terminal lines) map one byte to one character so that every byte
-// value survives a trip through a field unchanged. Message texts are stored
-// in Windows-1252 and are decoded as such for display.
+// value survives a trip through a field unchanged; the fields whose text is
+// sent or stored hand it to the core as typed, which judges what no byte
+// holds. Message texts are stored in Windows-1252 and are decoded as such
+// for display.
 
 #include <QString>
 #include <string>
@@ -21,8 +23,8 @@ QString ByteFieldText(const std::string& bytes);
 
 // The inverse of both (a control byte may be typed as either form); any
 // other character above U+00FF, which no byte can hold, becomes '?' (one per
-// character, also outside the basic plane). Only for fields whose text the
-// core never sends or stores as typed; the others go through TakeTyped.
+// character, also outside the basic plane). For the number and name fields
+// only; the fields the core sends or judges as bytes go through TakeField.
 std::string FieldBytes(const QString& text);
 
 // A field whose text the core judges itself: handed over as typed, the core
