@@ -71,12 +71,17 @@ void CancelChangesNothing(MainWindow& window) {
     QVERIFY(station.settings.currentSetName.empty());
 }
 
-// A name beyond Latin-1 first (refused, not saved as "?"), then the set
+// A name and a field beyond Latin-1 first (refused, not saved as "?"), then the set
 // "Line E2E": a counter of 3 tags, its carrier ID 41 at bytes 4-11, records on.
 void MakeLineE2E(ConfigDialog& dlg) {
     dlg.NameBox()->setEditText(QStringLiteral("Line \u20AC"));  // no key types it
     Click(dlg, C::Save);
     TypeName(dlg, QStringLiteral("Line E2E"));
+    // A field beyond Latin-1 is refused too, and kept as typed.
+    dlg.Edit(C::WorkOrderNumber)->setText(QStringLiteral("WO \u20AC"));
+    Click(dlg, C::Save);
+    QCOMPARE(Text(dlg, C::WorkOrderNumber), QStringLiteral("WO \u20AC"));
+    Type(dlg, C::WorkOrderNumber, QStringLiteral("WO-2"));
     Type(dlg, C::Quantity, QStringLiteral("3"));
     Click(dlg, C::DecimalCounter);
     Click(dlg, C::TypeTI);
@@ -220,8 +225,9 @@ private slots:
         for (const char* id : {"30 30 34 31 00", "30 30 34 32 00", "30 30 34 33 00"}) {
             QCOMPARE(xml.count(id), 1);
         }
-        QCOMPARE(boxes.shown.size(), std::size_t{1});
+        QCOMPARE(boxes.shown.size(), std::size_t{2});
         QVERIFY(boxes.shown[0].text.find("Latin-1") != std::string::npos);
+        QVERIFY(boxes.shown[1].text.find("U+20AC") != std::string::npos);
     }
     // The "Config Pages 3-17" window.
     void showsTheBytesAndFollowsTheKeys() {

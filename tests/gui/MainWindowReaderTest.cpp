@@ -4,7 +4,9 @@
 // fields are white and the UID field is empty. File > Open record folder, the
 // terminal round trip, and input and timer work held back while an operation
 // waits for the Reader. Continuous mode on the window's own timers, and a
-// "next" typed but not committed when the cycle starts.
+// "next" typed but not committed when the cycle starts. A character no
+// byte stands for never reaches the Reader, and a path beyond ASCII shows as
+// it is in a message.
 
 #include <algorithm>
 #include <functional>
@@ -23,6 +25,7 @@
 
 #include "GuiTestSupport.h"
 #include "MainWindowTestSupport.h"
+#include "gui/controls/Text.h"
 #include "gui/main/SpinArrows.h"
 #include "core/production/CarrierIdSource.h"
 #include "core/production/RecordFile.h"
@@ -217,8 +220,10 @@ private slots:
     // desktop; a folder that is not there is said so instead.
     void openRecordFolder() {
         Rig rig;
-        const QString folder = rig.dir.Path("records");
-        QVERIFY(QDir(rig.dir.Path()).mkdir("records"));
+        // A folder name beyond ASCII: the file system names it in UTF-8, the
+        // message must still show it as it is.
+        const QString folder = rig.dir.Path(QStringLiteral("r\u00E4ume"));
+        QVERIFY(QDir(rig.dir.Path()).mkdir(QStringLiteral("r\u00E4ume")));
         QVERIFY(rig.Start(kCounter, "[Log]\r\nLog=1\r\nfile name=" +
                                         (folder + "/rows.xml").toStdString() + "\r\n"));
         QVERIFY(rig.Line().RecordFileText().contains(QStringLiteral("/rows.xml")));
@@ -229,9 +234,54 @@ private slots:
         QVERIFY(QDir(folder).removeRecursively());
         open->trigger();
         QCOMPARE(rig.boxes.shown.size(), std::size_t{1});
-        QCOMPARE(rig.boxes.shown[0].text, "The record folder does not exist:\r\n" + folder.toStdString());
+        QCOMPARE(MessageText(rig.boxes.shown[0].text),
+                 QStringLiteral("The record folder does not exist:\r\n") + folder);
         QVERIFY(rig.boxes.shown[0].icon == MsgIcon::Warning && opener.opened.size() == 1);
     }
+    // A character that no byte stands for is never sent: not on Enter, not
+    // with "  One" on an edited page, not with "  write"; the field keeps
+    // what was typed and the operator is told which character it is.
+    void unencodablePageIsNeverSent() {
+        Rig rig;
+        QVERIFY(rig.Start(kCounter, kNoVerify + "[Pages 3-17]\r\nWrite Pages 3-17=1\r\n"
+                                                "[Page 3]\r\nEdit Page 3=1\r\n"));
+        MainWindow& w = rig.Window();
+        QTest::mouseClick(w.Control(MainControl::AsciiButton), Qt::LeftButton);
+        const QString typed = QStringLiteral("A B \u20AC D E F G H");
+        auto refusedAndKept = [&] {
+            const std::string told = rig.boxes.shown.empty() ? "" : rig.boxes.shown.front().text;
+            return told.find("P3 holds the character U+20AC") != std::string::npos &&
+                   EditOf(w, PageField(3))->text() == typed;
+        };
+        auto nothingSentForPage3 = [&] {
+            const std::vector<std::string> log = rig.reader.CommandLog();
+            return std::none_of(log.begin(), log.end(),
+                                [](const std::string& c) { return c.rfind("WD 3", 0) == 0; }) &&
+                   rig.reader.ReceivedBytes().find("3F") == std::string::npos;
+        };
+        // Set directly: the test's own key clicks carry Latin-1 only.
+        EnterEdit* page3 = EditOf(w, PageField(3));
+        page3->setFocus(Qt::OtherFocusReason);
+        page3->setText(typed);
+        QTest::keyClick(page3, Qt::Key_Return);
+        QVERIFY(refusedAndKept() && page3->BackgroundColour() == kRed);
+
+        // Edited again, not committed: the cycle writes pages 1 and 2, not 3.
+        page3->setText(QString());
+        page3->setText(typed);
+        rig.boxes.shown.clear();
+        QVERIFY(rig.PressOne());
+        QVERIFY(refusedAndKept());
+        QVERIFY(CountOf(rig.reader.CommandLog(), "WD 1 3030303541414141") == 1);
+        QVERIFY(nothingSentForPage3());
+
+        QTest::mouseClick(w.Control(MainControl::ManualButton), Qt::LeftButton);
+        rig.boxes.shown.clear();
+        QTest::mouseClick(w.Control(MainControl::Write), Qt::LeftButton);
+        QVERIFY(refusedAndKept() && page3->BackgroundColour() == kRed);
+        QVERIFY(nothingSentForPage3());
+    }
+
     // The terminal round trip, then timer work held back during an operation.
     void manualModeAgainstTheReader() {
         sim::VirtualReader reader;
@@ -246,6 +296,14 @@ private slots:
         QWidget* command = w.Control(MainControl::TerminalCommand);
         auto* traffic = static_cast<QPlainTextEdit*>(w.Control(MainControl::Traffic));
 
+        // A character no byte stands for: told, kept, and nothing sent (the
+        // first command the Reader sees is the next one).
+        auto* commandEdit = static_cast<EnterEdit*>(command);
+        commandEdit->setFocus(Qt::OtherFocusReason);
+        commandEdit->setText(QStringLiteral("R\u20ACD 1"));
+        QTest::keyClick(commandEdit, Qt::Key_Return);
+        QVERIFY(boxes.shown.size() == 1 && boxes.shown[0].text.find("U+20AC") != std::string::npos);
+        QCOMPARE(commandEdit->text(), QStringLiteral("R\u20ACD 1"));
         TypeInto(command, QStringLiteral("RUID"), Qt::Key_Return);
         QVERIFY(reader.WaitForCommands(1, std::chrono::milliseconds(kWait)));
         QCOMPARE(reader.CommandLog().at(0), std::string("RUID"));

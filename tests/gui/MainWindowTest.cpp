@@ -135,6 +135,10 @@ private slots:
         w.Action(MainWindow::MenuItem::Exit)->trigger();
         QCOMPARE(dir.Settings().Get("Data", "P1"), page1);
         QCOMPARE(dir.Settings().Get("Data", "Format"), std::string("1"));
+        // The refused page is kept as typed, and the next start shows it so.
+        QCOMPARE(dir.Settings().Get("Data", "P4"), typed.toStdString());
+        QCOMPARE(dir.Settings().Get("Data", "P4 UTF-8"), std::string("1"));
+        QCOMPARE(EditOf(dir.Start(), PageField(4))->text(), typed);
     }
 
     void automaticMode() {

@@ -138,7 +138,7 @@ ManualCarrierId ManualFields(const Station& station) {
 // text cannot give them; the forms are kept only for a good text.
 std::string WriteDigits(TransponderImage& image, int page) {
     const std::size_t i = Index(page);
-    PageJudgement judged = JudgePageText(image.fieldText[i], image.format);
+    PageJudgement judged = JudgePageText(image.fieldText[i], image.format, image.Refused(page));
     if (judged.digits.empty()) return {};
     if (image.format == PageFormat::Ascii) image.asciiText[i] = image.fieldText[i];
     image.hexText[i] = std::move(judged.hex);
@@ -154,6 +154,9 @@ std::string CarrierIdFieldProblem(const Station& station, const ManualCarrierId&
     const int length = m.length;
     idDigits = ascii ? HexDigits(id) : id;
     const std::string prefix = "Carrier ID not written: ";
+    if (const char32_t refused = station.settings.manual.carrierIdRefusal.For(id)) {
+        return prefix + "the Carrier ID holds " + RefusedCharacterText(refused) + ".";
+    }
     if (m.offset < 0) return prefix + "the Carrier ID Offset must not be negative.";
     if (m.offset > kAreaBytes - length) {
         return prefix + "Carrier ID Offset " + FormatInt(m.offset) + " and Carrier ID Length " +
@@ -328,7 +331,11 @@ void WritePagesStep(Station& station, CycleDetails* details) {
     WhitenPages(station.window);
     RunReaderOperation(station, station.reader.port.writeBusy, kWriteTimingFactor, [&] {
         for (int page = 1; page <= kPageCount; ++page) {
-            if (image.selected[Index(page)] == 0 || image.FieldText(page).empty()) continue;
+            // A field of nothing but refused characters is not an empty one.
+            if (image.selected[Index(page)] == 0 ||
+                (image.FieldText(page).empty() && image.Refused(page) == 0)) {
+                continue;
+            }
             const MainControl field = PageField(page);
             station.window.SetBackground(field, colour::White);
             std::string digits = WriteDigits(image, page);
@@ -336,7 +343,7 @@ void WritePagesStep(Station& station, CycleDetails* details) {
                 // Reported and skipped; the run goes on with the next page.
                 station.window.SetBackground(field, colour::Red);
                 ++station.FailureCount;
-                station.window.Tell(PageCodec::PageTextMessage(page, image.format));
+                station.window.Tell(PageMessage(page, image.format, image.Refused(page)));
                 continue;
             }
             const JudgedReply reply = station.reader.link.WritePage(page, digits);

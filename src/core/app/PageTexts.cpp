@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/domain/Hex.h"
+#include "core/domain/TypedText.h"
 
 namespace tagwright {
 
@@ -24,17 +25,25 @@ bool IsPageDigits(std::string_view text) {
     return text.size() == kPageDigits && std::all_of(text.begin(), text.end(), IsHexDigit);
 }
 
-PageJudgement JudgePageText(std::string_view text, PageFormat format) {
+PageJudgement JudgePageText(std::string_view text, PageFormat format, char32_t refused) {
     PageJudgement j;
+    j.refused = refused;
     const bool ascii = format == PageFormat::Ascii;
     j.hex = ascii ? PageCodec::AsciiToHexText(text) : std::string(text);
     j.ascii = ascii ? std::string(text) : PageCodec::HexToAsciiText(text);
-    j.valid = PageCodec::CheckPageText(text, format) == 0;
+    j.valid = refused == 0 && PageCodec::CheckPageText(text, format) == 0;
     if (j.valid) {
         std::string digits = WithoutBlanks(j.hex);
         if (IsPageDigits(digits)) j.digits = std::move(digits);
     }
     return j;
+}
+
+std::string PageMessage(int page, PageFormat format, char32_t refused) {
+    if (refused == 0) return PageCodec::PageTextMessage(page, format);
+    return "P" + std::to_string(page) + " holds " + RefusedCharacterText(refused) +
+           ".\r\nThe page is not sent to the Reader until it is mended; type the byte in "
+           "HEX form instead.";
 }
 
 }  // namespace tagwright

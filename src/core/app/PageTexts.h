@@ -18,9 +18,16 @@ struct PageJudgement {
     // give them. The check alone lets an ASCII text of seven characters and
     // one trailing blank through, which converts to seven codes.
     std::string digits;
+    // The first character of the field that no byte stands for: the page is
+    // then invalid whatever its bytes say, and nothing is sent for it.
+    char32_t refused = 0;
 };
 
-PageJudgement JudgePageText(std::string_view text, PageFormat format);
+// `refused` is the field's refusal (TransponderImage::Refused).
+PageJudgement JudgePageText(std::string_view text, PageFormat format, char32_t refused = 0);
+
+// What the operator is told about an invalid page.
+std::string PageMessage(int page, PageFormat format, char32_t refused);
 
 // True for exactly 16 hexadecimal digits, the data of one page.
 bool IsPageDigits(std::string_view text);

@@ -13,6 +13,7 @@
 
 #include "core/app/Station.h"
 #include "core/base/DataPaths.h"
+#include "core/base/Utf8.h"
 
 namespace tagwright {
 
@@ -68,7 +69,7 @@ bool Fail(ProtocolLogState& log, AutomaticRun& run, const std::string& file, int
     if (log.failureReported) return false;
     log.failureReported = true;
     // Another message of the same cycle (the record file's) must not be lost.
-    run.LeaveMessage("The protocol log " + file + " cannot be written (" +
+    run.LeaveMessage("The protocol log " + MessagePath(file) + " cannot be written (" +
                      std::strerror(error) + ").\r\nThe station goes on without it; " +
                      "check that the directory exists and may be written.");
     return false;

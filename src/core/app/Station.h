@@ -131,6 +131,7 @@ struct JournalState {
 struct TerminalState {
     bool shown = false;
     std::string commandText;  // the command field
+    Refusal commandRefusal;   // the command field as typed, when no byte holds it
     CommandHistory history;
 };
 

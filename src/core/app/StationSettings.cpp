@@ -32,6 +32,30 @@ std::string DefaultKey(int page) { return Numbered("P", page, "Default"); }
 
 const char* Flag(bool on) { return on ? "1" : "0"; }
 
+// A field that holds a character no byte stands for is written as typed, in
+// UTF-8, under a key that says so: the file loses nothing, and the next start
+// shows the field as it was left (and refuses it as before).
+std::string Utf8Key(std::string_view key) { return std::string(key) + " UTF-8"; }
+
+void SaveTyped(IniFile& file, std::string_view section, std::string_view key,
+               const std::string& bytes, const Refusal& refusal) {
+    const std::string* typed = refusal.TypedFor(bytes);
+    file.Set(section, key, IniTextValue(typed != nullptr ? *typed : bytes));
+    if (typed != nullptr) {
+        file.Set(section, Utf8Key(key), "1");
+    } else if (!file.Get(section, Utf8Key(key)).empty()) {
+        file.Set(section, Utf8Key(key), "");
+    }
+}
+
+Refusal LoadTyped(const IniFile& file, std::string_view section, std::string_view key,
+                  std::string& bytes) {
+    std::string value = file.Get(section, key);
+    if (file.Get(section, Utf8Key(key)) == "1") return TakeTyped(value, bytes);
+    bytes = std::move(value);
+    return {};
+}
+
 }  // namespace
 
 
@@ -108,7 +132,10 @@ void LoadStationSettings(const IniFile& file, StationSettings& settings, Transpo
         image.selected[static_cast<std::size_t>(p - 1)] = file.Get(kData, SelectKey(p)) == "1";
     }
     image.format = file.Get(kData, "Format") == "1" ? PageFormat::Ascii : PageFormat::Hex;
-    for (int p = 1; p <= kPageCount; ++p) image.FieldText(p) = file.Get(kData, PageKey(p));
+    for (int p = 1; p <= kPageCount; ++p) {
+        image.refusals[static_cast<std::size_t>(p - 1)] =
+            LoadTyped(file, kData, PageKey(p), image.FieldText(p));
+    }
     for (int p = 1; p <= kPageCount; ++p) {
         image.defaultText[static_cast<std::size_t>(p - 1)] = file.Get(kData, DefaultKey(p));
     }
@@ -116,7 +143,8 @@ void LoadStationSettings(const IniFile& file, StationSettings& settings, Transpo
 
     settings.manual.carrierIdOffset = file.Get(kManual, "Carrier ID Offset");
     settings.manual.carrierIdLength = file.Get(kManual, "Carrier ID Length");
-    settings.manual.carrierId = file.Get(kManual, "Carrier ID");
+    settings.manual.carrierIdRefusal =
+        LoadTyped(file, kManual, "Carrier ID", settings.manual.carrierId);
     settings.journal.connection = file.Get(kJournal, "Connection");
 }
 
@@ -154,12 +182,14 @@ void SaveStationSettings(IniFile& file, const StationSettings& settings,
     file.Set(kData, "Format", FormatInt(image.format == PageFormat::Ascii ? 1 : 0));
     // Exactly as the fields hold them, valid or not.
     for (int p = 1; p <= kPageCount; ++p) {
-        file.Set(kData, PageKey(p), IniTextValue(image.FieldText(p)));
+        SaveTyped(file, kData, PageKey(p), image.FieldText(p),
+                  image.refusals[static_cast<std::size_t>(p - 1)]);
     }
 
     file.Set(kManual, "Carrier ID Offset", IniTextValue(settings.manual.carrierIdOffset));
     file.Set(kManual, "Carrier ID Length", IniTextValue(settings.manual.carrierIdLength));
-    file.Set(kManual, "Carrier ID", IniTextValue(settings.manual.carrierId));
+    SaveTyped(file, kManual, "Carrier ID", settings.manual.carrierId,
+              settings.manual.carrierIdRefusal);
     SaveWindowPlace(file, settings.place);
 }
 

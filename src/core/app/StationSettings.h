@@ -22,6 +22,7 @@ struct ManualCarrierIdTexts {
     std::string carrierIdOffset;
     std::string carrierIdLength;
     std::string carrierId;
+    Refusal carrierIdRefusal;  // the Carrier ID field as typed, when no byte holds it
 };
 
 struct StationSettings {

@@ -28,6 +28,13 @@ std::string CommandHistory::Newer(const std::string& current) {
 
 void TerminalSend(Station& station) {
     RunCommand(station.View(), [&] {
+        TerminalState& terminal = station.terminal;
+        if (const char32_t refused = terminal.commandRefusal.For(terminal.commandText)) {
+            // Sending the rest would give the Reader a command nobody typed.
+            station.window.Tell("The command holds " + RefusedCharacterText(refused) +
+                                ".\r\nNothing was sent.");
+            return;
+        }
         station.terminal.history.Add(station.terminal.commandText);
         if (station.reader.port.portOpen) {
             // Not examined: a terminal command that cannot be written is not reported.

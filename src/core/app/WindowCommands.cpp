@@ -192,6 +192,13 @@ bool CommitPageTextStep(Station& station, int page) {
     station.window.SetBackground(field, colour::White);
 
     TransponderImage& image = station.image;
+    if (const char32_t refused = image.Refused(page); refused != 0) {
+        // The text stays as typed: reshaping it would drop what it holds.
+        station.window.SetBackground(field, colour::Red);
+        station.window.Tell(PageMessage(page, image.format, refused));
+        image.pageCommitted = true;
+        return false;
+    }
     const std::size_t i = static_cast<std::size_t>(page - 1);
     std::string text = PageCodec::NormalisePageText(image.fieldText[i], image.format);
     // Both forms are kept even for an invalid text: it stays in the field

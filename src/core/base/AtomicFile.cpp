@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "core/base/PosixFile.h"
+#include "core/base/Utf8.h"
 
 namespace tagwright {
 
@@ -19,7 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string FailureText(const fs::path& path, std::string_view cause) {
-    return "Could not save the file \"" + path.string() + "\": " + std::string(cause) + ".";
+    return "Could not save the file \"" + MessagePath(path) + "\": " + std::string(cause) + ".";
 }
 
 std::string ErrnoText(int err) { return std::generic_category().message(err); }
@@ -112,7 +113,7 @@ bool WriteFileAtomically(const fs::path& path, std::string_view content, std::st
 namespace {
 
 std::string ReadFailureText(const fs::path& path, std::string_view cause) {
-    return "Could not read the file \"" + path.string() + "\": " + std::string(cause) + ".";
+    return "Could not read the file \"" + MessagePath(path) + "\": " + std::string(cause) + ".";
 }
 
 std::string TooLargeText() {

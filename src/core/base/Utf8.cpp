@@ -1,6 +1,7 @@
 #include "core/base/Utf8.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace tagwright {
 
@@ -57,7 +58,67 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
+// The length of the UTF-8 sequence that starts at text[i] and its code
+// point; 0 when no well-formed sequence starts there.
+std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& cp) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        cp = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        cp = lead & 0x0Fu;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        cp = lead & 0x07u;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto c = static_cast<unsigned char>(text[i + k]);
+        if ((c & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (c & 0x3Fu);
+    }
+    return length;
+}
+
+// The code page's byte for a code point above 0x7F; -1 when it has none.
+int Cp1252Byte(std::uint32_t cp) {
+    if (cp >= 0xA0 && cp <= 0xFF) return static_cast<int>(cp);
+    for (int k = 0; k < 32; ++k) {
+        if (kHigh[k] != 0 && kHigh[k] == cp) return 0x80 + k;
+    }
+    return -1;
+}
+
 }  // namespace
+
+std::string Utf8ToCp1252(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::uint32_t cp = 0;
+        const std::size_t length =
+            static_cast<unsigned char>(text[i]) < 0x80 ? 0 : DecodeUtf8(text, i, cp);
+        if (length == 0) {
+            out += text[i++];
+            continue;
+        }
+        i += length;
+        if (const int byte = Cp1252Byte(cp); byte >= 0) {
+            out += static_cast<char>(byte);
+        } else {
+            char name[16];
+            std::snprintf(name, sizeof name, "<U+%04X>", static_cast<unsigned>(cp));
+            out += name;
+        }
+    }
+    return out;
+}
+
+std::string MessagePath(const std::filesystem::path& path) { return Utf8ToCp1252(path.string()); }
 
 std::string Cp1252ToUtf8(std::string_view text) {
     std::string out;

@@ -338,6 +338,15 @@ void ConfigDialogModel::ByteEditConfirmed(ConfigControl edit) {
     const int byte = hexRow ? *hexByte : *asciiByte;
 
     view_.TakeFieldValues();
+    if (const char32_t refused = Refused(edit); refused != 0) {
+        // Kept as typed, red, for the operator to mend.
+        SetByteColour(byte, colour::Red);
+        view_.ShowMessage({"Byte " + FormatInt(byte) + " holds " + RefusedCharacterText(refused) +
+                               ".",
+                           "", MsgIcon::Warning, MsgButtons::Ok});
+        Refresh();
+        return;
+    }
     SetByteForms(static_cast<std::size_t>(byte), *TextOf(set, edit),
                  hexRow ? PageFormat::Hex : PageFormat::Ascii);
     Refresh();
@@ -534,9 +543,29 @@ bool ConfigDialogModel::Accept() {
 }
 
 bool ConfigDialogModel::NameFits() {
-    if (nameFitsFile) return true;
-    view_.ShowMessage({kNameEncodingMessage, "", MsgIcon::Warning, MsgButtons::Ok});
-    return false;
+    if (!nameFitsFile) {
+        view_.ShowMessage({kNameEncodingMessage, "", MsgIcon::Warning, MsgButtons::Ok});
+        return false;
+    }
+    if (const char32_t refused = FirstRefused(); refused != 0) {
+        view_.ShowMessage({"A field holds " + RefusedCharacterText(refused) +
+                               ".\r\nA parameter set holds bytes only; mend the field first.",
+                           "", MsgIcon::Warning, MsgButtons::Ok});
+        return false;
+    }
+    return true;
+}
+
+char32_t ConfigDialogModel::Refused(ConfigControl c) {
+    const std::string* text = TextOf(set, c);
+    return text != nullptr ? typed.at(Index(c)).For(*text) : 0;
+}
+
+char32_t ConfigDialogModel::FirstRefused() {
+    for (std::size_t i = 0; i < kConfigControlCount; ++i) {
+        if (const char32_t c = Refused(static_cast<ConfigControl>(i)); c != 0) return c;
+    }
+    return 0;
 }
 
 }  // namespace tagwright

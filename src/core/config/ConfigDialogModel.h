@@ -15,6 +15,7 @@
 #include "core/config/Pages317.h"
 #include "core/config/ParameterSet.h"
 #include "core/config/NameList.h"
+#include "core/domain/TypedText.h"
 
 namespace tagwright {
 
@@ -144,6 +145,9 @@ public:
     // False when the "Name" box held characters that no byte of the files'
     // 8-bit encoding stands for; nameText then holds a changed copy.
     bool nameFitsFile = true;
+    // The text fields as typed where they hold a character that no byte
+    // stands for; such a set is neither saved nor taken.
+    std::array<Refusal, kConfigControlCount> typed{};
     NameList names;        // the dialog's own copy
     ParameterSet set;
     std::filesystem::path setDirectory;
@@ -219,8 +223,12 @@ private:
     void ApplyLoadLook();
     void Refresh();  // check images from the flags, then show
     void DisableOk();
-    // Tells the operator when the typed name cannot be kept; true when it can.
+    // Tells the operator when the typed name or a field cannot be kept; true
+    // when they can.
     bool NameFits();
+    // The first character of a text field that no byte stands for, or 0.
+    char32_t Refused(ConfigControl c);
+    char32_t FirstRefused();
     void SetCarrierIdEditsLook(bool usable, bool touchEnabled);
     void SetByteColour(int byte, Rgb colour);
     // Byte k's HEX and ASCII texts from the one the operator worked in.

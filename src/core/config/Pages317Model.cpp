@@ -45,6 +45,7 @@ Pages317Model::Pages317Model(const Pages317Data& input, Pages317View& view)
 int Pages317Model::ValidateAndStore(int k) {
     view_.TakeFieldValues();
     std::string& text = Shown(k);
+    if (Typed(k).For(text) != 0) return 1;
     const int errors = AsciiMode() ? AsciiErrors(text) : HexErrors(text);
     if (errors == 0) Store(k, ByteForms(text, Format()));
     return errors;
@@ -60,8 +61,11 @@ void Pages317Model::CommitByte(int k) {
     if (!IsShownByte(k)) return;
     if (ValidateAndStore(k) != 0) {
         // The field keeps what was typed, so the operator can mend it.
-        view_.ShowMessage({WithByteNumber(AsciiMode() ? kAsciiMessage : kHexMessage, k), "",
-                           MsgIcon::None, MsgButtons::Ok});
+        const char32_t refused = Typed(k).For(Shown(k));
+        std::string text = refused != 0
+                               ? "byte " + FormatInt(k) + " holds " + RefusedCharacterText(refused)
+                               : WithByteNumber(AsciiMode() ? kAsciiMessage : kHexMessage, k);
+        view_.ShowMessage({std::move(text), "", MsgIcon::None, MsgButtons::Ok});
     }
     view_.ShowFieldValues();
     view_.FocusByte(k == kLastByte ? kFirstByte : k + 1);
@@ -75,6 +79,7 @@ void Pages317Model::SwitchTo(PageFormat format) {
     if (was == format) return;
     // Unchecked on purpose: whatever the fields hold changes form as it is.
     for (int k = kFirstByte; k <= kLastByte; ++k) {
+        if (Typed(k).For(Shown(k)) != 0) continue;  // stays as typed, for the operator to mend
         Store(k, ByteForms(Shown(k), was));
         Shown(k) = format == PageFormat::Ascii ? Ascii(k) : Hex(k);
     }

@@ -9,6 +9,7 @@
 #include "core/base/Presentation.h"
 #include "core/config/Pages317.h"
 #include "core/domain/TextForms.h"
+#include "core/domain/TypedText.h"
 
 namespace tagwright {
 
@@ -53,6 +54,9 @@ public:
     // State, for the view.
     const std::string& Shown(int k) const { return shown_.at(static_cast<std::size_t>(k)); }
     std::string& Shown(int k) { return shown_.at(static_cast<std::size_t>(k)); }
+    // Byte k's field as typed, when it holds a character no byte stands for.
+    Refusal& Typed(int k) { return typed_.at(static_cast<std::size_t>(k)); }
+    const Refusal& Typed(int k) const { return typed_.at(static_cast<std::size_t>(k)); }
     const std::string& Hex(int k) const { return data_.hex.at(static_cast<std::size_t>(k)); }
     const std::string& Ascii(int k) const { return data_.ascii.at(static_cast<std::size_t>(k)); }
     bool EditPage(int page) const { return data_.editPage.at(static_cast<std::size_t>(page - 1)); }
@@ -78,6 +82,7 @@ private:
     void Toggle(std::array<bool, kPageCount>& flags, int page);
 
     Pages317Data data_;
+    std::array<Refusal, kImageBytes> typed_{};
     std::array<std::string, kImageBytes> shown_{};
     Pages317View& view_;
 };

@@ -23,7 +23,18 @@ void TransponderImage::DeriveFormsFromFieldTexts() {
     }
 }
 
+void TransponderImage::TakeTyped(int page, std::string_view utf8) {
+    const std::size_t i = static_cast<std::size_t>(page - 1);
+    refusals.at(i) = tagwright::TakeTyped(utf8, fieldText.at(i));
+}
+
+char32_t TransponderImage::Refused(int page) const {
+    const std::size_t i = static_cast<std::size_t>(page - 1);
+    return refusals.at(i).For(fieldText.at(i));
+}
+
 void TransponderImage::ShowPageAs(int page, PageFormat to) {
+    if (Refused(page) != 0) return;
     const std::size_t i = static_cast<std::size_t>(page - 1);
     TextForms forms = PageForms(fieldText.at(i), format);
     fieldText[i] = forms.In(to);

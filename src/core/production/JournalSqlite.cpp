@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include "core/base/Utf8.h"
 #include "core/production/JournalFields.h"
 #include "core/production/SqliteDb.h"
 
@@ -124,7 +125,7 @@ bool SqliteJournal::Prepare() {
 }
 
 std::string SqliteJournal::Failure(std::string_view doing) const {
-    std::string text = "The production journal \"" + path_.string() + "\" cannot be " +
+    std::string text = "The production journal \"" + MessagePath(path_) + "\" cannot be " +
                        std::string(doing) + ": " + db_.ErrorText();
     const int err = sqlite3_system_errno(db_.Handle());
     if ((db_.ErrorCode() & 0xFF) == SQLITE_IOERR) {
@@ -219,7 +220,7 @@ JournalResult SqliteJournal::Finish(JournalCycleId cycle, const CycleDetails& de
     finish_.Reset();
     if (rc != SQLITE_DONE) return {false, failure};
     if (sqlite3_changes(db_.Handle()) != 1) {
-        return {false, "The production journal \"" + path_.string() + "\" holds no open cycle " +
+        return {false, "The production journal \"" + MessagePath(path_) + "\" holds no open cycle " +
                            std::to_string(cycle) + "."};
     }
     return {true, {}};
@@ -326,7 +327,7 @@ struct Attempt {
 };
 
 std::string OpenFailure(const sqlite::Connection& db, const fs::path& path, std::string_view doing) {
-    std::string text = "The production journal \"" + path.string() + "\" cannot be " +
+    std::string text = "The production journal \"" + MessagePath(path) + "\" cannot be " +
                        std::string(doing) + ": " + db.ErrorText();
     const int err = db.Handle() != nullptr ? sqlite3_system_errno(db.Handle()) : 0;
     if (err != 0) text += " (" + std::generic_category().message(err) + ")";
@@ -424,7 +425,7 @@ Attempt TryOpen(const fs::path& path) {
     std::string why;
     int rc = CheckHeader(db, &ours, &why);
     if (rc == SQLITE_OK && ours && sqlite3_db_readonly(db.Handle(), "main") == 1) {
-        attempt.error = "The production journal \"" + path.string() +
+        attempt.error = "The production journal \"" + MessagePath(path) +
                         "\" cannot be written: the file is read-only.";
         return attempt;
     }
@@ -436,7 +437,7 @@ Attempt TryOpen(const fs::path& path) {
     }
     if (rc != SQLITE_OK) {
         attempt.error = why.empty() ? OpenFailure(db, path, "opened")
-                                    : "The production journal \"" + path.string() +
+                                    : "The production journal \"" + MessagePath(path) +
                                           "\" cannot be used: " + why + ".";
         return attempt;
     }
@@ -474,7 +475,7 @@ bool SetAside(const fs::path& path, const fs::path& kept, std::string* error) {
         std::error_code ec;
         if (!fs::exists(from, ec)) continue;
         if (::rename(from.c_str(), to.c_str()) != 0) {
-            *error = "The production journal \"" + path.string() +
+            *error = "The production journal \"" + MessagePath(path) +
                      "\" is damaged and cannot be set aside: " +
                      std::generic_category().message(errno) + ".";
             return false;
@@ -497,8 +498,8 @@ JournalOpenResult OpenSqliteJournal(const fs::path& directory) {
         if (!SetAside(path, kept, &result.error)) return result;
         attempt = TryOpen(path);
         if (attempt.journal) {
-            result.notice = "The production journal \"" + path.string() + "\" is damaged (" +
-                            why + "). It is kept as \"" + kept.string() +
+            result.notice = "The production journal \"" + MessagePath(path) + "\" is damaged (" +
+                            why + "). It is kept as \"" + MessagePath(kept) +
                             "\" and a new journal was started. The carrier IDs recorded in "
                             "the damaged journal are no longer checked.";
         }

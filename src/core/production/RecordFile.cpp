@@ -15,6 +15,7 @@
 #include "core/base/AtomicFile.h"
 #include "core/base/CText.h"
 #include "core/base/PosixFile.h"
+#include "core/base/Utf8.h"
 #include "core/domain/Hex.h"
 #include "core/domain/PageCodec.h"
 #include "core/production/CarrierIdSource.h"
@@ -431,12 +432,12 @@ RecordedRows ReadRecordRows(const fs::path& path) {
     RecordedRows result;
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) {  // a pipe or device would block or never end
-        result.error = "The record file \"" + path.string() + "\" is not a regular file.";
+        result.error = "The record file \"" + MessagePath(path) + "\" is not a regular file.";
         return result;
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        result.error = "The record file \"" + path.string() + "\" cannot be read: " +
+        result.error = "The record file \"" + MessagePath(path) + "\" cannot be read: " +
                        std::strerror(errno) + ".";
         return result;
     }

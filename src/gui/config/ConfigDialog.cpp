@@ -468,7 +468,7 @@ void ConfigDialog::TakeFieldValues() {
     for (std::size_t i = 0; i < kConfigControlCount; ++i) {
         const auto c = static_cast<C>(i);
         std::string* text = TextOf(model_.set, c);
-        if (text != nullptr) *text = FieldBytes(Edit(c)->text());
+        if (text != nullptr) model_.typed[i] = TakeField(Edit(c)->text(), *text);
     }
 }
 
@@ -481,7 +481,7 @@ void ConfigDialog::ShowFieldValues() {
     for (std::size_t i = 0; i < kConfigControlCount; ++i) {
         const auto c = static_cast<C>(i);
         if (const std::string* text = TextOf(model_.set, c)) {
-            const QString shown = ByteFieldText(*text);
+            const QString shown = ShownField(*text, model_.typed[i]);
             // Setting an unchanged text would only lose the caret.
             if (Edit(c)->text() != shown) Edit(c)->setText(shown);
         }

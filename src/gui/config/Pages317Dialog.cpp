@@ -195,14 +195,14 @@ void Pages317Dialog::Ok() {
 
 void Pages317Dialog::TakeFieldValues() {
     for (int k = Pages317Model::kFirstByte; k <= Pages317Model::kLastByte; ++k) {
-        model_.Shown(k) = FieldBytes(ByteField(k)->text());
+        model_.Typed(k) = TakeField(ByteField(k)->text(), model_.Shown(k));
     }
 }
 
 void Pages317Dialog::ShowFieldValues() {
     for (int k = Pages317Model::kFirstByte; k <= Pages317Model::kLastByte; ++k) {
         EnterEdit* field = ByteField(k);
-        const QString text = ByteFieldText(model_.Shown(k));
+        const QString text = ShownField(model_.Shown(k), model_.Typed(k));
         if (field->text() != text) field->setText(text);
     }
     ShowImages();

@@ -1,7 +1,8 @@
 #include "gui/controls/Text.h"
 
 #include <array>
-#include <cstdio>
+
+#include "core/domain/TypedText.h"
 
 namespace tagwright::gui {
 
@@ -15,34 +16,6 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
 };
 
-// Control bytes show as a visible character that no byte is shown as
-// otherwise: C0 as its control picture, DEL as its own, C1 as the circled
-// and then the parenthesised numbers. The no-break space would pass for a
-// space, so it shows as the shouldered open box, its usual sign.
-constexpr char16_t kC0Pictures = 0x2400;
-constexpr char16_t kDelPicture = 0x2421;
-constexpr char16_t kC1Pictures = 0x2460;
-constexpr unsigned char kNoBreakSpace = 0xA0;
-constexpr char16_t kNoBreakSpacePicture = 0x237D;
-
-char16_t ShownAs(unsigned char b) {
-    if (b < 0x20) return static_cast<char16_t>(kC0Pictures + b);
-    if (b == 0x7F) return kDelPicture;
-    if (b >= 0x80 && b <= 0x9F) return static_cast<char16_t>(kC1Pictures + (b - 0x80));
-    if (b == kNoBreakSpace) return kNoBreakSpacePicture;
-    return b;
-}
-
-// The byte a character stands for in a field; -1 when none can hold it.
-int ByteOf(char16_t c) {
-    if (c <= 0xFF) return c;
-    if (c >= kC0Pictures && c < kC0Pictures + 0x20) return c - kC0Pictures;
-    if (c == kDelPicture) return 0x7F;
-    if (c == kNoBreakSpacePicture) return kNoBreakSpace;
-    if (c >= kC1Pictures && c < kC1Pictures + 0x20) return 0x80 + (c - kC1Pictures);
-    return -1;
-}
-
 }  // namespace
 
 QString FieldText(const std::string& bytes) {
@@ -50,10 +23,7 @@ QString FieldText(const std::string& bytes) {
 }
 
 QString ByteFieldText(const std::string& bytes) {
-    QString text;
-    text.reserve(static_cast<qsizetype>(bytes.size()));
-    for (const char ch : bytes) text.append(QChar(ShownAs(static_cast<unsigned char>(ch))));
-    return text;
+    return QString::fromStdString(ShownText(bytes));
 }
 
 std::string FieldBytes(const QString& text) {
@@ -61,7 +31,7 @@ std::string FieldBytes(const QString& text) {
     bytes.reserve(static_cast<std::size_t>(text.size()));
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (const int byte = ByteOf(c.unicode()); byte >= 0) {
+        if (const int byte = ByteOfCharacter(c.unicode()); byte >= 0) {
             bytes.push_back(static_cast<char>(byte));
             continue;
         }
@@ -73,22 +43,25 @@ std::string FieldBytes(const QString& text) {
     return bytes;
 }
 
+Refusal TakeField(const QString& text, std::string& bytes) {
+    return TakeTyped(text.toStdString(), bytes);
+}
+
+QString ShownField(const std::string& bytes, const Refusal& refusal) {
+    const std::string* typed = refusal.TypedFor(bytes);
+    return typed != nullptr ? QString::fromStdString(*typed) : ByteFieldText(bytes);
+}
+
 char32_t FirstUnencodable(const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (ByteOf(c.unicode()) >= 0) continue;
+        if (ByteOfCharacter(c.unicode()) >= 0) continue;
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             return QChar::surrogateToUcs4(c, text.at(i + 1));
         }
         return c.unicode();
     }
     return 0;
-}
-
-std::string CodePointName(char32_t c) {
-    char name[16];
-    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(c));
-    return name;
 }
 
 QString MessageText(const std::string& bytes) {

@@ -1,11 +1,15 @@
 #pragma once
 // The core keeps every text as 8-bit bytes. Field texts (page texts, byte
 // fields, terminal lines) map one byte to one character so that every byte
-// value survives a trip through a field unchanged. Message texts are stored
-// in Windows-1252 and are decoded as such for display.
+// value survives a trip through a field unchanged; the fields whose text is
+// sent or stored hand it to the core as typed, which judges what no byte
+// holds. Message texts are stored in Windows-1252 and are decoded as such
+// for display.
 
 #include <QString>
 #include <string>
+
+#include "core/domain/TypedText.h"
 
 namespace tagwright::gui {
 
@@ -19,14 +23,20 @@ QString ByteFieldText(const std::string& bytes);
 
 // The inverse of both (a control byte may be typed as either form); any
 // other character above U+00FF, which no byte can hold, becomes '?' (one per
-// character, also outside the basic plane).
+// character, also outside the basic plane). For the number and name fields
+// only; the fields the core sends or judges as bytes go through TakeField.
 std::string FieldBytes(const QString& text);
+
+// A field whose text the core judges itself: handed over as typed, the core
+// turns it into bytes and says what it refused.
+Refusal TakeField(const QString& text, std::string& bytes);
+// What such a field shows: the text as typed while the core refuses it, else
+// its bytes as ByteFieldText shows them.
+QString ShownField(const std::string& bytes, const Refusal& refusal);
 
 // The first character of TEXT that a field's byte cannot hold (a pair of
 // surrogates counts as one); 0 when there is none.
 char32_t FirstUnencodable(const QString& text);
-// "U+20AC": a character named so that any message can carry it.
-std::string CodePointName(char32_t c);
 
 // Windows-1252: 0x80-0x9F carry the typographic characters (0x80 is the euro
 // sign); the five unassigned codes there and all other bytes map as Latin-1.

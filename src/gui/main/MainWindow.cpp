@@ -282,9 +282,8 @@ void MainWindow::ConnectCommands() {
     };
 
     for (int p = 1; p <= kPageCount; ++p) {
-        connect(Edit(PageField(p)), &EnterEdit::completed, this, [this, &s, p] {
-            if (!RefuseUnencodable(p)) Run([&s, p] { PageEnter(s, p); });
-        });
+        connect(Edit(PageField(p)), &EnterEdit::completed, this,
+                [this, &s, p] { Run([&s, p] { PageEnter(s, p); }); });
         connect(button(SelectBox(p)), &QAbstractButton::clicked, this,
                 [this, p] { ToggleSelect(p); });
     }

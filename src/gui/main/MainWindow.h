@@ -150,9 +150,6 @@ private:
     void WatchPort();
     // From the Reader waits of a cycle: what it does now, on the status line.
     void ShowCycleProgress();
-    // Enter in page field p with a character no byte can hold: the field
-    // turns red and says which; the text is not committed. False otherwise.
-    bool RefuseUnencodable(int page);
     void AddTerminalOptions(QMenu* terminal);
     // File > Open record folder, above Exit.
     void AddFileItems(QMenu* file);

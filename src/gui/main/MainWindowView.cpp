@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "core/base/Utf8.h"
 #include "gui/controls/Colours.h"
 #include "gui/controls/ColouredLabel.h"
 #include "gui/controls/EnterEdit.h"
@@ -58,12 +59,17 @@ std::string TrafficFromDisplay(const QString& text) {
     return out;
 }
 
-void SetEditText(EnterEdit* edit, const std::string& bytes) {
-    // A character no byte can hold stays as typed (its field is red), so
-    // that the screen never shows a byte the operator did not type.
-    if (FieldBytes(edit->text()) == bytes) return;
-    // Setting the same text again would move the caret and drop a selection.
-    edit->setText(ByteFieldText(bytes));
+void SetEditText(EnterEdit* edit, const std::string& bytes, const Refusal& refusal = {}) {
+    // A text the core refuses stays as typed. A control byte may be typed in
+    // either form, and setting the same text again would move the caret and
+    // drop a selection: a field that already stands for the bytes is left.
+    std::string shown;
+    if (refusal.For(bytes) == 0 && TakeField(edit->text(), shown).character == 0 &&
+        shown == bytes) {
+        return;
+    }
+    const QString text = ShownField(bytes, refusal);
+    if (edit->text() != text) edit->setText(text);
 }
 
 }  // namespace
@@ -87,29 +93,38 @@ QPlainTextEdit* MainWindow::TrafficField() const {
 
 void MainWindow::TakeFieldValues() {
     Station& s = *station_;
+    // The core turns what the page, Carrier ID and command fields hold into
+    // bytes and refuses what no byte stands for.
     for (int p = 1; p <= kPageCount; ++p) {
-        s.image.FieldText(p) = FieldBytes(Edit(PageField(p))->text());
+        s.image.TakeTyped(p, Edit(PageField(p))->text().toStdString());
     }
     s.carrierId.nextText = FieldBytes(Edit(MainControl::NextField)->text());
     s.settings.carrierIdMax = FieldBytes(Edit(MainControl::MaxField)->text());
     s.settings.manual.carrierIdOffset = FieldBytes(Edit(MainControl::CarrierIdOffset)->text());
     s.settings.manual.carrierIdLength = FieldBytes(Edit(MainControl::CarrierIdLength)->text());
-    s.settings.manual.carrierId = FieldBytes(Edit(MainControl::CarrierId)->text());
+    s.settings.manual.carrierIdRefusal =
+        TakeField(Edit(MainControl::CarrierId)->text(), s.settings.manual.carrierId);
     s.uidText = FieldBytes(Edit(MainControl::Uid)->text());
-    s.terminal.commandText = FieldBytes(Edit(MainControl::TerminalCommand)->text());
+    s.terminal.commandRefusal =
+        TakeField(Edit(MainControl::TerminalCommand)->text(), s.terminal.commandText);
     TakeTrafficEdits();
 }
 
 void MainWindow::ShowFieldValues() {
     Station& s = *station_;
-    for (int p = 1; p <= kPageCount; ++p) SetEditText(Edit(PageField(p)), s.image.FieldText(p));
+    for (int p = 1; p <= kPageCount; ++p) {
+        SetEditText(Edit(PageField(p)), s.image.FieldText(p),
+                    s.image.refusals[static_cast<std::size_t>(p - 1)]);
+    }
     SetEditText(Edit(MainControl::NextField), s.carrierId.nextText);
     SetEditText(Edit(MainControl::MaxField), s.settings.carrierIdMax);
     SetEditText(Edit(MainControl::CarrierIdOffset), s.settings.manual.carrierIdOffset);
     SetEditText(Edit(MainControl::CarrierIdLength), s.settings.manual.carrierIdLength);
-    SetEditText(Edit(MainControl::CarrierId), s.settings.manual.carrierId);
+    SetEditText(Edit(MainControl::CarrierId), s.settings.manual.carrierId,
+                s.settings.manual.carrierIdRefusal);
     SetEditText(Edit(MainControl::Uid), s.uidText);
-    SetEditText(Edit(MainControl::TerminalCommand), s.terminal.commandText);
+    SetEditText(Edit(MainControl::TerminalCommand), s.terminal.commandText,
+                s.terminal.commandRefusal);
     static_cast<QLabel*>(Control(MainControl::StatusField))
         ->setText(FieldText(s.run.continuousMode && !s.continuous.status.empty()
                                 ? s.continuous.status
@@ -252,23 +267,6 @@ void MainWindow::ApplyWindowSize() {
     resize(station_->WindowWidth(), Station::kWindowHeight);
 }
 
-bool MainWindow::RefuseUnencodable(int page) {
-    const char32_t refused = FirstUnencodable(Edit(PageField(page))->text());
-    if (refused == 0 || ended_) return false;
-    station_->window.SetBackground(PageField(page), colour::Red, false);
-    ApplyState(PageField(page));
-    const std::string text =
-        "P" + std::to_string(page) + " holds the character " + CodePointName(refused) +
-        ", which a transponder byte cannot hold (only U+0000 to U+00FF can).\r\n"
-        "The page was not taken; type the byte in HEX form instead.";
-    // Busy while the message waits, as a command would be.
-    ++depth_;
-    messages_.ShowMessage({text, "Tagwright", MsgIcon::Error, MsgButtons::Ok});
-    --depth_;
-    if (depth_ == 0) AfterCommand();
-    return true;
-}
-
 QWidget* MainWindow::BuildStatusLine() {
     statusLine_ = new StatusLineWidget(this);
     watchTimer_ = new QTimer(this);
@@ -383,14 +381,14 @@ void MainWindow::OpenRecordFolder() {
         std::filesystem::path(RecordFilePath(*station_)).parent_path();
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
-        messages_.ShowMessage({"The record folder does not exist:\r\n" + folder.string(), "",
+        messages_.ShowMessage({"The record folder does not exist:\r\n" + MessagePath(folder), "",
                                MsgIcon::Warning, MsgButtons::Ok});
         return;
     }
     const QUrl url = QUrl::fromLocalFile(QString::fromStdString(folder.string()));
     if (!QDesktopServices::openUrl(url)) {
         messages_.ShowMessage({"No file manager could open the record folder:\r\n" +
-                                   folder.string(),
+                                   MessagePath(folder),
                                "", MsgIcon::Warning, MsgButtons::Ok});
     }
 }

@@ -57,6 +57,10 @@ TEST(Utf8, ConvertsAsEachRuleSaysAndEveryLatin1ByteRoundTrips) {
         {Utf8ToLatin1, "A\xC3", "A\xC3"},                    // a lone lead byte is no pair
         {Cp1252ToUtf8, "\x80\x8A\x9F", "\xE2\x82\xAC\xC5\xA0\xC5\xB8"},
         {Cp1252ToUtf8, "\x81\xE4", "\xEF\xBF\xBD\xC3\xA4"},  // a hole in the code page
+        // A path into a message: what the code page lacks is named, a byte
+        // that is not UTF-8 stays.
+        {Utf8ToCp1252, "/x/\xC3\xA4/\xE2\x82\xAC\xE4\xB8\xAD", "/x/\xE4/\x80<U+4E2D>"},
+        {Utf8ToCp1252, "\xE4" "b\xC3", "\xE4" "b\xC3"},
     };
     for (const Case& c : cases) EXPECT_EQ(c.convert(c.in), c.out) << c.in;
 }

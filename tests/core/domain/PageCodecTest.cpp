@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/domain/PageCodec.h"
+#include "core/domain/TypedText.h"
 
 namespace tagwright::test {
 namespace {
@@ -101,6 +102,33 @@ TEST(PageCodec, PageTextMessage) {
     EXPECT_EQ(PageTextMessage(17, PageFormat::Ascii),
               "change P17 to a length of 8 characters with spaces in between; "
               "'NUL' is 0x00 in ASCII format");
+}
+
+// What a field's typed text gives: its bytes, and the first character no
+// byte stands for, which is left out, never replaced.
+TEST(TypedText, EveryCharacterIsItsByteOrIsRefused) {
+    struct Case {
+        std::string typed, bytes;
+        char32_t refused;
+    };
+    const Case cases[] = {
+        {"A B \xE2\x82\xAC D", "A B  D", 0x20AC},
+        {"\xC3\xA4\xE2\x90\x80\xE2\x91\xA0\xE2\x8D\xBD", "\xE4"s + '\0' + "\x80\xA0", 0},  // pictures
+        {"\xF0\x9F\x98\x80x\xC4\x80", "x", 0x1F600},  // the first one refused is named
+        {"a\xFF", "a", 0xFFFD},                        // not UTF-8
+    };
+    for (const Case& c : cases) {
+        std::string bytes = "old";
+        const Refusal r = TakeTyped(c.typed, bytes);
+        EXPECT_EQ(bytes, c.bytes) << c.typed;
+        EXPECT_EQ(r.For(bytes), c.refused) << c.typed;
+        EXPECT_EQ(r.For(bytes + "x"), 0u) << "a field filled anew is no longer refused";
+    }
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    std::string back;
+    EXPECT_EQ(TakeTyped(ShownText(all), back).character, 0u);
+    EXPECT_EQ(back, all);
 }
 
 }  // namespace
