@@ -9,6 +9,7 @@
 
 #include <QTest>
 
+#include "e2e/ScenarioMain.h"
 #include "e2e/StationProgram.h"
 
 using namespace tagwright;
@@ -179,5 +180,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(StationScenarios)
+TW_SCENARIOS(StationScenarios)
 #include "StationScenarios.moc"

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "../gui/GuiTestSupport.h"
+#include "e2e/ScenarioMain.h"
 #include "e2e/WindowRig.h"
 #include "gui/config/ConfigDialog.h"
 #include "gui/main/MainWindow.h"
@@ -207,5 +208,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(WindowScenarios)
+TW_SCENARIOS(WindowScenarios)
 #include "WindowScenarios.moc"
