@@ -45,22 +45,36 @@ constexpr std::uint16_t kHigh[32] = {
     0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
+// The code page's byte for a code point above 0x7F; -1 when it has none.
+int Cp1252Byte(char32_t cp) {
+    if (cp >= 0xA0 && cp <= 0xFF) return static_cast<int>(cp);
+    for (int k = 0; k < 32; ++k) {
+        if (kHigh[k] != 0 && kHigh[k] == cp) return 0x80 + k;
+    }
+    return -1;
+}
+
+}  // namespace
+
+void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
         out += static_cast<char>(0xC0 | (cp >> 6));
         out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
+    } else if (cp < 0x10000) {
         out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
 
-// The length of the UTF-8 sequence that starts at text[i] and its code
-// point; 0 when no well-formed sequence starts there.
-std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& cp) {
+std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& cp) {
     const auto lead = static_cast<unsigned char>(text[i]);
     std::size_t length = 0;
     if (lead >= 0xC2 && lead <= 0xDF) {
@@ -84,22 +98,11 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& cp) 
     return length;
 }
 
-// The code page's byte for a code point above 0x7F; -1 when it has none.
-int Cp1252Byte(std::uint32_t cp) {
-    if (cp >= 0xA0 && cp <= 0xFF) return static_cast<int>(cp);
-    for (int k = 0; k < 32; ++k) {
-        if (kHigh[k] != 0 && kHigh[k] == cp) return 0x80 + k;
-    }
-    return -1;
-}
-
-}  // namespace
-
 std::string Utf8ToCp1252(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        std::uint32_t cp = 0;
+        char32_t cp = 0;
         const std::size_t length =
             static_cast<unsigned char>(text[i]) < 0x80 ? 0 : DecodeUtf8(text, i, cp);
         if (length == 0) {
@@ -125,7 +128,7 @@ std::string Cp1252ToUtf8(std::string_view text) {
     out.reserve(text.size());
     for (char c : text) {
         const auto b = static_cast<unsigned char>(c);
-        std::uint32_t cp = b;
+        char32_t cp = b;
         if (b >= 0x80 && b < 0xA0) cp = kHigh[b - 0x80] != 0 ? kHigh[b - 0x80] : 0xFFFD;
         AppendUtf8(out, cp);
     }

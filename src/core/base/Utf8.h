@@ -23,4 +23,10 @@ std::string Utf8ToCp1252(std::string_view text);
 // page, while the file system names files in UTF-8.
 std::string MessagePath(const std::filesystem::path& path);
 
+// Code point CP appended to OUT as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
+// The length of the well-formed UTF-8 sequence of two or more bytes that
+// starts at text[i], with its code point in CP; 0 when none starts there.
+std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& cp);
+
 }  // namespace tagwright

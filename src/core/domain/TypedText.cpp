@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "core/base/Utf8.h"
+
 namespace tagwright {
 
 namespace {
@@ -17,43 +19,16 @@ constexpr unsigned char kNoBreakSpace = 0xA0;
 constexpr char32_t kNoBreakSpacePicture = 0x237D;
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // The code point at text[i], moving i past it; U+FFFD for what is not UTF-8.
 char32_t NextCodePoint(std::string_view text, std::size_t& i) {
-    const auto lead = static_cast<unsigned char>(text[i++]);
-    if (lead < 0x80) return lead;
-    int more = 0;
-    char32_t cp = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        more = 1;
-        cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        more = 2;
-        cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        more = 3;
-        cp = lead & 0x07;
-    } else {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    char32_t cp = lead;
+    const std::size_t length = lead < 0x80 ? 1 : DecodeUtf8(text, i, cp);
+    if (length == 0) {
+        ++i;
         return kReplacement;
     }
-    for (int k = 0; k < more; ++k) {
-        if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            return kReplacement;
-        }
-        cp = (cp << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
-    }
+    i += length;
     return cp;
 }
 
