@@ -30,6 +30,21 @@ private slots:
         QVERIFY2(f.err.find(" is in use by ") != std::string::npos, f.err.c_str());
         QVERIFY2(f.err.find(holder) != std::string::npos, f.err.c_str());
     }
+    // A set file as an operator's editor left it (a comment, LF line ends,
+    // odd spacing, no line end at the end): the counter written back
+    // changes its one line and keeps every other byte.
+    void counterKeepsTheHandEditedSetFile() {
+        StationProgram s;
+        std::string set = LineSet(s, "Decimal counter=1\r\n");
+        set = "; counter set\n" + set.replace(set.find("Carrier ID=5\r\n"), 14,
+                                               "  carrier id =  5\n");
+        set.resize(set.size() - 2);
+        s.Write("Line.ini", set);
+        s.Settings("Line", "Carrier ID Max=20\r\n");
+        QCOMPARE(s.Run({"program", "--set", "Line"}).code, 0);
+        const std::string after = s.Read("Line.ini");
+        QCOMPARE(after, set.replace(set.find("  carrier id =  5"), 17, "carrier id=6"));
+    }
 };
 
 TW_SCENARIOS(StationScenariosLower)
