@@ -31,11 +31,14 @@ private slots:
         QVERIFY2(f.err.find(holder) != std::string::npos, f.err.c_str());
     }
     // A set file as an operator's editor left it (a comment, LF line ends,
-    // odd spacing, no line end at the end): the counter written back
-    // changes its one line and keeps every other byte.
+    // odd spacing, no line end at the end, no record file named): the
+    // counter written back changes its one line and keeps every other byte;
+    // the row goes to the station's own record file.
     void counterKeepsTheHandEditedSetFile() {
         StationProgram s;
         std::string set = LineSet(s, "Decimal counter=1\r\n");
+        const std::size_t named = set.find("file name=");
+        set.erase(named, set.find('\n', named) + 1 - named);
         set = "; counter set\n" + set.replace(set.find("Carrier ID=5\r\n"), 14,
                                                "  carrier id =  5\n");
         set.resize(set.size() - 2);
@@ -44,6 +47,8 @@ private slots:
         QCOMPARE(s.Run({"program", "--set", "Line"}).code, 0);
         const std::string after = s.Read("Line.ini");
         QCOMPARE(after, set.replace(set.find("  carrier id =  5"), 17, "carrier id=6"));
+        const std::string rows = RecordRows(s.Read("Tagwright.xml"));
+        QVERIFY2(rows.find(">1A2B3C4D<") != std::string::npos, "no row in Tagwright.xml");
     }
 };
 
