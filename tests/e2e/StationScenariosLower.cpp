@@ -50,6 +50,22 @@ private slots:
         const std::string rows = RecordRows(s.Read("Tagwright.xml"));
         QVERIFY2(rows.find(">1A2B3C4D<") != std::string::npos, "no row in Tagwright.xml");
     }
+    // Latin-1 texts of the set reach the journal as UTF-8; what a cycle did
+    // not have (fix data: no carrier ID) is NULL; the journal runs in WAL mode.
+    void journalAsTheShellShowsIt() {
+        StationProgram s;
+        std::string set = LineSet(s, "fix data=1\r\n", "TI");
+        set.replace(set.find("Work order number"), 0, "Operator badge ID#=OP-\xE4\r\n");
+        set.replace(set.find("record.xml"), 10, "rec \xE4.xml");
+        s.Write("Line.ini", set);
+        s.Settings("Line");
+        QCOMPARE(s.Run({"program", "--set", "Line"}).code, 0);
+        const std::string nulls = "coalesce(carrier_id, 'none') || coalesce(failed_step, 'none') || "
+                                  "coalesce(page_3, 'none')";
+        QVERIFY(SameLines(s.Journal("SELECT operator_badge, record_file, " + nulls + " FROM cycles"),
+                          {"OP-\xC3\xA4|" + s.Path("rec \xC3\xA4.xml").string() + "|nonenonenone"}));
+        QVERIFY(SameLines(s.Journal("PRAGMA journal_mode"), {"wal"}));
+    }
 };
 
 TW_SCENARIOS(StationScenariosLower)
