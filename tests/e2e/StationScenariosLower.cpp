@@ -1,4 +1,6 @@
-// What the station tells a line engineer about a Reader port it cannot have.
+// tagwright-station and the files a line engineer looks at afterwards: a
+// port another program holds, a hand-edited set file the counter is written
+// back into, and the journal as the sqlite3 shell shows it.
 
 #include <fcntl.h>
 #include <sys/file.h>
