@@ -82,27 +82,6 @@ struct StationPort {
     int fd;
 };
 
-TEST(ReaderLogicTest, AnswersEachCommandAndRefusesBadOnesOrWithoutTransponder) {
-    Options o = Started({"--tor", "37", "--uid", "CAFE0042", "--page", "1=0011223344556677",
-                         "--lock", "5"});
-    sim::ReaderLogic logic;
-    Play(logic, o, {
-        {"TOR", "37"}, {"rd 1", "0011223344556677"}, {"RD 17", "0000000000000000"},
-        {"RD 0", "ERR"}, {"RD 18", "ERR"}, {"HELLO", "ERR"},
-        // Written in lower case, read back in upper case.
-        {"WD 2 a1b2c3d4e5f60718", "ACK"}, {"RD 2", "A1B2C3D4E5F60718"},
-        {"WD 3 A1B2C3D4E5F6071G", "ERR"},
-        {"WD 5 FFFFFFFFFFFFFFFF", "NAK"},  // locked from the start
-        {"LD 6", "ACK"}, {"WD 6 FFFFFFFFFFFFFFFF", "NAK"}, {"RUID", "CAFE0042"},
-    });
-    for (int i = 2; i < 17; ++i) EXPECT_EQ(Page(o.transponder, i + 1), Page({}, 1)) << i + 1;
-    for (int i = 0; i < 17; ++i) EXPECT_EQ(o.transponder.locked[i], i == 4 || i == 5) << i + 1;
-    o.present = false;
-    Play(logic, o, {{"TOR", "37"}, {"RD 1", "No Read"}, {"RUID", "No Read"},
-                    {"WD 1 FFFFFFFFFFFFFFFF", "NAK"}, {"LD 1", "NAK"}, {"RD 99", "ERR"}});
-    EXPECT_FALSE(o.transponder.locked[0]);
-}
-
 TEST(ReaderLogicTest, FaultsSetOnTheCommandLineMisbehaveAsSet) {
     const std::string kData = "0011223344556677";
     const std::string zero(16, '0');

@@ -275,41 +275,6 @@ std::unique_ptr<Journal> OpenIn(const fs::path& dir) {
     return std::move(opened.journal);
 }
 
-// One column of one row, read with SQLite directly as the shell would.
-std::string Column(const fs::path& dir, const std::string& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(JournalPath(dir).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* st = nullptr;
-    std::string value = "<error>";
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
-        const int rc = sqlite3_step(st);
-        const unsigned char* text = rc == SQLITE_ROW ? sqlite3_column_text(st, 0) : nullptr;
-        value = rc == SQLITE_ROW ? (text ? reinterpret_cast<const char*>(text) : "<null>")
-                                 : "<none>";
-    }
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    return value;
-}
-
-// What a reader of the file with the sqlite3 shell sees: UTF-8 texts and
-// NULL where a cycle had nothing (the values are checked above).
-TEST(Journal, RowsAsTheShellShowsThem) {
-    TempDir dir;
-    auto journal = OpenIn(dir.Path());
-    const ReserveResult programmed = journal->Reserve(kLine1, "0004");
-    ASSERT_TRUE(journal->Confirm(programmed.cycle, Programmed("E0040100AB")).ok);
-    ASSERT_TRUE(journal->RecordFailure(kLine1, "", Failed("read UID", "NOTAG")).ok);
-    journal.reset();
-    EXPECT_EQ(Column(dir.Path(), "SELECT operator_badge || '|' || record_file || '|' || "
-                                 "coalesce(failed_step, 'none') || '|' || coalesce(page_3, 'none')"
-                                 " FROM cycles WHERE id = 1"),
-              "OP-\xC3\xA4|/data/rec \xC3\xA4.xml|none|none");
-    EXPECT_EQ(Column(dir.Path(), "SELECT coalesce(carrier_id, 'none') FROM cycles WHERE id = 2"),
-              "none");
-    EXPECT_EQ(Column(dir.Path(), "PRAGMA journal_mode"), "wal");
-}
-
 // Stations starting together on a new record folder: each opens the one
 // journal that one of them creates; none takes it for a damaged file and
 // sets it aside (the others' reservations would then go unchecked).

@@ -111,20 +111,6 @@ protected:
     RecordTarget target;
 };
 
-TEST_F(RecordFile, FirstAndSecondRecordsGiveTheHandWrittenBytes) {
-    // The first into the default file: a new file has its block even when
-    // none is pending.
-    target = RecordTarget{"", dir.Path(), false};
-    ASSERT_TRUE(Append());
-    EXPECT_EQ(target.logFileName, (dir / "Tagwright.xml").string());
-    EXPECT_FALSE(target.headerBlockPending);
-    EXPECT_EQ(dir.Read("Tagwright.xml"), Golden());
-
-    ASSERT_TRUE(Append());
-    EXPECT_EQ(ReadBytes(Path()), FileWith(2));
-    EXPECT_EQ(Entries(dir.Path()), 1);
-}
-
 TEST_F(RecordFile, CountInPlaceWhileItsDigitsFitOtherwiseTheFileIsReplaced) {
     struct Case { int rows; bool pending, replaced; };
     for (const Case c : {Case{95, false, false}, Case{99, false, true}, Case{9, true, true}}) {

@@ -2,11 +2,9 @@
 
 #include <fcntl.h>
 #include <pwd.h>
-#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -60,35 +58,6 @@ TEST(OpenFailureTest, DeniedDeviceNamesUserGroupAndBothWaysToAccess) {
     EXPECT_TRUE(Contains(text, "mode ---------")) << text;
     EXPECT_TRUE(Contains(text, "sudo adduser " + user + " ")) << text;
     EXPECT_TRUE(Contains(text, "70-tagwright-serial.rules")) << text;
-}
-
-TEST(OpenFailureTest, BusyDeviceNamesTheProcessThatHoldsIt) {
-    Pty pty;
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-        PosixSerialBackend backend;
-        const char ok = backend.Open(pty.slave) == 0 ? '1' : '0';
-        (void)!::write(ready[1], &ok, 1);
-        ::pause();  // holds the device until the test ends it
-        _exit(0);
-    }
-    ASSERT_GT(holder, 0);
-    char ok = '0';
-    EXPECT_EQ(::read(ready[0], &ok, 1), 1);
-    EXPECT_EQ(ok, '1');
-    PosixSerialBackend backend;
-    const int error = backend.Open(pty.slave);
-    const std::string text = ExplainOpenFailure(pty.slave, error);
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
-    ::close(ready[0]);
-    ::close(ready[1]);
-
-    EXPECT_EQ(error, EBUSY);
-    EXPECT_TRUE(Contains(text, "in use by ")) << text;
-    EXPECT_TRUE(Contains(text, "(PID " + std::to_string(holder) + ")")) << text;
 }
 
 // A missing device is not plugged in; services that grab adapters are named

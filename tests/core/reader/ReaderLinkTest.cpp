@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,29 +73,6 @@ protected:
     ReaderLink link{port, traffic};
 };
 
-using Command = std::function<JudgedReply(ReaderLink&)>;
-
-TEST_F(LinkTest, EveryJudgedCommandIsSentLoggedAndCut) {
-    struct Case { Command run; std::string sent, logLine, cut; };
-    const Case cases[] = {  // the command as the Reader logs it, the line put on top, the cut
-        {[](ReaderLink& l) { return l.ReadPage(1); }, "RD 1", "RD 1 // Read page 1\r\n",
-         "0011223344556677"},
-        {[](ReaderLink& l) { return l.WritePage(2, "0123456789abcdef"); }, "WD 2 0123456789abcdef",
-         "WD 2 0123456789abcdef// Write page 2\r\n", "ACK"},
-        {[](ReaderLink& l) { return l.LockPage(3); }, "LD 3", "LD 3 // Lock page 3\r\n", "ACK"},
-        {[](ReaderLink& l) { return l.ReadUid(); }, "RUID", "RUID // Read UID\r\n", "1A2B3C4D"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.sent);
-        Answer(nullptr);
-        const JudgedReply r = c.run(link);
-        EXPECT_TRUE(r.sent && r.good);
-        EXPECT_EQ(r.cut, c.cut);
-        EXPECT_EQ(traffic.Text(), c.cut + "\r\n" + c.logLine);
-        EXPECT_EQ(sim.CommandLog(), Lines{c.sent});
-    }
-}
-
 TEST_F(LinkTest, OverLongReplyIsNeverJudgedAndIsNoted) {
     port.readBusy = true;
     Answer((std::string(300, 'F') + "\r").c_str());  // a naive cut would look like a good page
@@ -158,50 +134,6 @@ TEST_F(LinkTest, UnsentCommandsFailWithoutWaiting) {
     EXPECT_EQ(hookCalls, 0);
     EXPECT_EQ(traffic.Text(), "\r\n");  // only the empty judged line, no command
     EXPECT_TRUE(sim.CommandLog().empty());
-}
-
-TEST_F(LinkTest, RetriesRepeatOnlyUnansweredAndFailureMarkedExchanges) {
-    struct Case {
-        int retries;
-        std::vector<const char*> answers;  // for commands 1, 2, ... as for Answer()
-        bool good;
-        std::size_t sent;
-    };
-    const Case cases[] = {
-        {2, {"No Read\r"}, true, 2},                    // healed by one repeat
-        {2, {"", "#09\r"}, true, 3},                    // healed by the last repeat
-        {2, {"No Read\r", "", "XXXXXXXX\r"}, false, 3}, // outlasts them
-        {0, {"No Read\r"}, false, 1},
-        {2, {"ERR\r"}, false, 1},                       // an answer, not a failure
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.retries << " retries, " << c.answers.size());
-        Answer(nullptr);
-        for (std::size_t i = 0; i < c.answers.size(); ++i) {
-            if (*c.answers[i] == '\0') sim.NoAnswerTo(i + 1);
-            else sim.ReplaceAnswer(i + 1, c.answers[i]);
-        }
-        const bool silent = std::any_of(c.answers.begin(), c.answers.end(),
-                                        [](const char* a) { return *a == '\0'; });
-        link.ResponseTimeBase = silent ? 3 : kPatientBase;
-        link.Retries = c.retries;
-        link.ResetRetriesUsed();
-        std::vector<int> hooked;
-        link.SetRetryHook([&](std::string_view line, int repeat) {
-            EXPECT_EQ(line, "RD 1 // Read page 1\r\n");
-            hooked.push_back(repeat);
-        });
-        EXPECT_EQ(link.ReadPage(1).good, c.good);
-        sim.WaitForCommands(c.sent, 1s);
-        EXPECT_EQ(sim.CommandLog(), Lines(c.sent, "RD 1"));
-        EXPECT_EQ(link.RetriesUsed(), c.sent - 1);
-        EXPECT_EQ(hooked.size(), c.sent - 1);
-        // Each repeat is noted on top of the reply it follows.
-        const std::string text = traffic.Text();
-        for (std::size_t r = 1; r < c.sent; ++r) {
-            EXPECT_NE(text.find(RetryNote(static_cast<int>(r), c.retries)), std::string::npos);
-        }
-    }
 }
 
 }  // namespace
