@@ -4,14 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include "AutomaticFixture.h"
+#include "AppRig.h"
 #include "core/app/ContinuousMode.h"
-#include "support/ReaderTestSupport.h"
 
 namespace tagwright::test {
 namespace {
 
-class ContinuousTest : public AutomaticFixture {
+class ContinuousTest : public CheckedRig {
 protected:
     // The run starts with the parameter block in the record file.
     void SwitchOn() {

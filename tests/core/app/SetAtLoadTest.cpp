@@ -4,7 +4,7 @@
 
 #include "core/app/WindowCommands.h"
 #include "core/config/SetStore.h"
-#include "StationFixture.h"
+#include "AppRig.h"
 
 namespace tagwright::test {
 namespace {
