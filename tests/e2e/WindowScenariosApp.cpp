@@ -1,0 +1,68 @@
+// The programming cycle's own rules through the window: a read-back the
+// Reader fumbles once is asked again, and continuous mode on tags without a
+// UID, up to the maximum.
+
+#include <QTest>
+
+#include "e2e/ScenarioMain.h"
+#include "e2e/WindowRig.h"
+
+using namespace tagwright;
+using namespace tagwright::test;
+using enum tagwright::MainControl;
+
+namespace {
+
+const std::string kCounter = "Decimal counter=1\r\n";
+
+// Automatic mode on "Line" (carrier ID 5, maximum MAX), started.
+bool StartLine(WindowRig& s, const std::string& set, const std::string& max = "20") {
+    s.Write("Line.ini", set);
+    s.Settings(1, "Line", "Carrier ID Max=" + max + "\r\n");
+    return s.Start();
+}
+
+}  // namespace
+
+class WindowScenariosApp : public QObject {
+    Q_OBJECT
+private slots:
+    // The first read-back of page 2 says "No Read": one retry, then the tag
+    // is programmed and the retry counted.
+    void readBackRetried() {
+        WindowRig s;
+        QVERIFY(StartLine(s, LineSet(s, kCounter, "Norvik", "[Write checks]\r\nRetries=1\r\n")));
+        s.reader.ReplaceAnswer(7, "No Read\r");  // TOR, RUID, TOR, WD 1, WD 2, RD 1, RD 2
+        s.Click("  One");
+        QVERIFY(s.Settle());
+        QVERIFY(SameLines(s.Journal("SELECT carrier_id, outcome, retries FROM cycles"),
+                          {"0005|programmed|1"}));
+    }
+
+    // TI tags have no UID: a tag that stays is programmed once however often
+    // it is looked at; only an empty look tells the next one. After 6, the
+    // maximum, the mode switches itself off and says why.
+    void continuousUpToTheMaximum() {
+        WindowRig s;
+        QVERIFY(StartLine(s, LineSet(s, kCounter, "TI"), "6"));
+        s.Click(ContOn);
+        QTRY_COMPARE_WITH_TIMEOUT(s.Text(StatusField),
+                                  QStringLiteral("Programmed: remove the transponder"), 30000);
+        const std::size_t seen = s.Traffic().size();
+        QTRY_VERIFY_WITH_TIMEOUT(s.Traffic().size() > seen + 5, 30000);  // looks go on
+        s.reader.SetPresent(false);
+        QTRY_COMPARE_WITH_TIMEOUT(s.Text(StatusField), QStringLiteral("Waiting for a transponder"),
+                                  30000);
+        s.Answer("Continuous mode is off: the maximum carrier ID is reached.");
+        s.reader.SetTransponder(sim::Transponder{});
+        s.reader.SetPresent(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.messages.empty(), 30000);
+        QVERIFY(s.Settle());
+        QVERIFY(SameLines(s.Journal("SELECT carrier_id, outcome FROM cycles ORDER BY id"),
+                          {"0005|programmed", "0006|programmed"}));
+        QCOMPARE(s.Text(ContOn), QStringLiteral("Cont On"));
+    }
+};
+
+TW_SCENARIOS(WindowScenariosApp)
+#include "WindowScenariosApp.moc"
