@@ -1,6 +1,6 @@
 // The programming cycle's own rules through the window: a read-back the
-// Reader fumbles once is asked again, and continuous mode on tags without a
-// UID, up to the maximum.
+// Reader fumbles once is asked again, continuous mode on tags without a UID
+// up to the maximum, and a set whose carrier ID does not fit told at start.
 
 #include <QTest>
 
@@ -20,6 +20,13 @@ bool StartLine(WindowRig& s, const std::string& set, const std::string& max = "2
     s.Write("Line.ini", set);
     s.Settings(1, "Line", "Carrier ID Max=" + max + "\r\n");
     return s.Start();
+}
+
+// The set "Line" with its carrier ID at OFFSET, LENGTH bytes long.
+std::string LaidOut(const ScenarioDir& s, const std::string& offset, const std::string& length) {
+    std::string set = LineSet(s, kCounter);
+    set.replace(set.find("Offset=0"), 8, "Offset=" + offset);
+    return set.replace(set.find("Length=4"), 8, "Length=" + length);
 }
 
 }  // namespace
@@ -61,6 +68,21 @@ private slots:
         QVERIFY(SameLines(s.Journal("SELECT carrier_id, outcome FROM cycles ORDER BY id"),
                           {"0005|programmed", "0006|programmed"}));
         QCOMPARE(s.Text(ContOn), QStringLiteral("Cont On"));
+    }
+
+    // Told once, at the start, with what would fit; 13 + 3 reaches the
+    // area's end and is not told.
+    void layoutThatDoesNotFit() {
+        WindowRig s;
+        s.Answer("Carrier ID Offset + Carrier ID Length must be under 16.\r\nThe parameter set "
+                 "holds Carrier ID Offset \"17\" does not fit, \"16\" would; Carrier ID Length "
+                 "\"3\" does not fit, \"0\" would.\r\nNothing is programmed with it: mend it "
+                 "in the Config dialog.");
+        QVERIFY(StartLine(s, LaidOut(s, "17", "3")));
+        QVERIFY(s.Settle());
+        WindowRig fits;
+        QVERIFY(StartLine(fits, LaidOut(fits, "13", "3")));
+        QVERIFY(fits.Settle());
     }
 };
 
