@@ -6,6 +6,7 @@
 
 #include "e2e/ScenarioMain.h"
 #include "e2e/WindowRig.h"
+#include "gui/main/MainWindow.h"
 
 using namespace tagwright;
 using namespace tagwright::test;
@@ -83,6 +84,28 @@ private slots:
         WindowRig fits;
         QVERIFY(StartLine(fits, LaidOut(fits, "13", "3")));
         QVERIFY(fits.Settle());
+    }
+
+    // A settings file written by hand comes back as it was when the window
+    // closes (the missing keys added, the window's place after): comments,
+    // spellings, blank lines, stale names, texts with outer blanks, and the
+    // journal connection, which the station never writes.
+    void settingsFileKeptOnExit() {
+        WindowRig s;
+        std::string ini = "; station of line 3\r\n[Interface]\r\nport=" + s.Port() +
+                          "\r\nBAUDRATE=9600\r\nDatabits= 8\r\nStopbits=2\r\nParity=\r\n"
+                          "Flowcontrol=No\r\n\r\n[Auto]\r\nSelectConfig=0\r\n"
+                          "Pruefablauf_ist=beta\r\nPruefablaeufe=2\r\nPruefablauf_0=alpha\r\n"
+                          "Pruefablauf_1=beta\r\nPruefablauf_2=\r\nPruefablauf_3=ghost\r\n"
+                          "Carrier ID Max=222\r\n\r\n[Data]\r\n; defaults by hand\r\nFormat=1\r\n"
+                          "P1=A NUL C D E F G \r\nP3Default=00 11\r\n[Manual]\r\nCarrier ID= ID \r\n"
+                          "[Journal]\r\nConnection=service=line-journal connect_timeout=5\r\n";
+        s.Write("Tagwright.ini", ini);
+        QVERIFY(s.Start());
+        s.Window().close();
+        QVERIFY(s.Settle());
+        const std::string saved = s.Local(s.Read("Tagwright.ini"));
+        QVERIFY(MatchesGolden("settings_on_exit.ini", saved.substr(0, saved.find("[Window]"))));
     }
 };
 
