@@ -107,7 +107,6 @@ void ContinuousTick(Station& station) {
     if (!station.run.continuousMode || watch.running) return;
     watch.running = true;
     const std::string statusBefore = watch.status;
-    bool cycleRan = false;
     if (!PortUsable(station)) {
         StopFor(station, kContinuousPortMessage, CycleResult::PortNotOpen);
     } else {
@@ -118,16 +117,15 @@ void ContinuousTick(Station& station) {
         if (!PortUsable(station)) {
             StopFor(station, kContinuousPortMessage, CycleResult::PortNotOpen);
         } else if (isNew) {
-            cycleRan = true;
             ProgramNewTag(station);
         } else if (!watch.tagThere) {
             watch.status = kWaitingForTagText;
         }
     }
     watch.running = false;
-    // The cycle took and showed the fields itself; a new status alone is
-    // shown after the operator's typing is taken, so that none is lost.
-    if (!cycleRan && watch.status != statusBefore) RunCommand(station.View(), [] {});
+    // A new status is shown after the operator's typing is taken, so that
+    // none is lost; a cycle's own show came before its status was set.
+    if (watch.status != statusBefore) RunCommand(station.View(), [] {});
 }
 
 void StopContinuous(Station& station, const char* why) {

@@ -5,7 +5,7 @@
 #include "core/app/Station.h"
 #include "core/config/ParameterSet.h"
 #include "core/production/CarrierIdSource.h"
-#include "StationFixture.h"
+#include "AppRig.h"
 
 namespace tagwright::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/app/ConfigHandOver.h"
-#include "StationFixture.h"
+#include "AppRig.h"
 #include "support/FakeConfigView.h"
 
 namespace tagwright::test {

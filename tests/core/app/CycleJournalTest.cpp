@@ -9,7 +9,7 @@
 
 #include "core/app/CycleJournal.h"
 #include "core/app/ProgrammingCycle.h"
-#include "LockedSet.h"
+#include "AppRig.h"
 #include "core/production/JournalSqlite.h"
 #include "support/FileSizeLimit.h"
 
@@ -17,10 +17,13 @@ namespace tagwright::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Texts = std::vector<std::string>;
 
-class JournalCycleTest : public CounterStationTest {
+class JournalCycleTest : public AppRig {
 protected:
+    void SetUp() override {
+        AppRig::SetUp();
+        Automatic("Demo", "1");
+    }
     CarrierIdUse UseOf(const std::string& id) const {
         JournalOpenResult opened = OpenSqliteJournal(dir.Path());
         EXPECT_TRUE(opened.journal) << opened.error;
@@ -29,20 +32,23 @@ protected:
 };
 
 TEST_F(JournalCycleTest, RestartContinuesWithTheNextIdAndACounterTypedBackSkipsTheUsedOnes) {
-    for (int i = 0; i < 3; ++i) Press();
+    for (int i = 0; i < 3; ++i) PressFresh();
     EXPECT_EQ(Ids(), (Texts{"001", "002", "003"}));
     EXPECT_EQ(LoadSet(dir.Path(), "Demo", true).carrierId, "4");
 
-    NewStation();
-    sim.ClearLog();
-    Press();
+    station.reader.port.ClosePort();  // a restart: the old station lets go of the port
+    Station again{view, clock};
+    view.Attach(again);
+    StartCounter(again, "Demo", LoadSet(dir.Path(), "Demo", true).carrierId);
+    Fresh();
+    PressFresh(again);
     EXPECT_EQ(Ids(), Texts{"004"});
     EXPECT_TRUE(Messages().empty());
     for (const char* id : {"001", "004"}) EXPECT_EQ(UseOf(id), CarrierIdUse::Programmed);
 
-    station->carrierId.current = station->carrierId.nextText = "1";
+    again.carrierId.current = again.carrierId.nextText = "1";
     sim.ClearLog();
-    Press();
+    PressFresh(again);
     EXPECT_EQ(Ids(), Texts{"005"});
     EXPECT_THAT(Messages(), ElementsAre(AllOf(HasSubstr("Carrier ID 001 was already used"),
                                               HasSubstr("Carrier ID 002 was already used"),
@@ -51,13 +57,13 @@ TEST_F(JournalCycleTest, RestartContinuesWithTheNextIdAndACounterTypedBackSkipsT
 }
 
 TEST_F(JournalCycleTest, ListWithADuplicateReportsItMarksItAndTakesTheNext) {
-    station->currentSet.useDecimalCounter = false;
-    station->currentSet.useCsvFile = true;
-    station->currentSet.csvFileName = (dir / "ids.csv").string();
+    station.currentSet.useDecimalCounter = false;
+    station.currentSet.useCsvFile = true;
+    station.currentSet.csvFileName = (dir / "ids.csv").string();
     const std::string head = "Carrier ID;done;\r\n";
     dir.Write("ids.csv", head + "007;;\r\n007;;\r\n008;;\r\n");
-    Press();
-    Press();
+    PressFresh();
+    PressFresh();
     EXPECT_EQ(Ids(), (Texts{"007", "008"}));
     EXPECT_EQ(dir.Read("ids.csv"), head + "007;X;;\r\n007;X;;\r\n008;X;;\r\n");
     EXPECT_THAT(Messages(),
@@ -65,16 +71,16 @@ TEST_F(JournalCycleTest, ListWithADuplicateReportsItMarksItAndTakesTheNext) {
 }
 
 TEST_F(JournalCycleTest, SameUidTwiceIsReprogrammedOnlyWithTheOperatorsYes) {
-    station->currentSet.typeTI = false;
-    station->currentSet.typeNorvik = true;
-    Press();
+    station.currentSet.typeTI = false;
+    station.currentSet.typeNorvik = true;
+    PressFresh();
     ASSERT_EQ(Ids(), Texts{"001"});
     for (MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
         SCOPED_TRACE(answer == MsgAnswer::Yes ? "yes" : "no");
         sim.ClearLog();
         view.ClearRecord();
         view.messages.Answer(answer);
-        Press();
+        PressFresh();
         EXPECT_THAT(Messages(),
                     ElementsAre(AllOf(HasSubstr("UID 1A2B3C4D"), HasSubstr("carrier ID 001 on "))));
         EXPECT_EQ(view.messages.Shown().at(0).buttons, MsgButtons::YesNo);
@@ -86,28 +92,28 @@ TEST_F(JournalCycleTest, SameUidTwiceIsReprogrammedOnlyWithTheOperatorsYes) {
 TEST_F(JournalCycleTest, JournalThatCannotBeOpenedOrWrittenProgramsNothing) {
     // The record file's directory is a file: no journal can be opened there.
     dir.Write("blocked", "a file");
-    station->currentSet.logFileName = (dir / "blocked" / "record.xml").string();
-    Press();
+    station.currentSet.logFileName = (dir / "blocked" / "record.xml").string();
+    PressFresh();
     EXPECT_TRUE(sim.CommandLog().empty());
     EXPECT_THAT(Messages(), ElementsAre(HasSubstr("without its row in the production journal")));
 
     // A full disk while the journal is open: the reservation cannot be written.
-    station->currentSet.logFileName = (dir / "record.xml").string();
-    Press();
+    station.currentSet.logFileName = (dir / "record.xml").string();
+    PressFresh();
     ASSERT_EQ(Ids(), Texts{"001"});
     view.ClearRecord();
     sim.ClearLog();
     {
         FileSizeLimit limit(0);
         ASSERT_TRUE(limit.Ok());
-        Press();
+        PressFresh();
     }
     EXPECT_TRUE(Ids().empty());
     ASSERT_FALSE(Messages().empty());
     EXPECT_NE(Messages()[0].find("production journal"), std::string::npos) << Messages()[0];
     // Room again: the run goes on with the next free ID.
     view.ClearRecord();
-    Press();
+    PressFresh();
     EXPECT_EQ(Ids(), Texts{"002"});
 }
 
@@ -115,38 +121,38 @@ TEST_F(JournalCycleTest, JournalThatCannotBeOpenedOrWrittenProgramsNothing) {
 // goes on and the operator hears of it.
 TEST_F(JournalCycleTest, DamagedJournalIsReplacedWithANoticeAndLoggingOffStillJournals) {
     dir.Write("Tagwright-journal.sqlite", std::string(8192, 'x'));
-    station->currentSet.logEnabled = false;
-    for (int i = 0; i < 2; ++i) Press();
+    station.currentSet.logEnabled = false;
+    for (int i = 0; i < 2; ++i) PressFresh();
     EXPECT_EQ(Ids(), (Texts{"001", "002"}));
     EXPECT_THAT(Messages(), ElementsAre(HasSubstr("is damaged")));
     EXPECT_FALSE(fs::exists(dir / "record.xml"));
     EXPECT_EQ(UseOf("002"), CarrierIdUse::Programmed);
 
     view.ClearRecord();
-    station->carrierId.current = station->carrierId.nextText = "1";
-    LastCarrierId(*station);
-    EXPECT_EQ(station->carrierId.nextText, "3");
-    station->settings.currentSetName = "Other";
-    LastCarrierId(*station);
-    EXPECT_EQ(station->carrierId.nextText, "3");
+    station.carrierId.current = station.carrierId.nextText = "1";
+    LastCarrierId(station);
+    EXPECT_EQ(station.carrierId.nextText, "3");
+    station.settings.currentSetName = "Other";
+    LastCarrierId(station);
+    EXPECT_EQ(station.carrierId.nextText, "3");
     EXPECT_THAT(Messages(), ElementsAre(HasSubstr("no carrier ID of the set \"Other\"")));
 }
 
 TEST_F(JournalCycleTest, UnwritableSetFileStopsTheRunUntilTheCounterIsSaved) {
     // The set file's place is taken by a directory: the key cannot be written.
     fs::create_directory(dir / "Demo.ini");
-    Press();
+    PressFresh();
     EXPECT_EQ(Ids(), Texts{"001"});
     EXPECT_THAT(Messages(), ElementsAre(HasSubstr("cannot be saved in the set \"Demo\"")));
     view.ClearRecord();
     sim.ClearLog();
-    Press();
+    PressFresh();
     EXPECT_TRUE(sim.CommandLog().empty());
     EXPECT_EQ(Messages().size(), 1u);
 
     fs::remove(dir / "Demo.ini");
     view.ClearRecord();
-    Press();
+    PressFresh();
     EXPECT_EQ(Ids(), Texts{"002"});
     EXPECT_EQ(LoadSet(dir.Path(), "Demo", true).carrierId, "3");
 }

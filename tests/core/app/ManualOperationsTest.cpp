@@ -3,11 +3,10 @@
 #include <functional>
 #include <string>
 
-#include "StationFixture.h"
+#include "AppRig.h"
 #include "core/app/ManualOperations.h"
 #include "core/domain/Hex.h"
 #include "core/production/Journal.h"
-#include "support/TempDir.h"
 
 namespace tagwright::test {
 namespace {
@@ -18,15 +17,13 @@ using colour::White;
 constexpr PageFormat kHex = PageFormat::Hex;
 constexpr PageFormat kAscii = PageFormat::Ascii;
 
-class ManualTest : public StationFixture {
+class ManualTest : public AppRig {
 protected:
     void SetUp() override {
-        StationFixture::SetUp();
+        AppRig::SetUp();
         station.setDirectory = dir.Path();  // where the journal of carrier ID writes goes
         Open();
     }
-
-    TempDir dir;
 
     // Page 1 "ABCDEFGH", page 2 "IJKL", NUL, "NOP".
     void LetterPages() {
@@ -137,7 +134,7 @@ TEST_F(ManualTest, LockPagesLocksEverySelectedPageUntilARefusal) {
     }
 }
 
-TEST_F(StationFixture, WithThePortClosedNothingIsSentAndFailureCountFollowsEachOperation) {
+TEST_F(AppRig, WithThePortClosedNothingIsSentAndFailureCountFollowsEachOperation) {
     struct Case { const char* name; std::function<void(Station&)> run; int failures; Rgb page1; };
     const Case cases[] = {  // from FailureCount 5 and a red page 1
         {"read", ReadPages, 5, Red},        {"write", WritePages, 0, White},

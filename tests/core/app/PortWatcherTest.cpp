@@ -3,15 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include "StationFixture.h"
+#include "AppRig.h"
 #include "core/app/PortWatcher.h"
-#include "support/TempDir.h"
 
 namespace tagwright::test {
 namespace {
 
-TEST_F(StationFixture, LostPortIsReopenedWhenItsDeviceComesBack) {
-    TempDir dir;
+TEST_F(AppRig, LostPortIsReopenedWhenItsDeviceComesBack) {
     const std::string link = (dir.Path() / "reader").string();
     ASSERT_TRUE(sim.CreateLink(link));
     station.settings.port = SettingsFor(link, 9600);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "LockedSet.h"
+#include "AppRig.h"
 #include "core/app/ProgrammingCycle.h"
 #include "core/production/JournalFields.h"
 #include "core/production/JournalPostgres.h"
@@ -17,16 +17,16 @@
 namespace tagwright::test {
 namespace {
 
-using Texts = std::vector<std::string>;
 
-class SharedJournalTest : public CounterStationTest {
+class SharedJournalTest : public AppRig {
 protected:
     void SetUp() override {
         connection = FreshPostgresSchema();
         ASSERT_FALSE(connection.empty()) << SharedPostgresServer().Error();
-        CounterStationTest::SetUp();
+        AppRig::SetUp();
+        Automatic("Demo", "1");
         if (HasFatalFailure()) return;
-        station->settings.journal.connection = connection;
+        station.settings.journal.connection = connection;
     }
 
     // Another station's journal on the same server.
@@ -53,29 +53,29 @@ TEST_F(SharedJournalTest, SwitchedToTheSharedJournalIdsOfAnotherStationAreSkippe
     }
     ASSERT_EQ(thisHost->Reserve(context, "005").status, JournalStatus::Ok);
 
-    station->settings.journal = {};
-    Press();
-    station->settings.journal.connection = connection;
-    for (int i = 0; i < 2; ++i) Press();
+    station.settings.journal = {};
+    PressFresh();
+    station.settings.journal.connection = connection;
+    for (int i = 0; i < 2; ++i) PressFresh();
     EXPECT_EQ(Ids(), (Texts{"001", "004", "006"}));
     EXPECT_THAT(Messages(), ElementsAre(AllOf(HasSubstr("Carrier ID 005 was already used"),
                                               Not(HasSubstr("002")))));
     EXPECT_EQ(LoadSet(dir.Path(), "Demo", true).carrierId, "7");
     EXPECT_EQ(otherStation->IsUsed("001").use, CarrierIdUse::Free);
     EXPECT_EQ(otherStation->IsUsed("006").use, CarrierIdUse::Programmed);
-    EXPECT_NE(station->journal.journal->Location().find("PostgreSQL"), std::string::npos);
+    EXPECT_NE(station.journal.journal->Location().find("PostgreSQL"), std::string::npos);
 }
 
 TEST_F(SharedJournalTest, LostServerStopsTheRunAndTheNextCycleReconnects) {
-    Press();
+    PressFresh();
     PostgresServer& server = SharedPostgresServer();
     ASSERT_TRUE(server.Stop());
     sim.ClearLog();
-    Press();
+    PressFresh();
     EXPECT_TRUE(Ids().empty()) << "programmed without its journal row";
     ASSERT_TRUE(server.Start()) << server.Error();
     EXPECT_EQ(Messages().size(), 1u);  // its words: the station program's test
-    Press();
+    PressFresh();
     EXPECT_EQ(Ids(), Texts{"002"});
 }
 

@@ -2,7 +2,7 @@
 
 #include "core/app/Station.h"
 #include "core/app/WindowCommands.h"
-#include "StationFixture.h"
+#include "AppRig.h"
 
 namespace tagwright::test {
 namespace {

@@ -29,32 +29,7 @@ std::string DataSection(const std::string& format, const std::string& p1) {
     return s;
 }
 
-TEST(StationSettingsFile, HandWrittenFileRoundTripsByteForByte) {
-    const std::string head =
-        "; station of line 3\r\n[Interface]\r\nport=ttyUSB0\r\nBAUDRATE=9600\r\nDatabits= 8\r\n"
-        "Stopbits=1.5\r\nParity=";
-    const std::string tail =
-        "\r\nFlowcontrol=No\r\n\r\n[Auto]\r\nSelectConfig=2\r\nPruefablauf_ist=beta\r\n"
-        "Pruefablaeufe=2\r\nPruefablauf_0=alpha\r\nPruefablauf_1=beta\r\nCarrier ID Max=222\r\n"
-        "\r\n" + DataSection("0", "41 42 43 44 45 46 47 48") +
-        "[Manual]\r\nCarrier ID Offset=2\r\nCarrier ID Length=6\r\nCarrier ID=000123\r\n"
-        "[Journal]\r\nConnection=service=line-journal connect_timeout=5\r\n";
-    TempDir dir;
-    dir.Write("Tagwright.ini", head + tail);
-    Loaded l;
-    LoadStationSettingsFile(dir.Path(), l.settings, l.image);
-    EXPECT_EQ(l.settings.selectConfig, 2);
-    EXPECT_EQ(l.image.defaultText[16], "00 11");
-    // The journal connection is the line engineer's: never written back.
-    EXPECT_EQ(l.settings.journal.connection, "service=line-journal connect_timeout=5");
-    l.settings.journal.connection = "host=elsewhere";
-    std::string error;
-    ASSERT_TRUE(SaveStationSettingsFile(dir.Path(), l.settings, l.image, &error)) << error;
-    std::string expected = head + "None" + tail;
-    expected.replace(expected.find("SelectConfig=2"), 14, "SelectConfig=0");
-    EXPECT_EQ(dir.Read("Tagwright.ini"), expected);
-}
-
+// A hand-written file on exit is the window scenarios'.
 TEST(StationSettingsFile, PortTextsBecomeCodesAndComeBackInTheirOwnSpelling) {
     struct Case {
         std::string key, stored;

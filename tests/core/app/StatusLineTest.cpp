@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "StationFixture.h"
+#include "AppRig.h"
 #include "core/app/ProgrammingCycle.h"
 #include "core/app/StatusLine.h"
 #include "core/production/CarrierIdSource.h"
@@ -61,7 +61,7 @@ TEST(StatusLineTest, ProgressFromTheLoggedCommand) {
     for (const auto& [line, progress] : cases) EXPECT_EQ(CycleProgress(line), progress) << line;
 }
 
-class StatusLineStationTest : public StationFixture {};
+using StatusLineStationTest = AppRig;
 
 // The port, set, result and record file as the window shows them around its
 // cycles are the window's tests; here what it says before anything is
@@ -79,7 +79,6 @@ TEST_F(StatusLineStationTest, DescribesPortSetCountAndResult) {
 }
 
 TEST_F(StatusLineStationTest, AListSourceCountsTheEntriesLeft) {
-    const TempDir dir;
     station.settings.currentSetName = "Line";
     station.currentSet.useCsvFile = true;
     const struct {

@@ -4,16 +4,16 @@
 #include <atomic>
 #include <string>
 
-#include "StationFixture.h"
+#include "AppRig.h"
 #include "core/app/Terminal.h"
 
 namespace tagwright::test {
 namespace {
 
-class TerminalTest : public StationFixture {
+class TerminalTest : public AppRig {
 protected:
     void SetUp() override {
-        StationFixture::SetUp();
+        AppRig::SetUp();
         ConnectTrafficReceiver(station, [this] { ++changes; });
     }
     // The callback counts into this fixture, which goes before the station.

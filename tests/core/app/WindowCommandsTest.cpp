@@ -2,7 +2,7 @@
 
 #include "core/config/SetStore.h"
 #include "core/app/WindowCommands.h"
-#include "StationFixture.h"
+#include "AppRig.h"
 
 namespace tagwright::test {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "core/app/ManualOperations.h"
 #include "core/app/WriteChecks.h"
-#include "AutomaticFixture.h"
+#include "AppRig.h"
 
 namespace tagwright::test {
 namespace {
@@ -43,11 +43,6 @@ Texts Checked(Texts head) {
 }
 
 const FaultCase kFaultCases[] = {
-    {"DroppedWrite",
-     [](sim::VirtualReader& r) { sim::Faults f; f.dropWrite.set(1); r.SetFaults(f); },
-     {"TOR", kWd1, kWd2, "RD 1", "RD 2"},
-     {VerifyFailureMessage(2, kPage2, "0000000000000000"), kWriteFailedText},
-     colour::Green, colour::Red, false, kVerifyFailedStep},
     {"FlippedBit",
      [](sim::VirtualReader& r) { sim::Faults f; f.flipWrite.set(0); r.SetFaults(f); },
      {"TOR", kWd1, kWd2, "RD 1"},
@@ -66,14 +61,6 @@ const FaultCase kFaultCases[] = {
      },
      [] { Texts c = Checked({"TOR", kWd1, kWd2}); c.push_back("RD 2"); return c; }(),
      {}, colour::Green, colour::Green, true, ""},
-    {"TransientFailuresHealedByRetries",
-     [](sim::VirtualReader& r) {
-         r.NoAnswerTo(2);                    // the first WD 1 (written, unanswered)
-         r.ReplaceAnswer(6, "No Read\r");    // the first RD 2
-     },
-     {"TOR", kWd1, kWd1, kWd2, "RD 1", "RD 2", "RD 2", "TOR", "LD 1", "LD 2", kWd1, "RD 1", kWd2,
-      "RD 2"},
-     {}, colour::Green, colour::Green, true, "", 2},
     {"FailuresOutlastingRetries",
      [](sim::VirtualReader& r) {
          for (std::size_t n : {2, 3, 4}) r.NoAnswerTo(n);
@@ -88,7 +75,7 @@ const FaultCase kFaultCases[] = {
 
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
-class FaultTest : public AutomaticFixture, public ::testing::WithParamInterface<FaultCase> {};
+class FaultTest : public CheckedRig, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(FaultTest, CycleCountsOnlyAProvenTransponder) {
     const FaultCase& c = GetParam();
@@ -113,7 +100,7 @@ TEST_P(FaultTest, CycleCountsOnlyAProvenTransponder) {
     EXPECT_EQ(report.carrierId, "007");
     EXPECT_EQ(report.retries, static_cast<int>(c.retriesUsed));
     // Every repeat is in the protocol log beside the cycle's own line.
-    const std::string log = ProtocolLog();
+    const std::string log = dir.Read("IntProt_0.txt");
     const bool repeated = std::string(c.name).find("Retries") != std::string::npos;
     EXPECT_EQ(log.find("Retry 1 of 2: WD 1 " + kPage1 + "// Write page 1") != std::string::npos,
               repeated);
@@ -126,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, FaultTest, ::testing::ValuesIn(kFaultCases),
 
 // Without the set's say-so a manual write reads nothing back: the manual
 // operations' own test.
-TEST_F(AutomaticFixture, ManualWriteVerifiesWhenTheSetSaysSo) {
+TEST_F(CheckedRig, ManualWriteVerifiesWhenTheSetSaysSo) {
     station.settings.selectConfig = 0;
     ApplyMode(station);
     station.image.selected.fill(0);
