@@ -58,12 +58,6 @@ const std::vector<LockCase>& LockCases() {
     return cases;
 }
 
-std::size_t Occurrences(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
 }  // namespace
 
 class WindowLockScenarios : public QObject {
