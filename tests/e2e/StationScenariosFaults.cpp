@@ -1,8 +1,7 @@
-// tagwright-station against what goes wrong on a line: a Reader that sends
-// what no good Reader sends, a set or list edited by hand, a record file
-// that is foreign, damaged or meets a full disk, two stations sharing a list
-// and a record file, a run stopped by SIGTERM, a journal edited behind the
-// station's back. Nothing whose success was reported may be lost: record
+// tagwright-station against what goes wrong on a line: a set or list
+// edited by hand, a record file that is foreign, damaged or meets a full
+// disk, a run stopped by SIGTERM, a journal edited behind the station's
+// back. Nothing whose success was reported may be lost: record
 // rows, list marks, the counter and what the operator is told agree.
 
 #include <sys/stat.h>
@@ -156,38 +155,6 @@ private slots:
         QVERIFY(NoWrite(s));
         QVERIFY(s.Read("record.xml").empty());
         if (!text.startsWith('/')) QCOMPARE(s.Read("ids.csv"), text.toStdString());
-    }
-
-    // Two stations take their IDs from one list and append their rows to
-    // one record file until the list is used up: each entry is marked and
-    // recorded once, and the file's row count is its rows.
-    void twoStationsShareListAndRecord() {
-        constexpr int kEntries = 800;
-        StationProgram a(Laid(kEntries)), b(Laid(kEntries, 'D'));
-        std::string text = kHeader;
-        for (int id = 1001; id <= 1000 + kEntries; ++id) text += std::to_string(id) + ";\r\n";
-        a.Write("ids.csv", text);
-        const std::string set = LineSet(a, ListSource(a.Path("ids.csv").string()));
-        Station(a, set);
-        Station(b, set);
-        const QStringList all = kRun + QStringList{"--count", QString::number(kEntries)};
-        QVERIFY(a.Launch(all) && b.Launch(all));
-        const Finished fa = a.Collect(600000), fb = b.Collect(600000);
-        QVERIFY2(fa.code == 6, fa.err.c_str());  // the list used up
-        QVERIFY2(fb.code == 6, fb.err.c_str());
-        QVERIFY(!fa.out.empty() && !fb.out.empty());
-        QCOMPARE(Occurrences(a.Read("ids.csv"), ";X;"), std::size_t{kEntries});
-        const std::string record = a.Read("record.xml");
-        int notOnce = 0;
-        for (int id = 1001; id <= 1000 + kEntries; ++id) {
-            std::string page1;
-            for (char digit : std::to_string(id)) page1 += "3" + std::string(1, digit) + " ";
-            notOnce += Occurrences(record, ">" + page1 + "46 46 46 46<") != 1;
-        }
-        QCOMPARE(notOnce, 0);
-        QCOMPARE(TagRows(a), std::size_t{kEntries});
-        const std::string rows = std::to_string(Occurrences(record, "<Row"));
-        QVERIFY(record.find("ss:ExpandedRowCount=\"" + rows + "\"") != std::string::npos);
     }
 
     // A foreign record file is never written into: the tag counts, the
