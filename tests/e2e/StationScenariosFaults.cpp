@@ -221,17 +221,6 @@ private slots:
         QCOMPARE(TagRows(s), std::size_t{80});
     }
 
-    // The longest set name a set file may have is started with, and the
-    // counter goes into the file of that name.
-    void longestSetName() {
-        StationProgram s;
-        const std::string name(251, 'n');
-        s.Write(name + ".ini", LineSet(s, kCounter));
-        s.Settings(name, "Carrier ID Max=9999\r\n");
-        QCOMPARE(s.Run({"program", "--set", QString::fromStdString(name)}).code, 0);
-        QCOMPARE(s.Ini(name + ".ini", "SEMI E99 Carrier ID Setup", "Carrier ID"), std::string("6"));
-    }
-
     // The same tag again: No unless --yes says otherwise.
     void programAgain() {
         StationProgram s;

@@ -98,25 +98,6 @@ private slots:
         QVERIFY(s.Colour(PageField(1)) != QColor(0, 255, 0));
     }
 
-    // A Reader that ends its lines with CR LF: every page exact, one row,
-    // and the texts saved at the end are the set's.
-    void crLfReader() {
-        sim::Options reader;
-        reader.lineEnd = "\r\n";
-        WindowRig s(reader);
-        QVERIFY(StartOn(s, LineSet(s, kCounter)));
-        s.Click("  One");
-        QVERIFY(s.Settle());
-        QVERIFY(PageHex(s.reader.GetTransponder(), 1) == "3030303546464646");
-        QVERIFY(PageHex(s.reader.GetTransponder(), 2) == "4646464646464646");
-        const std::string record = s.Read("record.xml");
-        QCOMPARE(Occurrences(record, ">1A2B3C4D<"), std::size_t{1});
-        QCOMPARE(Occurrences(record, ">30 30 30 35 46 46 46 46<"), std::size_t{1});
-        s.Window().close();
-        QVERIFY(s.Read("Tagwright.ini").find("P1=30 30 30 35 46 46 46 46\r\n") !=
-                std::string::npos);
-    }
-
     // Eight blanks shown as ASCII are a page like any other.
     void blanksInAsciiView() {
         WindowRig s;

@@ -2,12 +2,14 @@
 // The programs as a line engineer runs them: tagwright-station and the
 // virtual Reader (both beside this test binary) in a temporary working
 // directory holding the settings file, the set "Line" and its record file.
+// Stations on a PostgreSQL journal need the Reader as a program of its own:
+// one is killed mid-cycle and its Reader power-cycled. (tagwright-station
+// on one journal file: tests/e2e, StationScenarios*.)
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -159,23 +161,6 @@ struct StationRig {
         const fs::path path = SettingsFilePath(dir.Path());
         dir.Write(path.filename().string(),
                   ReadBytes(path) + "[Journal]\r\nConnection=" + connection + "\r\n");
-    }
-    // Runs SQL on the SQLite journal, behind the station's back: the first
-    // column of the row it gives, 0 without rows, -1 on failure.
-    long long Sql(const std::string& sql) const {
-        sqlite3* db = nullptr;
-        long long value = 0;
-        const auto first = [](void* to, int, char** row, char**) {
-            if (row[0] != nullptr) *static_cast<long long*>(to) = std::atoll(row[0]);
-            return 0;
-        };
-        if (sqlite3_open((dir / "Tagwright-journal.sqlite").c_str(), &db) != SQLITE_OK ||
-            sqlite3_busy_timeout(db, 5000) != SQLITE_OK ||
-            sqlite3_exec(db, sql.c_str(), first, &value, nullptr) != SQLITE_OK) {
-            value = -1;
-        }
-        sqlite3_close(db);
-        return value;
     }
     std::string Link() const { return (dir / "ttyReader").string(); }
 
