@@ -1,8 +1,8 @@
 // tagwright-station against what goes wrong on a line: a set or list
 // edited by hand, a record file that is foreign, damaged or meets a full
 // disk, a run stopped by SIGTERM, a journal edited behind the station's
-// back. Nothing whose success was reported may be lost: record
-// rows, list marks, the counter and what the operator is told agree.
+// back. Nothing whose success was reported may be lost: record rows, list
+// marks, the counter and what the operator is told agree.
 
 #include <sys/stat.h>
 
@@ -26,9 +26,9 @@ const QStringList kRun{"program", "--set", "Line", "--interval", "10"};
 const std::string kMaximum = "Maximum Carrier ID reached.";
 
 // COUNT tags laid one after another, UIDs C0000001 up (FIRST instead of C);
-// a cycle takes fewer commands than a tag stays, so a tag leaves only after
-// its cycle.
-sim::Options Laid(int count, char first = 'C') {
+// a cycle takes fewer commands than a tag stays (STAY), so a tag leaves
+// only after its cycle.
+sim::Options Laid(int count, char first = 'C', std::size_t stay = 24) {
     sim::Options o;
     for (int n = 1; n <= count; ++n) {
         sim::Transponder tag;
@@ -36,7 +36,7 @@ sim::Options Laid(int count, char first = 'C') {
         tag.uid = first + std::string(7 - number.size(), '0') + number;
         o.sequence.tags.push_back(tag);
     }
-    o.sequence.stayCommands = 24;
+    o.sequence.stayCommands = stay;
     o.sequence.gapCommands = 1;
     return o;
 }
@@ -54,17 +54,13 @@ std::string Unlocked(const ScenarioDir& dir, const std::string& source,
                     "Lock Page 2=1", "Lock Page 2=0");
 }
 
-std::string ListSource(const std::string& list) {
-    return "csv file=1\r\nfile name=" + list + "\r\n";
-}
-
 std::string Counter(const StationProgram& s) {
     return s.Ini("Line.ini", "SEMI E99 Carrier ID Setup", "Carrier ID");
 }
 
 // The record file's rows of tags: those with a date.
-std::size_t TagRows(const ScenarioDir& s, const std::string& file = "record.xml") {
-    return Occurrences(Masked(s.Read(file)), ">DD/MM/YY<");
+std::size_t TagRows(const ScenarioDir& s) {
+    return Occurrences(Masked(s.Read("record.xml")), ">DD/MM/YY<");
 }
 
 bool Says(const Finished& f, const std::string& text) {
@@ -125,8 +121,8 @@ private slots:
         // A pipe nobody writes to would block a read for ever; /dev/zero never ends.
         QTest::newRow("pipe") << "/fifo" << "ids.csv\": it is not a regular file.";
         QTest::newRow("endless") << "/dev/zero" << "/dev/zero";
-        QTest::newRow("empty lines") << QString::fromStdString(kHeader + "\r\n\r\n0001;\r\n0002;\r\n")
-                                     << "";
+        QTest::newRow("empty lines")
+            << QString::fromStdString(kHeader + "\r\n\r\n0001;\r\n0002;\r\n") << "";
     }
     void listFile() {
         QFETCH(QString, text);
@@ -140,7 +136,7 @@ private slots:
         } else {
             s.Write("ids.csv", text.toStdString());
         }
-        Station(s, LineSet(s, ListSource(list)));
+        Station(s, LineSet(s, "csv file=1\r\nfile name=" + list + "\r\n"));
         const Finished f = s.Run(kRun + QStringList{"--count", "1"});
         if (told.isEmpty()) {
             QCOMPARE(f.code, 0);
@@ -191,12 +187,7 @@ private slots:
     // stops. The file stays as it was; with room again the row goes in.
     void rewriteOnAFullDisk() {
         // Tags staying long enough for 17 pages; a new one laid for each run.
-        const auto tags = [](int count, char first) {
-            sim::Options o = Laid(count, first);
-            o.sequence.stayCommands = 60;
-            return o;
-        };
-        StationProgram s(tags(79, 'C'));
+        StationProgram s(Laid(79, 'C', 60));
         Station(s, SetIni(kCounter,
                           "[Transponder type]\r\nNorvik=1\r\n[Log]\r\nLog=1\r\nfile name=" +
                               s.Path("record.xml").string() +
@@ -210,13 +201,13 @@ private slots:
         {
             FileSizeLimit limit(old.size() + 100);  // room for the rows, not for the copy
             QVERIFY(limit.Ok());
-            s.reader.SetSequence(tags(1, 'D').sequence);
+            s.reader.SetSequence(Laid(1, 'D', 60).sequence);
             full = s.Run(kRun);
         }
         QVERIFY2(full.code == 9, full.err.c_str());
         QVERIFY(Says(full, "Protokolldatei kann nicht erstellt werden."));
         QCOMPARE(s.Read("record.xml"), old);
-        s.reader.SetSequence(tags(1, 'E').sequence);
+        s.reader.SetSequence(Laid(1, 'E', 60).sequence);
         QCOMPARE(s.Run(kRun).code, 0);
         QCOMPARE(TagRows(s), std::size_t{80});
     }
@@ -268,12 +259,14 @@ private slots:
         QVERIFY(csv.out[1].find(",\"WO,7 \"\"east\"\"\",") != std::string::npos);
         const Finished json = s.Run({"journal", "export", "--json"});
         QCOMPARE(json.out.size(), std::size_t{3});
-        const QJsonObject row = QJsonDocument::fromJson(QByteArray::fromStdString(json.out[0])).object();
+        const QJsonObject row =
+            QJsonDocument::fromJson(QByteArray::fromStdString(json.out[0])).object();
         QCOMPARE(row["work_order"].toString(), QStringLiteral("WO,7 \"east\""));
         // The unique index replaced by a plain one of its name, which the
         // journal keeps: 0005 can be taken twice.
         s.Journal("UPDATE cycles SET outcome = 'burned' WHERE carrier_id = '0006'; "
-                  "DROP INDEX carrier_id_once; CREATE INDEX carrier_id_once ON cycles (carrier_id); "
+                  "DROP INDEX carrier_id_once; "
+                  "CREATE INDEX carrier_id_once ON cycles (carrier_id); "
                   "INSERT INTO cycles (time_utc, time_local, host, set_name, work_order, "
                   "part_number, operator_badge, carrier_id, outcome) SELECT time_utc, time_local, "
                   "host, set_name, work_order, part_number, operator_badge, carrier_id, "
