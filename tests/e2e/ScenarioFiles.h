@@ -61,4 +61,10 @@ bool MatchesGolden(const std::string& name, const std::string& actual);
 // True when actual == expected; otherwise prints both, line by line.
 bool SameLines(const Texts& actual, const Texts& expected);
 
+// TEXT with each FROM replaced by TO: a set or settings file edited by hand.
+std::string Replaced(std::string text, const std::string& from, const std::string& to);
+
+// Times WHAT stands in TEXT.
+std::size_t Occurrences(const std::string& text, const std::string& what);
+
 }  // namespace tagwright::test

@@ -3,8 +3,10 @@
 // in a station directory of its own, against a virtual Reader reached
 // through the link "reader" there.
 
+#include <memory>
 #include <string>
 
+#include <QProcess>
 #include <QStringList>
 
 #include "../support/StationFiles.h"
@@ -35,6 +37,18 @@ public:
 
 private:
     bool started_ = false;
+
+public:
+    // Run in two halves, for a scenario that acts while the program runs:
+    // Launch starts it (and the Reader, once), Collect waits for its end.
+    bool Launch(const QStringList& args);
+    Finished Collect(int waitMs = 120000);
+    std::size_t LinesSoFar();  // stdout lines written until now
+    QProcess& Running() { return *running_; }
+
+private:
+    std::unique_ptr<QProcess> running_;
+    QByteArray out_;
 };
 
 }  // namespace tagwright::test

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <functional>
 #include <regex>
 
@@ -84,6 +85,7 @@ sim::Options WithFault(void (*set)(sim::Options&)) {
 const std::vector<ExitCase>& ExitCases() {
     static const std::vector<ExitCase> cases{
         {"unknown command", {}, nullptr, {"frobnicate"}, 2, "unknown command"},
+        {"unknown option", {}, nullptr, kProgram + QStringList{"--bogus"}, 2, "unknown option"},
         {"unknown set", {}, nullptr, {"program", "--set", "Nope"}, 2, "no parameter set"},
         {"no tag to program", Absent(), nullptr, kProgram + QStringList{"--wait", "1"}, 3,
          "No transponder came"},
@@ -95,6 +97,23 @@ const std::vector<ExitCase>& ExitCases() {
         {"counter at its maximum", {},
          [](StationProgram& s) { LineStation(s, "4"); }, kProgram, 6,
          "Maximum Carrier ID reached."},
+        {"list used up", {},
+         [](StationProgram& s) {
+             s.Write("ids.csv", "Carrier ID;done;\r\n0001;X;\r\n");
+             s.Write("Line.ini", LineSet(s, "csv file=1\r\nfile name=" +
+                                                s.Path("ids.csv").string() + "\r\n"));
+         },
+         kProgram, 6, "Maximum Carrier ID reached."},
+        {"journal cannot be opened", {},
+         [](StationProgram& s) {  // the journal goes beside the record file
+             s.Write("blocker", "a file");
+             s.Write("Line.ini", Replaced(LineSet(s, kCounter), s.Path("record.xml").string(),
+                                          s.Path("blocker/record.xml").string()));
+         },
+         kProgram, 8, "production journal"},
+        {"record file cannot be written", {},
+         [](StationProgram& s) { std::filesystem::create_directory(s.Path("record.xml")); },
+         kProgram, 9, "record file cannot be written"},
         {"port gone", {},
          [](StationProgram& s) {
              s.Write("Tagwright.ini", StationIni(s.Port() + "Gone", 1, "Line"));

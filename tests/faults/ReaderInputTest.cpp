@@ -1,54 +1,13 @@
-// A Reader that sends what no good Reader sends: nothing it says may be
-// taken for a reply it did not give, and a transponder counts only when it
-// was really programmed.
+// A Reader that ends its lines with CR LF, and one that breaks off in the
+// middle of a line: nothing it says may be taken for a reply it did not
+// give. (Bad replies through the window: e2e WindowFaultScenarios.)
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
 
 #include "StationRig.h"
 
 namespace tagwright::test {
 namespace {
-
-TEST(ReaderInput, BadRepliesAreNeverJudgedAsReplies) {
-    struct Case { const char* scenario; sim::BadReply mode; const char* lineEnd; bool norvik; };
-    const Case cases[] = {
-        // 10 kB without CR, then a UID: the UID must not be taken.
-        {"ALongLineWithoutCrIsNeverJudgedAsTheUid", sim::BadReply::OverLongLine, "\r", true},
-        // "1A2B<NUL>3C4D" is four digits, not a UID.
-        {"AUidWithANulIsJudgedOnlyBeforeIt", sim::BadReply::NulInside, "\r", true},
-        // The read-back of a page with a NUL must not pass for the page.
-        {"APageReadWithANulIsNotTheNextPage", sim::BadReply::NulInside, "\r", false},
-        // 14 digits with CR LF make 16 bytes, but not a page.
-        {"AFourteenDigitPageReplyIsNotAPage", sim::BadReply::ShortPage, "\r\n", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.scenario);
-        sim::Options options;
-        options.faults.badReply = c.mode;
-        options.lineEnd = c.lineEnd;
-        StationRig rig(options);
-        rig.Start(CounterSet(rig.dir.Path(), c.norvik));
-        rig.PressOne();
-        EXPECT_EQ(rig.Record(), "");
-        EXPECT_NE(rig.station.window.Control(PageField(1)).background, colour::Green);
-        if (c.norvik) {
-            EXPECT_EQ(rig.Told(), Texts{kUidFailedMessage});
-            const auto writes = [](const std::string& line) { return line.starts_with("WD"); };
-            EXPECT_EQ(std::ranges::count_if(rig.sim.CommandLog(), writes), 0);
-            EXPECT_EQ(rig.Counter(), "7");
-        } else {
-            // The write went out and its read-back failed: carrier ID 7 is
-            // used up and said so.
-            EXPECT_EQ(rig.Counter(), "8");
-            const Texts told = rig.Told();
-            ASSERT_GE(told.size(), 2u);
-            EXPECT_EQ(told[told.size() - 2], kWriteFailedMessage);
-            EXPECT_EQ(told.back().rfind("The carrier ID 007 is not used again", 0), 0u);
-        }
-    }
-}
 
 TEST(ReaderInput, ACrLfReaderProgramsEveryPageExactly) {
     sim::Options options;

@@ -1,6 +1,6 @@
-// Hand-edited sets and names: a set that would program cut-off or wrapped
-// carrier IDs never runs, and a name is either kept as typed or refused
-// with a reason, never changed or lost.
+// Sets and names through the Config dialog's model: quantity 0 still has a
+// limit, and a name is either kept as typed or refused with a reason, never
+// changed or lost. (Hand-edited layouts: e2e StationFaultScenarios.)
 
 #include <gtest/gtest.h>
 
@@ -10,25 +10,6 @@
 
 namespace tagwright::test {
 namespace {
-
-TEST(SetFaults, HandEditedLayoutsAreRefusedBeforeAnyTraffic) {
-    // Offset 10 with length 10 would cut the significant digits off, so that
-    // every transponder got "000000"; with length 20 the counter would wrap.
-    for (const auto& [offset, length] : {std::pair{"10", "10"}, std::pair{"0", "20"}}) {
-        SCOPED_TRACE(length);
-        StationRig rig;
-        ParameterSet set = CounterSet(rig.dir.Path());
-        set.carrierIdOffset = offset;
-        set.carrierIdLength = length;
-        rig.Start(set);
-        for (int press = 0; press < 2; ++press) rig.PressOne();
-        EXPECT_EQ(rig.Told(), Texts(2, CarrierIdLayoutRefusal(set)));
-        EXPECT_TRUE(rig.sim.CommandLog().empty());
-        EXPECT_EQ(rig.station.run.lastCycle.result, CycleResult::SetRefused);
-        EXPECT_EQ(rig.Counter(), "7");
-        EXPECT_EQ(rig.Record(), "");
-    }
-}
 
 TEST(SetFaults, CarrierIdZeroWithQuantityZeroStillHasALimit) {
     StationRig rig;

@@ -1,0 +1,211 @@
+// Stations of one line on one journal on a PostgreSQL server: tagwright-
+// station run twice at once, each on its own virtual Reader and in its own
+// directory, against the test server. A thousand tags, so a program of its
+// own (test_e2e_shared_journal).
+
+#include <map>
+#include <regex>
+#include <set>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+#include "core/production/PgConnection.h"
+#include "e2e/ScenarioMain.h"
+#include "e2e/StationProgram.h"
+#include "support/PostgresServer.h"
+
+using namespace tagwright;
+using namespace tagwright::test;
+
+namespace {
+
+using Ids = std::set<std::string>;
+struct Row {
+    std::string outcome, uid;
+};
+using Journal = std::map<std::string, Row>;  // by carrier ID
+
+// COUNT tags with the UIDs <prefix>0000001 and up, one after another. A
+// cycle takes fewer Reader commands than a tag stays (24), so a tag leaves
+// only after its cycle, whatever the machine's load.
+sim::Options Tags(char prefix, int count, std::size_t gapCommands = 1) {
+    sim::Options o;
+    for (int i = 1; i <= count; ++i) {
+        const std::string number = std::to_string(i);
+        sim::Transponder tag;
+        tag.uid = prefix + std::string(7 - number.size(), '0') + number;
+        o.sequence.tags.push_back(tag);
+    }
+    o.sequence.stayCommands = 24;
+    o.sequence.gapCommands = gapCommands;
+    return o;
+}
+
+QStringList Program(int count) {
+    return {"program", "--set", "Line", "--count", QString::number(count), "--json",
+            "--interval", "10", "--wait", "120"};
+}
+
+// A station of the line on the journal: four-digit carrier IDs from 0001.
+void OnJournal(StationProgram& s, const std::string& connection) {
+    s.Write("Line.ini", Replaced(LineSet(s, "Decimal counter=1\r\n"), "Carrier ID=5\r\n",
+                                 "Carrier ID=1\r\n"));
+    s.Settings("Line", "Carrier ID Max=9999\r\n[Journal]\r\nConnection=" + connection + "\r\n");
+}
+
+// The journal's rows that took a carrier ID; an ID taken twice is printed
+// and leaves the map short of rows.
+Journal Rows(const std::string& connection, const char* where = "outcome <> 'failed'",
+             int* rowCount = nullptr) {
+    Journal rows;
+    pg::Connection db;
+    if (!db.Open(connection)) std::fprintf(stderr, "%s\n", db.ErrorText().c_str());
+    const pg::Result r =
+        db.Exec(std::string("SELECT carrier_id, outcome, uid FROM cycles WHERE ") + where);
+    for (int i = 0; i < r.Rows(); ++i) rows[r.Text(i, 0)] = {r.Text(i, 1), r.Text(i, 2)};
+    if (rowCount != nullptr) *rowCount = r.Rows();
+    return rows;
+}
+
+QJsonObject Parsed(const std::string& line) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+}
+
+// The carrier IDs of a station's lines: each of a tag of its own (PREFIX),
+// issued once and programmed as its journal row says; "" when one is not.
+Ids ProgrammedLines(const Texts& lines, char prefix, const Journal& journal) {
+    Ids ids;
+    for (const std::string& line : lines) {
+        const QJsonObject tag = Parsed(line);
+        const std::string id = tag["carrier_id"].toString().toStdString();
+        const std::string uid = tag["uid"].toString().toStdString();
+        const auto row = journal.find(id);
+        if (tag["outcome"] != "programmed" || uid.front() != prefix || !ids.insert(id).second ||
+            row == journal.end() || row->second.outcome != "programmed" ||
+            row->second.uid != uid) {
+            std::fprintf(stderr, "not as its journal row says, or issued twice: %s\n",
+                         line.c_str());
+            ids.insert("");
+        }
+    }
+    return ids;
+}
+
+// The carrier IDs of a station's record rows (page 1 holds the ID's digits);
+// "" when one is recorded twice.
+Ids RecordIds(const StationProgram& s) {
+    static const std::regex page1(R"(>3(\d) 3(\d) 3(\d) 3(\d) 46 46 46 46<)");
+    const std::string record = s.Read("record.xml");
+    Ids ids;
+    for (std::sregex_iterator m(record.begin(), record.end(), page1), end; m != end; ++m) {
+        if (!ids.insert((*m)[1].str() + (*m)[2].str() + (*m)[3].str() + (*m)[4].str()).second) {
+            ids.insert("");
+        }
+    }
+    return ids;
+}
+
+// Brings the shared server back for the scenarios after this one, also
+// when a check ends the scenario early.
+struct ServerBack {
+    ~ServerBack() {
+        if (!SharedPostgresServer().Running()) SharedPostgresServer().Start();
+    }
+};
+
+}  // namespace
+
+class SharedJournalScenarios : public QObject {
+    Q_OBJECT
+    std::string connection_;
+
+private slots:
+    void init() {
+        QVERIFY2(SharedPostgresServer().Running(), SharedPostgresServer().Error().c_str());
+        connection_ = FreshPostgresSchema();
+        QVERIFY(!connection_.empty());
+    }
+
+    // A station killed in its first cycle, then two stations at once to
+    // their ends: one counter range without gaps or doubles, and the killed
+    // cycle's ID never issued again.
+    void twoStationsShareOneCounterRange() {
+        constexpr int kEach = 500;
+        {
+            // Slow replies (within the Reader's answer time): the kill lands
+            // inside the cycle. Its Reader goes with it, as a power cycle.
+            sim::Options slow;
+            slow.replyDelay = std::chrono::milliseconds(60);
+            StationProgram killed(slow);
+            OnJournal(killed, connection_);
+            QVERIFY(killed.Launch(Program(1)));
+            QVERIFY(QTest::qWaitFor([&] { return !Rows(connection_).empty(); }, 60000));
+            killed.Running().kill();
+            QCOMPARE(killed.Collect().code, -1);
+        }
+        const Journal first = Rows(connection_);
+        QCOMPARE(first.begin()->second.outcome, std::string("reserved"));  // killed in the cycle
+        const std::string interrupted = first.begin()->first;
+
+        StationProgram a(Tags('A', kEach)), b(Tags('B', kEach));
+        OnJournal(a, connection_);
+        OnJournal(b, connection_);
+        QVERIFY(a.Launch(Program(kEach)) && b.Launch(Program(kEach)));
+        const Finished ra = a.Collect(1200000), rb = b.Collect(1200000);
+        QVERIFY2(ra.code == 0, ra.err.c_str());
+        QVERIFY2(rb.code == 0, rb.err.c_str());
+        int rows = 0;
+        const Journal journal = Rows(connection_, "outcome <> 'failed'", &rows);
+        QCOMPARE(static_cast<std::size_t>(rows), journal.size());  // no ID taken twice
+        const Ids idsA = ProgrammedLines(ra.out, 'A', journal);
+        const Ids idsB = ProgrammedLines(rb.out, 'B', journal);
+        QCOMPARE(idsA.size() + idsB.size(), std::size_t{2 * kEach});
+        QVERIFY(idsA.count("") == 0 && idsB.count("") == 0);
+        Ids all = idsA;
+        all.insert(idsB.begin(), idsB.end());
+        QCOMPARE(all.size(), std::size_t{2 * kEach});
+        QCOMPARE(all.count(interrupted), std::size_t{0});
+        QCOMPARE(journal.at(interrupted).outcome, std::string("reserved"));  // burned
+        QCOMPARE(Rows(connection_, "outcome = 'programmed'").size(), std::size_t{2 * kEach});
+        // Every ID taken lies in 0001..N: the ones not programmed are burned.
+        int expected = 1;
+        for (const auto& [id, row] : journal) QCOMPARE(std::stoi(id), expected++);
+        // The runs overlapped: neither station's IDs all lie below the other's.
+        QVERIFY(*idsA.begin() < *idsB.rbegin() && *idsB.begin() < *idsA.rbegin());
+        QVERIFY(RecordIds(a) == idsA);
+        QVERIFY(RecordIds(b) == idsB);
+        QCOMPARE(a.Run({"journal", "check"}).code, 0);
+    }
+
+    // The server goes between two cycles, after three tags: the run stops
+    // with the journal's error, and the tag after has its line and no ID.
+    void losingTheServerStopsTheRun() {
+        StationProgram a(Tags('A', 10, 400));  // a long gap: the station only looks
+        OnJournal(a, connection_);
+        QVERIFY(a.Launch(Program(10)));
+        QVERIFY(QTest::qWaitFor([&] { return a.LinesSoFar() >= 3; }, 120000));
+        ServerBack back;
+        PostgresServer& server = SharedPostgresServer();
+        QVERIFY(server.Stop());
+        const Finished r = a.Collect();
+        QVERIFY(server.Start());
+        QVERIFY2(r.code == 8, r.err.c_str());
+        QVERIFY(r.err.find(server.SocketDirectory().string()) != std::string::npos);
+        QVERIFY(r.err.find("no transponder is programmed without its row") != std::string::npos);
+        QCOMPARE(r.out.size(), std::size_t{4});
+        QJsonObject last = Parsed(r.out.back());
+        last.remove("ms");
+        QCOMPARE(last, (QJsonObject{{"carrier_id", ""}, {"uid", "A0000004"},
+                                    {"outcome", "journal error"}, {"retries", 0}}));
+        const Journal journal = Rows(connection_);
+        const Ids programmed = ProgrammedLines({r.out.begin(), r.out.end() - 1}, 'A', journal);
+        QVERIFY((programmed == Ids{"0001", "0002", "0003"}));
+        QVERIFY(RecordIds(a) == programmed);
+        QCOMPARE(journal.size(), programmed.size());  // no ID taken after the server went
+    }
+};
+
+TW_SCENARIOS(SharedJournalScenarios)
+#include "SharedJournalScenarios.moc"
