@@ -26,6 +26,7 @@
 #include "../gui/GuiTestSupport.h"
 #include "e2e/ScenarioMain.h"
 #include "e2e/WindowRig.h"
+#include "gui/config/ConfigDialog.h"
 #include "gui/main/MainWindow.h"
 #include "gui/main/SpinArrows.h"
 #include "gui/main/StatusLineWidget.h"
@@ -79,6 +80,29 @@ void PutLines(WindowRig& s, int from, int to) {
         s.Window().Model().reader.traffic.PutOnTop("line " + std::to_string(n) + "\r\n");
     }
     s.Click(HexButton);
+}
+
+// In the Config window: Cancel first (nothing reaches the station), then a
+// name and a field beyond Latin-1 (refused, kept as typed), then the set
+// "Line E2E": a counter of 3 tags, its carrier ID 41 at bytes 4-11, records on.
+void MakeLineE2E(gui::ConfigDialog& dlg) {
+    using C = ConfigControl;
+    auto click = [&](C c) { QTest::mouseClick(dlg.Control(c), Qt::LeftButton); };
+    auto type = [&](C c, const char* text) { TypeInto(dlg.Edit(c), text, Qt::Key_Return); };
+    dlg.NameBox()->setEditText(QString::fromStdString("Line " + kEuro));
+    click(C::Save);
+    TypeInto(dlg.NameBox()->lineEdit(), QStringLiteral("Line E2E"));
+    dlg.Edit(C::WorkOrderNumber)->setText(QString::fromStdString("WO " + kEuro));
+    click(C::Save);
+    if (dlg.Edit(C::WorkOrderNumber)->text().toStdString() != "WO " + kEuro) return;
+    type(C::WorkOrderNumber, "WO-2");
+    type(C::Quantity, "3");
+    click(C::DecimalCounter);
+    click(C::TypeTI);
+    type(C::CarrierIdOffset, "4");  // bytes 4-11: the fill clears every other byte
+    type(C::CarrierIdLength, "8");
+    type(C::CarrierId, "41");
+    for (C c : {C::Fill, C::Log, C::LogOpen, C::Save, C::Ok}) click(c);
 }
 
 // Stands in for the desktop's file manager while it lives.
@@ -421,6 +445,51 @@ private slots:
         s.Menu("Interface/Settings");
         QVERIFY(s.Settle());
         QVERIFY(st.settings.port.baudRate == 57600 && !st.reader.port.portOpen);
+    }
+
+    // A set made in the Config window programs transponders: Cancel leaves
+    // the station as it was; the saved set is the window's, with its block
+    // once in the record file and a row per tag.
+    void configMadeSetPrograms() {
+        WindowRig s;
+        s.Settings(0);
+        QVERIFY(s.Start());
+        Station& st = s.Window().Model();
+        const ParameterSet before = st.currentSet;
+        WhenModalOpens<gui::ConfigDialog>([](gui::ConfigDialog& dlg) {
+            TypeInto(dlg.NameBox()->lineEdit(), QStringLiteral("Thrown away"));
+            QTest::mouseClick(dlg.Control(ConfigControl::DecimalCounter), Qt::LeftButton);
+            QTest::mouseClick(dlg.Control(ConfigControl::Cancel), Qt::LeftButton);
+        });
+        s.Menu("Config");
+        QVERIFY(!st.AutomaticMode() && st.currentSet == before && s.Text(StatusField).isEmpty());
+
+        const std::string records = s.Path("records.xml").string();
+        const gui::FileDialogHandler previous = gui::SetFileDialogHandler(
+            [records](const FileDialogRequest&) { return std::optional(records); });
+        WhenModalOpens<gui::ConfigDialog>(MakeLineE2E);
+        s.Answer("This name has characters that a parameter set's name cannot hold.\r\nA name "
+                 "may use the characters of Latin-1 (ISO 8859-1) only.");
+        s.Answer("A field" + kRefusedEuro + "\r\nA parameter set holds bytes only; mend the "
+                 "field first.");
+        s.Menu("Config");
+        gui::SetFileDialogHandler(previous);
+        QCOMPARE(s.Text(StatusField), QStringLiteral("Line E2E"));
+        QCOMPARE(s.Text(MaxField), QStringLiteral("43"));
+        QCOMPARE(s.Text(PageField(1)), QStringLiteral("00 00 00 00 30 30 30 30"));
+        for (int i = 0; i < 3; ++i) {
+            s.Click("  One");
+            QVERIFY(s.Settle());
+        }
+        QCOMPARE(s.Text(NextField), QStringLiteral("44"));
+        QVERIFY(PageHex(s.reader.GetTransponder(), 1) == "0000000030303030");
+        QVERIFY(PageHex(s.reader.GetTransponder(), 2) == "3030343300000000");
+        QVERIFY(!s.reader.GetTransponder().locked[0] && !s.reader.GetTransponder().locked[1]);
+        const QByteArray xml = QByteArray::fromStdString(s.Read("records.xml"));
+        QCOMPARE(xml.count("Line E2E"), 1);
+        for (const char* id : {"30 30 34 31 00", "30 30 34 32 00", "30 30 34 33 00"}) {
+            QCOMPARE(xml.count(id), 1);
+        }
     }
 };
 
