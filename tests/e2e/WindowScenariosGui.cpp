@@ -268,8 +268,9 @@ private slots:
     // Every end takes the fields and writes the settings and the window's
     // place, and only once; while continuous mode is on, it asks first.
     void endsWriteSettingsOnce() {
-        for (const char* how : {"exit", "close", "exit, continuous", "close, continuous"}) {
-            const bool continuous = std::string(how).find("continuous") != std::string::npos;
+        for (const std::string how : {"exit", "close", "destroy", "exit, continuous",
+                                      "close, continuous"}) {
+            const bool continuous = how.find("continuous") != std::string::npos;
             WindowRig s;
             s.Settings(0);
             QVERIFY(s.Start());
@@ -282,18 +283,21 @@ private slots:
             const std::string question = "Continuous mode is on. Close Tagwright anyway?";
             if (continuous) s.Answer(question, MsgAnswer::No);
             if (continuous) s.Answer(question, MsgAnswer::Yes);
-            for (int i = 0; i < (continuous ? 2 : 1); ++i) {
+            for (int i = 0; i < (continuous ? 2 : 1) && how != "destroy"; ++i) {
                 QVERIFY(!w.Ended());  // No
                 how[0] == 'e' ? s.Menu("File/Exit") : void(w.close());
             }
-            QVERIFY2(w.Ended() && s.Settle(), how);
+            if (how == "destroy") s.DestroyWindow();
+            QVERIFY2(how == "destroy" || (w.Ended() && s.Settle()), how.c_str());
             QVERIFY(s.Ini("Tagwright.ini", "Data", "P1") == "AA BB");
             QVERIFY(s.Ini("Tagwright.ini", "Manual", "Carrier ID Length") == "6");
+            if (how == "destroy") continue;
             QVERIFY(s.Ini("Tagwright.ini", "Window", "Left") == "40");
             s.Write("Tagwright.ini", "[Data]\r\nP1=later\r\n");
             s.Menu("File/Exit");
             w.close();
             w.RequestClose();
+            s.DestroyWindow();
             QVERIFY(s.Ini("Tagwright.ini", "Data", "P1") == "later");
         }
     }
