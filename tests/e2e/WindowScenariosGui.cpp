@@ -167,14 +167,14 @@ private slots:
     // byte for byte; a refused page is kept as typed, also by the next start.
     void manualMode() {
         WindowRig s;
-        const std::string page1("Hi\xE4\xFF\x80-\xA9z");
+        const std::string page1("H\x01\xE4\xFF\x80\xA0\x7Fz");
         s.Settings(0, {}, "[Data]\r\nFormat=1\r\nP1=" + page1 + "\r\n[Window]\r\nLeft=40\r\n"
                           "Top=30\r\nWidth=799\r\nHeight=461\r\n");
         QVERIFY(s.Start());
         gui::MainWindow& w = s.Window();
         QCOMPARE(w.windowTitle(), QStringLiteral("Tagwright"));
         QCOMPARE(QRect(w.pos(), w.size()), QRect(40, 30, 799, 461));
-        QCOMPARE(s.Text(PageField(1)), QStringLiteral("Hi\u00E4\u00FF\u2460-\u00A9z"));
+        QCOMPARE(s.Text(PageField(1)), QStringLiteral("H\u2401\u00E4\u00FF\u2460\u237D\u2421z"));
         QVERIFY(AllShown(s, {One, NextField, StatusField, ContOn, Traffic}, false));
         QVERIFY(AllShown(s, {Read, Write, ReadUid, CarrierId, Uid}));
         QVERIFY(Shows(s, ManualButton, gui::ChoiceImage(true)) &&
@@ -346,6 +346,7 @@ private slots:
         s.reader.SendUnsolicited("Gr\xFC\xDF\r");
         QTRY_COMPARE_WITH_TIMEOUT(traffic->toPlainText(), QStringLiteral("Gr\u00FC\u00DF\nnote"),
                                   30000);
+        QCOMPARE(w.Model().reader.traffic.Text(), std::string("Gr\xFC\xDF\r\nnote"));
         s.Menu("Terminal/Clear");
         QVERIFY(traffic->toPlainText().isEmpty());
 
