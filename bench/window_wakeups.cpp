@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,12 +31,16 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QTest>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 
-#include "MainWindowTestSupport.h"
 #include "QuickMode.h"
 #include "ThreadStats.h"
 #include "gui/controls/MessageBoxes.h"
+#include "gui/main/MainWindow.h"
+#include "support/StationFiles.h"
 #include "reader-sim/VirtualReader.h"
 
 namespace {
@@ -181,9 +186,25 @@ private:
     gui::MessageBoxHandler previous_;
 };
 
+// A station directory of its own, current while the window runs in it.
+struct StationDir {
+    void Write(const QString& name, const std::string& text) const {
+        QFile file(dir.filePath(name));
+        if (file.open(QIODevice::WriteOnly)) file.write(text.data(), static_cast<qint64>(text.size()));
+    }
+    gui::MainWindow& Start() {
+        QDir::setCurrent(dir.path());
+        window = std::make_unique<gui::MainWindow>();
+        window->Initialise();
+        return *window;
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<gui::MainWindow> window;
+};
+
 // Automatic mode with the set "Line" (counter from 5, pages 1 and 2 written,
 // page 1 locked) on the virtual Reader's port.
-gui::MainWindow* StartWindow(test::StationDir& dir, sim::VirtualReader& reader) {
+gui::MainWindow* StartWindow(StationDir& dir, sim::VirtualReader& reader) {
     std::string error;
     if (!reader.Start(&error)) {
         std::fprintf(stderr, "no virtual Reader: %s\n", error.c_str());
@@ -233,7 +254,7 @@ int main(int argc, char** argv) {
 
     sim::VirtualReader reader;  // outlives the window, which closes the port
     Messages messages;
-    test::StationDir dir;
+    StationDir dir;
     gui::MainWindow* window = StartWindow(dir, reader);
     if (window == nullptr) return 1;
 

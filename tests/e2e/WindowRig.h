@@ -80,6 +80,10 @@ private:
     gui::MessageBoxHandler previousBoxes_;
     QString previousDir_;
     std::unique_ptr<gui::MainWindow> window_;
+
+public:
+    // The window destroyed without an end of its own (Window() is gone).
+    void DestroyWindow() { window_.reset(); }
 };
 
 }  // namespace tagwright::test

@@ -1,27 +1,22 @@
-// The "Config" window: its look, the keys and picks the operator uses,
-// Cancel, and a set made in the window programming transponders through the
-// main window against the virtual Reader. The "Config Pages 3-17" window:
-// its bytes and boxes, the keys and buttons, and what OK and "Abbrechen" give.
+// The "Config" window: its look, the keys and picks the operator uses. The
+// "Config Pages 3-17" window: its bytes and boxes, the keys and buttons, and
+// what OK and "Abbrechen" give.
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include <QAction>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 
 #include "GuiTestSupport.h"
-#include "MainWindowTestSupport.h"
 #include "core/domain/ByteText.h"
 #include "gui/config/ConfigDialog.h"
 #include "gui/config/Pages317Command.h"
 #include "gui/config/Pages317Dialog.h"
-#include "reader-sim/VirtualReader.h"
 
 using namespace tagwright;
 using namespace tagwright::gui;
@@ -55,45 +50,6 @@ void StartWithTwoSets(ConfigDialog& dlg, const std::filesystem::path& path) {
     dlg.Model().names.Add("Other");
     dlg.Model().set.carrierId = "ABC";
     dlg.Start();
-}
-
-// Cancel: nothing done in the window reaches the station.
-void CancelChangesNothing(MainWindow& window) {
-    Station& station = window.Model();
-    const ParameterSet before = station.currentSet;
-    WhenModalOpens<ConfigDialog>([](ConfigDialog& dlg) {
-        TypeName(dlg, QStringLiteral("Thrown away"));
-        Click(dlg, C::DecimalCounter);
-        Click(dlg, C::Cancel);
-    });
-    window.Action(MainWindow::MenuItem::Config)->trigger();
-    QVERIFY(!station.AutomaticMode() && station.currentSet == before);
-    QVERIFY(station.settings.currentSetName.empty());
-}
-
-// A name and a field beyond Latin-1 first (refused, not saved as "?"), then the set
-// "Line E2E": a counter of 3 tags, its carrier ID 41 at bytes 4-11, records on.
-void MakeLineE2E(ConfigDialog& dlg) {
-    dlg.NameBox()->setEditText(QStringLiteral("Line \u20AC"));  // no key types it
-    Click(dlg, C::Save);
-    TypeName(dlg, QStringLiteral("Line E2E"));
-    // A field beyond Latin-1 is refused too, and kept as typed.
-    dlg.Edit(C::WorkOrderNumber)->setText(QStringLiteral("WO \u20AC"));
-    Click(dlg, C::Save);
-    QCOMPARE(Text(dlg, C::WorkOrderNumber), QStringLiteral("WO \u20AC"));
-    Type(dlg, C::WorkOrderNumber, QStringLiteral("WO-2"));
-    Type(dlg, C::Quantity, QStringLiteral("3"));
-    Click(dlg, C::DecimalCounter);
-    Click(dlg, C::TypeTI);
-    // Bytes 4-11, so that the fill clears every other byte of both pages.
-    Type(dlg, C::CarrierIdOffset, QStringLiteral("4"));
-    Type(dlg, C::CarrierIdLength, QStringLiteral("8"));
-    Type(dlg, C::CarrierId, QStringLiteral("41"));
-    Click(dlg, C::Fill);
-    Click(dlg, C::Log);
-    Click(dlg, C::LogOpen);
-    Click(dlg, C::Save);
-    Click(dlg, C::Ok);
 }
 
 // Byte b holds "0".."9" (b % 10); page 4 is marked Edit.
@@ -178,57 +134,6 @@ private slots:
         QCOMPARE(Text(dlg, HexEdit(0)), QStringLiteral("5A"));
     }
 
-    // Through the main window's menu: Cancel, then a new set made and
-    // saved; then three presses of "  One" against the virtual Reader.
-    void madeSetProgramsTransponders() {
-        sim::VirtualReader reader;
-        QVERIFY(reader.Start());
-        StationDir dir;
-        dir.Write("Tagwright.ini", StationIni(reader.SlavePath(), 0, ""));
-        const std::string records = dir.Path("records.xml").toStdString();
-        const FileDialogHandler previousFiles = SetFileDialogHandler(
-            [records](const FileDialogRequest&) { return std::optional<std::string>(records); });
-        ScopedMessageBoxes boxes;
-        MainWindow& window = dir.Start();
-        QVERIFY(ShowActive(window));
-        Station& station = window.Model();
-        QVERIFY(station.reader.port.portOpen);
-
-        CancelChangesNothing(window);
-        if (QTest::currentTestFailed()) return;
-
-        WhenModalOpens<ConfigDialog>(MakeLineE2E);
-        window.Action(MainWindow::MenuItem::Config)->trigger();
-        SetFileDialogHandler(previousFiles);
-        QVERIFY(station.AutomaticMode());
-        QCOMPARE(station.settings.carrierIdMax, std::string("43"));
-        QCOMPARE(static_cast<QLabel*>(window.Control(MainControl::StatusField))->text(),
-                 QStringLiteral("Line E2E"));
-        QCOMPARE(EditOf(window, MainControl::Page1)->text(),
-                 QStringLiteral("00 00 00 00 30 30 30 30"));
-
-        for (const char* next : {"42", "43", "44"}) {
-            QTRY_VERIFY_WITH_TIMEOUT(!window.Busy(), 30000);
-            QTest::mouseClick(window.Control(MainControl::One), Qt::LeftButton);
-            QTRY_COMPARE_WITH_TIMEOUT(station.carrierId.nextText, std::string(next), 30000);
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(!window.Busy(), 30000);
-        const sim::Transponder tag = reader.GetTransponder();
-        QVERIFY(tag.pages[0] == (std::array<std::uint8_t, 8>{0, 0, 0, 0, '0', '0', '0', '0'}));
-        QVERIFY(tag.pages[1] == (std::array<std::uint8_t, 8>{'0', '0', '4', '3', 0, 0, 0, 0}));
-        QVERIFY(!tag.locked[0] && !tag.locked[1]);
-        // The record file: the set's block once, then one row per transponder.
-        QFile file(QString::fromStdString(records));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray xml = file.readAll();
-        QCOMPARE(xml.count("Line E2E"), 1);
-        for (const char* id : {"30 30 34 31 00", "30 30 34 32 00", "30 30 34 33 00"}) {
-            QCOMPARE(xml.count(id), 1);
-        }
-        QCOMPARE(boxes.shown.size(), std::size_t{2});
-        QVERIFY(boxes.shown[0].text.find("Latin-1") != std::string::npos);
-        QVERIFY(boxes.shown[1].text.find("U+20AC") != std::string::npos);
-    }
     // The "Config Pages 3-17" window.
     void showsTheBytesAndFollowsTheKeys() {
         ScopedMessageBoxes boxes;

@@ -1,7 +1,6 @@
 // The input fields, text bridge, message boxes and pictures that every window
 // builds on.
 
-#include <QSet>
 #include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -147,29 +146,15 @@ private slots:
         QVERIFY(std::abs(darkest - 109) <= 15);  // the text in the chosen grey
     }
 
-    // Fields carry bytes as Latin-1; messages are Windows-1252.
+    // Fields carry bytes as Latin-1 (what no byte holds as '?' where the
+    // core does not judge it); messages are Windows-1252.
     void textBridge() {
         std::string all;
         for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
-        const QString pictures = ByteFieldText(all);
-        // Typed back as the raw character or as its picture, every byte is
-        // the same; each picture stands for one byte only.
-        QVERIFY(FieldBytes(FieldText(all)) == all && FieldBytes(pictures) == all);
-        QCOMPARE(QSet<QChar>(pictures.begin(), pictures.end()).size(), 256);
-        QVERIFY(FirstUnencodable(pictures) == 0);
-        // Control bytes and the no-break space show visibly.
-        const std::pair<unsigned char, char16_t> shown[] = {
-            {0x00, 0x2400}, {0x0D, 0x240D}, {0x1F, 0x241F}, {0x20, 0x0020}, {0x7E, 0x007E},
-            {0x7F, 0x2421}, {0x80, 0x2460}, {0x9F, 0x247F}, {0xA0, 0x237D}, {0xFF, 0x00FF}};
-        for (const auto& [byte, unicode] : shown) {
-            QCOMPARE(ByteFieldText(std::string(1, static_cast<char>(byte))), QString(QChar(unicode)));
-        }
+        QVERIFY(FieldBytes(FieldText(all)) == all && FieldBytes(ByteFieldText(all)) == all);
         QVERIFY(FieldBytes(QString::fromUtf8("A\u0100B\U0001F600C")) == "A?B?C");
         QVERIFY(FieldBytes(QString(QChar(0x2420))) == "?");  // the SP picture is no control byte
-        // A character no byte can hold is found, and named by its code point.
-        QVERIFY(FirstUnencodable(QString(QChar(0x2480))) == 0x2480);
-        QVERIFY(FirstUnencodable(QString::fromUtf8("ab\u20AC")) == 0x20AC);
-        QVERIFY(FirstUnencodable(QString::fromUtf8("\U0001F600x\u0100")) == 0x1F600);
+        // A character no byte can hold is named by its code point.
         QCOMPARE(CodePointName(0x20AC), std::string("U+20AC"));
         QCOMPARE(CodePointName(0x1F600), std::string("U+1F600"));
         const std::pair<unsigned char, char16_t> cp1252[] = {

@@ -1,9 +1,7 @@
-// Interface > Settings: the dialog's boxes, the menu command against a virtual
-// Reader with Cancel, OK and a port that cannot be opened; and the device list.
+// Interface > Settings: the dialog's boxes; and the device list.
 
 #include <filesystem>
 
-#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -11,8 +9,6 @@
 #include <QTreeWidget>
 
 #include "GuiTestSupport.h"
-#include "MainWindowTestSupport.h"
-#include "reader-sim/VirtualReader.h"
 #include "gui/reader/DeviceListWindow.h"
 #include "gui/reader/InterfaceSettingsDialog.h"
 
@@ -55,48 +51,6 @@ private slots:
         typed.FlowControlBox()->clearEditText();
         QTest::keyClicks(typed.FlowControlBox()->lineEdit(), QStringLiteral("Har"));
         QCOMPARE(typed.Texts().flowControl, std::string("Har"));
-    }
-
-    // Interface > Settings in the main window: the port is closed while the
-    // dialog is open; Cancel reopens it, OK (Enter in a box) takes the boxes'
-    // texts. What the reopened port does is the core's to show.
-    void settingsMenuReopensThePort() {
-        sim::VirtualReader reader;
-        std::string error;
-        QVERIFY2(reader.Start(&error), error.c_str());
-        StationDir dir;
-        const std::string link = dir.Path("reader").toStdString();
-        QVERIFY2(reader.CreateLink(link, &error), error.c_str());
-        dir.Write("Tagwright.ini", StationIni(link, 0, ""));
-        ScopedMessageBoxes boxes;
-        MainWindow& w = dir.Start();
-        QVERIFY(ShowActive(w));
-        Station& station = w.Model();
-        QAction* settings = w.Action(MainWindow::MenuItem::Settings);
-
-        InterfaceTexts seen;
-        bool openMeanwhile = true;
-        WhenModalOpens<InterfaceSettingsDialog>([&](InterfaceSettingsDialog& dlg) {
-            seen = dlg.Texts();
-            openMeanwhile = station.reader.port.portOpen;
-            dlg.BaudRateBox()->setEditText(QStringLiteral("19200"));
-            QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
-        });
-        settings->trigger();
-        QCOMPARE(seen.port + "|" + seen.baudRate, link + "|9600");
-        QVERIFY(!openMeanwhile);
-        QCOMPARE(station.settings.port.baudRate, 9600);
-        QVERIFY(station.reader.port.portOpen && boxes.shown.empty());
-
-        WhenModalOpens<InterfaceSettingsDialog>([](InterfaceSettingsDialog& dlg) {
-            dlg.BaudRateBox()->setEditText(QStringLiteral("57600"));
-            TypeInto(dlg.PortBox()->lineEdit(), QStringLiteral("/nonexistent/ttyReader"),
-                     Qt::Key_Return);
-        });
-        settings->trigger();
-        QCOMPARE(station.settings.port.baudRate, 57600);
-        QVERIFY(!station.reader.port.portOpen);
-        QCOMPARE(boxes.shown.size(), std::size_t{1});
     }
 
     void deviceListShowsWhatTheSystemKnows() {

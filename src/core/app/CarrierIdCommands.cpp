@@ -22,13 +22,16 @@ void SetCurrent(Station& station, std::string id) {
 
 void StepNext(Station& station, int delta) {
     RunCommand(station.View(), [&] {
+        if (TellRefusedNumberField(station)) return;
         const std::uint64_t limit = CounterLimit(station.currentSet);
         SetCurrent(station, StepCounterText(station.carrierId.nextText, limit, delta));
     });
 }
 
 void CommitNext(Station& station) {
-    RunCommand(station.View(), [&] { CommitNextStep(station); });
+    RunCommand(station.View(), [&] {
+        if (!TellRefusedNumberField(station)) CommitNextStep(station);
+    });
 }
 
 void CommitNextStep(Station& station) {
@@ -38,6 +41,7 @@ void CommitNextStep(Station& station) {
 
 void StepMax(Station& station, int delta) {
     RunCommand(station.View(), [&] {
+        if (TellRefusedNumberField(station)) return;
         std::string& max = station.settings.carrierIdMax;
         max = StepCounterText(max, CounterLimit(station.currentSet), delta);
     });
@@ -45,6 +49,7 @@ void StepMax(Station& station, int delta) {
 
 void CommitMax(Station& station) {
     RunCommand(station.View(), [&] {
+        if (TellRefusedNumberField(station)) return;
         std::string& max = station.settings.carrierIdMax;
         max = ClampCounterText(max, CounterLimit(station.currentSet));
     });

@@ -440,12 +440,14 @@ void ReadUidStep(Station& station) {
 }
 
 void ReadCarrierId(Station& station) {
-    RunCommand(station.View(), [&] { ReadCarrierIdStep(station); });
+    RunCommand(station.View(), [&] {
+        if (!TellRefusedNumberField(station)) ReadCarrierIdStep(station);
+    });
 }
 
 void WriteCarrierId(Station& station) {
     RunCommand(station.View(), [&] {
-        if (!WriteCarrierIdStep(station)) return;
+        if (TellRefusedNumberField(station) || !WriteCarrierIdStep(station)) return;
         station.window.SetFocus(MainControl::CarrierId);
         ReadCarrierIdStep(station);
     });
@@ -454,6 +456,7 @@ void WriteCarrierId(Station& station) {
 void CheckCarrierIdLength(Station& station) {
     MainView& view = station.View();
     view.TakeFieldValues();
+    if (TellRefusedNumberField(station)) return view.ShowFieldValues();
     const std::int64_t length = Atol(station.settings.manual.carrierIdLength);
     const bool ascii = station.image.format == PageFormat::Ascii;
     // In Hex the field holds two digits per byte, as the read fills it.

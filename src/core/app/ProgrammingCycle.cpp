@@ -157,6 +157,11 @@ void CycleSteps(Station& station) {
     const ParameterSet& set = station.currentSet;
     station.run.recordFileFailed = false;
     station.reader.link.ResetRetriesUsed();  // the journal row counts this cycle's repeats
+    // So would a number field that lost a character: refused before any traffic.
+    if (TellRefusedNumberField(station)) {
+        station.run.lastCycle.fieldRefused = true;
+        return Decide(station, CycleResult::SetRefused);
+    }
     // A hand-edited layout would program cut-off IDs: refused before any traffic.
     if (const std::string refusal = CarrierIdLayoutRefusal(set); !refusal.empty()) {
         station.window.Tell(refusal);

@@ -43,6 +43,29 @@ void WindowControls::Tell(std::string text) {
     view_.ShowMessage(request);
 }
 
+bool TellRefusedNumberField(Station& station) {
+    const struct {
+        const char* name;
+        const std::string& bytes;
+        const Refusal& refusal;
+    } fields[] = {
+        {"next", station.carrierId.nextText, station.carrierId.nextRefusal},
+        {"max", station.settings.carrierIdMax, station.settings.carrierIdMaxRefusal},
+        {"Carrier ID Offset", station.settings.manual.carrierIdOffset,
+         station.settings.manual.offsetRefusal},
+        {"Carrier ID Length", station.settings.manual.carrierIdLength,
+         station.settings.manual.lengthRefusal},
+        {"UID", station.uidText, station.uidRefusal}};
+    for (const auto& field : fields) {
+        if (const char32_t refused = field.refusal.For(field.bytes)) {
+            station.window.Tell("The field \"" + std::string(field.name) + "\" holds " +
+                                RefusedCharacterText(refused) + ".\r\nNothing was done.");
+            return true;
+        }
+    }
+    return false;
+}
+
 ReaderSession::ReaderSession(std::unique_ptr<SerialBackend> backend)
     : port(backend ? std::move(backend) : MakeSystemSerialBackend()), link(port, traffic) {}
 

@@ -47,6 +47,7 @@ struct ReaderSession {
 struct CarrierIdState {
     std::string current;
     std::string nextText;
+    Refusal nextRefusal;  // the "next" field as typed, when no byte holds it
 };
 
 // How the last cycle ended, decided where each step fails, for front ends
@@ -80,6 +81,7 @@ struct CycleReport {
     CycleStage reached = CycleStage::Start;
     bool fromList = false;    // the carrier ID came (or was to come) from the list file
     bool listUsedUp = false;  // the list held no open entry (rather than a bad one)
+    bool fieldRefused = false;  // a number field held a character no byte stands for
     std::string carrierId;  // the ID reserved, "" when none was
     std::string uid;
     int retries = 0;
@@ -163,6 +165,7 @@ public:
     StationSettings settings;
     ParameterSet currentSet;
     std::string uidText;  // the UID field
+    Refusal uidRefusal;   // the UID field as typed, when no byte holds it
     // What the Config dialog reported when it ended with OK: a set file was
     // written while it was open, and its Save was pressed at all.
     bool configSaved = false;
@@ -188,5 +191,10 @@ private:
     MainView& view_;
     const Clock& clock_;
 };
+
+// A number field ("next", "max", the Carrier ID Offset and Length, the UID)
+// that holds a character no byte stands for is told and true: the command
+// that would use it does nothing, and the field keeps what was typed.
+bool TellRefusedNumberField(Station& station);
 
 }  // namespace tagwright

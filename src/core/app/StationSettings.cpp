@@ -125,7 +125,7 @@ void LoadStationSettings(const IniFile& file, StationSettings& settings, Transpo
     for (int i = 0; i < count; ++i) {
         settings.names.slots[static_cast<std::size_t>(i)] = file.Get(kAuto, NameKey(i));
     }
-    settings.carrierIdMax = file.Get(kAuto, "Carrier ID Max");
+    settings.carrierIdMaxRefusal = LoadTyped(file, kAuto, "Carrier ID Max", settings.carrierIdMax);
 
     image.selectAll = file.Get(kData, "SelectAll") == "1" ? 1 : 0;
     for (int p = 1; p <= kPageCount; ++p) {
@@ -141,10 +141,10 @@ void LoadStationSettings(const IniFile& file, StationSettings& settings, Transpo
     }
     image.DeriveFormsFromFieldTexts();
 
-    settings.manual.carrierIdOffset = file.Get(kManual, "Carrier ID Offset");
-    settings.manual.carrierIdLength = file.Get(kManual, "Carrier ID Length");
-    settings.manual.carrierIdRefusal =
-        LoadTyped(file, kManual, "Carrier ID", settings.manual.carrierId);
+    ManualCarrierIdTexts& manual = settings.manual;
+    manual.offsetRefusal = LoadTyped(file, kManual, "Carrier ID Offset", manual.carrierIdOffset);
+    manual.lengthRefusal = LoadTyped(file, kManual, "Carrier ID Length", manual.carrierIdLength);
+    manual.carrierIdRefusal = LoadTyped(file, kManual, "Carrier ID", manual.carrierId);
     settings.journal.connection = file.Get(kJournal, "Connection");
 }
 
@@ -173,7 +173,7 @@ void SaveStationSettings(IniFile& file, const StationSettings& settings,
         if (file.Get(kAuto, key).empty()) break;
         file.Set(kAuto, key, "");
     }
-    file.Set(kAuto, "Carrier ID Max", IniTextValue(settings.carrierIdMax));
+    SaveTyped(file, kAuto, "Carrier ID Max", settings.carrierIdMax, settings.carrierIdMaxRefusal);
 
     file.Set(kData, "SelectAll", Flag(image.selectAll != 0));
     for (int p = 1; p <= kPageCount; ++p) {
@@ -186,10 +186,10 @@ void SaveStationSettings(IniFile& file, const StationSettings& settings,
                   image.refusals[static_cast<std::size_t>(p - 1)]);
     }
 
-    file.Set(kManual, "Carrier ID Offset", IniTextValue(settings.manual.carrierIdOffset));
-    file.Set(kManual, "Carrier ID Length", IniTextValue(settings.manual.carrierIdLength));
-    SaveTyped(file, kManual, "Carrier ID", settings.manual.carrierId,
-              settings.manual.carrierIdRefusal);
+    const ManualCarrierIdTexts& manual = settings.manual;
+    SaveTyped(file, kManual, "Carrier ID Offset", manual.carrierIdOffset, manual.offsetRefusal);
+    SaveTyped(file, kManual, "Carrier ID Length", manual.carrierIdLength, manual.lengthRefusal);
+    SaveTyped(file, kManual, "Carrier ID", manual.carrierId, manual.carrierIdRefusal);
     SaveWindowPlace(file, settings.place);
 }
 

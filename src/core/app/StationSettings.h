@@ -23,6 +23,8 @@ struct ManualCarrierIdTexts {
     std::string carrierIdLength;
     std::string carrierId;
     Refusal carrierIdRefusal;  // the Carrier ID field as typed, when no byte holds it
+    Refusal offsetRefusal;     // and so the Offset and Length fields
+    Refusal lengthRefusal;
 };
 
 struct StationSettings {
@@ -31,6 +33,7 @@ struct StationSettings {
     std::string currentSetName;
     NameList names;
     std::string carrierIdMax;  // text of the "max" field
+    Refusal carrierIdMaxRefusal;
     ManualCarrierIdTexts manual;
     WindowPlace place;  // the main window's, from the last run
     // [Journal] Connection: read only, never written, so the file keeps it

@@ -5,6 +5,7 @@
 
 #include "core/app/Station.h"
 #include "core/base/DataPaths.h"
+#include "core/base/Utf8.h"
 #include "core/production/CarrierIdSource.h"
 #include "core/production/RecordFile.h"
 
@@ -43,7 +44,8 @@ std::string StopPhrase(const CycleReport& report, bool portLost) {
         case CycleResult::PortNotOpen:
             return portLost ? "not run: the port is lost" : "not run: the port is closed";
         case CycleResult::SetRefused:
-            return "not run: the set's carrier ID layout does not fit";
+            return report.fieldRefused ? "not run: a field holds a character no byte stands for"
+                                       : "not run: the set's carrier ID layout does not fit";
         case CycleResult::Declined:
             return "not run: the UID was programmed before";
         case CycleResult::Interrupted:
@@ -124,7 +126,9 @@ StatusLineText DescribeStatus(const Station& station, const std::string& portSta
         text.result = "Last: " + last.phrase;
         text.resultColour = last.good ? colour::Green : colour::Red;
     }
-    if (set.logEnabled) text.recordFile = RecordFilePath(station);
+    // A path as the file system names it: in the messages' code page, as
+    // every text of the line is.
+    if (set.logEnabled) text.recordFile = MessagePath(RecordFilePath(station));
     return text;
 }
 

@@ -52,18 +52,6 @@ QString ShownField(const std::string& bytes, const Refusal& refusal) {
     return typed != nullptr ? QString::fromStdString(*typed) : ByteFieldText(bytes);
 }
 
-char32_t FirstUnencodable(const QString& text) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (ByteOfCharacter(c.unicode()) >= 0) continue;
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            return QChar::surrogateToUcs4(c, text.at(i + 1));
-        }
-        return c.unicode();
-    }
-    return 0;
-}
-
 QString MessageText(const std::string& bytes) {
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size()));

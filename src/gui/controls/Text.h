@@ -34,10 +34,6 @@ Refusal TakeField(const QString& text, std::string& bytes);
 // its bytes as ByteFieldText shows them.
 QString ShownField(const std::string& bytes, const Refusal& refusal);
 
-// The first character of TEXT that a field's byte cannot hold (a pair of
-// surrogates counts as one); 0 when there is none.
-char32_t FirstUnencodable(const QString& text);
-
 // Windows-1252: 0x80-0x9F carry the typographic characters (0x80 is the euro
 // sign); the five unassigned codes there and all other bytes map as Latin-1.
 QString MessageText(const std::string& bytes);

@@ -93,18 +93,21 @@ QPlainTextEdit* MainWindow::TrafficField() const {
 
 void MainWindow::TakeFieldValues() {
     Station& s = *station_;
-    // The core turns what the page, Carrier ID and command fields hold into
-    // bytes and refuses what no byte stands for.
+    // The core turns what every field holds into bytes and refuses what no
+    // byte stands for.
     for (int p = 1; p <= kPageCount; ++p) {
         s.image.TakeTyped(p, Edit(PageField(p))->text().toStdString());
     }
-    s.carrierId.nextText = FieldBytes(Edit(MainControl::NextField)->text());
-    s.settings.carrierIdMax = FieldBytes(Edit(MainControl::MaxField)->text());
-    s.settings.manual.carrierIdOffset = FieldBytes(Edit(MainControl::CarrierIdOffset)->text());
-    s.settings.manual.carrierIdLength = FieldBytes(Edit(MainControl::CarrierIdLength)->text());
-    s.settings.manual.carrierIdRefusal =
-        TakeField(Edit(MainControl::CarrierId)->text(), s.settings.manual.carrierId);
-    s.uidText = FieldBytes(Edit(MainControl::Uid)->text());
+    ManualCarrierIdTexts& manual = s.settings.manual;
+    s.carrierId.nextRefusal = TakeField(Edit(MainControl::NextField)->text(), s.carrierId.nextText);
+    s.settings.carrierIdMaxRefusal =
+        TakeField(Edit(MainControl::MaxField)->text(), s.settings.carrierIdMax);
+    manual.offsetRefusal =
+        TakeField(Edit(MainControl::CarrierIdOffset)->text(), manual.carrierIdOffset);
+    manual.lengthRefusal =
+        TakeField(Edit(MainControl::CarrierIdLength)->text(), manual.carrierIdLength);
+    manual.carrierIdRefusal = TakeField(Edit(MainControl::CarrierId)->text(), manual.carrierId);
+    s.uidRefusal = TakeField(Edit(MainControl::Uid)->text(), s.uidText);
     s.terminal.commandRefusal =
         TakeField(Edit(MainControl::TerminalCommand)->text(), s.terminal.commandText);
     TakeTrafficEdits();
@@ -116,13 +119,14 @@ void MainWindow::ShowFieldValues() {
         SetEditText(Edit(PageField(p)), s.image.FieldText(p),
                     s.image.refusals[static_cast<std::size_t>(p - 1)]);
     }
-    SetEditText(Edit(MainControl::NextField), s.carrierId.nextText);
-    SetEditText(Edit(MainControl::MaxField), s.settings.carrierIdMax);
-    SetEditText(Edit(MainControl::CarrierIdOffset), s.settings.manual.carrierIdOffset);
-    SetEditText(Edit(MainControl::CarrierIdLength), s.settings.manual.carrierIdLength);
-    SetEditText(Edit(MainControl::CarrierId), s.settings.manual.carrierId,
-                s.settings.manual.carrierIdRefusal);
-    SetEditText(Edit(MainControl::Uid), s.uidText);
+    const ManualCarrierIdTexts& manual = s.settings.manual;
+    SetEditText(Edit(MainControl::NextField), s.carrierId.nextText, s.carrierId.nextRefusal);
+    SetEditText(Edit(MainControl::MaxField), s.settings.carrierIdMax,
+                s.settings.carrierIdMaxRefusal);
+    SetEditText(Edit(MainControl::CarrierIdOffset), manual.carrierIdOffset, manual.offsetRefusal);
+    SetEditText(Edit(MainControl::CarrierIdLength), manual.carrierIdLength, manual.lengthRefusal);
+    SetEditText(Edit(MainControl::CarrierId), manual.carrierId, manual.carrierIdRefusal);
+    SetEditText(Edit(MainControl::Uid), s.uidText, s.uidRefusal);
     SetEditText(Edit(MainControl::TerminalCommand), s.terminal.commandText,
                 s.terminal.commandRefusal);
     static_cast<QLabel*>(Control(MainControl::StatusField))

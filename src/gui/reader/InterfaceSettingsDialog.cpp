@@ -12,6 +12,7 @@
 
 #include "gui/controls/Colours.h"
 #include "gui/controls/DialogUnits.h"
+#include "gui/controls/MessageBoxes.h"
 #include "gui/controls/Text.h"
 #include "gui/controls/ColouredLabel.h"
 
@@ -147,13 +148,31 @@ QComboBox* InterfaceSettingsDialog::AddRow(const char* label, int y, int width,
 
 InterfaceTexts InterfaceSettingsDialog::Texts() const {
     InterfaceTexts texts;
-    texts.port = FieldBytes(port_->currentText());
-    texts.baudRate = FieldBytes(baudRate_->currentText());
-    texts.dataBits = FieldBytes(dataBits_->currentText());
-    texts.parity = FieldBytes(parity_->currentText());
-    texts.stopBits = FieldBytes(stopBits_->currentText());
-    texts.flowControl = FieldBytes(flowControl_->currentText());
+    TakeField(port_->currentText(), texts.port);
+    TakeField(baudRate_->currentText(), texts.baudRate);
+    TakeField(dataBits_->currentText(), texts.dataBits);
+    TakeField(parity_->currentText(), texts.parity);
+    TakeField(stopBits_->currentText(), texts.stopBits);
+    TakeField(flowControl_->currentText(), texts.flowControl);
     return texts;
+}
+
+void InterfaceSettingsDialog::accept() {
+    const std::pair<const char*, QComboBox*> boxes[] = {
+        {"Com Port", port_},   {"Baudrate", baudRate_}, {"Databits", dataBits_},
+        {"Parity", parity_},   {"Stopbits", stopBits_}, {"Flowcontrol", flowControl_}};
+    for (const auto& [name, box] : boxes) {
+        std::string bytes;
+        if (const Refusal refused = TakeField(box->currentText(), bytes); refused.character != 0) {
+            ShowMessageBox(this, {"The box \"" + std::string(name) + "\" holds " +
+                                      RefusedCharacterText(refused.character) +
+                                      ".\r\nThe settings are not taken until it is mended.",
+                                  "", MsgIcon::Warning, MsgButtons::Ok});
+            box->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    QDialog::accept();
 }
 
 }  // namespace tagwright::gui

@@ -29,6 +29,9 @@ public:
 
     // The edit texts of the six boxes, as OK takes them.
     InterfaceTexts Texts() const;
+    // OK: refused, with a message naming the box, while a box holds a
+    // character no byte stands for; the boxes keep what was typed.
+    void accept() override;
 
     QComboBox* PortBox() const { return port_; }
     QComboBox* BaudRateBox() const { return baudRate_; }
