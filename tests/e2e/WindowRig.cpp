@@ -138,4 +138,6 @@ void WindowRig::Problem(const std::string& what) {
 
 QString WindowRig::PortState() const { return window_->StatusLine()->PortText(); }
 
+void WindowRig::DestroyWindow() { window_.reset(); }
+
 }  // namespace tagwright::test

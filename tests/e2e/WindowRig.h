@@ -83,7 +83,7 @@ private:
 
 public:
     // The window destroyed without an end of its own (Window() is gone).
-    void DestroyWindow() { window_.reset(); }
+    void DestroyWindow();
 };
 
 }  // namespace tagwright::test

@@ -35,7 +35,7 @@ protected:
     void Fields(PageFormat format, std::string offset, std::string length, std::string id) {
         station.image = {};
         station.image.format = format;
-        station.settings.manual = {std::move(offset), std::move(length), std::move(id)};
+        station.settings.manual = {std::move(offset), std::move(length), std::move(id), {}, {}, {}};
         station.window.SetBackground(MainControl::CarrierId, White);
         Fresh();
     }
@@ -143,7 +143,7 @@ TEST_F(AppRig, WithThePortClosedNothingIsSentAndFailureCountFollowsEachOperation
     };
     station.image.selected.fill(1);
     station.image.fieldText[0] = "00 11 22 33 44 55 66 77";
-    station.settings.manual = {"0", "8", "0011223344556677"};
+    station.settings.manual = {"0", "8", "0011223344556677", {}, {}, {}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         station.FailureCount = 5;
