@@ -5,6 +5,7 @@
 
 #include "core/app/Station.h"
 #include "core/base/DataPaths.h"
+#include "core/base/Utf8.h"
 #include "core/production/CarrierIdSource.h"
 #include "core/production/RecordFile.h"
 
@@ -124,7 +125,8 @@ StatusLineText DescribeStatus(const Station& station, const std::string& portSta
         text.result = "Last: " + last.phrase;
         text.resultColour = last.good ? colour::Green : colour::Red;
     }
-    if (set.logEnabled) text.recordFile = RecordFilePath(station);
+    // Shown like every message text; the file system names it in UTF-8.
+    if (set.logEnabled) text.recordFile = MessagePath(RecordFilePath(station));
     return text;
 }
 
