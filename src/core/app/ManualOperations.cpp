@@ -208,7 +208,7 @@ bool WriteArea(Station& station, const std::string& area, const CarrierIdSpan& s
         Judge(w, PageField(page), write.good);
         w.SetFocus(PageField(page));
         if (!write.good) {
-            details.readerReply = write.cut;
+            details.readerReply = write.line;
             if (page == 2) Judge(w, MainControl::CarrierId, false);
             return false;
         }
@@ -350,7 +350,7 @@ void WritePagesStep(Station& station, CycleDetails* details) {
             Judge(station.window, field, reply.good);
             if (details != nullptr) {
                 if (reply.sent) details->pages[Index(page)] = digits;
-                if (!reply.good) details->readerReply = reply.cut;
+                if (!reply.good) details->readerReply = reply.line;
             }
             if (!reply.good) {
                 ++station.FailureCount;
@@ -387,7 +387,7 @@ void LockPagesStep(Station& station, CycleDetails* details) {
             Judge(station.window, field, reply.good);
             if (details != nullptr) {
                 details->locked[i] = reply.good;
-                if (!reply.good) details->readerReply = reply.cut;
+                if (!reply.good) details->readerReply = reply.line;
             }
             if (!reply.good) {
                 ++station.FailureCount;

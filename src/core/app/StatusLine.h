@@ -59,7 +59,8 @@ struct StatusLineText {
     std::string count;
     std::string result;
     Rgb resultColour = colour::Black;
-    std::string recordFile;  // the record file's path, "" when none is written
+    // The record file's path in the messages' code page, "" when none is written.
+    std::string recordFile;
 };
 
 // portState: "open", "lost", "reopening" or "closed", as the window knows it.

@@ -151,7 +151,8 @@ MainWindow::~MainWindow() {
             --depth_;
         }
     }
-    for (MainControl c : {MainControl::NextField, MainControl::MaxField, MainControl::CarrierId}) {
+    for (MainControl c : {MainControl::NextField, MainControl::MaxField, MainControl::CarrierId,
+                          MainControl::One, MainControl::ContOn}) {
         Control(c)->removeEventFilter(this);
     }
     // The receiver posts to this window: stop it before the window goes.
@@ -481,6 +482,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (readerWaiting_ && DropDuringWait(watched, event)) return true;
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->isAutoRepeat() &&
+        (watched == Control(MainControl::One) || watched == Control(MainControl::ContOn))) {
+        return true;  // see InstallKeys
+    }
     if (event->type() == QEvent::FocusOut && depth_ == 0 && !ended_) {
         // Focus that moves because a command moved it, or because another
         // window came to the front, is not the operator leaving the field.

@@ -20,6 +20,12 @@ void MainWindow::InstallKeys() {
     // pressed (shown, and enabled: not in continuous mode).
     auto* one = new QShortcut(QKeySequence(Qt::Key_F5), this);
     one->setContext(Qt::WindowShortcut);
+    // A key held down starts one cycle, not one per repeat: each would put
+    // the next carrier ID on the same transponder.
+    one->setAutoRepeat(false);
+    for (MainControl c : {MainControl::One, MainControl::ContOn}) {
+        Control(c)->installEventFilter(this);
+    }
     connect(one, &QShortcut::activated, this, [this] {
         auto* button = static_cast<QPushButton*>(Control(MainControl::One));
         if (!ended_ && button->isVisibleTo(this) && button->isEnabled()) button->click();
