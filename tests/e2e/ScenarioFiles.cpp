@@ -59,6 +59,28 @@ std::string ScenarioDir::Local(std::string text) const {
     return text;
 }
 
+std::string ScenarioDir::ListFile(const std::string& entries) const {
+    Write("ids.csv", "Carrier ID;done;\r\n" + entries);
+    return ListSource(Path("ids.csv"));
+}
+
+std::string ListSource(const fs::path& file) {
+    return "csv file=1\r\nfile name=" + file.string() + "\r\n";
+}
+
+sim::Options Laid(int count, char prefix, std::size_t stay, std::size_t gap) {
+    sim::Options o;
+    for (int n = 1; n <= count; ++n) {
+        const std::string number = std::to_string(n);
+        sim::Transponder tag;
+        tag.uid = prefix + std::string(7 - number.size(), '0') + number;
+        o.sequence.tags.push_back(tag);
+    }
+    o.sequence.stayCommands = stay;
+    o.sequence.gapCommands = gap;
+    return o;
+}
+
 std::string LineSet(const ScenarioDir& dir, const std::string& source, const std::string& type,
                     const std::string& extra) {
     return SetIni(source,

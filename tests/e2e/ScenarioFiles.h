@@ -30,10 +30,26 @@ public:
     Texts Journal(const std::string& sql) const;
     // TEXT with this directory's path written "$DIR", as goldens hold it.
     std::string Local(std::string text) const;
+    // ids.csv written with its header and ENTRIES; a set's source naming it.
+    std::string ListFile(const std::string& entries) const;
 
 private:
     TempDir dir_;
 };
+
+// A set's carrier ID sources: the decimal counter, and the list file FILE.
+inline const std::string kCounter = "Decimal counter=1\r\n";
+std::string ListSource(const std::filesystem::path& file);
+
+// Told when a failed cycle may have burned the carrier ID 0005.
+inline const std::string kBurned =
+    "The carrier ID 0005 is not used again: the failed cycle may have written it to the "
+    "transponder.";
+
+// COUNT tags laid one after another, UIDs PREFIX0000001 and up, each staying
+// for STAY Reader commands with GAP empty looks between them. A cycle takes
+// fewer than 24 commands, so with STAY 24 a tag leaves only after its cycle.
+sim::Options Laid(int count, char prefix, std::size_t stay, std::size_t gap);
 
 // The set "Line" in DIR: SOURCE keys, TYPE, work order WO-1 of 10 tags,
 // rows to record.xml, pages 1 and 2 written ("F" beside the carrier ID 5 of

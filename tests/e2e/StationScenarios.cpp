@@ -1,7 +1,11 @@
 // tagwright-station as a line engineer runs it, against the virtual Reader:
 // tags counted out with --json, a tag read, the exit code of each kind of
-// failure, and the journal exported and checked.
+// failure, the journal exported and checked and as the sqlite3 shell shows
+// it, a port another program holds, a hand-edited set file the counter is
+// written back into.
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -18,28 +22,14 @@ using namespace tagwright::test;
 
 namespace {
 
-const std::string kCounter = "Decimal counter=1\r\n";
 const QStringList kProgram{"program", "--set", "Line", "--interval", "20"};
 
 // Tags laid one after another; each stays while the station programs it and
 // looks at it again, then the antenna is empty for a few looks.
-sim::Options Tags(int count) {
-    sim::Options o;
-    for (int n = 1; n <= count; ++n) {
-        sim::Transponder tag;
-        tag.uid = "0000000" + std::to_string(n);
-        o.sequence.tags.push_back(tag);
-    }
-    o.sequence.stayCommands = 60;
-    o.sequence.gapCommands = 3;
-    return o;
-}
+sim::Options Tags(int count) { return Laid(count, '0', 60, 3); }
 
 // The station directory with "Line" (a counter set, Norvik) as its set.
-void LineStation(StationProgram& s, const std::string& max = "20") {
-    s.Write("Line.ini", LineSet(s, kCounter));
-    s.Settings("Line", "Carrier ID Max=" + max + "\r\n");
-}
+void LineStation(StationProgram& s, int max = 20) { s.LineStation(LineSet(s, kCounter), max); }
 
 std::string HostMasked(std::string text) {
     char host[256] = {};
@@ -95,13 +85,11 @@ const std::vector<ExitCase>& ExitCases() {
         {"write dropped", WithFault([](sim::Options& o) { o.faults.dropWrite.set(1); }), nullptr,
          kProgram, 5, "Page 2 was not written as sent."},
         {"counter at its maximum", {},
-         [](StationProgram& s) { LineStation(s, "4"); }, kProgram, 6,
+         [](StationProgram& s) { LineStation(s, 4); }, kProgram, 6,
          "Maximum Carrier ID reached."},
         {"list used up", {},
          [](StationProgram& s) {
-             s.Write("ids.csv", "Carrier ID;done;\r\n0001;X;\r\n");
-             s.Write("Line.ini", LineSet(s, "csv file=1\r\nfile name=" +
-                                                s.Path("ids.csv").string() + "\r\n"));
+             s.Write("Line.ini", LineSet(s, s.ListFile("0001;X;\r\n")));
          },
          kProgram, 6, "Maximum Carrier ID reached."},
         {"journal cannot be opened", {},
@@ -175,7 +163,7 @@ private slots:
         if (c.prepare) c.prepare(s);
         const Finished f = s.Run(c.args);
         QVERIFY2(f.code == c.code, f.err.c_str());
-        QVERIFY2(f.err.find(c.told) != std::string::npos, f.err.c_str());
+        QVERIFY(Said(f, c.told));
         QVERIFY(s.Read("record.xml").empty());
     }
 
@@ -196,6 +184,54 @@ private slots:
         QCOMPARE(check.code, 12);
         QVERIFY(MatchesGolden("journal_check.out", s.Local(Joined(check.out))));
         QCOMPARE(s.Run({"journal", "export", "--bogus"}).code, 2);
+    }
+
+    // Another program holds the port locked: the station names it by PID.
+    void portHeldByAnotherProgram() {
+        StationProgram s;
+        s.LineStation(LineSet(s, kCounter));
+        QCOMPARE(s.Run({"read"}).code, 0);
+        const int held = ::open(s.Port().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(held >= 0 && ::flock(held, LOCK_EX | LOCK_NB) == 0);
+        const Finished f = s.Run({"read"});
+        ::close(held);
+        QCOMPARE(f.code, 7);
+        const std::string holder = "(PID " + std::to_string(::getpid()) + ")";
+        QVERIFY(Said(f, " is in use by ") && Said(f, holder));
+    }
+    // A set file as an operator's editor left it (a comment, LF line ends,
+    // odd spacing, no line end at the end, no record file named): the
+    // counter written back changes its one line and keeps every other byte;
+    // the row goes to the station's own record file.
+    void counterKeepsTheHandEditedSetFile() {
+        StationProgram s;
+        std::string set = LineSet(s, kCounter);
+        const std::size_t named = set.find("file name=");
+        set.erase(named, set.find('\n', named) + 1 - named);
+        set = "; counter set\n" + set.replace(set.find("Carrier ID=5\r\n"), 14,
+                                               "  carrier id =  5\n");
+        set.resize(set.size() - 2);
+        s.LineStation(set);
+        QCOMPARE(s.Run({"program", "--set", "Line"}).code, 0);
+        const std::string after = s.Read("Line.ini");
+        QCOMPARE(after, set.replace(set.find("  carrier id =  5"), 17, "carrier id=6"));
+        const std::string rows = RecordRows(s.Read("Tagwright.xml"));
+        QVERIFY2(rows.find(">1A2B3C4D<") != std::string::npos, "no row in Tagwright.xml");
+    }
+    // Latin-1 texts of the set reach the journal as UTF-8; what a cycle did
+    // not have (fix data: no carrier ID) is NULL; the journal runs in WAL mode.
+    void journalAsTheShellShowsIt() {
+        StationProgram s;
+        std::string set = LineSet(s, "fix data=1\r\n", "TI");
+        set.replace(set.find("Work order number"), 0, "Operator badge ID#=OP-\xE4\r\n");
+        set.replace(set.find("record.xml"), 10, "rec \xE4.xml");
+        s.LineStation(set);
+        QCOMPARE(s.Run({"program", "--set", "Line"}).code, 0);
+        const std::string nulls = "coalesce(carrier_id, 'none') || coalesce(failed_step, 'none') || "
+                                  "coalesce(page_3, 'none')";
+        QVERIFY(SameLines(s.Journal("SELECT operator_badge, record_file, " + nulls + " FROM cycles"),
+                          {"OP-\xC3\xA4|" + s.Path("rec \xC3\xA4.xml").string() + "|nonenonenone"}));
+        QVERIFY(SameLines(s.Journal("PRAGMA journal_mode"), {"wal"}));
     }
 };
 

@@ -21,31 +21,11 @@ using namespace tagwright::test;
 
 namespace {
 
-const std::string kCounter = "Decimal counter=1\r\n";
 const QStringList kRun{"program", "--set", "Line", "--interval", "10"};
 const std::string kMaximum = "Maximum Carrier ID reached.";
 
-// COUNT tags laid one after another, UIDs C0000001 up (FIRST instead of C);
-// a cycle takes fewer commands than a tag stays (STAY), so a tag leaves
-// only after its cycle.
-sim::Options Laid(int count, char first = 'C', std::size_t stay = 24) {
-    sim::Options o;
-    for (int n = 1; n <= count; ++n) {
-        sim::Transponder tag;
-        const std::string number = std::to_string(n);
-        tag.uid = first + std::string(7 - number.size(), '0') + number;
-        o.sequence.tags.push_back(tag);
-    }
-    o.sequence.stayCommands = stay;
-    o.sequence.gapCommands = 1;
-    return o;
-}
-
 // SET as "Line", the station's set.
-void Station(StationProgram& s, const std::string& set) {
-    s.Write("Line.ini", set);
-    s.Settings("Line", "Carrier ID Max=9999\r\n");
-}
+void Station(StationProgram& s, const std::string& set) { s.LineStation(set, 9999); }
 
 // The line set without locks, so that a tag can be programmed again.
 std::string Unlocked(const ScenarioDir& dir, const std::string& source,
@@ -61,12 +41,6 @@ std::string Counter(const StationProgram& s) {
 // The record file's rows of tags: those with a date.
 std::size_t TagRows(const ScenarioDir& s) {
     return Occurrences(Masked(s.Read("record.xml")), ">DD/MM/YY<");
-}
-
-bool Says(const Finished& f, const std::string& text) {
-    if (f.err.find(text) != std::string::npos) return true;
-    std::fprintf(stderr, "not said: %s\nstderr: %s\n", text.c_str(), f.err.c_str());
-    return false;
 }
 
 bool NoWrite(const StationProgram& s) {
@@ -103,7 +77,7 @@ private slots:
                                 "\r\nCarrier ID Length=" + length.toStdString()));
         const Finished f = s.Run(kRun);
         QCOMPARE(f.code, 10);
-        QVERIFY(Says(f, "Carrier ID Length \"" + length.toStdString() + "\""));
+        QVERIFY(Said(f, "Carrier ID Length \"" + length.toStdString() + "\""));
         QVERIFY(s.reader.CommandLog().empty());
         QCOMPARE(Counter(s), std::string("5"));
         QVERIFY(s.Read("record.xml").empty());
@@ -136,7 +110,7 @@ private slots:
         } else {
             s.Write("ids.csv", text.toStdString());
         }
-        Station(s, LineSet(s, "csv file=1\r\nfile name=" + list + "\r\n"));
+        Station(s, LineSet(s, ListSource(list)));
         const Finished f = s.Run(kRun + QStringList{"--count", "1"});
         if (told.isEmpty()) {
             QCOMPARE(f.code, 0);
@@ -145,9 +119,9 @@ private slots:
             return;
         }
         QCOMPARE(f.code, 6);
-        QVERIFY(Says(f, "Next Carrier ID has the wrong format. Check the used csv file."));
-        QVERIFY(Says(f, told.toStdString()));
-        QVERIFY(Says(f, kMaximum));
+        QVERIFY(Said(f, "Next Carrier ID has the wrong format. Check the used csv file."));
+        QVERIFY(Said(f, told.toStdString()));
+        QVERIFY(Said(f, kMaximum));
         QVERIFY(NoWrite(s));
         QVERIFY(s.Read("record.xml").empty());
         if (!text.startsWith('/')) QCOMPARE(s.Read("ids.csv"), text.toStdString());
@@ -166,7 +140,7 @@ private slots:
         s.Write("record.xml", foreign);
         const Finished f = s.Run(kRun);
         QCOMPARE(f.code, 9);
-        QVERIFY(Says(f, "Protokolldatei kann nicht erstellt werden."));
+        QVERIFY(Said(f, "Protokolldatei kann nicht erstellt werden."));
         QCOMPARE(s.Read("record.xml"), foreign);
         QCOMPARE(Counter(s), std::string("6"));
 
@@ -187,7 +161,7 @@ private slots:
     // stops. The file stays as it was; with room again the row goes in.
     void rewriteOnAFullDisk() {
         // Tags staying long enough for 17 pages; a new one laid for each run.
-        StationProgram s(Laid(79, 'C', 60));
+        StationProgram s(Laid(79, 'C', 60, 1));
         Station(s, SetIni(kCounter,
                           "[Transponder type]\r\nNorvik=1\r\n[Log]\r\nLog=1\r\nfile name=" +
                               s.Path("record.xml").string() +
@@ -201,13 +175,13 @@ private slots:
         {
             FileSizeLimit limit(old.size() + 100);  // room for the rows, not for the copy
             QVERIFY(limit.Ok());
-            s.reader.SetSequence(Laid(1, 'D', 60).sequence);
+            s.reader.SetSequence(Laid(1, 'D', 60, 1).sequence);
             full = s.Run(kRun);
         }
         QVERIFY2(full.code == 9, full.err.c_str());
-        QVERIFY(Says(full, "Protokolldatei kann nicht erstellt werden."));
+        QVERIFY(Said(full, "Protokolldatei kann nicht erstellt werden."));
         QCOMPARE(s.Read("record.xml"), old);
-        s.reader.SetSequence(Laid(1, 'E', 60).sequence);
+        s.reader.SetSequence(Laid(1, 'E', 60, 1).sequence);
         QCOMPARE(s.Run(kRun).code, 0);
         QCOMPARE(TagRows(s), std::size_t{80});
     }
@@ -219,7 +193,7 @@ private slots:
         QCOMPARE(s.Run(kRun).code, 0);
         const Finished again = s.Run(kRun);
         QCOMPARE(again.code, 1);
-        QVERIFY(Says(again, "Answered: No"));
+        QVERIFY(Said(again, "Answered: No"));
         QCOMPARE(s.Run(kRun + QStringList{"--yes"}).code, 0);
         QCOMPARE(TagRows(s), std::size_t{2});
         QCOMPARE(Counter(s), std::string("7"));
@@ -228,7 +202,7 @@ private slots:
     // SIGTERM ends the run after the tag in hand: each tag reported has
     // its row, nothing else was taken.
     void sigtermAfterTheTagInHand() {
-        sim::Options six = Laid(6);
+        sim::Options six = Laid(6, 'C', 24, 1);
         six.sequence.stayCommands = six.sequence.gapCommands = 0;  // slow tags: time to stop
         six.sequence.stayTime = std::chrono::milliseconds(800);
         six.sequence.gapTime = std::chrono::milliseconds(200);
@@ -250,7 +224,7 @@ private slots:
     // A field CSV must quote, and each fault "journal check" finds: an ID
     // taken twice, a burned or reserved ID that a record row holds.
     void journalFaults() {
-        StationProgram s(Laid(3));
+        StationProgram s(Laid(3, 'C', 24, 1));
         Station(s, Replaced(LineSet(s, kCounter), "WO-1", "WO,7 \"east\""));
         const Finished run = s.Run(kRun + QStringList{"--count", "3"});
         QVERIFY2(run.code == 0, (Joined(run.out) + run.err).c_str());

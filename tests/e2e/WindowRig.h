@@ -56,6 +56,31 @@ public:
     // reason printed) when that does not come, a box was not expected or
     // said something else, or an expected box did not come.
     bool Settle();
+    // Clicks LABEL and settles.
+    bool Press(const QString& label) {
+        Click(label);
+        return Settle();
+    }
+    void Answer(const Texts& texts) {
+        for (const std::string& text : texts) Answer(text);
+    }
+    // Automatic mode on SET as "Line" (carrier ID max MAX), or manual mode
+    // with EXTRA in the settings; then Start.
+    bool StartAuto(const std::string& set, const std::string& max = "20") {
+        Write("Line.ini", set);
+        Settings(1, "Line", "Carrier ID Max=" + max + "\r\n");
+        return Start();
+    }
+    bool StartManual(const std::string& extra = {}) {
+        Settings(0, {}, extra);
+        return Start();
+    }
+    // A new tag with UID on the antenna.
+    void Lay(const std::string& uid) {
+        sim::Transponder tag;
+        tag.uid = uid;
+        reader.SetTransponder(tag);
+    }
 
     // What the operator sees.
     QString Text(MainControl control) const;

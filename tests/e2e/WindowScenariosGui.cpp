@@ -38,7 +38,6 @@ using enum tagwright::MainControl;
 
 namespace {
 
-const std::string kCounter = "Decimal counter=1\r\n";
 const std::string kEuro = "\xE2\x82\xAC";  // U+20AC in UTF-8
 const std::string kRefusedEuro =
     " holds the character U+20AC, which no byte stands for (only U+0000 to U+00FF do).";
@@ -52,9 +51,7 @@ void Paste(WindowRig& s, MainControl field, const std::string& utf8) {
 
 // Automatic mode on the counter set "Line", max 20, started.
 bool StartCounter(WindowRig& s, std::string set = {}) {
-    s.Write("Line.ini", set.empty() ? LineSet(s, kCounter) : set);
-    s.Settings(1, "Line", "Carrier ID Max=20\r\n");
-    return s.Start();
+    return s.StartAuto(set.empty() ? LineSet(s, kCounter) : set);
 }
 
 using Item = gui::MainWindow::MenuItem;
@@ -213,11 +210,9 @@ private slots:
     // and F5, and the switch to manual mode.
     void automaticMode() {
         WindowRig s;
-        s.Write("Line.ini", SetIni(kCounter, "[Transponder type]\r\nTI=1\r\n[Pages 3-17]\r\n"
+        QVERIFY(s.StartAuto(SetIni(kCounter, "[Transponder type]\r\nTI=1\r\n[Pages 3-17]\r\n"
                                              "Write Pages 3-17=1\r\n", 17, {{3, "Edit Page 3=1"}},
-                                   {{3, "44656D6F20303031"}}));
-        s.Settings(1, "Line", "Carrier ID Max=20\r\n");
-        QVERIFY(s.Start());
+                                   {{3, "44656D6F20303031"}})));
         gui::MainWindow& w = s.Window();
         QCOMPARE(s.Text(StatusField), QStringLiteral("Line"));
         QVERIFY(AllShown(s, {One, NextField, MaxField}) && w.Control(One)->isEnabled());
@@ -257,8 +252,7 @@ private slots:
                                       "close, continuous"}) {
             const bool continuous = how.find("continuous") != std::string::npos;
             WindowRig s;
-            s.Settings(0);
-            QVERIFY(s.Start());
+            QVERIFY(s.StartManual());
             gui::MainWindow& w = s.Window();
             s.Type(PageField(1), "AA BB", false);  // typed, not confirmed
             s.Type(CarrierIdLength, "6", false);
@@ -327,8 +321,7 @@ private slots:
     // walks back through what was sent.
     void terminal() {
         WindowRig s;
-        s.Settings(0);
-        QVERIFY(s.Start());
+        QVERIFY(s.StartManual());
         gui::MainWindow& w = s.Window();
         s.Menu("Terminal/Show");
         auto* traffic = static_cast<QPlainTextEdit*>(w.Control(Traffic));
@@ -382,8 +375,7 @@ private slots:
         sim::Options slow;
         slow.replyDelay = std::chrono::milliseconds(400);
         WindowRig s(slow);
-        s.Settings(0);
-        QVERIFY(s.Start());
+        QVERIFY(s.StartManual());
         Station& st = s.Window().Model();
         bool busyWhenShown = true;
         int shown = 0;
@@ -410,8 +402,7 @@ private slots:
     // Cancel reopens the port, OK (Enter in a box) takes the boxes' texts.
     void interfaceSettings() {
         WindowRig s;
-        s.Settings(0);
-        QVERIFY(s.Start());
+        QVERIFY(s.StartManual());
         Station& st = s.Window().Model();
         InterfaceTexts seen;
         QString kept;
@@ -450,8 +441,7 @@ private slots:
     // once in the record file and a row per tag.
     void configMadeSetPrograms() {
         WindowRig s;
-        s.Settings(0);
-        QVERIFY(s.Start());
+        QVERIFY(s.StartManual());
         Station& st = s.Window().Model();
         const ParameterSet before = st.currentSet;
         WhenModalOpens<gui::ConfigDialog>([](gui::ConfigDialog& dlg) {
@@ -475,10 +465,7 @@ private slots:
         QCOMPARE(s.Text(StatusField), QStringLiteral("Line E2E"));
         QCOMPARE(s.Text(MaxField), QStringLiteral("43"));
         QCOMPARE(s.Text(PageField(1)), QStringLiteral("00 00 00 00 30 30 30 30"));
-        for (int i = 0; i < 3; ++i) {
-            s.Click("  One");
-            QVERIFY(s.Settle());
-        }
+        for (int i = 0; i < 3; ++i) QVERIFY(s.Press("  One"));
         QCOMPARE(s.Text(NextField), QStringLiteral("44"));
         QVERIFY(PageHex(s.reader.GetTransponder(), 1) == "0000000030303030");
         QVERIFY(PageHex(s.reader.GetTransponder(), 2) == "3030343300000000");

@@ -30,15 +30,12 @@ namespace {
 constexpr int kWait = 30000;
 const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 255, 0);
-const std::string kCounter = "Decimal counter=1\r\n";
 const std::string kNoVerify = "[Write checks]\r\nVerify after write=0\r\n";
 
 // Automatic mode on "Line" (no read-back), started.
 bool StartLine(WindowRig& s, const std::string& source, const std::string& extra = {},
                const std::string& type = "TI") {
-    s.Write("Line.ini", LineSet(s, source, type, kNoVerify + extra));
-    s.Settings(1, "Line", "Carrier ID Max=20\r\n");
-    return s.Start();
+    return s.StartAuto(LineSet(s, source, type, kNoVerify + extra));
 }
 
 gui::StatusLineWidget& Line(WindowRig& s) { return *s.Window().StatusLine(); }
@@ -88,16 +85,12 @@ private slots:
              "Last: failed: the pages were not locked", {}}};
         for (const Result& r : results) {
             WindowRig s;
-            std::string source = r.source;
-            if (r.list != nullptr) {
-                s.Write("ids.csv", std::string("Carrier ID;done;\r\n") + r.list);
-                source = "csv file=1\r\nfile name=" + s.Path("ids.csv").string() + "\r\n";
-            }
+            const std::string source = r.list != nullptr ? s.ListFile(r.list) : r.source;
             s.reader.SetPresent(r.present);
             sim::Faults faults;
             faults.removeAfterPage = r.leavesAfterPage;
             s.reader.SetFaults(faults);
-            for (const std::string& box : r.boxes) s.Answer(box);
+            s.Answer(r.boxes);
             QVERIFY(StartLine(s, source, {}, "Norvik"));
             QCOMPARE(Line(s).PortText(), QString::fromStdString("Reader " + s.Port() + ": open"));
             QCOMPARE(Line(s).SetText(), QString(r.setText));
@@ -168,10 +161,7 @@ private slots:
 
         page3->setText(QString());  // edited again, not committed
         page3->setText(typed);
-        s.Answer(told);
-        s.Answer("Error on locking the pages of the transponder.");
-        s.Answer("The carrier ID 0005 is not used again: the failed cycle may have written it "
-                 "to the transponder.");
+        s.Answer({told, "Error on locking the pages of the transponder.", kBurned});
         s.Key(Qt::Key_F5);
         QVERIFY(s.Settle() && page3->text() == typed);
         QCOMPARE(CountOf(s.Traffic(), "WD 1 3030303546464646"), std::size_t{1});
