@@ -91,6 +91,18 @@ std::string LineSet(const ScenarioDir& dir, const std::string& source, const std
            extra;
 }
 
+std::string LaidOut(const ScenarioDir& dir, const std::string& offset, const std::string& length) {
+    return Replaced(LineSet(dir, kCounter), "Carrier ID Offset=0\r\nCarrier ID Length=4",
+                    "Carrier ID Offset=" + offset + "\r\nCarrier ID Length=" + length);
+}
+
+std::string AllPages(const ScenarioDir& dir, const std::map<int, std::string>& hex) {
+    return SetIni(kCounter,
+                  "[Transponder type]\r\nNorvik=1\r\n[Log]\r\nLog=1\r\nfile name=" +
+                      dir.Path("record.xml").string() + "\r\n[Pages 3-17]\r\nWrite Pages 3-17=1\r\n",
+                  17, {}, hex, "46");
+}
+
 std::string Masked(std::string text) {
     static const std::regex date(R"(\b\d\d/\d\d/\d\d\b)"), time(R"(\b\d\d:\d\d:\d\d\b)"),
         iso(R"(\b\d\d\d\d-\d\d-\d\d\b)");

@@ -6,6 +6,7 @@
 // golden that differs instead of failing, for review in the diff.
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ public:
     Texts Journal(const std::string& sql) const;
     // TEXT with this directory's path written "$DIR", as goldens hold it.
     std::string Local(std::string text) const;
+    // The counter the set "Line" holds.
+    std::string Counter() const { return Ini("Line.ini", "SEMI E99 Carrier ID Setup", "Carrier ID"); }
     // ids.csv written with its header and ENTRIES; a set's source naming it.
     std::string ListFile(const std::string& entries) const;
 
@@ -56,6 +59,13 @@ sim::Options Laid(int count, char prefix, std::size_t stay, std::size_t gap);
 // four digits) and locked; EXTRA sections after.
 std::string LineSet(const ScenarioDir& dir, const std::string& source,
                     const std::string& type = "Norvik", const std::string& extra = {});
+
+// The counter set "Line" with its carrier ID at OFFSET, LENGTH bytes long.
+std::string LaidOut(const ScenarioDir& dir, const std::string& offset, const std::string& length);
+
+// The counter set "Line" with 17 pages of "F" beside the ID, all written and
+// none locked; HEX as the pages' digits.
+std::string AllPages(const ScenarioDir& dir, const std::map<int, std::string>& hex = {});
 
 // Date and time stamps (DD/MM/YY, HH:MM:SS, YYYY-MM-DD) replaced by their
 // patterns, so that a golden holds no moment.

@@ -26,6 +26,17 @@ class MainWindow;
 
 namespace tagwright::test {
 
+// An edit's colours: good, bad, and the grey of one that cannot be edited.
+inline const QColor kGreen(0, 255, 0), kRed(255, 0, 0), kGrey(240, 240, 240);
+// A character no byte stands for, and what the window says of a field or a
+// page that holds it.
+inline const std::string kEuro = "\xE2\x82\xAC";  // U+20AC in UTF-8
+inline const std::string kRefusedEuro =
+    " holds the character U+20AC, which no byte stands for (only U+0000 to U+00FF do).";
+inline const std::string kPageNotSent =
+    "\r\nThe page is not sent to the Reader until it is mended; type the byte in HEX form "
+    "instead.";
+
 class WindowRig : public ScenarioDir {
 public:
     explicit WindowRig(sim::Options reader = {});
@@ -75,6 +86,8 @@ public:
         Settings(0, {}, extra);
         return Start();
     }
+    // UTF8 set into FIELD as pasted: the test's own key clicks carry Latin-1 only.
+    void Paste(MainControl field, const std::string& utf8);
     // A new tag with UID on the antenna.
     void Lay(const std::string& uid) {
         sim::Transponder tag;

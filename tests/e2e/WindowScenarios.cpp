@@ -21,7 +21,6 @@ using enum tagwright::MainControl;
 
 namespace {
 
-const QColor kGreen(0, 255, 0);
 const std::string kJournal =
     "SELECT carrier_id, uid, outcome, failed_step, locks, page_1, page_2, record_row, retries "
     "FROM cycles ORDER BY id";
@@ -101,7 +100,7 @@ private slots:
         QVERIFY(MatchesGolden("one_counter.xml", Masked(s.Local(s.Read("record.xml")))));
         QVERIFY(SameLines(s.Journal(kJournal), {"0005|1A2B3C4D|programmed||1 2|3030303546464646|"
                                                 "4646464646464646|21|0"}));
-        QCOMPARE(s.Ini("Line.ini", "SEMI E99 Carrier ID Setup", "Carrier ID"), std::string("6"));
+        QCOMPARE(s.Counter(), std::string("6"));
         QCOMPARE(s.Text(NextField), QStringLiteral("6"));
     }
 

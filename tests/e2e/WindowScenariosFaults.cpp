@@ -28,23 +28,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The set "Line" with 17 pages of "F" beside the ID, all written; PAGE3
-// as page 3's digits.
-std::string AllPages(const ScenarioDir& dir, const std::string& page3) {
-    return SetIni(kCounter,
-                  "[Transponder type]\r\nNorvik=1\r\n[Log]\r\nLog=1\r\nfile name=" +
-                      dir.Path("record.xml").string() +
-                      "\r\n[Pages 3-17]\r\nWrite Pages 3-17=1\r\n",
-                  17, {}, {{3, page3}}, "46");
-}
-
-// The set "Line" with its carrier ID at OFFSET, LENGTH bytes long.
-std::string LaidOut(const ScenarioDir& s, const std::string& offset, const std::string& length) {
-    std::string set = LineSet(s, kCounter);
-    set.replace(set.find("Offset=0"), 8, "Offset=" + offset);
-    return set.replace(set.find("Length=4"), 8, "Length=" + length);
-}
-
 const std::string kJournal =
     "SELECT carrier_id, uid, outcome, failed_step FROM cycles ORDER BY id";
 
@@ -135,13 +118,13 @@ private slots:
         QVERIFY(SameLines(s.messages, expected));
         QVERIFY(settled);
         QVERIFY(s.Read("record.xml").empty());
-        QVERIFY(s.Colour(PageField(1)) != QColor(0, 255, 0));
+        QVERIFY(s.Colour(PageField(1)) != kGreen);
     }
 
     // Eight blanks shown as ASCII are a page like any other.
     void blanksInAsciiView() {
         WindowRig s;
-        QVERIFY(s.StartAuto(AllPages(s, "2020202020202020")));
+        QVERIFY(s.StartAuto(AllPages(s, {{3, "2020202020202020"}})));
         s.Click(AsciiButton);
         for (const char* uid : {"00000001", "00000002"}) {
             s.Lay(uid);
@@ -353,7 +336,7 @@ private slots:
         QVERIFY(s.Press("  write carrier ID"));
         QVERIFY(SameLines(s.Traffic(), {"TOR", "RD 1", "RD 2"}));
         QVERIFY(PageHex(s.reader.GetTransponder(), 1) == "0000000000000000");
-        QCOMPARE(s.Colour(CarrierId), QColor(255, 0, 0));
+        QCOMPARE(s.Colour(CarrierId), kRed);
         QCOMPARE(s.Journal("SELECT count(*) FROM cycles"), Texts{"1"});
     }
 };

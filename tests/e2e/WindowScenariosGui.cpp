@@ -38,17 +38,6 @@ using enum tagwright::MainControl;
 
 namespace {
 
-const std::string kEuro = "\xE2\x82\xAC";  // U+20AC in UTF-8
-const std::string kRefusedEuro =
-    " holds the character U+20AC, which no byte stands for (only U+0000 to U+00FF do).";
-
-// Set as pasted: the test's own key clicks carry Latin-1 only.
-void Paste(WindowRig& s, MainControl field, const std::string& utf8) {
-    auto* edit = qobject_cast<QLineEdit*>(s.Window().Control(field));
-    edit->setFocus(Qt::OtherFocusReason);
-    edit->setText(QString::fromStdString(utf8));
-}
-
 // Automatic mode on the counter set "Line", max 20, started.
 bool StartCounter(WindowRig& s, std::string set = {}) {
     return s.StartAuto(set.empty() ? LineSet(s, kCounter) : set);
@@ -124,7 +113,7 @@ private slots:
     void numberFieldBeyondLatin1() {
         WindowRig s;
         QVERIFY(StartCounter(s));
-        Paste(s, MaxField, "1" + kEuro);
+        s.Paste(MaxField, "1" + kEuro);
         s.Answer("The field \"max\"" + kRefusedEuro + "\r\nNothing was done.");
         s.Key(Qt::Key_F5);
         QVERIFY(s.Settle());
@@ -184,13 +173,12 @@ private slots:
         QVERIFY(!w.Model().run.oneRequested);
 
         const std::string typed = "Pr" + kEuro + " is 5";
-        Paste(s, PageField(4), typed);
-        s.Answer("P4" + kRefusedEuro + "\r\nThe page is not sent to the Reader until it is "
-                 "mended; type the byte in HEX form instead.");
+        s.Paste(PageField(4), typed);
+        s.Answer("P4" + kRefusedEuro + kPageNotSent);
         s.Key(Qt::Key_Return);
         s.Click("  read UID");  // shows the fields again
         QVERIFY(s.Settle());
-        QVERIFY(s.Colour(PageField(4)) == QColor(255, 0, 0) && s.Text(PageField(4)) == typed.c_str());
+        QVERIFY(s.Colour(PageField(4)) == kRed && s.Text(PageField(4)) == typed.c_str());
         s.Click(SelectAll);
         for (int p = 1; p <= kPageCount; ++p) QVERIFY(Shows(s, SelectBox(p), gui::SelectBoxImage(true)));
         s.Click(SelectBox(5));
@@ -219,7 +207,7 @@ private slots:
         QVERIFY(AllShown(s, {Read, CarrierIdFieldLabel}, false));
         QCOMPARE(s.Text(PageField(3)), QStringLiteral("44 65 6D 6F 20 30 30 31"));
         QVERIFY(w.Control(PageField(3))->isEnabled() && !w.Control(PageField(4))->isEnabled());
-        QCOMPARE(s.Colour(PageField(4)), QColor(240, 240, 240));
+        QCOMPARE(s.Colour(PageField(4)), kGrey);
         QVERIFY(!w.Control(SelectBox(1))->isEnabled());
 
         for (MainControl spin : {NextSpin, MaxSpin}) {
@@ -325,7 +313,7 @@ private slots:
         gui::MainWindow& w = s.Window();
         s.Menu("Terminal/Show");
         auto* traffic = static_cast<QPlainTextEdit*>(w.Control(Traffic));
-        Paste(s, TerminalCommand, "R" + kEuro + "D 1");
+        s.Paste(TerminalCommand, "R" + kEuro + "D 1");
         s.Answer("The command" + kRefusedEuro + "\r\nNothing was sent.");
         s.Key(Qt::Key_Return);
         QVERIFY(s.Settle() && s.Text(TerminalCommand) == QString::fromStdString("R" + kEuro + "D 1"));

@@ -28,8 +28,6 @@ using enum tagwright::MainControl;
 namespace {
 
 constexpr int kWait = 30000;
-const QColor kRed(255, 0, 0);
-const QColor kGreen(0, 255, 0);
 const std::string kNoVerify = "[Write checks]\r\nVerify after write=0\r\n";
 
 // Automatic mode on "Line" (no read-back), started.
@@ -106,7 +104,7 @@ private slots:
             QVERIFY(s.Text(Uid).isEmpty());
             for (int p = 1; p <= kPageCount; ++p) {
                 QVERIFY(s.Colour(PageField(p)) == Qt::white ||
-                        s.Colour(PageField(p)) == QColor(240, 240, 240));
+                        s.Colour(PageField(p)) == kGrey);
             }
         }
     }
@@ -142,10 +140,8 @@ private slots:
         QVERIFY(StartLine(s, kCounter, "[Pages 3-17]\r\nWrite Pages 3-17=1\r\n"
                                        "[Page 3]\r\nEdit Page 3=1\r\n"));
         s.Click(AsciiButton);
-        const QString typed = QStringLiteral("A B \u20AC D E F G H");
-        const std::string told = "P3 holds the character U+20AC, which no byte stands for (only "
-                                 "U+0000 to U+00FF do).\r\nThe page is not sent to the Reader "
-                                 "until it is mended; type the byte in HEX form instead.";
+        const QString typed = QString::fromStdString("A B " + kEuro + " D E F G H");
+        const std::string told = "P3" + kRefusedEuro + kPageNotSent;
         auto* page3 = qobject_cast<QLineEdit*>(s.Window().Control(PageField(3)));
         auto nothingSentForPage3 = [&] {
             const Texts log = s.Traffic();
@@ -153,8 +149,7 @@ private slots:
                                 [](const std::string& c) { return c.rfind("WD 3", 0) == 0; }) &&
                    s.reader.ReceivedBytes().find("3F") == std::string::npos;
         };
-        page3->setFocus(Qt::OtherFocusReason);
-        page3->setText(typed);  // the test's key clicks carry Latin-1 only
+        s.Paste(PageField(3), typed.toStdString());
         s.Answer(told);
         s.Key(Qt::Key_Return);
         QVERIFY(s.Settle() && s.Colour(PageField(3)) == kRed && page3->text() == typed);
