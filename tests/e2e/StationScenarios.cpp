@@ -154,7 +154,8 @@ class StationScenarios : public QObject {
     Q_OBJECT
 private slots:
     // Two tags with --json: a line each, two record rows, two journal rows,
-    // and the counter saved in the set file.
+    // and the counter saved in the set file. The journal exported as CSV;
+    // "journal check" passes, then finds a burned ID that a record row holds.
     void programCountJson() {
         StationProgram s(Tags(2));
         LineStation(s);
@@ -169,9 +170,21 @@ private slots:
                           {"0005|00000001|programmed|21", "0006|00000002|programmed|22"}));
         QVERIFY(MatchesGolden("station_two.xml", Masked(s.Local(s.Read("record.xml")))));
         QCOMPARE(s.Counter(), std::string("7"));
+        const Finished csv = s.Run({"journal", "export", "--csv"});
+        QCOMPARE(csv.code, 0);
+        QVERIFY(MatchesGolden("journal.csv", Masked(HostMasked(s.Local(Joined(csv.out))))));
+        QCOMPARE(s.Run({"journal", "export", "--json", "--since", "2999-01-01"}).out.size(),
+                 std::size_t{0});
+        QCOMPARE(s.Run({"journal", "check"}).code, 0);
+        s.Journal("UPDATE cycles SET outcome = 'burned' WHERE carrier_id = '0006'");
+        const Finished check = s.Run({"journal", "check"});
+        QCOMPARE(check.code, 12);
+        QVERIFY(MatchesGolden("journal_check.out", s.Local(Joined(check.out))));
+        QCOMPARE(s.Run({"journal", "export", "--bogus"}).code, 2);
     }
 
-    // The tag's UID and 17 pages, as lines and as JSON.
+    // The tag's UID and 17 pages, as lines and as JSON. Another program
+    // holds the port locked: the station names it by PID.
     void read() {
         sim::Options reader;
         reader.transponder.pages[2] = {'P', 'a', 'g', 'e', ' ', '3', 0, 0xFF};
@@ -183,6 +196,13 @@ private slots:
         const Finished json = s.Run({"read", "--json"});
         QCOMPARE(json.code, 0);
         QVERIFY(MatchesGolden("read.json", Joined(json.out)));
+        const int held = ::open(s.Port().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(held >= 0 && ::flock(held, LOCK_EX | LOCK_NB) == 0);
+        const Finished f = s.Run({"read"});
+        ::close(held);
+        QCOMPARE(f.code, 7);
+        const std::string holder = "(PID " + std::to_string(::getpid()) + ")";
+        QVERIFY(Said(f, " is in use by ") && Said(f, holder));
     }
 
     // Each kind of failure has its exit code and says why; nothing is recorded.
@@ -204,38 +224,6 @@ private slots:
         QVERIFY(s.Read("record.xml").empty());
     }
 
-    // The journal of two tags exported as CSV; "journal check" passes, then
-    // finds a burned ID that a record row holds.
-    void journalExportAndCheck() {
-        StationProgram s(Tags(2));
-        LineStation(s);
-        QCOMPARE(s.Run(kProgram + QStringList{"--count", "2"}).code, 0);
-        const Finished csv = s.Run({"journal", "export", "--csv"});
-        QCOMPARE(csv.code, 0);
-        QVERIFY(MatchesGolden("journal.csv", Masked(HostMasked(s.Local(Joined(csv.out))))));
-        QCOMPARE(s.Run({"journal", "export", "--json", "--since", "2999-01-01"}).out.size(),
-                 std::size_t{0});
-        QCOMPARE(s.Run({"journal", "check"}).code, 0);
-        s.Journal("UPDATE cycles SET outcome = 'burned' WHERE carrier_id = '0006'");
-        const Finished check = s.Run({"journal", "check"});
-        QCOMPARE(check.code, 12);
-        QVERIFY(MatchesGolden("journal_check.out", s.Local(Joined(check.out))));
-        QCOMPARE(s.Run({"journal", "export", "--bogus"}).code, 2);
-    }
-
-    // Another program holds the port locked: the station names it by PID.
-    void portHeldByAnotherProgram() {
-        StationProgram s;
-        s.LineStation(LineSet(s, kCounter));
-        QCOMPARE(s.Run({"read"}).code, 0);
-        const int held = ::open(s.Port().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        QVERIFY(held >= 0 && ::flock(held, LOCK_EX | LOCK_NB) == 0);
-        const Finished f = s.Run({"read"});
-        ::close(held);
-        QCOMPARE(f.code, 7);
-        const std::string holder = "(PID " + std::to_string(::getpid()) + ")";
-        QVERIFY(Said(f, " is in use by ") && Said(f, holder));
-    }
     // A set file as an operator's editor left it (a comment, LF line ends,
     // odd spacing, no line end at the end, no record file named): the
     // counter written back changes its one line and keeps every other byte;

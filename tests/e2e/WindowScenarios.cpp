@@ -57,17 +57,6 @@ private slots:
         QVERIFY(s.reader.GetTransponder().locked[2]);
     }
 
-    // A slow Reader: the window waits for each reply.
-    void manualReadUid() {
-        sim::Options slow;
-        slow.replyDelay = std::chrono::milliseconds(300);
-        WindowRig s(slow);
-        QVERIFY(s.StartManual() && s.Press("  read UID"));
-        QCOMPARE(s.Text(Uid), QStringLiteral("1A2B3C4D"));
-        QCOMPARE(s.Colour(Uid), kGreen);
-        QVERIFY(SameLines(s.Traffic(), {"TOR", "RUID"}));
-    }
-
     // "ABCD" at bytes 2-5: the other bytes of page 1 stay, the ID reads back.
     void manualCarrierId() {
         sim::Options reader;

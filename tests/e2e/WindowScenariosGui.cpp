@@ -356,9 +356,10 @@ private slots:
         QCOMPARE(walked, QStringLiteral("VER|RUID|RUID|VER||"));
     }
 
-    // A message left for the message timer does not pop up while an
-    // operation still waits for the Reader: the tick that comes meanwhile is
-    // skipped, a later one shows it.
+    // A slow Reader: the window waits for each reply. A message left for
+    // the message timer does not pop up while an operation still waits for
+    // the Reader: the tick that comes meanwhile is skipped, a later one
+    // shows it.
     void messageWaitsForTheReader() {
         sim::Options slow;
         slow.replyDelay = std::chrono::milliseconds(400);
@@ -380,6 +381,8 @@ private slots:
         s.Click("  read UID");
         QVERIFY(leftDuringWait);  // the click returns when the operation has ended
         QCOMPARE(s.Text(Uid), QStringLiteral("1A2B3C4D"));
+        QCOMPARE(s.Colour(Uid), kGreen);
+        QVERIFY(SameLines(s.Traffic(), {"TOR", "RUID"}));
         QTRY_COMPARE_WITH_TIMEOUT(shown, 1, 30000);
         gui::SetMessageBoxHandler(previous);
         QVERIFY(!busyWhenShown);
