@@ -181,10 +181,9 @@ private slots:
         bool oneEnabledDuringWait = true;
         // Inside one of the cycle's waits for a page write (timer ticks
         // reach no command then, but this one is the test's own).
-        std::function<void()> duringWait = [&] {
+        PollDuringWaits(&w, [&] {
             if (!w.Busy() || !Line(s).ResultText().startsWith(QStringLiteral("writing page "))) {
-                QTimer::singleShot(20, &w, duringWait);
-                return;
+                return false;
             }
             oneEnabledDuringWait = one->isEnabled();
             for (int i = 0; i < 3; ++i) QTest::mouseClick(one, Qt::LeftButton);
@@ -192,9 +191,8 @@ private slots:
             auto* arrows = static_cast<gui::SpinArrows*>(w.Control(NextSpin));
             QTest::mouseClick(arrows->UpButton(), Qt::LeftButton);
             QTest::mouseClick(w.Control(Read), Qt::LeftButton);
-            pressed = true;
-        };
-        QTimer::singleShot(50, &w, duringWait);
+            return pressed = true;
+        });
         QTest::mouseClick(one, Qt::LeftButton);
         QVERIFY(!one->isEnabled());
         QVERIFY(s.Settle());
