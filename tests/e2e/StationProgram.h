@@ -33,9 +33,11 @@ public:
     void Settings(const std::string& set, const std::string& extra = {}) const {
         Write("Tagwright.ini", StationIni(Port(), 1, set, extra));
     }
-    // SET as "Line", the station's set, carrier IDs up to MAX; EXTRA after.
-    void LineStation(const std::string& set, int max = 20, const std::string& extra = {}) const {
-        Write("Line.ini", set);
+    // SET as "Line", the station's set (left out: the counter set LineSet
+    // makes), carrier IDs up to MAX; EXTRA after.
+    void LineStation(const std::string& set = {}, int max = 20,
+                     const std::string& extra = {}) const {
+        Write("Line.ini", set.empty() ? LineSet(*this, kCounter) : set);
         Settings("Line", "Carrier ID Max=" + std::to_string(max) + "\r\n" + extra);
     }
     // Starts the Reader on its link (once), runs the program to its end.

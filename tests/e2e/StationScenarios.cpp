@@ -36,9 +36,6 @@ const QStringList kProgram{"program", "--set", "Line", "--interval", "20"};
 // looks at it again, then the antenna is empty for a few looks.
 sim::Options Tags(int count) { return Laid(count, '0', 60, 3); }
 
-// The station directory with "Line" (a counter set, Norvik) as its set.
-void LineStation(StationProgram& s, int max = 20) { s.LineStation(LineSet(s, kCounter), max); }
-
 std::string HostMasked(std::string text) {
     char host[256] = {};
     ::gethostname(host, sizeof host - 1);
@@ -89,7 +86,7 @@ const std::vector<ExitCase>& ExitCases() {
         {"write dropped", With([](sim::Options& o) { o.faults.dropWrite.set(1); }), nullptr,
          kProgram, 5, "Page 2 was not written as sent."},
         {"counter at its maximum", {},
-         [](StationProgram& s) { LineStation(s, 4); }, kProgram, 6,
+         [](StationProgram& s) { s.LineStation({}, 4); }, kProgram, 6,
          "Maximum Carrier ID reached."},
         {"list used up", {},
          [](StationProgram& s) {
@@ -154,7 +151,7 @@ private slots:
     // "journal check" passes, then finds a burned ID that a record row holds.
     void programCountJson() {
         StationProgram s(Tags(2));
-        LineStation(s);
+        s.LineStation();
         const Finished f = s.Run(kProgram + QStringList{"--count", "2", "--json"});
         QCOMPARE(f.code, 0);
         QCOMPARE(f.out.size(), std::size_t{2});
@@ -185,7 +182,7 @@ private slots:
         sim::Options reader;
         reader.transponder.pages[2] = {'P', 'a', 'g', 'e', ' ', '3', 0, 0xFF};
         StationProgram s(reader);
-        LineStation(s);
+        s.LineStation();
         const Finished plain = s.Run({"read"});
         QCOMPARE(plain.code, 0);
         QVERIFY(MatchesGolden("read.out", Joined(plain.out)));
@@ -212,7 +209,7 @@ private slots:
         QFETCH(int, index);
         const ExitCase& c = ExitCases().at(static_cast<std::size_t>(index));
         StationProgram s(c.reader);
-        LineStation(s);
+        s.LineStation();
         if (c.prepare) c.prepare(s);
         const Finished f = s.Run(c.args);
         QVERIFY2(f.code == c.code, f.err.c_str());

@@ -77,8 +77,9 @@ public:
     }
     // Automatic mode on SET as "Line" (carrier ID max MAX), or manual mode
     // with EXTRA in the settings; then Start.
-    bool StartAuto(const std::string& set, const std::string& max = "20") {
-        Write("Line.ini", set);
+    // SET left out: the counter set LineSet makes.
+    bool StartAuto(const std::string& set = {}, const std::string& max = "20") {
+        Write("Line.ini", set.empty() ? LineSet(*this, kCounter) : set);
         Settings(1, "Line", "Carrier ID Max=" + max + "\r\n");
         return Start();
     }

@@ -306,7 +306,7 @@ private slots:
         QFETCH(int, index);
         const LockCase& c = LockCases().at(static_cast<std::size_t>(index));
         WindowRig s(c.reader);
-        QVERIFY(s.StartAuto(LineSet(s, kCounter)));
+        QVERIFY(s.StartAuto());
         s.Answer(c.told);
         for (int n = 1; n <= c.tags; ++n) {
             s.Lay("0000000" + std::to_string(n));

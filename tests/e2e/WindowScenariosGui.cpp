@@ -38,11 +38,6 @@ using enum tagwright::MainControl;
 
 namespace {
 
-// Automatic mode on the counter set "Line", max 20, started.
-bool StartCounter(WindowRig& s, std::string set = {}) {
-    return s.StartAuto(set.empty() ? LineSet(s, kCounter) : set);
-}
-
 using Item = gui::MainWindow::MenuItem;
 
 bool AllShown(WindowRig& s, std::initializer_list<MainControl> controls, bool shown = true) {
@@ -112,7 +107,7 @@ private slots:
     // which keeps it, and so does the settings file at the end.
     void numberFieldBeyondLatin1() {
         WindowRig s;
-        QVERIFY(StartCounter(s));
+        QVERIFY(s.StartAuto());
         s.Paste(MaxField, "1" + kEuro);
         s.Answer("The field \"max\"" + kRefusedEuro + "\r\nNothing was done.");
         s.Key(Qt::Key_F5);
@@ -134,7 +129,7 @@ private slots:
         std::filesystem::create_directory(folder);
         std::string set = LineSet(s, kCounter);
         set.replace(set.find("record.xml"), 10, "r\xC3\xA4ume/rows.xml");
-        QVERIFY(StartCounter(s, set));
+        QVERIFY(s.StartAuto(set));
         const QString shown = QString::fromStdString(folder);
         QCOMPARE(s.Window().StatusLine()->RecordFileText(), "Record: " + shown + "/rows.xml");
         FileOpener opener;
