@@ -37,6 +37,10 @@ inline const std::string kPageNotSent =
     "\r\nThe page is not sent to the Reader until it is mended; type the byte in HEX form "
     "instead.";
 
+// Told when a cycle finds no UID it can take.
+inline const std::string kNoUid =
+    "UID can't be read. No or defect transponder on Antenna or wrong transponder type chosen.";
+
 class WindowRig : public ScenarioDir {
 public:
     explicit WindowRig(sim::Options reader = {});

@@ -76,49 +76,37 @@ class WindowFaultScenarios : public QObject {
 private slots:
     // Nothing a bad Reader sends is taken for a reply: a UID or page that
     // breaks the line rules fails its step, and no row is recorded.
-    void badReplies_data() {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("lineEnd");
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QStringList>("told");
-        const QString uid = QString::fromStdString(
-            "UID can't be read. No or defect transponder on Antenna or wrong transponder type "
-            "chosen.");
-        // 10 kB without CR, then a UID: the UID is not taken.
-        QTest::newRow("long line, UID") << int(sim::BadReply::OverLongLine) << "\r" << "Norvik"
-                                        << QStringList{uid};
-        // "1A2B<NUL>3C4D" is four digits, not a UID.
-        QTest::newRow("NUL, UID") << int(sim::BadReply::NulInside) << "\r" << "Norvik"
-                                  << QStringList{uid};
-        // The read-back of a page with a NUL does not pass for the page.
-        const QString locking = "Error on locking the pages of the transponder.";
-        const QString burned = QString::fromStdString(kBurned);
-        QTest::newRow("NUL, page") << int(sim::BadReply::NulInside) << "\r" << "TI"
-                                   << QStringList{locking, burned};
-        // 14 digits with CR LF make 16 bytes, but not a page.
-        QTest::newRow("short page") << int(sim::BadReply::ShortPage) << "\r\n" << "TI"
-                                    << QStringList{"Page 1 was not written as sent.\r\nWritten: "
-                                                   "3030303546464646\r\nRead back: 30303035464646",
-                                                   locking, burned};
-    }
     void badReplies() {
-        QFETCH(int, mode);
-        QFETCH(QString, lineEnd);
-        QFETCH(QString, type);
-        QFETCH(QStringList, told);
-        sim::Options reader;
-        reader.faults.badReply = static_cast<sim::BadReply>(mode);
-        reader.lineEnd = lineEnd.toStdString();
-        WindowRig s(reader);
-        QVERIFY(s.StartAuto(LineSet(s, kCounter, type.toStdString())));
-        Texts expected;
-        for (const QString& text : told) expected.push_back(text.toStdString());
-        s.Answer(expected);
-        const bool settled = s.Press("  One");
-        QVERIFY(SameLines(s.messages, expected));
-        QVERIFY(settled);
-        QVERIFY(s.Read("record.xml").empty());
-        QVERIFY(s.Colour(PageField(1)) != kGreen);
+        const std::string locking = "Error on locking the pages of the transponder.";
+        const struct {
+            sim::BadReply mode;
+            const char* lineEnd;
+            const char* type;
+            Texts told;
+        } rows[] = {
+            // 10 kB without CR, then a UID: the UID is not taken.
+            {sim::BadReply::OverLongLine, "\r", "Norvik", {kNoUid}},
+            // "1A2B<NUL>3C4D" is four digits, not a UID.
+            {sim::BadReply::NulInside, "\r", "Norvik", {kNoUid}},
+            // The read-back of a page with a NUL does not pass for the page.
+            {sim::BadReply::NulInside, "\r", "TI", {locking, kBurned}},
+            // 14 digits with CR LF make 16 bytes, but not a page.
+            {sim::BadReply::ShortPage, "\r\n", "TI",
+             {"Page 1 was not written as sent.\r\nWritten: 3030303546464646\r\nRead back: "
+              "30303035464646", locking, kBurned}}};
+        for (const auto& row : rows) {
+            sim::Options reader;
+            reader.faults.badReply = row.mode;
+            reader.lineEnd = row.lineEnd;
+            WindowRig s(reader);
+            QVERIFY(s.StartAuto(LineSet(s, kCounter, row.type)));
+            s.Answer(row.told);
+            const bool settled = s.Press("  One");
+            QVERIFY(SameLines(s.messages, row.told));
+            QVERIFY(settled);
+            QVERIFY(s.Read("record.xml").empty());
+            QVERIFY(s.Colour(PageField(1)) != kGreen);
+        }
     }
 
     // Eight blanks shown as ASCII are a page like any other.

@@ -74,8 +74,7 @@ private slots:
             {"programmed", nullptr, "Decimal counter=1\r\n", true, 0, "Set Line (counter)", "Last: programmed", {}},
             {"no tag", nullptr, "Decimal counter=1\r\n", false, 0, "Set Line (counter)",
              "Last: failed: no transponder on the antenna",
-             {"UID can't be read. No or defect transponder on Antenna or wrong transponder type "
-              "chosen."}},
+             {kNoUid}},
             {"list used up", "0001;X;\r\n", "", true, 0, "Set Line (list, 0 left)",
              "Last: stopped: no carrier ID left in the list",
              {kWrongListFormatMessage, kMaximumReachedMessage}},
