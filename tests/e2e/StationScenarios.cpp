@@ -199,15 +199,9 @@ private slots:
     }
 
     // Each kind of failure has its exit code and says why; nothing is recorded.
-    void exitCodes_data() {
-        QTest::addColumn<int>("index");
-        for (std::size_t i = 0; i < ExitCases().size(); ++i) {
-            QTest::newRow(ExitCases()[i].name) << static_cast<int>(i);
-        }
-    }
+    void exitCodes_data() { CaseRows(ExitCases()); }
     void exitCodes() {
-        QFETCH(int, index);
-        const ExitCase& c = ExitCases().at(static_cast<std::size_t>(index));
+        const ExitCase& c = CurrentCase(ExitCases());
         StationProgram s(c.reader);
         s.LineStation();
         if (c.prepare) c.prepare(s);

@@ -284,15 +284,9 @@ private slots:
 
     // Each tag counts only when its locks are proven: journal, record file
     // and what the operator is told agree.
-    void lockProof_data() {
-        QTest::addColumn<int>("index");
-        for (std::size_t i = 0; i < LockCases().size(); ++i) {
-            QTest::newRow(LockCases()[i].name) << static_cast<int>(i);
-        }
-    }
+    void lockProof_data() { CaseRows(LockCases()); }
     void lockProof() {
-        QFETCH(int, index);
-        const LockCase& c = LockCases().at(static_cast<std::size_t>(index));
+        const LockCase& c = CurrentCase(LockCases());
         WindowRig s(c.reader);
         QVERIFY(s.StartAuto());
         s.Answer(c.told);
