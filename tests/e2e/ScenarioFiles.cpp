@@ -59,6 +59,28 @@ std::string ScenarioDir::Local(std::string text) const {
     return text;
 }
 
+std::string ScenarioDir::ListFile(const std::string& entries) const {
+    Write("ids.csv", "Carrier ID;done;\r\n" + entries);
+    return ListSource(Path("ids.csv"));
+}
+
+std::string ListSource(const fs::path& file) {
+    return "csv file=1\r\nfile name=" + file.string() + "\r\n";
+}
+
+sim::Options Laid(int count, char prefix, std::size_t stay, std::size_t gap) {
+    sim::Options o;
+    for (int n = 1; n <= count; ++n) {
+        const std::string number = std::to_string(n);
+        sim::Transponder tag;
+        tag.uid = prefix + std::string(7 - number.size(), '0') + number;
+        o.sequence.tags.push_back(tag);
+    }
+    o.sequence.stayCommands = stay;
+    o.sequence.gapCommands = gap;
+    return o;
+}
+
 std::string LineSet(const ScenarioDir& dir, const std::string& source, const std::string& type,
                     const std::string& extra) {
     return SetIni(source,
@@ -67,6 +89,18 @@ std::string LineSet(const ScenarioDir& dir, const std::string& source, const std
                       dir.Path("record.xml").string() + "\r\n",
                   2, {{1, "Lock Page 1=1"}, {2, "Lock Page 2=1"}}, {}, "46") +
            extra;
+}
+
+std::string LaidOut(const ScenarioDir& dir, const std::string& offset, const std::string& length) {
+    return Replaced(LineSet(dir, kCounter), "Carrier ID Offset=0\r\nCarrier ID Length=4",
+                    "Carrier ID Offset=" + offset + "\r\nCarrier ID Length=" + length);
+}
+
+std::string AllPages(const ScenarioDir& dir, const std::map<int, std::string>& hex) {
+    return SetIni(kCounter,
+                  "[Transponder type]\r\nNorvik=1\r\n[Log]\r\nLog=1\r\nfile name=" +
+                      dir.Path("record.xml").string() + "\r\n[Pages 3-17]\r\nWrite Pages 3-17=1\r\n",
+                  17, {}, hex, "46");
 }
 
 std::string Masked(std::string text) {

@@ -6,6 +6,7 @@
 // golden that differs instead of failing, for review in the diff.
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,16 +31,41 @@ public:
     Texts Journal(const std::string& sql) const;
     // TEXT with this directory's path written "$DIR", as goldens hold it.
     std::string Local(std::string text) const;
+    // The counter the set "Line" holds.
+    std::string Counter() const { return Ini("Line.ini", "SEMI E99 Carrier ID Setup", "Carrier ID"); }
+    // ids.csv written with its header and ENTRIES; a set's source naming it.
+    std::string ListFile(const std::string& entries) const;
 
 private:
     TempDir dir_;
 };
+
+// A set's carrier ID sources: the decimal counter, and the list file FILE.
+inline const std::string kCounter = "Decimal counter=1\r\n";
+std::string ListSource(const std::filesystem::path& file);
+
+// Told when a failed cycle may have burned the carrier ID 0005.
+inline const std::string kBurned =
+    "The carrier ID 0005 is not used again: the failed cycle may have written it to the "
+    "transponder.";
+
+// COUNT tags laid one after another, UIDs PREFIX0000001 and up, each staying
+// for STAY Reader commands with GAP empty looks between them. A cycle takes
+// fewer than 24 commands, so with STAY 24 a tag leaves only after its cycle.
+sim::Options Laid(int count, char prefix, std::size_t stay, std::size_t gap);
 
 // The set "Line" in DIR: SOURCE keys, TYPE, work order WO-1 of 10 tags,
 // rows to record.xml, pages 1 and 2 written ("F" beside the carrier ID 5 of
 // four digits) and locked; EXTRA sections after.
 std::string LineSet(const ScenarioDir& dir, const std::string& source,
                     const std::string& type = "Norvik", const std::string& extra = {});
+
+// The counter set "Line" with its carrier ID at OFFSET, LENGTH bytes long.
+std::string LaidOut(const ScenarioDir& dir, const std::string& offset, const std::string& length);
+
+// The counter set "Line" with 17 pages of "F" beside the ID, all written and
+// none locked; HEX as the pages' digits.
+std::string AllPages(const ScenarioDir& dir, const std::map<int, std::string>& hex = {});
 
 // Date and time stamps (DD/MM/YY, HH:MM:SS, YYYY-MM-DD) replaced by their
 // patterns, so that a golden holds no moment.

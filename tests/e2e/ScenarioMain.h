@@ -5,6 +5,7 @@
 // (QtTest's own: a test function, -v2, ...).
 
 #include <QObject>
+#include <QTest>
 
 #include <functional>
 #include <memory>
@@ -21,6 +22,19 @@ struct RegisterScenarios {
         ScenarioClasses().push_back([] { return std::make_unique<T>(); });
     }
 };
+
+// A table of cases as QTest rows: one row per case, named after it, holding
+// its index; in the test function, CurrentCase gives the row's case.
+template <class Case>
+void CaseRows(const std::vector<Case>& cases) {
+    QTest::addColumn<int>("index");
+    for (std::size_t i = 0; i < cases.size(); ++i) QTest::newRow(cases[i].name) << int(i);
+}
+template <class Case>
+const Case& CurrentCase(const std::vector<Case>& cases) {
+    QFETCH(int, index);
+    return cases.at(static_cast<std::size_t>(index));
+}
 
 }  // namespace tagwright::test
 

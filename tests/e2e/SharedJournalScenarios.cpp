@@ -31,16 +31,7 @@ using Journal = std::map<std::string, Row>;  // by carrier ID
 // cycle takes fewer Reader commands than a tag stays (24), so a tag leaves
 // only after its cycle, whatever the machine's load.
 sim::Options Tags(char prefix, int count, std::size_t gapCommands = 1) {
-    sim::Options o;
-    for (int i = 1; i <= count; ++i) {
-        const std::string number = std::to_string(i);
-        sim::Transponder tag;
-        tag.uid = prefix + std::string(7 - number.size(), '0') + number;
-        o.sequence.tags.push_back(tag);
-    }
-    o.sequence.stayCommands = 24;
-    o.sequence.gapCommands = gapCommands;
-    return o;
+    return Laid(count, prefix, 24, gapCommands);
 }
 
 QStringList Program(int count) {
@@ -50,9 +41,8 @@ QStringList Program(int count) {
 
 // A station of the line on the journal: four-digit carrier IDs from 0001.
 void OnJournal(StationProgram& s, const std::string& connection) {
-    s.Write("Line.ini", Replaced(LineSet(s, "Decimal counter=1\r\n"), "Carrier ID=5\r\n",
-                                 "Carrier ID=1\r\n"));
-    s.Settings("Line", "Carrier ID Max=9999\r\n[Journal]\r\nConnection=" + connection + "\r\n");
+    s.LineStation(Replaced(LineSet(s, kCounter), "Carrier ID=5\r\n", "Carrier ID=1\r\n"), 9999,
+                  "[Journal]\r\nConnection=" + connection + "\r\n");
 }
 
 // The journal's rows that took a carrier ID; an ID taken twice is printed

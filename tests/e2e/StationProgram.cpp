@@ -7,6 +7,12 @@
 
 namespace tagwright::test {
 
+bool Said(const Finished& f, const std::string& text) {
+    if (f.err.find(text) != std::string::npos) return true;
+    std::fprintf(stderr, "not said: %s\nstderr: %s\n", text.c_str(), f.err.c_str());
+    return false;
+}
+
 StationProgram::StationProgram(sim::Options options) : reader(std::move(options)) {}
 
 Finished StationProgram::Run(const QStringList& args) {

@@ -21,6 +21,9 @@ struct Finished {
     std::string err;
 };
 
+// True when the program's stderr holds TEXT; otherwise prints both.
+bool Said(const Finished& f, const std::string& text);
+
 class StationProgram : public ScenarioDir {
 public:
     explicit StationProgram(sim::Options reader = {});
@@ -29,6 +32,13 @@ public:
     // Tagwright.ini in automatic mode on SET, port on the Reader's link.
     void Settings(const std::string& set, const std::string& extra = {}) const {
         Write("Tagwright.ini", StationIni(Port(), 1, set, extra));
+    }
+    // SET as "Line", the station's set (left out: the counter set LineSet
+    // makes), carrier IDs up to MAX; EXTRA after.
+    void LineStation(const std::string& set = {}, int max = 20,
+                     const std::string& extra = {}) const {
+        Write("Line.ini", set.empty() ? LineSet(*this, kCounter) : set);
+        Settings("Line", "Carrier ID Max=" + std::to_string(max) + "\r\n" + extra);
     }
     // Starts the Reader on its link (once), runs the program to its end.
     Finished Run(const QStringList& args);

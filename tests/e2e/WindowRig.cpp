@@ -84,6 +84,12 @@ void WindowRig::Type(MainControl field, const QString& text, bool enter) {
     if (enter) QTest::keyClick(widget, Qt::Key_Return);
 }
 
+void WindowRig::Paste(MainControl field, const std::string& utf8) {
+    auto* edit = qobject_cast<QLineEdit*>(window_->Control(field));
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->setText(QString::fromStdString(utf8));
+}
+
 void WindowRig::Key(int key) {
     QWidget* target = QApplication::focusWidget();
     QTest::keyClick(target != nullptr ? target : window_.get(), static_cast<Qt::Key>(key));

@@ -26,6 +26,21 @@ class MainWindow;
 
 namespace tagwright::test {
 
+// An edit's colours: good, bad, and the grey of one that cannot be edited.
+inline const QColor kGreen(0, 255, 0), kRed(255, 0, 0), kGrey(240, 240, 240);
+// A character no byte stands for, and what the window says of a field or a
+// page that holds it.
+inline const std::string kEuro = "\xE2\x82\xAC";  // U+20AC in UTF-8
+inline const std::string kRefusedEuro =
+    " holds the character U+20AC, which no byte stands for (only U+0000 to U+00FF do).";
+inline const std::string kPageNotSent =
+    "\r\nThe page is not sent to the Reader until it is mended; type the byte in HEX form "
+    "instead.";
+
+// Told when a cycle finds no UID it can take.
+inline const std::string kNoUid =
+    "UID can't be read. No or defect transponder on Antenna or wrong transponder type chosen.";
+
 class WindowRig : public ScenarioDir {
 public:
     explicit WindowRig(sim::Options reader = {});
@@ -56,6 +71,34 @@ public:
     // reason printed) when that does not come, a box was not expected or
     // said something else, or an expected box did not come.
     bool Settle();
+    // Clicks LABEL and settles.
+    bool Press(const QString& label) {
+        Click(label);
+        return Settle();
+    }
+    void Answer(const Texts& texts) {
+        for (const std::string& text : texts) Answer(text);
+    }
+    // Automatic mode on SET as "Line" (carrier ID max MAX), or manual mode
+    // with EXTRA in the settings; then Start.
+    // SET left out: the counter set LineSet makes.
+    bool StartAuto(const std::string& set = {}, const std::string& max = "20") {
+        Write("Line.ini", set.empty() ? LineSet(*this, kCounter) : set);
+        Settings(1, "Line", "Carrier ID Max=" + max + "\r\n");
+        return Start();
+    }
+    bool StartManual(const std::string& extra = {}) {
+        Settings(0, {}, extra);
+        return Start();
+    }
+    // UTF8 set into FIELD as pasted: the test's own key clicks carry Latin-1 only.
+    void Paste(MainControl field, const std::string& utf8);
+    // A new tag with UID on the antenna.
+    void Lay(const std::string& uid) {
+        sim::Transponder tag;
+        tag.uid = uid;
+        reader.SetTransponder(tag);
+    }
 
     // What the operator sees.
     QString Text(MainControl control) const;

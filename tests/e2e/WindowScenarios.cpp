@@ -1,10 +1,12 @@
 // The window as the operator uses it, against the virtual Reader: the
 // manual operations, "  One" from each carrier ID source with its record row
 // and journal row, the write checks, a port that goes and comes back, and
-// the Config window's hand-over. Each scenario: files, Reader, actions, what
+// the Config window's hand-over; the traffic view and protocol log as the
+// operator reads them. Each scenario: files, Reader, actions, what
 // came out.
 
 #include <QComboBox>
+#include <QPlainTextEdit>
 #include <QTest>
 
 #include "../gui/GuiTestSupport.h"
@@ -19,19 +21,21 @@ using enum tagwright::MainControl;
 
 namespace {
 
-const QColor kGreen(0, 255, 0);
-const std::string kCounter = "Decimal counter=1\r\n";
 const std::string kJournal =
     "SELECT carrier_id, uid, outcome, failed_step, locks, page_1, page_2, record_row, retries "
     "FROM cycles ORDER BY id";
 
 // Automatic mode on "Line", started; then "  One" pressed (or F5) and settled.
 bool ProgramOne(WindowRig& s, const std::string& set, bool f5 = false) {
-    s.Write("Line.ini", set);
-    s.Settings(1, "Line", "Carrier ID Max=20\r\n");
-    if (!s.Start()) return false;
+    if (!s.StartAuto(set)) return false;
     f5 ? s.Key(Qt::Key_F5) : s.Click("  One");
     return s.Settle();
+}
+
+// The terminal's traffic field, line ends as the Reader's.
+std::string Shown(WindowRig& s) {
+    auto* field = s.Window().findChild<QPlainTextEdit*>();
+    return field != nullptr ? field->toPlainText().toStdString() : "no traffic field";
 }
 
 }  // namespace
@@ -42,8 +46,7 @@ private slots:
     // P3 typed, written, read back and locked.
     void manualPages() {
         WindowRig s;
-        s.Settings(0, {}, "[Data]\r\nSelectP3=1\r\n");
-        QVERIFY(s.Start());
+        QVERIFY(s.StartManual("[Data]\r\nSelectP3=1\r\n"));
         s.Type(PageField(3), "41 42 43 44 45 46 47 48");
         for (const char* button : {"  write", "  read", "  lock"}) s.Click(button);
         QVERIFY(s.Settle());
@@ -54,34 +57,17 @@ private slots:
         QVERIFY(s.reader.GetTransponder().locked[2]);
     }
 
-    // A slow Reader: the window waits for each reply.
-    void manualReadUid() {
-        sim::Options slow;
-        slow.replyDelay = std::chrono::milliseconds(300);
-        WindowRig s(slow);
-        s.Settings(0);
-        QVERIFY(s.Start());
-        s.Click("  read UID");
-        QVERIFY(s.Settle());
-        QCOMPARE(s.Text(Uid), QStringLiteral("1A2B3C4D"));
-        QCOMPARE(s.Colour(Uid), kGreen);
-        QVERIFY(SameLines(s.Traffic(), {"TOR", "RUID"}));
-    }
-
     // "ABCD" at bytes 2-5: the other bytes of page 1 stay, the ID reads back.
     void manualCarrierId() {
         sim::Options reader;
         reader.transponder.pages[0] = {1, 2, 3, 4, 5, 6, 7, 8};
         WindowRig s(reader);
-        s.Settings(0, {}, "[Manual]\r\nCarrier ID Offset=2\r\nCarrier ID Length=4\r\n"
-                          "Carrier ID=41424344\r\n");
-        QVERIFY(s.Start());
-        s.Click("  write carrier ID");
-        QVERIFY(s.Settle());
+        QVERIFY(s.StartManual("[Manual]\r\nCarrier ID Offset=2\r\nCarrier ID Length=4\r\n"
+                              "Carrier ID=41424344\r\n"));
+        QVERIFY(s.Press("  write carrier ID"));
         QVERIFY(PageHex(s.reader.GetTransponder(), 1) == "0102414243440708");
         s.Type(CarrierIdOffset, "0");
-        s.Click("  read carrier ID");
-        QVERIFY(s.Settle());
+        QVERIFY(s.Press("  read carrier ID"));
         QCOMPARE(s.Text(CarrierId), QStringLiteral("01024142"));
         QCOMPARE(s.Colour(CarrierId), kGreen);
     }
@@ -89,10 +75,8 @@ private slots:
     // The defaults come back into the fields; the Reader hears nothing.
     void manualDefaultContent() {
         WindowRig s;
-        s.Settings(0, {}, "[Data]\r\nP3=typed\r\nP3Default=44 45 46 41 55 4C 54 21\r\n");
-        QVERIFY(s.Start());
-        s.Click("  default memory content");
-        QVERIFY(s.Settle());
+        QVERIFY(s.StartManual("[Data]\r\nP3=typed\r\nP3Default=44 45 46 41 55 4C 54 21\r\n"));
+        QVERIFY(s.Press("  default memory content"));
         QCOMPARE(s.Text(PageField(3)), QStringLiteral("44 45 46 41 55 4C 54 21"));
         QVERIFY(s.Traffic().empty());
     }
@@ -105,16 +89,14 @@ private slots:
         QVERIFY(MatchesGolden("one_counter.xml", Masked(s.Local(s.Read("record.xml")))));
         QVERIFY(SameLines(s.Journal(kJournal), {"0005|1A2B3C4D|programmed||1 2|3030303546464646|"
                                                 "4646464646464646|21|0"}));
-        QCOMPARE(s.Ini("Line.ini", "SEMI E99 Carrier ID Setup", "Carrier ID"), std::string("6"));
+        QCOMPARE(s.Counter(), std::string("6"));
         QCOMPARE(s.Text(NextField), QStringLiteral("6"));
     }
 
     // One tag from the list: its entry marked done, the next one left open.
     void oneFromList() {
         WindowRig s;
-        s.Write("ids.csv", "Carrier ID;done;\r\nAB01;\r\nAB02;\r\n");
-        QVERIFY(ProgramOne(s, LineSet(s, "csv file=1\r\nfile name=" + s.Path("ids.csv").string() +
-                                             "\r\n")));
+        QVERIFY(ProgramOne(s, LineSet(s, s.ListFile("AB01;\r\nAB02;\r\n"))));
         QCOMPARE(s.Read("ids.csv"), std::string("Carrier ID;done;\r\nAB01;X;\r\nAB02;\r\n"));
         QVERIFY(SameLines(s.Journal(kJournal), {"AB01|1A2B3C4D|programmed||1 2|4142303146464646|"
                                                 "4646464646464646|21|0"}));
@@ -138,11 +120,9 @@ private slots:
         sim::Options reader;
         reader.faults.dropWrite.set(1);
         WindowRig s(reader);
-        s.Answer("Page 2 was not written as sent.\r\nWritten: 4646464646464646\r\n"
-                 "Read back: 0000000000000000");
-        s.Answer("Error on locking the pages of the transponder.");
-        s.Answer("The carrier ID 0005 is not used again: the failed cycle may have written it to "
-                 "the transponder.");
+        s.Answer({"Page 2 was not written as sent.\r\nWritten: 4646464646464646\r\n"
+                  "Read back: 0000000000000000",
+                  "Error on locking the pages of the transponder.", kBurned});
         QVERIFY(ProgramOne(s, LineSet(s, kCounter)));
         QVERIFY(SameLines(s.Journal("SELECT carrier_id, outcome, failed_step, locks FROM cycles"),
                           {"0005|burned|verify failed|"}));
@@ -150,7 +130,8 @@ private slots:
         QVERIFY(!s.reader.GetTransponder().locked[0]);
     }
 
-    // Two replies lost, two retries: the tag is programmed all the same.
+    // Two replies lost, two retries: the tag is programmed all the same, and
+    // each repeat has its line in the protocol log beside the cycle's own.
     void retriesHeal() {
         sim::Options reader;
         reader.faults.failNext = 3;  // TOR's (timing falls back), then WD 1's twice
@@ -160,6 +141,12 @@ private slots:
         QVERIFY(SameLines(s.Journal("SELECT carrier_id, outcome, retries FROM cycles"),
                           {"0005|programmed|2"}));
         QVERIFY(MatchesGolden("retries.traffic", Joined(s.Traffic())));
+        const std::string log = s.Read("IntProt_0.txt");
+        for (const char* repeat : {"1 of 2", "2 of 2"}) {
+            const std::string line = std::string(";Retry ") + repeat +
+                                     ": WD 1 3030303546464646// Write page 1\r\n";
+            QVERIFY2(log.find(line) != std::string::npos, log.c_str());
+        }
     }
 
     // The Reader's adapter is unplugged and comes back on the same link:
@@ -175,8 +162,7 @@ private slots:
         sim::VirtualReader back(second);
         QVERIFY(back.Start() && back.CreateLink(s.Port()));
         QTRY_VERIFY_WITH_TIMEOUT(s.PortState().endsWith("reopened"), 30000);
-        s.Click("  One");
-        QVERIFY(s.Settle());
+        QVERIFY(s.Press("  One"));
         QVERIFY(SameLines(s.Journal("SELECT carrier_id, uid, outcome FROM cycles ORDER BY id"),
                           {"0005|1A2B3C4D|programmed", "0006|5E6F7A8B|programmed"}));
     }
@@ -200,11 +186,38 @@ private slots:
         });
         s.Menu("Config");
         QCOMPARE(s.Text(StatusField), QStringLiteral("Other"));
-        s.Click("  One");
-        QVERIFY(s.Settle());
+        QVERIFY(s.Press("  One"));
         QVERIFY(SameLines(s.Journal("SELECT set_name, uid, outcome FROM cycles"),
                           {"Other||programmed"}));
         QVERIFY(s.Read("record.xml").find("\"String\">Other</Data>") != std::string::npos);
+    }
+
+    // Every manual command once, on pages 3 and 4 (4 is locked): the write
+    // to page 4 is refused ("NAK", an answer: not repeated); the first page
+    // read is answered "No Read" and repeated, the UID read outlasts its
+    // repeats.
+    void manualTrafficText() {
+        sim::Options reader;
+        reader.transponder.locked[3] = true;
+        WindowRig s(reader);
+        s.Write("Line.ini",
+                LineSet(s, "fix data=1\r\n", "Norvik", "[Write checks]\r\nRetries=2\r\n"));
+        s.Settings(0, "Line", "[Data]\r\nSelectP3=1\r\nSelectP4=1\r\n");
+        QVERIFY(s.Start());
+        s.Type(PageField(3), "41 42 43 44 45 46 47 48");
+        s.Type(PageField(4), "31 32 33 34 35 36 37 38");
+        // Replies "No Read" after the timing command: one for the page read,
+        // more than the retries for the UID read.
+        const std::pair<const char*, std::size_t> steps[] = {
+            {"  write", 0}, {"  read", 1}, {"  lock", 0}, {"  read UID", 3}};
+        std::string seen;
+        for (const auto& [button, noRead] : steps) {
+            s.reader.ClearLog();
+            for (std::size_t n = 2; n < 2 + noRead; ++n) s.reader.ReplaceAnswer(n, "No Read\r");
+            QVERIFY(s.Press(button));
+            seen += std::string(button) + ":\n" + Shown(s) + "\n";
+        }
+        QVERIFY(MatchesGolden("manual_traffic.txt", seen));
     }
 };
 

@@ -1,7 +1,11 @@
 // The window against what goes wrong on a line: a Reader that sends what
 // no good Reader sends, files left or planted in the station's folder, a
-// settings file edited by hand. A tag counts only when it was really
-// programmed, and what the window saves is what it read.
+// settings file edited by hand, Readers that answer a lock's proof otherwise
+// than the plain one. A tag counts only when it was really programmed (its
+// locks proven), and what the window saves is what it read. Also the
+// cycle's own rules: a read-back fumbled once is asked again, continuous
+// mode on tags without a UID up to the maximum, a layout that does not fit,
+// a carrier ID the journal holds as used never written by hand.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,25 +28,45 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kCounter = "Decimal counter=1\r\n";
-const std::string kBurned =
-    "The carrier ID 0005 is not used again: the failed cycle may have written it to the "
-    "transponder.";
+const std::string kJournal =
+    "SELECT carrier_id, uid, outcome, failed_step FROM cycles ORDER BY id";
 
-// The set "Line" with 17 pages of "F" beside the ID, all written; PAGE3
-// as page 3's digits.
-std::string AllPages(const ScenarioDir& dir, const std::string& page3) {
-    return SetIni(kCounter,
-                  "[Transponder type]\r\nNorvik=1\r\n[Log]\r\nLog=1\r\nfile name=" +
-                      dir.Path("record.xml").string() +
-                      "\r\n[Pages 3-17]\r\nWrite Pages 3-17=1\r\n",
-                  17, {}, {{3, page3}}, "46");
+struct LockCase {
+    const char* name;
+    sim::Options reader;
+    int tags;            // "  One" for each, a new tag laid before each press
+    Texts journal;       // kJournal's rows
+    std::size_t rows;    // record rows after the parameter block
+    Texts told;          // the boxes, in order
+};
+
+sim::Options Reader(const std::string& lockedReply, const std::string& noTag, int leaveAfter) {
+    sim::Options o;
+    o.lockedWriteReply = lockedReply;
+    o.noTagReply = noTag;
+    o.faults.leaveAfterLock = leaveAfter;
+    return o;
 }
 
-bool StartOn(WindowRig& s, const std::string& set) {
-    s.Write("Line.ini", set);
-    s.Settings(1, "Line", "Carrier ID Max=20\r\n");
-    return s.Start();
+const std::vector<LockCase>& LockCases() {
+    static const std::vector<LockCase> cases{
+        // The Reader's own error line refuses the proof write as "NAK" does.
+        {"refused by an error line", Reader("#09 locked", "NAK", 0), 3,
+         {"0005|00000001|programmed|", "0006|00000002|programmed|",
+          "0007|00000003|programmed|"},
+         3, {}},
+        // The tag left once page 2 was locked: "No Read" proves nothing.
+        {"gone, No Read", Reader("NAK", "No Read", 2), 1,
+         {"0005|00000001|burned|lock not proven"}, 0,
+         {"Page 1 could not be proven locked: a write to it got No Read.", kBurned}},
+        // Refused, but the read after finds no tag: a refusal of no tag.
+        {"gone, NAK", Reader("NAK", "NAK", 2), 1,
+         {"0005|00000001|burned|lock not proven"}, 0,
+         {"Page 1 could not be proven locked: it refused a write (NAK), but a read of it then "
+          "gave No Read, not 3030303546464646.",
+          kBurned}},
+    };
+    return cases;
 }
 
 }  // namespace
@@ -52,63 +76,47 @@ class WindowFaultScenarios : public QObject {
 private slots:
     // Nothing a bad Reader sends is taken for a reply: a UID or page that
     // breaks the line rules fails its step, and no row is recorded.
-    void badReplies_data() {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("lineEnd");
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QStringList>("told");
-        const QString uid = QString::fromStdString(
-            "UID can't be read. No or defect transponder on Antenna or wrong transponder type "
-            "chosen.");
-        // 10 kB without CR, then a UID: the UID is not taken.
-        QTest::newRow("long line, UID") << int(sim::BadReply::OverLongLine) << "\r" << "Norvik"
-                                        << QStringList{uid};
-        // "1A2B<NUL>3C4D" is four digits, not a UID.
-        QTest::newRow("NUL, UID") << int(sim::BadReply::NulInside) << "\r" << "Norvik"
-                                  << QStringList{uid};
-        // The read-back of a page with a NUL does not pass for the page.
-        const QString locking = "Error on locking the pages of the transponder.";
-        const QString burned = QString::fromStdString(kBurned);
-        QTest::newRow("NUL, page") << int(sim::BadReply::NulInside) << "\r" << "TI"
-                                   << QStringList{locking, burned};
-        // 14 digits with CR LF make 16 bytes, but not a page.
-        QTest::newRow("short page") << int(sim::BadReply::ShortPage) << "\r\n" << "TI"
-                                    << QStringList{"Page 1 was not written as sent.\r\nWritten: "
-                                                   "3030303546464646\r\nRead back: 30303035464646",
-                                                   locking, burned};
-    }
     void badReplies() {
-        QFETCH(int, mode);
-        QFETCH(QString, lineEnd);
-        QFETCH(QString, type);
-        QFETCH(QStringList, told);
-        sim::Options reader;
-        reader.faults.badReply = static_cast<sim::BadReply>(mode);
-        reader.lineEnd = lineEnd.toStdString();
-        WindowRig s(reader);
-        QVERIFY(StartOn(s, LineSet(s, kCounter, type.toStdString())));
-        Texts expected;
-        for (const QString& text : told) expected.push_back(text.toStdString());
-        for (const std::string& text : expected) s.Answer(text);
-        s.Click("  One");
-        const bool settled = s.Settle();
-        QVERIFY(SameLines(s.messages, expected));
-        QVERIFY(settled);
-        QVERIFY(s.Read("record.xml").empty());
-        QVERIFY(s.Colour(PageField(1)) != QColor(0, 255, 0));
+        const std::string locking = "Error on locking the pages of the transponder.";
+        const struct {
+            sim::BadReply mode;
+            const char* lineEnd;
+            const char* type;
+            Texts told;
+        } rows[] = {
+            // 10 kB without CR, then a UID: the UID is not taken.
+            {sim::BadReply::OverLongLine, "\r", "Norvik", {kNoUid}},
+            // "1A2B<NUL>3C4D" is four digits, not a UID.
+            {sim::BadReply::NulInside, "\r", "Norvik", {kNoUid}},
+            // The read-back of a page with a NUL does not pass for the page.
+            {sim::BadReply::NulInside, "\r", "TI", {locking, kBurned}},
+            // 14 digits with CR LF make 16 bytes, but not a page.
+            {sim::BadReply::ShortPage, "\r\n", "TI",
+             {"Page 1 was not written as sent.\r\nWritten: 3030303546464646\r\nRead back: "
+              "30303035464646", locking, kBurned}}};
+        for (const auto& row : rows) {
+            sim::Options reader;
+            reader.faults.badReply = row.mode;
+            reader.lineEnd = row.lineEnd;
+            WindowRig s(reader);
+            QVERIFY(s.StartAuto(LineSet(s, kCounter, row.type)));
+            s.Answer(row.told);
+            const bool settled = s.Press("  One");
+            QVERIFY(SameLines(s.messages, row.told));
+            QVERIFY(settled);
+            QVERIFY(s.Read("record.xml").empty());
+            QVERIFY(s.Colour(PageField(1)) != kGreen);
+        }
     }
 
     // Eight blanks shown as ASCII are a page like any other.
     void blanksInAsciiView() {
         WindowRig s;
-        QVERIFY(StartOn(s, AllPages(s, "2020202020202020")));
+        QVERIFY(s.StartAuto(AllPages(s, {{3, "2020202020202020"}})));
         s.Click(AsciiButton);
         for (const char* uid : {"00000001", "00000002"}) {
-            sim::Transponder tag;
-            tag.uid = uid;
-            s.reader.SetTransponder(tag);
-            s.Click("  One");
-            QVERIFY(s.Settle());
+            s.Lay(uid);
+            QVERIFY(s.Press("  One"));
         }
         QVERIFY(PageHex(s.reader.GetTransponder(), 3) == "2020202020202020");
         QCOMPARE(Occurrences(s.Read("record.xml"), ">20 20 20 20 20 20 20 20<"), std::size_t{2});
@@ -200,6 +208,118 @@ private slots:
             saved = s.Read("Tagwright.ini");
             port = s.Port();
         }
+    }
+
+    // The first read-back of page 2 says "No Read": one retry, then the tag
+    // is programmed and the retry counted.
+    void readBackRetried() {
+        WindowRig s;
+        QVERIFY(s.StartAuto(LineSet(s, kCounter, "Norvik", "[Write checks]\r\nRetries=1\r\n")));
+        s.reader.ReplaceAnswer(7, "No Read\r");  // TOR, RUID, TOR, WD 1, WD 2, RD 1, RD 2
+        QVERIFY(s.Press("  One"));
+        QVERIFY(SameLines(s.Journal("SELECT carrier_id, outcome, retries FROM cycles"),
+                          {"0005|programmed|1"}));
+    }
+
+    // TI tags have no UID: a tag that stays is programmed once however often
+    // it is looked at; only an empty look tells the next one. After 6, the
+    // maximum, the mode switches itself off and says why.
+    void continuousUpToTheMaximum() {
+        WindowRig s;
+        QVERIFY(s.StartAuto(LineSet(s, kCounter, "TI"), "6"));
+        s.Click(ContOn);
+        QTRY_COMPARE_WITH_TIMEOUT(s.Text(StatusField),
+                                  QStringLiteral("Programmed: remove the transponder"), 30000);
+        const std::size_t seen = s.Traffic().size();
+        QTRY_VERIFY_WITH_TIMEOUT(s.Traffic().size() > seen + 5, 30000);  // looks go on
+        s.reader.SetPresent(false);
+        QTRY_COMPARE_WITH_TIMEOUT(s.Text(StatusField), QStringLiteral("Waiting for a transponder"),
+                                  30000);
+        s.Answer("Continuous mode is off: the maximum carrier ID is reached.");
+        s.reader.SetTransponder(sim::Transponder{});
+        s.reader.SetPresent(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.messages.empty(), 30000);
+        QVERIFY(s.Settle());
+        QVERIFY(SameLines(s.Journal("SELECT carrier_id, outcome FROM cycles ORDER BY id"),
+                          {"0005|programmed", "0006|programmed"}));
+        QCOMPARE(s.Text(ContOn), QStringLiteral("Cont On"));
+    }
+
+    // Told once, at the start, with what would fit; 13 + 3 reaches the
+    // area's end and is not told.
+    void layoutThatDoesNotFit() {
+        WindowRig s;
+        s.Answer("Carrier ID Offset + Carrier ID Length must be under 16.\r\nThe parameter set "
+                 "holds Carrier ID Offset \"17\" does not fit, \"16\" would; Carrier ID Length "
+                 "\"3\" does not fit, \"0\" would.\r\nNothing is programmed with it: mend it "
+                 "in the Config dialog.");
+        QVERIFY(s.StartAuto(LaidOut(s, "17", "3")));
+        QVERIFY(s.Settle());
+        WindowRig fits;
+        QVERIFY(fits.StartAuto(LaidOut(fits, "13", "3")));
+        QVERIFY(fits.Settle());
+    }
+
+    // A settings file written by hand comes back as it was when the window
+    // closes (the missing keys added, the window's place after): comments,
+    // spellings, blank lines, stale names, texts with outer blanks, and the
+    // journal connection, which the station never writes.
+    void settingsFileKeptOnExit() {
+        WindowRig s;
+        std::string ini = "; station of line 3\r\n[Interface]\r\nport=" + s.Port() +
+                          "\r\nBAUDRATE=9600\r\nDatabits= 8\r\nStopbits=2\r\nParity=\r\n"
+                          "Flowcontrol=No\r\n\r\n[Auto]\r\nSelectConfig=0\r\n"
+                          "Pruefablauf_ist=beta\r\nPruefablaeufe=2\r\nPruefablauf_0=alpha\r\n"
+                          "Pruefablauf_1=beta\r\nPruefablauf_2=\r\nPruefablauf_3=ghost\r\n"
+                          "Carrier ID Max=222\r\n\r\n[Data]\r\n; defaults by hand\r\nFormat=1\r\n"
+                          "P1=A NUL C D E F G \r\nP3Default=00 11\r\n[Manual]\r\nCarrier ID= ID \r\n"
+                          "[Journal]\r\nConnection=service=line-journal connect_timeout=5\r\n";
+        s.Write("Tagwright.ini", ini);
+        QVERIFY(s.Start());
+        s.Window().close();
+        QVERIFY(s.Settle());
+        const std::string saved = s.Local(s.Read("Tagwright.ini"));
+        QVERIFY(MatchesGolden("settings_on_exit.ini", saved.substr(0, saved.find("[Window]"))));
+    }
+
+    // Each tag counts only when its locks are proven: journal, record file
+    // and what the operator is told agree.
+    void lockProof_data() { CaseRows(LockCases()); }
+    void lockProof() {
+        const LockCase& c = CurrentCase(LockCases());
+        WindowRig s(c.reader);
+        QVERIFY(s.StartAuto());
+        s.Answer(c.told);
+        for (int n = 1; n <= c.tags; ++n) {
+            s.Lay("0000000" + std::to_string(n));
+            QVERIFY(s.Press("  One"));
+        }
+        QVERIFY(SameLines(s.Journal(kJournal), c.journal));
+        const std::string record = s.Read("record.xml");
+        QCOMPARE(Occurrences(record, "   <Row>"), c.rows == 0 ? 0 : 20 + c.rows);
+        QVERIFY(SameLines(s.messages, c.told));
+    }
+
+    // A carrier ID written by hand once is refused the second time, on
+    // another tag: the journal's line is shown and the Reader gets no write.
+    void manualIdUsedBefore() {
+        WindowRig s;
+        QVERIFY(s.StartManual("[Manual]\r\nCarrier ID Offset=0\r\nCarrier ID Length=4\r\n"
+                              "Carrier ID=41424344\r\n"));
+        QVERIFY(s.Press("  write carrier ID"));
+        const Texts first = s.Journal("SELECT carrier_id, outcome, origin, time_local FROM cycles");
+        QCOMPARE(first.size(), std::size_t{1});
+        QVERIFY(first[0].starts_with("ABCD|programmed|manual|"));
+        const std::string when = first[0].substr(first[0].rfind('|') + 1);
+        s.reader.SetTransponder(sim::Transponder{});
+        s.reader.ClearLog();
+        s.Answer("Carrier ID ABCD was already used: programmed on " + when +
+                 ".\r\nThe carrier ID is not written.");
+        QVERIFY(s.Press("  write carrier ID"));
+        QVERIFY(SameLines(s.Traffic(), {"TOR", "RD 1", "RD 2"}));
+        QVERIFY(PageHex(s.reader.GetTransponder(), 1) == "0000000000000000");
+        QCOMPARE(s.Colour(CarrierId), kRed);
+        QCOMPARE(s.Journal("SELECT count(*) FROM cycles"), Texts{"1"});
     }
 };
 

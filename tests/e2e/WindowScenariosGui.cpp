@@ -38,25 +38,6 @@ using enum tagwright::MainControl;
 
 namespace {
 
-const std::string kCounter = "Decimal counter=1\r\n";
-const std::string kEuro = "\xE2\x82\xAC";  // U+20AC in UTF-8
-const std::string kRefusedEuro =
-    " holds the character U+20AC, which no byte stands for (only U+0000 to U+00FF do).";
-
-// Set as pasted: the test's own key clicks carry Latin-1 only.
-void Paste(WindowRig& s, MainControl field, const std::string& utf8) {
-    auto* edit = qobject_cast<QLineEdit*>(s.Window().Control(field));
-    edit->setFocus(Qt::OtherFocusReason);
-    edit->setText(QString::fromStdString(utf8));
-}
-
-// Automatic mode on the counter set "Line", max 20, started.
-bool StartCounter(WindowRig& s, std::string set = {}) {
-    s.Write("Line.ini", set.empty() ? LineSet(s, kCounter) : set);
-    s.Settings(1, "Line", "Carrier ID Max=20\r\n");
-    return s.Start();
-}
-
 using Item = gui::MainWindow::MenuItem;
 
 bool AllShown(WindowRig& s, std::initializer_list<MainControl> controls, bool shown = true) {
@@ -126,8 +107,8 @@ private slots:
     // which keeps it, and so does the settings file at the end.
     void numberFieldBeyondLatin1() {
         WindowRig s;
-        QVERIFY(StartCounter(s));
-        Paste(s, MaxField, "1" + kEuro);
+        QVERIFY(s.StartAuto());
+        s.Paste(MaxField, "1" + kEuro);
         s.Answer("The field \"max\"" + kRefusedEuro + "\r\nNothing was done.");
         s.Key(Qt::Key_F5);
         QVERIFY(s.Settle());
@@ -148,7 +129,7 @@ private slots:
         std::filesystem::create_directory(folder);
         std::string set = LineSet(s, kCounter);
         set.replace(set.find("record.xml"), 10, "r\xC3\xA4ume/rows.xml");
-        QVERIFY(StartCounter(s, set));
+        QVERIFY(s.StartAuto(set));
         const QString shown = QString::fromStdString(folder);
         QCOMPARE(s.Window().StatusLine()->RecordFileText(), "Record: " + shown + "/rows.xml");
         FileOpener opener;
@@ -187,13 +168,12 @@ private slots:
         QVERIFY(!w.Model().run.oneRequested);
 
         const std::string typed = "Pr" + kEuro + " is 5";
-        Paste(s, PageField(4), typed);
-        s.Answer("P4" + kRefusedEuro + "\r\nThe page is not sent to the Reader until it is "
-                 "mended; type the byte in HEX form instead.");
+        s.Paste(PageField(4), typed);
+        s.Answer("P4" + kRefusedEuro + kPageNotSent);
         s.Key(Qt::Key_Return);
         s.Click("  read UID");  // shows the fields again
         QVERIFY(s.Settle());
-        QVERIFY(s.Colour(PageField(4)) == QColor(255, 0, 0) && s.Text(PageField(4)) == typed.c_str());
+        QVERIFY(s.Colour(PageField(4)) == kRed && s.Text(PageField(4)) == typed.c_str());
         s.Click(SelectAll);
         for (int p = 1; p <= kPageCount; ++p) QVERIFY(Shows(s, SelectBox(p), gui::SelectBoxImage(true)));
         s.Click(SelectBox(5));
@@ -213,18 +193,16 @@ private slots:
     // and F5, and the switch to manual mode.
     void automaticMode() {
         WindowRig s;
-        s.Write("Line.ini", SetIni(kCounter, "[Transponder type]\r\nTI=1\r\n[Pages 3-17]\r\n"
+        QVERIFY(s.StartAuto(SetIni(kCounter, "[Transponder type]\r\nTI=1\r\n[Pages 3-17]\r\n"
                                              "Write Pages 3-17=1\r\n", 17, {{3, "Edit Page 3=1"}},
-                                   {{3, "44656D6F20303031"}}));
-        s.Settings(1, "Line", "Carrier ID Max=20\r\n");
-        QVERIFY(s.Start());
+                                   {{3, "44656D6F20303031"}})));
         gui::MainWindow& w = s.Window();
         QCOMPARE(s.Text(StatusField), QStringLiteral("Line"));
         QVERIFY(AllShown(s, {One, NextField, MaxField}) && w.Control(One)->isEnabled());
         QVERIFY(AllShown(s, {Read, CarrierIdFieldLabel}, false));
         QCOMPARE(s.Text(PageField(3)), QStringLiteral("44 65 6D 6F 20 30 30 31"));
         QVERIFY(w.Control(PageField(3))->isEnabled() && !w.Control(PageField(4))->isEnabled());
-        QCOMPARE(s.Colour(PageField(4)), QColor(240, 240, 240));
+        QCOMPARE(s.Colour(PageField(4)), kGrey);
         QVERIFY(!w.Control(SelectBox(1))->isEnabled());
 
         for (MainControl spin : {NextSpin, MaxSpin}) {
@@ -257,8 +235,7 @@ private slots:
                                       "close, continuous"}) {
             const bool continuous = how.find("continuous") != std::string::npos;
             WindowRig s;
-            s.Settings(0);
-            QVERIFY(s.Start());
+            QVERIFY(s.StartManual());
             gui::MainWindow& w = s.Window();
             s.Type(PageField(1), "AA BB", false);  // typed, not confirmed
             s.Type(CarrierIdLength, "6", false);
@@ -327,12 +304,11 @@ private slots:
     // walks back through what was sent.
     void terminal() {
         WindowRig s;
-        s.Settings(0);
-        QVERIFY(s.Start());
+        QVERIFY(s.StartManual());
         gui::MainWindow& w = s.Window();
         s.Menu("Terminal/Show");
         auto* traffic = static_cast<QPlainTextEdit*>(w.Control(Traffic));
-        Paste(s, TerminalCommand, "R" + kEuro + "D 1");
+        s.Paste(TerminalCommand, "R" + kEuro + "D 1");
         s.Answer("The command" + kRefusedEuro + "\r\nNothing was sent.");
         s.Key(Qt::Key_Return);
         QVERIFY(s.Settle() && s.Text(TerminalCommand) == QString::fromStdString("R" + kEuro + "D 1"));
@@ -375,15 +351,15 @@ private slots:
         QCOMPARE(walked, QStringLiteral("VER|RUID|RUID|VER||"));
     }
 
-    // A message left for the message timer does not pop up while an
-    // operation still waits for the Reader: the tick that comes meanwhile is
-    // skipped, a later one shows it.
+    // A slow Reader: the window waits for each reply. A message left for
+    // the message timer does not pop up while an operation still waits for
+    // the Reader: the tick that comes meanwhile is skipped, a later one
+    // shows it.
     void messageWaitsForTheReader() {
         sim::Options slow;
         slow.replyDelay = std::chrono::milliseconds(400);
         WindowRig s(slow);
-        s.Settings(0);
-        QVERIFY(s.Start());
+        QVERIFY(s.StartManual());
         Station& st = s.Window().Model();
         bool busyWhenShown = true;
         int shown = 0;
@@ -400,6 +376,8 @@ private slots:
         s.Click("  read UID");
         QVERIFY(leftDuringWait);  // the click returns when the operation has ended
         QCOMPARE(s.Text(Uid), QStringLiteral("1A2B3C4D"));
+        QCOMPARE(s.Colour(Uid), kGreen);
+        QVERIFY(SameLines(s.Traffic(), {"TOR", "RUID"}));
         QTRY_COMPARE_WITH_TIMEOUT(shown, 1, 30000);
         gui::SetMessageBoxHandler(previous);
         QVERIFY(!busyWhenShown);
@@ -410,8 +388,7 @@ private slots:
     // Cancel reopens the port, OK (Enter in a box) takes the boxes' texts.
     void interfaceSettings() {
         WindowRig s;
-        s.Settings(0);
-        QVERIFY(s.Start());
+        QVERIFY(s.StartManual());
         Station& st = s.Window().Model();
         InterfaceTexts seen;
         QString kept;
@@ -450,8 +427,7 @@ private slots:
     // once in the record file and a row per tag.
     void configMadeSetPrograms() {
         WindowRig s;
-        s.Settings(0);
-        QVERIFY(s.Start());
+        QVERIFY(s.StartManual());
         Station& st = s.Window().Model();
         const ParameterSet before = st.currentSet;
         WhenModalOpens<gui::ConfigDialog>([](gui::ConfigDialog& dlg) {
@@ -475,10 +451,7 @@ private slots:
         QCOMPARE(s.Text(StatusField), QStringLiteral("Line E2E"));
         QCOMPARE(s.Text(MaxField), QStringLiteral("43"));
         QCOMPARE(s.Text(PageField(1)), QStringLiteral("00 00 00 00 30 30 30 30"));
-        for (int i = 0; i < 3; ++i) {
-            s.Click("  One");
-            QVERIFY(s.Settle());
-        }
+        for (int i = 0; i < 3; ++i) QVERIFY(s.Press("  One"));
         QCOMPARE(s.Text(NextField), QStringLiteral("44"));
         QVERIFY(PageHex(s.reader.GetTransponder(), 1) == "0000000030303030");
         QVERIFY(PageHex(s.reader.GetTransponder(), 2) == "3030343300000000");

@@ -28,17 +28,12 @@ using enum tagwright::MainControl;
 namespace {
 
 constexpr int kWait = 30000;
-const QColor kRed(255, 0, 0);
-const QColor kGreen(0, 255, 0);
-const std::string kCounter = "Decimal counter=1\r\n";
 const std::string kNoVerify = "[Write checks]\r\nVerify after write=0\r\n";
 
 // Automatic mode on "Line" (no read-back), started.
 bool StartLine(WindowRig& s, const std::string& source, const std::string& extra = {},
                const std::string& type = "TI") {
-    s.Write("Line.ini", LineSet(s, source, type, kNoVerify + extra));
-    s.Settings(1, "Line", "Carrier ID Max=20\r\n");
-    return s.Start();
+    return s.StartAuto(LineSet(s, source, type, kNoVerify + extra));
 }
 
 gui::StatusLineWidget& Line(WindowRig& s) { return *s.Window().StatusLine(); }
@@ -79,8 +74,7 @@ private slots:
             {"programmed", nullptr, "Decimal counter=1\r\n", true, 0, "Set Line (counter)", "Last: programmed", {}},
             {"no tag", nullptr, "Decimal counter=1\r\n", false, 0, "Set Line (counter)",
              "Last: failed: no transponder on the antenna",
-             {"UID can't be read. No or defect transponder on Antenna or wrong transponder type "
-              "chosen."}},
+             {kNoUid}},
             {"list used up", "0001;X;\r\n", "", true, 0, "Set Line (list, 0 left)",
              "Last: stopped: no carrier ID left in the list",
              {kWrongListFormatMessage, kMaximumReachedMessage}},
@@ -88,16 +82,12 @@ private slots:
              "Last: failed: the pages were not locked", {}}};
         for (const Result& r : results) {
             WindowRig s;
-            std::string source = r.source;
-            if (r.list != nullptr) {
-                s.Write("ids.csv", std::string("Carrier ID;done;\r\n") + r.list);
-                source = "csv file=1\r\nfile name=" + s.Path("ids.csv").string() + "\r\n";
-            }
+            const std::string source = r.list != nullptr ? s.ListFile(r.list) : r.source;
             s.reader.SetPresent(r.present);
             sim::Faults faults;
             faults.removeAfterPage = r.leavesAfterPage;
             s.reader.SetFaults(faults);
-            for (const std::string& box : r.boxes) s.Answer(box);
+            s.Answer(r.boxes);
             QVERIFY(StartLine(s, source, {}, "Norvik"));
             QCOMPARE(Line(s).PortText(), QString::fromStdString("Reader " + s.Port() + ": open"));
             QCOMPARE(Line(s).SetText(), QString(r.setText));
@@ -113,7 +103,7 @@ private slots:
             QVERIFY(s.Text(Uid).isEmpty());
             for (int p = 1; p <= kPageCount; ++p) {
                 QVERIFY(s.Colour(PageField(p)) == Qt::white ||
-                        s.Colour(PageField(p)) == QColor(240, 240, 240));
+                        s.Colour(PageField(p)) == kGrey);
             }
         }
     }
@@ -149,10 +139,8 @@ private slots:
         QVERIFY(StartLine(s, kCounter, "[Pages 3-17]\r\nWrite Pages 3-17=1\r\n"
                                        "[Page 3]\r\nEdit Page 3=1\r\n"));
         s.Click(AsciiButton);
-        const QString typed = QStringLiteral("A B \u20AC D E F G H");
-        const std::string told = "P3 holds the character U+20AC, which no byte stands for (only "
-                                 "U+0000 to U+00FF do).\r\nThe page is not sent to the Reader "
-                                 "until it is mended; type the byte in HEX form instead.";
+        const QString typed = QString::fromStdString("A B " + kEuro + " D E F G H");
+        const std::string told = "P3" + kRefusedEuro + kPageNotSent;
         auto* page3 = qobject_cast<QLineEdit*>(s.Window().Control(PageField(3)));
         auto nothingSentForPage3 = [&] {
             const Texts log = s.Traffic();
@@ -160,18 +148,14 @@ private slots:
                                 [](const std::string& c) { return c.rfind("WD 3", 0) == 0; }) &&
                    s.reader.ReceivedBytes().find("3F") == std::string::npos;
         };
-        page3->setFocus(Qt::OtherFocusReason);
-        page3->setText(typed);  // the test's key clicks carry Latin-1 only
+        s.Paste(PageField(3), typed.toStdString());
         s.Answer(told);
         s.Key(Qt::Key_Return);
         QVERIFY(s.Settle() && s.Colour(PageField(3)) == kRed && page3->text() == typed);
 
         page3->setText(QString());  // edited again, not committed
         page3->setText(typed);
-        s.Answer(told);
-        s.Answer("Error on locking the pages of the transponder.");
-        s.Answer("The carrier ID 0005 is not used again: the failed cycle may have written it "
-                 "to the transponder.");
+        s.Answer({told, "Error on locking the pages of the transponder.", kBurned});
         s.Key(Qt::Key_F5);
         QVERIFY(s.Settle() && page3->text() == typed);
         QCOMPARE(CountOf(s.Traffic(), "WD 1 3030303546464646"), std::size_t{1});
@@ -196,10 +180,9 @@ private slots:
         bool oneEnabledDuringWait = true;
         // Inside one of the cycle's waits for a page write (timer ticks
         // reach no command then, but this one is the test's own).
-        std::function<void()> duringWait = [&] {
+        PollDuringWaits(&w, [&] {
             if (!w.Busy() || !Line(s).ResultText().startsWith(QStringLiteral("writing page "))) {
-                QTimer::singleShot(20, &w, duringWait);
-                return;
+                return false;
             }
             oneEnabledDuringWait = one->isEnabled();
             for (int i = 0; i < 3; ++i) QTest::mouseClick(one, Qt::LeftButton);
@@ -207,9 +190,8 @@ private slots:
             auto* arrows = static_cast<gui::SpinArrows*>(w.Control(NextSpin));
             QTest::mouseClick(arrows->UpButton(), Qt::LeftButton);
             QTest::mouseClick(w.Control(Read), Qt::LeftButton);
-            pressed = true;
-        };
-        QTimer::singleShot(50, &w, duringWait);
+            return pressed = true;
+        });
         QTest::mouseClick(one, Qt::LeftButton);
         QVERIFY(!one->isEnabled());
         QVERIFY(s.Settle());
