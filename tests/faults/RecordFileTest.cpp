@@ -1,7 +1,7 @@
 // The record file and the carrier ID list shared by stations on one host,
 // as forked processes taking IDs as fast as they can: no row whose append
 // reported success is ever lost. (A damaged or foreign record file and a
-// full disk: e2e StationFaultScenarios.)
+// full disk: the station scenarios (tests/e2e/StationScenarios.cpp).)
 
 #include <gtest/gtest.h>
 #include <libxml/parser.h>

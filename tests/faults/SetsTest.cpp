@@ -1,6 +1,6 @@
 // Sets and names through the Config dialog's model: quantity 0 still has a
 // limit, and a name is either kept as typed or refused with a reason, never
-// changed or lost. (Hand-edited layouts: e2e StationFaultScenarios.)
+// changed or lost. (Hand-edited layouts: the station scenarios (tests/e2e/StationScenarios.cpp).)
 
 #include <gtest/gtest.h>
 
