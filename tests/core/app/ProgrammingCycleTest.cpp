@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "AppRig.h"
 
 namespace tagwright::test {
@@ -38,19 +36,6 @@ protected:
         Fresh();
     }
 };
-
-// What the cycle sends, and the counter after it, are the window scenarios'.
-TEST_F(CycleTest, PressDisablesOneAndTheCycleTakesAndShowsTheFieldsOnce) {
-    Press();
-    const auto kinds = view.Kinds();
-    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), ViewEvent::Kind::Take), 1);
-    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), ViewEvent::Kind::Show), 1);
-    // Only "  One" redrawn, disabled, at the press; then the fields are taken.
-    ASSERT_GE(view.events.size(), 2u);
-    EXPECT_EQ(view.events[0].kind, ViewEvent::Kind::Redraw);
-    EXPECT_FALSE(view.events[0].state.enabled);
-    EXPECT_EQ(view.events[1].kind, ViewEvent::Kind::Take);
-}
 
 // A failure after the first write burns the ID, which the carrier may hold,
 // so the counter moves past it; a failure before it and a programmed tag are
