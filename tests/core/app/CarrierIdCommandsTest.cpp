@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "core/app/CarrierIdCommands.h"
 #include "core/app/Station.h"
@@ -10,7 +9,6 @@
 namespace tagwright::test {
 namespace {
 
-using Texts = std::vector<std::string>;
 using Kind = ViewEvent::Kind;
 constexpr char kFixed[] = "46 46 46 46 46 46 46 46";  // the set's fixed bytes, "F"
 
@@ -36,43 +34,6 @@ protected:
     }
 };
 
-TEST_F(CarrierIdCommandsTest, NextFieldComposesTheIdAndMaxLeavesItAlone) {
-    station.carrierId.nextText = "41";
-    StepNext(station, -1);
-    ExpectOneTakeAndOneShow();
-    EXPECT_EQ(station.carrierId.current + "|" + station.carrierId.nextText, "42|42");
-    EXPECT_EQ(view.shownPages.at(0)[0], "30 30 34 32 46 46 46 46");
-
-    station.carrierId.nextText = "-1";  // typed, then the field is left
-    CommitNext(station);
-    EXPECT_EQ(station.carrierId.current + "|" + station.image.FieldText(1),
-              "9999|39 39 39 39 46 46 46 46");
-
-    station.image.FieldText(1) = kFixed;
-    station.settings.carrierIdMax = "-1";
-    CommitMax(station);
-    StepMax(station, -1);
-    EXPECT_EQ(station.settings.carrierIdMax, "0");
-    EXPECT_EQ(station.carrierId.current, "9999");
-    EXPECT_EQ(station.image.FieldText(1), kFixed);
-}
-
-TEST_F(CarrierIdCommandsTest, CounterRefusesAboveMaxAndAdvancesFromThePreparedValue) {
-    set().carrierIdLength = "3";
-    station.settings.carrierIdMax = station.carrierId.current = "7";
-    const auto value = PrepareCounterDataSet(station);
-    ASSERT_TRUE(value.has_value());
-    EXPECT_EQ(station.image.FieldText(1), "30 30 37 46 46 46 46 46");
-    station.carrierId.current = "3";  // the operator spun the field meanwhile
-    AdvanceCounter(station, *value);
-    EXPECT_EQ(station.carrierId.nextText, "8");
-
-    station.image.FieldText(1) = kFixed;
-    EXPECT_FALSE(PrepareCounterDataSet(station).has_value());
-    EXPECT_EQ(view.messages.Texts(), Texts{"Maximum Carrier ID reached."});
-    EXPECT_EQ(station.image.FieldText(1), kFixed);  // nothing composed
-}
-
 TEST_F(CarrierIdCommandsTest, ListEntriesAreTakenComposedAndMarkedByTheComposedBytes) {
     List("Carrier ID;done;\n0001;X;\n0002;;\n0009;;\n");
     station.FailureCount = 3;
@@ -96,32 +57,6 @@ TEST_F(CarrierIdCommandsTest, ListEntriesAreTakenComposedAndMarkedByTheComposedB
     CurrentDataSetProcessed(station);
     EXPECT_THAT(view.messages.Texts(), ElementsAre(HasSubstr("0002 has been programmed")));
     EXPECT_EQ(dir.Read("ids.csv"), "Carrier ID;done;\n0003;;\n");
-}
-
-TEST_F(CarrierIdCommandsTest, AnUnusableListRaisesFailureCountChangesNothingAndSaysWhy) {
-    const std::string wrong = "Next Carrier ID has the wrong format. Check the used csv file.";
-    const std::string fifo = (dir.Path() / "fifo.csv").string();
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const std::pair<std::string, std::string> cases[] = {  // list, part of the message
-        {"Carrier ID;done;\r\n01;;\r\n", ""},  // shorter than the set's length: no more said
-        {"Carrier ID;done;\r\n\r\n00<2;;\r\n", "line 3 "},
-        {"", "fifo.csv"},  // a FIFO: refused, never waited on
-    };
-    for (const auto& [bytes, reason] : cases) {
-        SCOPED_TRACE(reason);
-        if (bytes.empty()) set().csvFileName = fifo; else List(bytes);
-        view.messages.Clear();
-        station.carrierId.current = "0007";
-        NextDataSet(station);
-        EXPECT_EQ(station.FailureCount, 1);
-        ASSERT_EQ(view.messages.Texts().size(), 1u);
-        const std::string told = view.messages.Texts()[0];
-        EXPECT_EQ(told.rfind("Next Carrier ID has the wrong format.", 0), 0u) << told;
-        EXPECT_TRUE(reason.empty() ? told == wrong : told.find(reason) != std::string::npos)
-            << told;
-        EXPECT_EQ(station.carrierId.current, "0007");
-        EXPECT_EQ(station.image.FieldText(1), kFixed);
-    }
 }
 
 }  // namespace

@@ -70,24 +70,6 @@ TEST_F(JournalCycleTest, ListWithADuplicateReportsItMarksItAndTakesTheNext) {
                 ElementsAre(AllOf(HasSubstr("007"), HasSubstr("list file are marked as done"))));
 }
 
-TEST_F(JournalCycleTest, SameUidTwiceIsReprogrammedOnlyWithTheOperatorsYes) {
-    station.currentSet.typeTI = false;
-    station.currentSet.typeNorvik = true;
-    PressFresh();
-    ASSERT_EQ(Ids(), Texts{"001"});
-    for (MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
-        SCOPED_TRACE(answer == MsgAnswer::Yes ? "yes" : "no");
-        sim.ClearLog();
-        view.ClearRecord();
-        view.messages.Answer(answer);
-        PressFresh();
-        EXPECT_THAT(Messages(),
-                    ElementsAre(AllOf(HasSubstr("UID 1A2B3C4D"), HasSubstr("carrier ID 001 on "))));
-        EXPECT_EQ(view.messages.Shown().at(0).buttons, MsgButtons::YesNo);
-        EXPECT_EQ(Ids(), answer == MsgAnswer::Yes ? Texts{"002"} : Texts{});
-    }
-}
-
 // A journal that cannot be had stops every cycle before the Reader hears of it.
 TEST_F(JournalCycleTest, JournalThatCannotBeOpenedOrWrittenProgramsNothing) {
     // The record file's directory is a file: no journal can be opened there.

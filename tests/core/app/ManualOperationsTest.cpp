@@ -5,8 +5,6 @@
 
 #include "AppRig.h"
 #include "core/app/ManualOperations.h"
-#include "core/domain/Hex.h"
-#include "core/production/Journal.h"
 
 namespace tagwright::test {
 namespace {
@@ -252,59 +250,6 @@ TEST_F(ManualTest, WriteIdKeepsTheOtherBytesAndReadsItBackOrWritesNothing) {
         EXPECT_EQ(view.Backgrounds(MainControl::CarrierId), idColours);
         EXPECT_EQ(view.Backgrounds(PageField(1)).at(1), c.lockPage1 ? Red : Green);
     }
-}
-
-// The journal guards a write by hand as it guards the cycle: the ID is taken
-// in a row of its own, and an ID it holds as used is refused unwritten.
-TEST_F(ManualTest, WriteIdTakesItsIdInTheJournalAndRefusesAUsedOne) {
-    struct Case { const char* id; bool lockPage1; const char* outcome; const char* says; };
-    const Case cases[] = {
-        {"007", false, "programmed", nullptr},
-        {"008", true, "burned", nullptr},  // page 1 refused: it may hold the ID all the same
-        {"007", false, nullptr, "Carrier ID 007 was already used: programmed on "},
-        {"008", false, nullptr, "Carrier ID 008 was already used: burned on "},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.id);
-        sim::Transponder t = sim.GetTransponder();
-        t.locked[0] = c.lockPage1;
-        sim.SetTransponder(t);
-        Fields(kAscii, "0", "3", c.id);
-        WriteCarrierId(station);
-        const bool written = sim.ReceivedBytes().find("WD 1") != std::string::npos;
-        EXPECT_EQ(written, c.says == nullptr);
-        if (c.says != nullptr) {
-            EXPECT_EQ(Background(MainControl::CarrierId), Red);
-            EXPECT_THAT(view.messages.Texts(),
-                        ElementsAre(AllOf(HasSubstr(c.says), HasSubstr("not written"))));
-        }
-    }
-    const JournalRows rows = station.journal.journal->Rows("");
-    ASSERT_EQ(rows.rows.size(), 2u) << rows.message;
-    for (std::size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(rows.rows[i].carrierId, cases[i].id);
-        EXPECT_EQ(rows.rows[i].outcome, cases[i].outcome);
-        EXPECT_EQ(rows.rows[i].origin, "manual");
-    }
-}
-
-TEST_F(ManualTest, LengthCheckCountsDigitsInHexAndCharactersInAscii) {
-    struct Case { PageFormat format; const char *length, *id; std::string message; };
-    const Case cases[] = {  // message empty: none
-        {kAscii, "4", "ABC", "change Carrier ID to a length of 4 characters"},
-        {kHex, "4", "ABCD",
-         "change Carrier ID to a length of 4 printable hexadecimal (20,21,..7E,..) characters"},
-        {kAscii, "0", "", ""},  // no limits here, unlike read and write
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.length) + " " + c.id);
-        Fields(c.format, "0", c.length, c.id);
-        CheckCarrierIdLength(station);
-        EXPECT_EQ(view.messages.Texts(), c.message.empty() ? Lines{} : Lines{c.message});
-        EXPECT_EQ(station.settings.manual.carrierId, c.id);
-    }
-    EXPECT_EQ(sim.ReceivedBytes(), "");
-    EXPECT_EQ(HexDigits(std::string("AB\0~\xE4", 5)), "4142007EE4");
 }
 
 }  // namespace

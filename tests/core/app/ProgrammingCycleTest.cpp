@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "AppRig.h"
 
 namespace tagwright::test {
@@ -23,14 +21,14 @@ protected:
 
     // The fixture's set without write checks, Edit set for pages 3 and 5
     // only; counter at 7, max 7.
-    void UseSet(Source source, bool writeAll = false) {
+    void UseSet(Source source) {
         ParameterSet& set = station.currentSet = LockedCounterSet(dir.Path());
         set.useDecimalCounter = source == Source::Counter;
         set.useCsvFile = source == Source::List;
         set.useFixData = source == Source::Fix;
         set.csvFileName = (dir / "ids.csv").string();
         set.editPage[2] = set.editPage[4] = true;
-        set.writePages3to17 = writeAll;
+        set.writePages3to17 = false;
         ApplyMode(station);
         station.settings.carrierIdMax = "7";
         station.carrierId.current = station.carrierId.nextText = "7";
@@ -38,19 +36,6 @@ protected:
         Fresh();
     }
 };
-
-// What the cycle sends, and the counter after it, are the window scenarios'.
-TEST_F(CycleTest, PressDisablesOneAndTheCycleTakesAndShowsTheFieldsOnce) {
-    Press();
-    const auto kinds = view.Kinds();
-    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), ViewEvent::Kind::Take), 1);
-    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), ViewEvent::Kind::Show), 1);
-    // Only "  One" redrawn, disabled, at the press; then the fields are taken.
-    ASSERT_GE(view.events.size(), 2u);
-    EXPECT_EQ(view.events[0].kind, ViewEvent::Kind::Redraw);
-    EXPECT_FALSE(view.events[0].state.enabled);
-    EXPECT_EQ(view.events[1].kind, ViewEvent::Kind::Take);
-}
 
 // A failure after the first write burns the ID, which the carrier may hold,
 // so the counter moves past it; a failure before it and a programmed tag are
@@ -79,31 +64,6 @@ TEST_F(CycleTest, ListCycleBurnsAWrittenEntryAndStopsWhenTheListIsUsedUp) {
     EXPECT_EQ(Messages(), Texts{kWriteFailedText});
     // Written and failed: the entry is burned and done.
     EXPECT_EQ(dir.Read("ids.csv"), head + "0002;X;;\r\n");
-}
-
-TEST_F(CycleTest, FixDataWritesTheSetAsItStandsAndLocksOnlyMarkedPages) {
-    UseSet(Source::Fix, /*writeAll=*/true);
-    station.currentSet.lockPage[3] = true;  // page 4
-    Press();
-    Texts expected{"TOR", "WD 1 4646464646464646", kWd2};
-    for (int p = 3; p <= kPageCount; ++p) {
-        expected.push_back("WD " + std::to_string(p) + " 2D2D2D2D2D2D2D2D");
-    }
-    for (const char* lock : {"TOR", "LD 1", "LD 2", "LD 4"}) expected.push_back(lock);
-    EXPECT_EQ(sim.CommandLog(), expected);
-    EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(station.carrierId.current, "7");
-}
-
-TEST_F(CycleTest, UnwritableRecordFileStillCountsTheTransponderAndTellsAtTheNextTick) {
-    dir.Write("record.xml", "not a record file");
-    station.settings.carrierIdMax = "99";
-    Press();
-    EXPECT_EQ(station.carrierId.current, "8");
-    EXPECT_TRUE(Messages().empty());
-    OnTimer(station, TimerId::Messages);
-    EXPECT_EQ(Messages(), Texts{"Protokolldatei kann nicht erstellt werden.\r\nExistiert der "
-                                "Protokoll Pfad?\r\nSchreibrechte auf dem Protokollpfad?"});
 }
 
 TEST_F(CycleTest, LostOrClosedPortStopsTheCycleBeforeAnythingChanges) {

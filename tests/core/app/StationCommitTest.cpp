@@ -65,32 +65,5 @@ TEST_F(StationCommit, InvalidTextTurnsRedAndTellsOnceBetweenOneTakeAndOneShow) {
     }
 }
 
-TEST_F(StationCommit, SwitchingFormatConvertsEveryPageAndEndsFocusOnPage17) {
-    station.image.format = PageFormat::Hex;
-    for (int p = 1; p <= kPageCount; ++p) station.image.FieldText(p) = "41 42 00 44 20 46 47 48";
-    station.image.FieldText(5) = "4 1 42 43 44 45 46 47 48";  // uncommitted, badly grouped
-    station.window.SetBackground(PageField(5), colour::Red);
-    view.ClearRecord();
-    SetPageFormat(station, PageFormat::Hex);  // the current format: nothing happens
-    EXPECT_TRUE(view.events.empty() && station.image.hexText[0].empty());
-
-    SetPageFormat(station, PageFormat::Ascii);
-    EXPECT_EQ(station.image.format, PageFormat::Ascii);
-    EXPECT_EQ(station.image.FieldText(1) + "|" + station.image.asciiText[0],
-              "A B NUL D   F G H|A B NUL D   F G H");
-    EXPECT_EQ(station.image.FieldText(5), "\x04 \x01 B C D E F G H");
-    EXPECT_EQ(station.window.Control(PageField(5)).background, colour::Red);  // no check on a switch
-    EXPECT_TRUE(view.messages.Shown().empty());
-    EXPECT_EQ(view.FocusTrail().size(), 17u);
-    EXPECT_EQ(station.window.Focus(), PageField(17));
-    EXPECT_TRUE(view.shownPages.empty());  // the command around it shows the fields
-
-    // Back to Hex: the ASCII field text is kept as it stood, the HEX form derived.
-    station.image.FieldText(2) = "ABCDEFGH";
-    SetPageFormat(station, PageFormat::Hex);
-    EXPECT_EQ(station.image.FieldText(2) + "|" + station.image.asciiText[1], "41|ABCDEFGH");
-    EXPECT_EQ(station.image.FieldText(5), "04 01 42 43 44 45 46 47");
-}
-
 }  // namespace
 }  // namespace tagwright::test

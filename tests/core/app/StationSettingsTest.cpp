@@ -19,16 +19,6 @@ Loaded Load(const IniFile& file) {
     return l;
 }
 
-std::string DataSection(const std::string& format, const std::string& p1) {
-    std::string s = "[Data]\r\n; defaults are edited by hand\r\nSelectAll=0\r\n";
-    auto page = [](int p) { return std::to_string(p); };
-    for (int p = 1; p <= 17; ++p) s += "SelectP" + page(p) + (p == 3 ? "=1\r\n" : "=0\r\n");
-    s += "Format=" + format + "\r\nP1=" + p1 + "\r\n";
-    for (int p = 2; p <= 17; ++p) s += "P" + page(p) + "=4" + page(p % 10) + "\r\n";
-    for (int p = 1; p <= 17; ++p) s += "P" + page(p) + "Default=00 11\r\n";
-    return s;
-}
-
 // A hand-written file on exit is the window scenarios'.
 TEST(StationSettingsFile, PortTextsBecomeCodesAndComeBackInTheirOwnSpelling) {
     struct Case {
@@ -78,15 +68,6 @@ TEST(StationSettingsFile, NameListKeepsItsCountAndEmptiesStaleNames) {
         EXPECT_EQ(m.settings.names.count, expected) << count;
         EXPECT_EQ(m.settings.names.FirstEmpty(), expected == 256 ? -1 : expected) << count;
     }
-}
-
-TEST(StationSettingsFile, PageFormatAndDerivedForms) {
-    const Loaded l = Load(IniFile::Parse(DataSection("1", "AB NUL D   F G H")));
-    EXPECT_EQ(l.image.format, PageFormat::Ascii);
-    EXPECT_EQ(l.image.fieldText[0] + "|" + l.image.asciiText[0], "AB NUL D   F G H|AB NUL D   F G H");
-    EXPECT_EQ(l.image.hexText[0], "41 00 44 20 46 47 48");
-    const Loaded hex = Load(IniFile::Parse(DataSection("2", "41")));
-    EXPECT_EQ(hex.image.asciiText[0] + "|" + hex.image.asciiText[16], "A|G");  // page 17 too
 }
 
 TEST(StationSettingsFile, FirstRunWritesANewFileWithoutDefaultsAndTextsWithOuterSpacesSurvive) {

@@ -99,26 +99,5 @@ TEST_F(StatusLineStationTest, AListSourceCountsTheEntriesLeft) {
     EXPECT_EQ(DescribeStatus(station, "open").set, "Set Line (list, cannot be read)");
 }
 
-TEST_F(StatusLineStationTest, EarlyStopWhitensPagesAndEmptiesTheUid) {
-    for (int p = 1; p <= kPageCount; ++p) station.window.SetBackground(PageField(p), colour::Green);
-    station.uidText = "E0 04 01 00 12 34 56 78";
-    CycleReport report;
-    report.result = CycleResult::WriteRefused;
-    report.reached = CycleStage::Writing;
-    ShowEarlyStop(station, JudgeCycle(report, false));
-    EXPECT_EQ(Background(PageField(3)), colour::Green);  // written pages keep their colours
-    station.window.SetEnabled(PageField(5), false);
-    station.window.SetBackground(PageField(6), colour::DisabledBackground);
-    station.window.SetEnabled(PageField(6), false);
-    report.result = CycleResult::NoCarrierId;
-    report.reached = CycleStage::Start;
-    ShowEarlyStop(station, JudgeCycle(report, false));
-    for (int p = 1; p <= kPageCount; ++p) {
-        EXPECT_EQ(Background(PageField(p)), p == 5 || p == 6 ? colour::DisabledBackground
-                                                             : colour::White);
-    }
-    EXPECT_EQ(station.uidText, "");
-}
-
 }  // namespace
 }  // namespace tagwright::test

@@ -22,22 +22,6 @@ protected:
     }
 };
 
-TEST_F(MainWindowTest, StartsInAutomaticModeWithTheStoredSetInAsciiForm) {
-    dir.Write("Tagwright.ini",
-              "[Auto]\r\nSelectConfig=1\r\nPruefablauf_ist=demo\r\nPruefablaeufe=1\r\n"
-              "Pruefablauf_0=demo\r\n[Data]\r\nFormat=1\r\n");
-    NameList names;
-    RecordingMessageView quiet;
-    ASSERT_EQ(SaveSet(dir.Path(), "demo", SampleSet(), names, quiet), SaveSetResult::Saved);
-    StartUp(station);
-    EXPECT_TRUE(station.AutomaticMode());
-    EXPECT_EQ(station.carrierId.current + "|" + station.carrierId.nextText, "42|42");
-    EXPECT_EQ(station.image.FieldText(1), "0 0 0 0 0 0 0 0");
-    EXPECT_EQ(station.image.FieldText(5), "A A A A A A A A");
-    EXPECT_FALSE(station.window.Control(PageField(3)).enabled);
-    EXPECT_EQ(station.window.Focus(), PageField(17));  // page 17 is editable
-}
-
 TEST_F(MainWindowTest, ModeSwitchFollowsTheSetsFlagsAndKeepsItsTexts) {
     station.currentSet = SampleSet();
     station.currentSet.useDecimalCounter = false;

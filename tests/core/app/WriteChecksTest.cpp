@@ -43,24 +43,11 @@ Texts Checked(Texts head) {
 }
 
 const FaultCase kFaultCases[] = {
-    {"FlippedBit",
-     [](sim::VirtualReader& r) { sim::Faults f; f.flipWrite.set(0); r.SetFaults(f); },
-     {"TOR", kWd1, kWd2, "RD 1"},
-     {VerifyFailureMessage(1, kPage1, "3030374646464647"), kWriteFailedText},
-     colour::Red, colour::Green, false, kVerifyFailedStep},
     {"LockNotTaken",
      [](sim::VirtualReader& r) { sim::Faults f; f.fakeLock.set(1); r.SetFaults(f); },
      Checked({"TOR", kWd1, kWd2}),
      {"Page 2 is not locked: it still takes a write."},
      colour::Green, colour::Red, false, kLockNotProvenStep},
-    // The Reader's own error line refuses a locked page as "NAK" does, and a
-    // refusal is never repeated.
-    {"LockRefusedWithAnErrorLine",
-     [](sim::VirtualReader& r) {
-         for (std::size_t n : {9, 11}) r.ReplaceAnswer(n, "#09 locked\r");  // the proof writes
-     },
-     [] { Texts c = Checked({"TOR", kWd1, kWd2}); c.push_back("RD 2"); return c; }(),
-     {}, colour::Green, colour::Green, true, ""},
     {"FailuresOutlastingRetries",
      [](sim::VirtualReader& r) {
          for (std::size_t n : {2, 3, 4}) r.NoAnswerTo(n);
