@@ -98,6 +98,12 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& cp) {
     return length;
 }
 
+std::string CodePointName(char32_t c) {
+    char name[16];
+    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(c));
+    return name;
+}
+
 std::string Utf8ToCp1252(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -113,9 +119,7 @@ std::string Utf8ToCp1252(std::string_view text) {
         if (const int byte = Cp1252Byte(cp); byte >= 0) {
             out += static_cast<char>(byte);
         } else {
-            char name[16];
-            std::snprintf(name, sizeof name, "<U+%04X>", static_cast<unsigned>(cp));
-            out += name;
+            out += "<" + CodePointName(cp) + ">";
         }
     }
     return out;

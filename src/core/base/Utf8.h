@@ -23,6 +23,9 @@ std::string Utf8ToCp1252(std::string_view text);
 // page, while the file system names files in UTF-8.
 std::string MessagePath(const std::filesystem::path& path);
 
+// "U+20AC": a character named so that any message can carry it.
+std::string CodePointName(char32_t c);
+
 // Code point CP appended to OUT as UTF-8.
 void AppendUtf8(std::string& out, char32_t cp);
 // The length of the well-formed UTF-8 sequence of two or more bytes that

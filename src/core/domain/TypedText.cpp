@@ -1,7 +1,5 @@
 #include "core/domain/TypedText.h"
 
-#include <cstdio>
-
 #include "core/base/Utf8.h"
 
 namespace tagwright {
@@ -74,12 +72,6 @@ Refusal TakeTyped(std::string_view utf8, std::string& bytes) {
         refusal.bytes = bytes;
     }
     return refusal;
-}
-
-std::string CodePointName(char32_t c) {
-    char name[16];
-    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(c));
-    return name;
 }
 
 std::string RefusedCharacterText(char32_t c) {

@@ -43,8 +43,6 @@ struct Refusal {
 // that is not UTF-8 counts as U+FFFD.
 Refusal TakeTyped(std::string_view utf8, std::string& bytes);
 
-// "U+20AC": a character named so that any message can carry it.
-std::string CodePointName(char32_t c);
 // "the character U+20AC, which no byte stands for (only U+0000 to U+00FF do)"
 std::string RefusedCharacterText(char32_t c);
 

@@ -23,8 +23,9 @@ QString ByteFieldText(const std::string& bytes);
 
 // The inverse of both (a control byte may be typed as either form); any
 // other character above U+00FF, which no byte can hold, becomes '?' (one per
-// character, also outside the basic plane). For the number and name fields
-// only; the fields the core sends or judges as bytes go through TakeField.
+// character, also outside the basic plane). For the set name (refused by the
+// Config dialog when it does not come back the same) and the traffic pane
+// only; every field the core sends or stores goes through TakeField.
 std::string FieldBytes(const QString& text);
 
 // A field whose text the core judges itself: handed over as typed, the core
