@@ -180,11 +180,12 @@ std::optional<JournalCycleId> ReserveCarrierId(Station& station, Journal& journa
     const bool list = station.currentSet.useCsvFile;
     const JournalContext context = CycleContext(station);
     SkipNote skipped;
+    // A counter of no digits writes no ID: its cycles reserve none, as fix data.
+    const bool draw = counterValue && SpanOf(station.currentSet).length > 0;
     for (;;) {
         const std::string id = ReservedText(station, false);  // a list entry or fix data
-        ReserveResult reserved = counterValue
-                                     ? DrawCounterId(station, journal, context, *counterValue)
-                                     : journal.Reserve(context, id);
+        ReserveResult reserved = draw ? DrawCounterId(station, journal, context, *counterValue)
+                                      : journal.Reserve(context, id);
         if (reserved.status == JournalStatus::Error) {
             skipped.Leave(station, list);
             StopForJournal(station, reserved.message);
