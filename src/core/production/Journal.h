@@ -163,12 +163,12 @@ public:
     // (fix data) reserves nothing and only opens the cycle's row. The ID is
     // the text written to the carrier, padding included.
     virtual ReserveResult Reserve(const JournalContext& context, std::string_view carrierId) = 0;
-    // Takes the counter's next ID for this cycle, as Reserve does. Here: the
-    // station's own next value. A shared journal keeps a counter per set and
-    // length and hands out the greater of it and draw.next, so that stations
-    // drawing at once never ask for the same ID. AlreadyUsed: an ID taken
-    // outside the counter (a station of an earlier version); the next call
-    // draws the one after.
+    // Takes the counter's next ID for this cycle, as Reserve does. A journal
+    // of one station takes the station's own next value; a shared journal
+    // keeps a counter per set and length and hands out the greater of it and
+    // draw.next, so that stations drawing at once never ask for the same ID.
+    // AlreadyUsed: an ID taken outside the counter (by a station of an
+    // earlier version); the next call draws the one after.
     virtual ReserveResult ReserveFromCounter(const JournalContext& context,
                                              const CounterDraw& draw);
     // The reserved cycle programmed the transponder.
