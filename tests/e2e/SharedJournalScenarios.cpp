@@ -97,6 +97,41 @@ Ids RecordIds(const StationProgram& s) {
     return ids;
 }
 
+// The journal as the first shared journals made it (before the origin
+// column and the counters), with rows of two sets: IDs used up to 0005 by
+// "Line", its 0006 only failed, and another set's 0900.
+constexpr char kEarlierJournal[] = R"(
+CREATE TABLE cycles (
+  id BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  time_utc TEXT NOT NULL, time_local TEXT NOT NULL, host TEXT NOT NULL,
+  set_name TEXT NOT NULL, work_order TEXT NOT NULL, part_number TEXT NOT NULL,
+  operator_badge TEXT NOT NULL, carrier_id TEXT, carrier_number BIGINT,
+  outcome TEXT NOT NULL CHECK (outcome IN ('reserved', 'programmed', 'burned', 'failed')),
+  failed_step TEXT, reader_reply TEXT, uid TEXT,
+  page_1 TEXT, page_2 TEXT, page_3 TEXT, page_4 TEXT, page_5 TEXT, page_6 TEXT,
+  page_7 TEXT, page_8 TEXT, page_9 TEXT, page_10 TEXT, page_11 TEXT, page_12 TEXT,
+  page_13 TEXT, page_14 TEXT, page_15 TEXT, page_16 TEXT, page_17 TEXT,
+  locks TEXT, record_file TEXT, record_row BIGINT, retries INTEGER NOT NULL DEFAULT 0);
+CREATE UNIQUE INDEX carrier_id_once ON cycles (carrier_id) WHERE outcome <> 'failed';
+CREATE INDEX programmed_uid ON cycles (uid) WHERE outcome = 'programmed';
+CREATE INDEX set_carrier_number ON cycles (set_name, carrier_number) WHERE outcome <> 'failed';
+COMMENT ON TABLE cycles IS 'Tagwright production journal, schema 1';
+INSERT INTO cycles (time_utc, time_local, host, set_name, work_order, part_number,
+                    operator_badge, carrier_id, carrier_number, outcome, uid) VALUES
+  ('2026-01-05 06:00:00', '2026-01-05 07:00:00', 'old', 'Line', '', '', '', '0001', 1, 'programmed', 'U1'),
+  ('2026-01-05 06:00:01', '2026-01-05 07:00:01', 'old', 'Line', '', '', '', '0002', 2, 'burned', 'U2'),
+  ('2026-01-05 06:00:02', '2026-01-05 07:00:02', 'old', 'Line', '', '', '', '0005', 5, 'reserved', NULL),
+  ('2026-01-05 06:00:03', '2026-01-05 07:00:03', 'old', 'Line', '', '', '', '0006', 6, 'failed', 'U3'),
+  ('2026-01-05 06:00:04', '2026-01-05 07:00:04', 'old', 'Other', '', '', '', '0900', 900, 'programmed', 'U4');
+)";
+
+// The station said nothing of IDs it had to skip.
+bool NoneSkipped(const Finished& f) {
+    if (f.err.find("already used") == std::string::npos) return true;
+    std::fprintf(stderr, "skipped IDs: %s\n", f.err.c_str());
+    return false;
+}
+
 // Brings the shared server back for the scenarios after this one, also
 // when a check ends the scenario early.
 struct ServerBack {
@@ -146,6 +181,7 @@ private slots:
         const Finished ra = a.Collect(1200000), rb = b.Collect(1200000);
         QVERIFY2(ra.code == 0, ra.err.c_str());
         QVERIFY2(rb.code == 0, rb.err.c_str());
+        QVERIFY(NoneSkipped(ra) && NoneSkipped(rb));  // each drew the next free ID at once
         int rows = 0;
         const Journal journal = Rows(connection_, "outcome <> 'failed'", &rows);
         QCOMPARE(static_cast<std::size_t>(rows), journal.size());  // no ID taken twice
@@ -167,6 +203,33 @@ private slots:
         QVERIFY(RecordIds(a) == idsA);
         QVERIFY(RecordIds(b) == idsB);
         QCOMPARE(a.Run({"journal", "check"}).code, 0);
+    }
+
+    // Two stations on a journal of the earlier layout: it keeps every row,
+    // and the set's counter goes on after its highest used ID (a failed
+    // cycle's ID is free), while the stations draw one after the other.
+    void aJournalOfTheEarlierLayoutGoesOnAfterItsHighestId() {
+        pg::Connection db;
+        QVERIFY(db.Open(connection_) && db.Exec(kEarlierJournal).Ok());
+        const Journal before = Rows(connection_, "true");
+        StationProgram a(Tags('A', 3)), b(Tags('B', 3));
+        OnJournal(a, connection_);
+        OnJournal(b, connection_);
+        QVERIFY(a.Launch(Program(3)) && b.Launch(Program(3)));
+        const Finished ra = a.Collect(), rb = b.Collect();
+        QVERIFY2(ra.code == 0 && rb.code == 0, (ra.err + rb.err).c_str());
+        QVERIFY(NoneSkipped(ra) && NoneSkipped(rb));
+        const Journal journal = Rows(connection_, "host <> 'old'");
+        Ids all = ProgrammedLines(ra.out, 'A', journal);
+        const Ids idsB = ProgrammedLines(rb.out, 'B', journal);
+        all.insert(idsB.begin(), idsB.end());
+        QVERIFY((all == Ids{"0006", "0007", "0008", "0009", "0010", "0011"}));
+        const Journal old = Rows(connection_, "host = 'old'");
+        QCOMPARE(old.size(), before.size());
+        for (const auto& [id, row] : before) {
+            QCOMPARE(old.at(id).outcome, row.outcome);
+            QCOMPARE(old.at(id).uid, row.uid);
+        }
     }
 
     // The server goes between two cycles, after three tags: the run stops

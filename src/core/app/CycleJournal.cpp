@@ -113,6 +113,24 @@ bool SkipListEntry(Station& station, const std::string& id) {
     return false;
 }
 
+// The counter's next ID, taken in the journal: the station's own next value,
+// or the one a shared journal's counter has reached. The station follows the
+// ID it got: "next", the set's bytes and counterValue.
+ReserveResult DrawCounterId(Station& station, Journal& journal, const JournalContext& context,
+                            std::uint64_t& counterValue) {
+    const ParameterSet& set = station.currentSet;
+    const CounterDraw draw{counterValue, CounterCeiling(set, station.settings.carrierIdMax),
+                           static_cast<int>(SpanOf(set).length)};
+    ReserveResult reserved = journal.ReserveFromCounter(context, draw);
+    if (reserved.status == JournalStatus::Ok || reserved.status == JournalStatus::AlreadyUsed) {
+        counterValue = ParseU64(reserved.carrierId);
+        station.carrierId.current = FormatU64(counterValue);
+        station.carrierId.nextText = station.carrierId.current;
+        ComposeDataSet(station);
+    }
+    return reserved;
+}
+
 }  // namespace
 
 fs::path RecordDirectory(const Station& station) {
@@ -162,12 +180,21 @@ std::optional<JournalCycleId> ReserveCarrierId(Station& station, Journal& journa
     const bool list = station.currentSet.useCsvFile;
     const JournalContext context = CycleContext(station);
     SkipNote skipped;
+    // A counter of no digits writes no ID: its cycles reserve none, as fix data.
+    const bool draw = counterValue && SpanOf(station.currentSet).length > 0;
     for (;;) {
-        const std::string id = ReservedText(station, counterValue.has_value());
-        ReserveResult reserved = journal.Reserve(context, id);
+        const std::string id = ReservedText(station, false);  // a list entry or fix data
+        ReserveResult reserved = draw ? DrawCounterId(station, journal, context, *counterValue)
+                                      : journal.Reserve(context, id);
         if (reserved.status == JournalStatus::Error) {
             skipped.Leave(station, list);
             StopForJournal(station, reserved.message);
+            return std::nullopt;
+        }
+        if (reserved.status == JournalStatus::MaximumReached) {
+            skipped.Leave(station, list);
+            station.window.Tell(kMaximumReachedMessage);
+            if (!skipped.Empty()) WriteCounterKey(station);
             return std::nullopt;
         }
         if (reserved.status == JournalStatus::Ok) {

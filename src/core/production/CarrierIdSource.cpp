@@ -198,11 +198,15 @@ std::string ClampCounterText(std::string_view text, std::uint64_t limit) {
     return FormatU64(std::min(ParseU64(text), limit));
 }
 
+std::uint64_t CounterCeiling(const ParameterSet& set, std::string_view max) {
+    return std::min(CounterLimit(set), ParseU64(max));
+}
+
 std::optional<std::uint64_t> CounterValueToProgram(std::string_view current,
                                                    const ParameterSet& set,
                                                    std::string_view max) {
     const std::uint64_t value = ParseU64(current);
-    if (value > std::min(CounterLimit(set), ParseU64(max))) return std::nullopt;
+    if (value > CounterCeiling(set, max)) return std::nullopt;
     return value;
 }
 

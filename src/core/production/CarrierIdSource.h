@@ -61,6 +61,9 @@ std::string StepCounterText(std::string_view text, std::uint64_t limit, int delt
 // The typed number, clamped to the limit.
 std::string ClampCounterText(std::string_view text, std::uint64_t limit);
 
+// The highest counter value a cycle may program: the set's limit or the
+// "max" text, whichever is lower.
+std::uint64_t CounterCeiling(const ParameterSet& set, std::string_view max);
 // The counter value a cycle may program: the current carrier ID, unless it is
 // above the set's limit or the "max" text.
 std::optional<std::uint64_t> CounterValueToProgram(std::string_view current,

@@ -7,6 +7,7 @@
 //   Reserve(context, carrierId)   before the first page is written; the one
 //                                 atomic step that takes the ID or reports
 //                                 it taken (programmed, burned or reserved)
+//   ReserveFromCounter(...)       the same for the decimal counter's next ID
 //   Confirm(cycle, details)       after the pages are locked: programmed
 //   Fail(cycle, details)          a Reader failure after the reservation: the
 //                                 ID stays burned, since the carrier may
@@ -65,6 +66,7 @@ using JournalCycleId = std::int64_t;
 enum class JournalStatus {
     Ok,
     AlreadyUsed,  // Reserve only: the ID is programmed, burned or reserved
+    MaximumReached,  // ReserveFromCounter only: the counter is past the limit
     Error,        // the journal could not be read or written: stop the run
 };
 
@@ -83,6 +85,15 @@ struct ReserveResult {
     bool otherStation = false;          // AlreadyUsed: another station of a shared
                                         // journal took it
     std::string message;                // AlreadyUsed and Error: for the operator
+    std::string carrierId;              // ReserveFromCounter, Ok and AlreadyUsed:
+                                        // the ID reserved, or found used
+};
+
+// What a cycle on the decimal counter asks of the journal.
+struct CounterDraw {
+    std::uint64_t next = 0;   // the station's own next value
+    std::uint64_t limit = 0;  // the highest value it may program ("max", length)
+    int length = 0;           // the ID is the value with "0" in front to this length
 };
 
 struct JournalResult {
@@ -152,6 +163,14 @@ public:
     // (fix data) reserves nothing and only opens the cycle's row. The ID is
     // the text written to the carrier, padding included.
     virtual ReserveResult Reserve(const JournalContext& context, std::string_view carrierId) = 0;
+    // Takes the counter's next ID for this cycle, as Reserve does. A journal
+    // of one station takes the station's own next value; a shared journal
+    // keeps a counter per set and length and hands out the greater of it and
+    // draw.next, so that stations drawing at once never ask for the same ID.
+    // AlreadyUsed: an ID taken outside the counter (by a station of an
+    // earlier version); the next call draws the one after.
+    virtual ReserveResult ReserveFromCounter(const JournalContext& context,
+                                             const CounterDraw& draw);
     // The reserved cycle programmed the transponder.
     virtual JournalResult Confirm(JournalCycleId cycle, const CycleDetails& details) = 0;
     // The reserved cycle failed at details.failedStep; its ID stays burned.

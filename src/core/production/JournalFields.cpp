@@ -34,6 +34,14 @@ std::optional<std::int64_t> CarrierNumber(std::string_view id) {
     return n;
 }
 
+std::string CounterCarrierId(std::uint64_t value, int length) {
+    std::string digits = std::to_string(value);
+    if (static_cast<int>(digits.size()) < length) {
+        digits.insert(0, static_cast<std::size_t>(length) - digits.size(), '0');
+    }
+    return digits;
+}
+
 std::string LockList(const std::array<bool, kJournalPages>& locked) {
     std::string list;
     for (int p = 0; p < kJournalPages; ++p) {
@@ -42,6 +50,19 @@ std::string LockList(const std::array<bool, kJournalPages>& locked) {
         list += std::to_string(p + 1);
     }
     return list;
+}
+
+// One station: its own next is the counter.
+ReserveResult Journal::ReserveFromCounter(const JournalContext& context, const CounterDraw& draw) {
+    if (draw.next > draw.limit) {
+        ReserveResult exhausted;
+        exhausted.status = JournalStatus::MaximumReached;
+        return exhausted;
+    }
+    const std::string id = CounterCarrierId(draw.next, draw.length);
+    ReserveResult reserved = Reserve(context, id);
+    if (reserved.status != JournalStatus::Error) reserved.carrierId = id;
+    return reserved;
 }
 
 JournalResult RowJournal::Confirm(JournalCycleId cycle, const CycleDetails& details) {

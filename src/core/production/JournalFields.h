@@ -25,6 +25,9 @@ std::string JournalHostName();
 // "0099" and "42" above "9" when the highest is asked for.
 std::optional<std::int64_t> CarrierNumber(std::string_view id);
 
+// A counter value as its carrier ID: decimal, "0" in front up to length.
+std::string CounterCarrierId(std::uint64_t value, int length);
+
 // Locked pages as "1 2 17".
 std::string LockList(const std::array<bool, kJournalPages>& locked);
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/base/Utf8.h"
+#include "core/production/JournalCounterPostgres.h"
 #include "core/production/JournalFields.h"
 #include "core/production/PgConnection.h"
 
@@ -16,8 +17,6 @@ using pg::Param;
 // The table's comment tells our journal from another program's "cycles".
 constexpr std::string_view kOwnerMark = "Tagwright production journal, schema ";
 constexpr int kSchemaVersion = 1;
-// Serialises the creation of the table among stations opening at once.
-constexpr std::string_view kSchemaLock = "SELECT pg_advisory_xact_lock(1415006769)";
 
 std::string PageColumns(std::string_view type) {
     std::string columns;
@@ -108,6 +107,8 @@ public:
     bool Prepare();
 
     ReserveResult Reserve(const JournalContext& context, std::string_view carrierId) override;
+    ReserveResult ReserveFromCounter(const JournalContext& context,
+                                     const CounterDraw& draw) override;
     JournalResult RecordFailure(const JournalContext& context, std::string_view carrierId,
                                 const CycleDetails& details) override;
     CarrierIdLookup IsUsed(std::string_view carrierId) override;
@@ -119,14 +120,18 @@ public:
 private:
     JournalResult Finish(JournalCycleId cycle, const CycleDetails& details,
                          const char* outcome) override;
-    std::string Failure(std::string_view doing) const {
+    std::string Failure(std::string_view doing) const { return Failure(doing, db_.ErrorText()); }
+    std::string Failure(std::string_view doing, const std::string& why) const {
         return Sentence("The production journal, " + where_ + ", cannot be " +
-                        std::string(doing) + ": " + db_.ErrorText());
+                        std::string(doing) + ": " + why);
     }
+    // The reservation of carrierId was refused: how the ID was used.
+    ReserveResult AlreadyUsed(std::string_view carrierId);
 
     pg::Connection db_;
     std::string host_;
     std::string where_;
+    PgCounters counters_{db_};
 };
 
 bool PostgresJournal::Prepare() {
@@ -149,7 +154,7 @@ bool PostgresJournal::Prepare() {
     for (const auto& [name, sql] : statements) {
         if (!db_.Prepare(name, sql)) return false;
     }
-    return true;
+    return counters_.Prepare();
 }
 
 ReserveResult PostgresJournal::Reserve(const JournalContext& context, std::string_view carrierId) {
@@ -165,6 +170,11 @@ ReserveResult PostgresJournal::Reserve(const JournalContext& context, std::strin
         result.cycle = std::atoll(inserted.Text(0, 0).c_str());
         return result;
     }
+    return AlreadyUsed(carrierId);
+}
+
+ReserveResult PostgresJournal::AlreadyUsed(std::string_view carrierId) {
+    ReserveResult result;
     // Rows are never deleted nor turned into failures, so the row that
     // refused the ID is there to be read.
     const pg::Result used = db_.ExecPrepared("used", {Text(carrierId)});
@@ -178,6 +188,26 @@ ReserveResult PostgresJournal::Reserve(const JournalContext& context, std::strin
     result.otherStation = Utf8ToLatin1(used.Text(0, 2)) != host_;
     result.message = "Carrier ID " + std::string(carrierId) + " was already used: " +
                      CarrierIdUseText(result.use) + " on " + result.usedAt + ".";
+    return result;
+}
+
+ReserveResult PostgresJournal::ReserveFromCounter(const JournalContext& context,
+                                                  const CounterDraw& draw) {
+    std::vector<Param> params = ContextParams(host_, context, {});
+    params.erase(params.begin() + 7, params.begin() + 9);  // the ID comes from the counter
+    const PgCounters::Drawn drawn = counters_.Draw(std::move(params), draw);
+    ReserveResult result;
+    if (!drawn.ok) {
+        result.message = Failure("written", drawn.error);
+    } else if (drawn.maximumReached) {
+        result.status = JournalStatus::MaximumReached;
+    } else if (drawn.cycle != 0) {
+        result.status = JournalStatus::Ok;
+        result.cycle = drawn.cycle;
+    } else {
+        result = AlreadyUsed(drawn.carrierId);
+    }
+    result.carrierId = drawn.carrierId;  // digits: the same in UTF-8
     return result;
 }
 
@@ -308,7 +338,7 @@ std::string CheckOrCreateTable(pg::Connection& db) {
 
 std::string CreateSchema(pg::Connection& db) {
     if (!db.Exec("BEGIN").Ok()) return db.ErrorText();
-    std::string why = db.Exec(kSchemaLock).Ok() ? CheckOrCreateTable(db) : db.ErrorText();
+    std::string why = db.Exec(kJournalSchemaLock).Ok() ? CheckOrCreateTable(db) : db.ErrorText();
     if (why.empty() && !db.Exec("COMMIT").Ok()) why = db.ErrorText();
     if (!why.empty()) db.Exec("ROLLBACK");
     return why;

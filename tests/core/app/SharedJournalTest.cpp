@@ -40,10 +40,11 @@ protected:
 };
 
 // The journal follows the settings: switched from the station's own SQLite
-// journal to the shared one, the next cycle reserves on the server. There,
-// IDs another station took are the shared range's daily business: skipped
-// without a word. An ID this station used itself is news, as on SQLite.
-TEST_F(SharedJournalTest, SwitchedToTheSharedJournalIdsOfAnotherStationAreSkippedQuietly) {
+// journal to the shared one, the next cycle draws from the set's counter
+// there, which starts after the highest ID the set used. Stations of an
+// earlier version reserve their own next IDs: an ID another station took so
+// is skipped without a word, one this station used itself is news.
+TEST_F(SharedJournalTest, SwitchedToTheSharedJournalTheCounterGoesOnAfterTheHighestUsedId) {
     auto otherStation = Other("station-b");
     auto thisHost = Other(JournalHostName());
     ASSERT_TRUE(otherStation && thisHost);
@@ -56,13 +57,17 @@ TEST_F(SharedJournalTest, SwitchedToTheSharedJournalIdsOfAnotherStationAreSkippe
     station.settings.journal = {};
     PressFresh();
     station.settings.journal.connection = connection;
-    for (int i = 0; i < 2; ++i) PressFresh();
-    EXPECT_EQ(Ids(), (Texts{"001", "004", "006"}));
-    EXPECT_THAT(Messages(), ElementsAre(AllOf(HasSubstr("Carrier ID 005 was already used"),
-                                              Not(HasSubstr("002")))));
-    EXPECT_EQ(LoadSet(dir.Path(), "Demo", true).carrierId, "7");
+    PressFresh();
+    ASSERT_EQ(otherStation->Reserve(context, "007").status, JournalStatus::Ok);
+    ASSERT_EQ(thisHost->Reserve(context, "008").status, JournalStatus::Ok);
+    PressFresh();
+    EXPECT_EQ(Ids(), (Texts{"001", "006", "009"}));
+    EXPECT_THAT(Messages(), ElementsAre(AllOf(HasSubstr("Carrier ID 008 was already used"),
+                                              Not(HasSubstr("007")))));
+    EXPECT_EQ(LoadSet(dir.Path(), "Demo", true).carrierId, "10");
     EXPECT_EQ(otherStation->IsUsed("001").use, CarrierIdUse::Free);
-    EXPECT_EQ(otherStation->IsUsed("006").use, CarrierIdUse::Programmed);
+    EXPECT_EQ(otherStation->IsUsed("004").use, CarrierIdUse::Free);
+    EXPECT_EQ(otherStation->IsUsed("009").use, CarrierIdUse::Programmed);
     EXPECT_NE(station.journal.journal->Location().find("PostgreSQL"), std::string::npos);
 }
 

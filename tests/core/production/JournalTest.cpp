@@ -431,6 +431,42 @@ TEST_F(PostgresJournalTest, LostServerGivesAnErrorThatNamesIt) {
     }
 }
 
+// Two stations drawing one set's counter in turn: each gets the set's next
+// ID whatever its own next, a "next" typed ahead moves the counter on,
+// "max" stops it without leaving a gap once raised, another length counts
+// on its own, and an ID an older station took itself is reported and
+// passed.
+TEST_F(PostgresJournalTest, TheCounterHandsOutTheSetsNextIds) {
+    auto a = Open(), b = Open();
+    ASSERT_TRUE(a && b);
+    using S = JournalStatus;
+    const struct {
+        Journal* station;
+        CounterDraw draw;
+        JournalStatus status;
+        const char* id;
+    } steps[] = {
+        {a.get(), {1, 9999, 4}, S::Ok, "0001"},
+        {b.get(), {1, 9999, 4}, S::Ok, "0002"},
+        {a.get(), {2, 9999, 4}, S::Ok, "0003"},
+        {b.get(), {50, 9999, 4}, S::Ok, "0050"},
+        {a.get(), {4, 9999, 4}, S::Ok, "0051"},
+        {a.get(), {52, 51, 4}, S::MaximumReached, ""},
+        {b.get(), {52, 52, 4}, S::Ok, "0052"},
+        {a.get(), {7, 9999, 3}, S::Ok, "007"},
+    };
+    for (const auto& step : steps) {
+        const ReserveResult r = step.station->ReserveFromCounter(kLine1, step.draw);
+        EXPECT_EQ(r.status, step.status) << step.id << ": " << r.message;
+        EXPECT_EQ(r.carrierId, step.id);
+    }
+    ASSERT_EQ(a->Reserve(kLine1, "0053").status, S::Ok);
+    const ReserveResult taken = b->ReserveFromCounter(kLine1, {53, 9999, 4});
+    EXPECT_EQ(taken.status, S::AlreadyUsed);
+    EXPECT_EQ(taken.carrierId, "0053");
+    EXPECT_EQ(b->ReserveFromCounter(kLine1, {54, 9999, 4}).carrierId, "0054");
+}
+
 TEST_F(PostgresJournalTest, AForeignTableIsNeverWrittenTo) {
     // Another program's "cycles" in the schema the journal would use.
     const std::size_t from = connection.find("search_path=") + 12;
