@@ -461,7 +461,8 @@ fs::path DamagedName(const fs::path& path) {
     const std::string base = path.stem().string() + ".damaged-" + stamp;
     std::error_code ec;
     for (int n = 1;; ++n) {
-        const std::string suffix = n == 1 ? "" : "-" + std::to_string(n);
+        std::string suffix;
+        if (n > 1) suffix.append("-").append(std::to_string(n));
         fs::path candidate = path.parent_path() / (base + suffix + path.extension().string());
         if (!fs::exists(candidate, ec)) return candidate;
     }
