@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
         case Command::Read: return RunRead(o);
         case Command::JournalExport: return RunJournalExport(o);
         case Command::JournalCheck: return RunJournalCheck(o);
+        case Command::JournalAudit: return RunJournalAudit(o);
         case Command::Help: break;
     }
     return kSuccess;
