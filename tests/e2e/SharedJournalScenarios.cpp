@@ -213,7 +213,7 @@ private slots:
     void aJournalOfTheEarlierLayoutGoesOnAfterItsHighestId() {
         pg::Connection db;
         QVERIFY(db.Open(connection_) && db.Exec(kEarlierJournal).Ok());
-        const Journal before = Rows(connection_, "true");
+        const TakenIds before = Rows(connection_, "true");
         StationProgram a(Tags('A', 3)), b(Tags('B', 3));
         OnJournal(a, connection_);
         OnJournal(b, connection_);
@@ -221,12 +221,12 @@ private slots:
         const Finished ra = a.Collect(), rb = b.Collect();
         QVERIFY2(ra.code == 0 && rb.code == 0, (ra.err + rb.err).c_str());
         QVERIFY(NoneSkipped(ra) && NoneSkipped(rb));
-        const Journal journal = Rows(connection_, "host <> 'old'");
+        const TakenIds journal = Rows(connection_, "host <> 'old'");
         Ids all = ProgrammedLines(ra.out, 'A', journal);
         const Ids idsB = ProgrammedLines(rb.out, 'B', journal);
         all.insert(idsB.begin(), idsB.end());
         QVERIFY((all == Ids{"0006", "0007", "0008", "0009", "0010", "0011"}));
-        const Journal old = Rows(connection_, "host = 'old'");
+        const TakenIds old = Rows(connection_, "host = 'old'");
         QCOMPARE(old.size(), before.size());
         for (const auto& [id, row] : before) {
             QCOMPARE(old.at(id).outcome, row.outcome);
