@@ -321,6 +321,7 @@ void ReadPages(Station& station) {
 }
 
 void WritePages(Station& station) {
+    if (!MayRun(station, EngineerCommand::WritePages)) return;
     RunCommand(station.View(), [&] { WritePagesStep(station); });
 }
 
@@ -366,6 +367,7 @@ void WritePagesStep(Station& station, CycleDetails* details) {
 }
 
 void LockPages(Station& station) {
+    if (!MayRun(station, EngineerCommand::LockPages)) return;
     RunCommand(station.View(), [&] { LockPagesStep(station); });
 }
 
@@ -446,6 +448,7 @@ void ReadCarrierId(Station& station) {
 }
 
 void WriteCarrierId(Station& station) {
+    if (!MayRun(station, EngineerCommand::WriteCarrierId)) return;
     RunCommand(station.View(), [&] {
         if (TellRefusedNumberField(station) || !WriteCarrierIdStep(station)) return;
         station.window.SetFocus(MainControl::CarrierId);
