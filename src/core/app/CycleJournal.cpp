@@ -39,8 +39,9 @@ void StopForJournal(Station& station, const std::string& why) {
     station.window.Tell(StopText(why));
 }
 
-// The journal, opened as needed, without telling why there is none.
-Journal* OpenedJournal(Station& station) {
+}  // namespace
+
+Journal* StationJournal(Station& station) {
     JournalState& state = station.journal;
     const fs::path directory = RecordDirectory(station);
     const JournalChoice& choice = station.settings.journal;
@@ -56,6 +57,8 @@ Journal* OpenedJournal(Station& station) {
     if (!opened.notice.empty()) station.window.Tell(opened.notice);
     return state.journal.get();
 }
+
+namespace {
 
 // The carrier ID the set's bytes hold for the journal: "" for fix data.
 std::string ReservedText(const Station& station, bool counted) {
@@ -126,7 +129,7 @@ fs::path RecordDirectory(const Station& station) {
 }
 
 Journal* CycleJournal(Station& station) {
-    Journal* journal = OpenedJournal(station);
+    Journal* journal = StationJournal(station);
     if (journal == nullptr) station.window.Tell(StopText(station.journal.error));
     return journal;
 }
@@ -245,7 +248,7 @@ void BurnCarrierId(Station& station, Journal& journal, JournalCycleId cycle,
 
 std::optional<JournalCycleId> ReserveManualCarrierId(Station& station, std::string_view id) {
     const std::string notWritten = "\r\nThe carrier ID is not written.";
-    Journal* journal = OpenedJournal(station);
+    Journal* journal = StationJournal(station);
     if (journal == nullptr) {
         station.window.Tell(station.journal.error + notWritten +
                             " No carrier ID is written without its row in the production "
@@ -278,7 +281,7 @@ void FinishManualCarrierId(Station& station, JournalCycleId cycle, bool written,
 
 void LastCarrierId(Station& station) {
     RunCommand(station.View(), [&] {
-        Journal* journal = OpenedJournal(station);
+        Journal* journal = StationJournal(station);
         if (journal == nullptr) {
             station.window.Tell(station.journal.error);
             return;

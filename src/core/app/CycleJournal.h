@@ -22,6 +22,11 @@ class Station;
 // journal lives there.
 std::filesystem::path RecordDirectory(const Station& station);
 
+// The journal the station uses, opened (or reopened when the record file's
+// directory or the settings' choice changed) as needed, its notice told
+// once. Nothing when it cannot be had: station.journal.error says why.
+Journal* StationJournal(Station& station);
+
 // The journal for the record file's directory, opened (or reopened when the
 // directory changed) as needed; its notice is told once. Nothing, after
 // telling the operator why, when it cannot be had.

@@ -143,6 +143,40 @@ struct JournalRows {
     std::string message;           // when not ok: for the operator
 };
 
+// The audit trail: one row per change an operator or engineer made to the
+// station (a set, the counter, the port, a tag by hand, a raw command, the
+// role). The row is written before the change is made.
+inline constexpr char kAuditSetSaved[] = "set saved";          // set name; key: old -> new
+inline constexpr char kAuditSetDeleted[] = "set deleted";      // set name
+inline constexpr char kAuditCounterMoved[] = "counter moved";  // from -> to
+inline constexpr char kAuditPortSettings[] = "port settings";  // key: old -> new
+inline constexpr char kAuditManualWrite[] = "manual write";    // page and digits
+inline constexpr char kAuditManualLock[] = "manual lock";      // page
+inline constexpr char kAuditWriteCarrierId[] = "write carrier ID";  // the ID
+inline constexpr char kAuditTerminalCommand[] = "terminal command";  // the command text
+inline constexpr char kAuditUnlock[] = "unlock";
+inline constexpr char kAuditUnlockFailed[] = "failed unlock";
+
+struct AuditEntry {
+    // Stamped by the journal when the row is recorded (read back by Audit).
+    std::int64_t id = 0;
+    std::string timeUtc;    // "YYYY-MM-DD HH:MM:SS"
+    std::string timeLocal;
+    std::string host;
+    // Filled by the one who asks for the change.
+    std::string osUser;
+    std::string operatorBadge;  // the current set's
+    std::string role;           // "none" on a station without roles
+    std::string kind;           // one of kAudit...
+    std::string change;         // what changed, as the operator reads it
+};
+
+struct AuditRows {
+    bool ok = false;
+    std::vector<AuditEntry> rows;  // in the order they were recorded
+    std::string message;           // when not ok: for the operator
+};
+
 class Journal {
 public:
     virtual ~Journal() = default;
@@ -171,6 +205,12 @@ public:
 
     // Every row whose time_utc is at or after sinceUtc ("" = all rows).
     virtual JournalRows Rows(std::string_view sinceUtc) = 0;
+
+    // Records a change before it is made: time and host are the journal's,
+    // the rest is the entry's. Not ok: the change must not be made.
+    virtual JournalResult RecordAudit(const AuditEntry& entry) = 0;
+    // Every audit row whose time_utc is at or after sinceUtc ("" = all).
+    virtual AuditRows Audit(std::string_view sinceUtc) = 0;
 
     // Where the journal lives, for messages: a file path or a server.
     virtual std::string Location() const = 0;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/base/Utf8.h"
+#include "core/production/JournalAudit.h"
 #include "core/production/JournalFields.h"
 #include "core/production/PgConnection.h"
 
@@ -114,6 +115,16 @@ public:
     UidLookup FindProgrammedUid(std::string_view uid) override;
     HighestCarrierId HighestCarrierIdOfSet(std::string_view setName) override;
     JournalRows Rows(std::string_view sinceUtc) override;
+    JournalResult RecordAudit(const AuditEntry& entry) override {
+        if (InsertPostgresAudit(db_, host_, entry)) return {true, {}};
+        return {false, Failure("written")};
+    }
+    AuditRows Audit(std::string_view sinceUtc) override {
+        AuditRows result;
+        result.ok = ReadPostgresAudit(db_, sinceUtc, &result.rows);
+        if (!result.ok) result = {false, {}, Failure("read")};
+        return result;
+    }
     std::string Location() const override { return where_; }
 
 private:
@@ -309,6 +320,7 @@ std::string CheckOrCreateTable(pg::Connection& db) {
 std::string CreateSchema(pg::Connection& db) {
     if (!db.Exec("BEGIN").Ok()) return db.ErrorText();
     std::string why = db.Exec(kSchemaLock).Ok() ? CheckOrCreateTable(db) : db.ErrorText();
+    if (why.empty()) why = CreatePostgresAuditTable(db);
     if (why.empty() && !db.Exec("COMMIT").Ok()) why = db.ErrorText();
     if (!why.empty()) db.Exec("ROLLBACK");
     return why;

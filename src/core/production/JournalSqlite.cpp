@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "core/base/Utf8.h"
+#include "core/production/JournalAudit.h"
 #include "core/production/JournalFields.h"
 #include "core/production/SqliteDb.h"
 
@@ -86,6 +87,16 @@ public:
     UidLookup FindProgrammedUid(std::string_view uid) override;
     HighestCarrierId HighestCarrierIdOfSet(std::string_view setName) override;
     JournalRows Rows(std::string_view sinceUtc) override;
+    JournalResult RecordAudit(const AuditEntry& entry) override {
+        if (InsertSqliteAudit(db_, host_, entry) == SQLITE_DONE) return {true, {}};
+        return {false, Failure("written")};
+    }
+    AuditRows Audit(std::string_view sinceUtc) override {
+        AuditRows result;
+        result.ok = ReadSqliteAudit(db_, sinceUtc, &result.rows) == SQLITE_DONE;
+        if (!result.ok) result = {false, {}, Failure("read")};
+        return result;
+    }
     std::string Location() const override { return path_.string(); }
 
 private:
@@ -407,6 +418,7 @@ int CreateSchema(sqlite::Connection& db) {
     return sqlite::InTransaction(db, [&] {
         int r = db.Exec(SchemaSql());
         if (r == SQLITE_OK) r = AddOriginColumn(db);
+        if (r == SQLITE_OK) r = CreateSqliteAuditTable(db);
         if (r == SQLITE_OK) r = db.Exec("PRAGMA application_id = " + std::to_string(kApplicationId));
         if (r == SQLITE_OK) r = db.Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
         return r;
