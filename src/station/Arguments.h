@@ -7,7 +7,7 @@
 
 namespace tagwright::station {
 
-enum class Command { Help, Program, Read, JournalExport, JournalCheck };
+enum class Command { Help, Program, Read, JournalExport, JournalCheck, RolesSetPin };
 
 struct Options {
     Command command = Command::Help;

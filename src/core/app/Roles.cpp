@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "core/app/ChangeGuard.h"
 #include "core/app/PinHash.h"
 #include "core/app/RoleSettings.h"
 #include "core/app/Station.h"
@@ -44,9 +45,6 @@ std::int64_t Now(const Station& station) { return station.WallClock().Seconds();
 
 std::string Seconds(std::int64_t n) { return std::to_string(n) + (n == 1 ? " second" : " seconds"); }
 
-// A row of the audit trail for an unlock or a refused one.
-void RecordRoleEvent(Station& /*station*/, const char* /*what*/, const std::string& /*detail*/) {}
-
 void EnterEngineerMode(Station& station, bool engineer) {
     station.roles.engineer = engineer;
     station.roles.lastActivity = Now(station);
@@ -75,7 +73,7 @@ bool RolesOn(const Station& station) { return !PinHashOf(station).empty(); }
 bool EngineerMode(const Station& station) { return !RolesOn(station) || station.roles.engineer; }
 
 const char* RoleName(const Station& station) {
-    if (!RolesOn(station)) return "none";
+    if (!RolesOn(station)) return kRoleNone;
     return station.roles.engineer ? "engineer" : "operator";
 }
 
@@ -105,7 +103,7 @@ void UnlockCommand(Station& station, const PinAsker& ask) {
         return;
     }
     if (!PinHashUsable(PinHashOf(station))) {
-        RecordRoleEvent(station, "failed unlock", "the stored hash cannot be checked");
+        ApproveChange(station, kAuditUnlockFailed, "the stored PIN hash cannot be checked");
         station.window.Tell(kDamagedHashMessage);
         return;
     }
@@ -113,13 +111,17 @@ void UnlockCommand(Station& station, const PinAsker& ask) {
     if (!pin) return;
     RunCommand(station.View(), [&] {
         if (!PinMatches(PinHashOf(station), *pin)) {
-            RecordRoleEvent(station, "failed unlock", "wrong PIN");
-            station.window.Tell(WrongPin(station));
+            const std::string told = WrongPin(station);
+            const bool lockedOut = roles.wrongTries == 0;
+            ApproveChange(station, kAuditUnlockFailed,
+                          lockedOut ? "wrong PIN; unlocking locked out" : "wrong PIN");
+            station.window.Tell(told);
             return;
         }
+        // Unlocked only with its row in the trail.
+        if (!ApproveChange(station, kAuditUnlock, "engineer mode")) return;
         roles.wrongTries = 0;
         roles.lockOuts = 0;
-        RecordRoleEvent(station, "unlock", {});
         EnterEngineerMode(station, true);
     });
 }
