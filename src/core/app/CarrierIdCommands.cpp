@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/app/ChangeGuard.h"
 #include "core/app/Station.h"
 #include "core/base/CText.h"
 #include "core/production/CarrierIdSource.h"
@@ -29,12 +30,23 @@ bool CounterLocked(Station& station) {
 
 }  // namespace
 
+bool MoveCounterByHand(Station& station, std::string id) {
+    CarrierIdState& state = station.carrierId;
+    if (id != state.current &&
+        !ApproveChange(station, kAuditCounterMoved, "from " + state.current + " to " + id)) {
+        state.nextText = state.current;
+        return false;
+    }
+    SetCurrent(station, std::move(id));
+    return true;
+}
+
 void StepNext(Station& station, int delta) {
     if (CounterLocked(station)) return;
     RunCommand(station.View(), [&] {
         if (TellRefusedNumberField(station)) return;
         const std::uint64_t limit = CounterLimit(station.currentSet);
-        SetCurrent(station, StepCounterText(station.carrierId.nextText, limit, delta));
+        MoveCounterByHand(station, StepCounterText(station.carrierId.nextText, limit, delta));
     });
 }
 
@@ -45,9 +57,9 @@ void CommitNext(Station& station) {
     });
 }
 
-void CommitNextStep(Station& station) {
+bool CommitNextStep(Station& station) {
     const std::uint64_t limit = CounterLimit(station.currentSet);
-    SetCurrent(station, ClampCounterText(station.carrierId.nextText, limit));
+    return MoveCounterByHand(station, ClampCounterText(station.carrierId.nextText, limit));
 }
 
 void StepMax(Station& station, int delta) {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace tagwright {
 
@@ -21,8 +22,13 @@ void StepNext(Station& station, int delta);
 // The "next" field lost the focus: the typed number, clamped to the limit.
 void CommitNext(Station& station);
 // The same without taking and showing: a cycle takes what was typed into
-// "next" but not yet committed, so that it is never lost.
-void CommitNextStep(Station& station);
+// "next" but not yet committed, so that it is never lost. False when the
+// move was refused (told).
+bool CommitNextStep(Station& station);
+// The counter moved by the operator rather than by a programmed carrier:
+// recorded in the audit trail first. When that fails the operator is told,
+// "next" shows the counter again and false comes back.
+bool MoveCounterByHand(Station& station, std::string id);
 // The same two for the "max" field; they compose nothing.
 void StepMax(Station& station, int delta);
 void CommitMax(Station& station);

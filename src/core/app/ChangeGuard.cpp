@@ -44,11 +44,16 @@ bool ApproveChange(Station& station, AuditEntry entry) {
     return ApproveChange(station, station.View(), std::move(entry));
 }
 
-bool ApproveChange(Station& station, std::string_view kind, std::string change) {
+bool ApproveChange(Station& station, MessageView& tell, std::string_view kind,
+                   std::string change) {
     AuditEntry entry;
     entry.kind = kind;
     entry.change = std::move(change);
-    return ApproveChange(station, std::move(entry));
+    return ApproveChange(station, tell, std::move(entry));
+}
+
+bool ApproveChange(Station& station, std::string_view kind, std::string change) {
+    return ApproveChange(station, station.View(), kind, std::move(change));
 }
 
 }  // namespace tagwright

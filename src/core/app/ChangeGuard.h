@@ -45,5 +45,7 @@ bool ApproveChange(Station& station, MessageView& tell, AuditEntry entry);
 // The same, told in the main window.
 bool ApproveChange(Station& station, AuditEntry entry);
 bool ApproveChange(Station& station, std::string_view kind, std::string change);
+bool ApproveChange(Station& station, MessageView& tell, std::string_view kind,
+                   std::string change);
 
 }  // namespace tagwright

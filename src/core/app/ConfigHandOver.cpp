@@ -4,10 +4,27 @@
 #include <string>
 
 #include "core/base/CText.h"
+#include "core/app/ChangeGuard.h"
 #include "core/app/WindowCommands.h"
 #include "core/production/CarrierIdSource.h"
 
 namespace tagwright {
+
+namespace {
+
+// "Name": [Section] key: "old" -> "new"; ...
+std::string SetChangeText(const std::string& name, const std::vector<SetKeyChange>& changes) {
+    std::string text = "\"" + name + "\":";
+    if (changes.empty()) return text + " no key changed";
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        const SetKeyChange& c = changes[i];
+        text += (i == 0 ? " [" : "; [") + c.section + "] " + c.key + ": \"" + c.before +
+                "\" -> \"" + c.after + "\"";
+    }
+    return text;
+}
+
+}  // namespace
 
 bool RefuseConfigDuringRun(Station& station) {
     if (!station.run.continuousMode) return false;
@@ -30,6 +47,15 @@ void HandOverToConfigDialog(Station& station, ConfigDialogModel& dialog) {
     // The operator may look and choose a set; changing one is the engineer's.
     dialog.viewOnly = !EngineerMode(station);
     station.configSaved = false;
+    // The dialog is modal: its refusals are told over it.
+    dialog.approveSave = [&station, &dialog](const std::vector<SetKeyChange>& changes) {
+        return ApproveChange(station, dialog.View(), kAuditSetSaved,
+                             SetChangeText(dialog.nameText, changes));
+    };
+    dialog.approveDelete = [&station, &dialog] {
+        return ApproveChange(station, dialog.View(), kAuditSetDeleted,
+                             "\"" + dialog.nameText + "\"");
+    };
 }
 
 void TakeOverFromConfigDialog(Station& station, const ConfigDialogModel& dialog) {

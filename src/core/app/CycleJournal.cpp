@@ -302,9 +302,7 @@ void LastCarrierId(Station& station) {
                 ", so \"next\" stays as it is.");
             return;
         }
-        station.carrierId.current = FormatU64(ParseU64(id) + 1);
-        station.carrierId.nextText = station.carrierId.current;
-        ComposeDataSet(station);
+        MoveCounterByHand(station, FormatU64(ParseU64(id) + 1));
     });
 }
 

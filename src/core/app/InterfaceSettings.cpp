@@ -1,6 +1,7 @@
 #include "core/app/InterfaceSettings.h"
 
 #include "core/base/CText.h"
+#include "core/app/ChangeGuard.h"
 #include "core/app/Station.h"
 #include "core/app/StationSettings.h"
 
@@ -16,6 +17,26 @@ std::int32_t ExactCode(std::string_view text, std::string (*word)(std::int32_t),
         if (word(code) == text) return code;
     }
     return 0;
+}
+
+// Settings that change anything are recorded first; false (told) when that
+// fails, and the port keeps its settings.
+bool ApprovePortChange(Station& station, const PortSettings& wanted) {
+    const InterfaceTexts was = TextsFromSettings(station.settings.port);
+    const InterfaceTexts now = TextsFromSettings(wanted);
+    std::string change;
+    const struct {
+        const char* name;
+        const std::string InterfaceTexts::*text;
+    } fields[] = {{"port", &InterfaceTexts::port},           {"baud rate", &InterfaceTexts::baudRate},
+                  {"data bits", &InterfaceTexts::dataBits},  {"parity", &InterfaceTexts::parity},
+                  {"stop bits", &InterfaceTexts::stopBits},  {"flow control", &InterfaceTexts::flowControl}};
+    for (const auto& field : fields) {
+        if (was.*field.text == now.*field.text) continue;
+        change += (change.empty() ? "" : "; ") + std::string(field.name) + ": " + was.*field.text +
+                  " -> " + now.*field.text;
+    }
+    return change.empty() || ApproveChange(station, kAuditPortSettings, change);
 }
 
 }  // namespace
@@ -67,7 +88,10 @@ void InterfaceSettingsCommand(Station& station, const InterfaceDialogRunner& run
         station.reader.port.portOpen = false;
         const std::optional<InterfaceTexts> chosen =
             runDialog(TextsFromSettings(station.settings.port));
-        if (chosen) station.settings.port = SettingsFromTexts(*chosen);
+        if (chosen) {
+            const PortSettings wanted = SettingsFromTexts(*chosen);
+            if (ApprovePortChange(station, wanted)) station.settings.port = wanted;
+        }
         station.reader.port.OpenWithReport(station.settings.port, view);
     }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/app/ChangeGuard.h"
 #include "core/app/CycleJournal.h"
 #include "core/app/PageTexts.h"
 #include "core/app/ProtocolLog.h"
@@ -145,6 +146,42 @@ std::string WriteDigits(TransponderImage& image, int page) {
     return judged.digits;
 }
 
+// A page the write sends: selected, and a field of nothing but refused
+// characters is not an empty one.
+bool WriteWanted(const TransponderImage& image, int page) {
+    return image.selected[Index(page)] != 0 &&
+           !(image.FieldText(page).empty() && image.Refused(page) == 0);
+}
+
+// A page the lock sends; in automatic mode only the pages the set marks.
+bool LockWanted(const Station& station, int page) {
+    return station.image.selected[Index(page)] != 0 &&
+           (!station.AutomaticMode() || station.currentSet.lockPage[Index(page)]);
+}
+
+// What a manual write or lock will send, for its audit row: "page 3:
+// 0011223344556677; ..." or "pages 1 2 17"; "" when it sends nothing. A
+// field the write refuses is left out, as the write leaves it.
+std::string PlannedWrite(const TransponderImage& image) {
+    std::string text;
+    for (int page = 1; page <= kPageCount; ++page) {
+        if (!WriteWanted(image, page)) continue;
+        const std::string digits =
+            JudgePageText(image.FieldText(page), image.format, image.Refused(page)).digits;
+        if (digits.empty()) continue;
+        text += (text.empty() ? "page " : "; page ") + FormatInt(page) + ": " + digits;
+    }
+    return text;
+}
+
+std::string PlannedLock(const Station& station) {
+    std::string text;
+    for (int page = 1; page <= kPageCount; ++page) {
+        if (LockWanted(station, page)) text += (text.empty() ? "pages " : " ") + FormatInt(page);
+    }
+    return text;
+}
+
 // Why a carrier ID write may not go ahead without talking to the Reader;
 // empty when the fields allow it. idDigits gets the ID's digits.
 std::string CarrierIdFieldProblem(const Station& station, const ManualCarrierId& m,
@@ -265,7 +302,16 @@ bool WriteCarrierIdStep(Station& station) {
     bool refused = false;
     auto fieldsAllow = [&] {
         std::string problem = CarrierIdFieldProblem(station, m, idDigits);
-        if (problem.empty()) return true;
+        if (problem.empty()) {
+            // Before any traffic: a write that cannot be recorded does not start.
+            if (ApproveChange(station, kAuditWriteCarrierId,
+                              "\"" + station.settings.manual.carrierId + "\" (" + idDigits +
+                                  ") at offset " + FormatInt(m.offset) + ", length " +
+                                  FormatInt(m.length))) {
+                return true;
+            }
+            problem.clear();  // told
+        }
         RefuseCarrierIdWrite(station, std::move(problem));
         refused = true;
         return false;
@@ -320,9 +366,20 @@ void ReadPages(Station& station) {
     });
 }
 
+// A manual write or lock that sends anything is recorded first; false (told)
+// when that fails. A closed port sends nothing, and records nothing.
+bool ApproveManual(Station& station, const char* kind, const std::string& planned) {
+    return !station.reader.port.portOpen || planned.empty() ||
+           ApproveChange(station, kind, planned);
+}
+
 void WritePages(Station& station) {
     if (!MayRun(station, EngineerCommand::WritePages)) return;
-    RunCommand(station.View(), [&] { WritePagesStep(station); });
+    RunCommand(station.View(), [&] {
+        if (ApproveManual(station, kAuditManualWrite, PlannedWrite(station.image))) {
+            WritePagesStep(station);
+        }
+    });
 }
 
 void WritePagesStep(Station& station, CycleDetails* details) {
@@ -332,11 +389,7 @@ void WritePagesStep(Station& station, CycleDetails* details) {
     WhitenPages(station.window);
     RunReaderOperation(station, station.reader.port.writeBusy, kWriteTimingFactor, [&] {
         for (int page = 1; page <= kPageCount; ++page) {
-            // A field of nothing but refused characters is not an empty one.
-            if (image.selected[Index(page)] == 0 ||
-                (image.FieldText(page).empty() && image.Refused(page) == 0)) {
-                continue;
-            }
+            if (!WriteWanted(image, page)) continue;
             const MainControl field = PageField(page);
             station.window.SetBackground(field, colour::White);
             std::string digits = WriteDigits(image, page);
@@ -368,11 +421,12 @@ void WritePagesStep(Station& station, CycleDetails* details) {
 
 void LockPages(Station& station) {
     if (!MayRun(station, EngineerCommand::LockPages)) return;
-    RunCommand(station.View(), [&] { LockPagesStep(station); });
+    RunCommand(station.View(), [&] {
+        if (ApproveManual(station, kAuditManualLock, PlannedLock(station))) LockPagesStep(station);
+    });
 }
 
 void LockPagesStep(Station& station, CycleDetails* details) {
-    const TransponderImage& image = station.image;
     station.FailureCount = 0;
     station.writeChecks.locksDone = false;
     RunReaderOperation(station, station.reader.port.readBusy, kWriteTimingFactor, [&] {
@@ -380,9 +434,7 @@ void LockPagesStep(Station& station, CycleDetails* details) {
         std::vector<int> locked;
         for (int page = 1; page <= kPageCount; ++page) {
             const std::size_t i = Index(page);
-            if (image.selected[i] == 0) continue;
-            // In automatic mode only the pages the set marks are locked.
-            if (automatic && !station.currentSet.lockPage[i]) continue;
+            if (!LockWanted(station, page)) continue;
             const MainControl field = PageField(page);
             station.window.SetBackground(field, colour::White);
             const JudgedReply reply = station.reader.link.LockPage(page);

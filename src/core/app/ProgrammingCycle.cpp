@@ -135,7 +135,10 @@ bool PrepareCarrierId(Station& station, std::optional<std::uint64_t>& counterVal
     } else if (set.useDecimalCounter) {
         // A number typed into "next" and not yet committed is this cycle's,
         // with the checks of leaving the field.
-        if (station.carrierId.nextText != station.carrierId.current) CommitNextStep(station);
+        if (station.carrierId.nextText != station.carrierId.current && !CommitNextStep(station)) {
+            Decide(station, CycleResult::JournalError);
+            return false;
+        }
         if (!CounterKeySettled(station)) {
             Decide(station, CycleResult::CounterNotSaved);
             return false;

@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "core/app/ChangeGuard.h"
 #include "core/app/Station.h"
 
 namespace tagwright {
@@ -37,7 +38,8 @@ void TerminalSend(Station& station) {
             return;
         }
         station.terminal.history.Add(station.terminal.commandText);
-        if (station.reader.port.portOpen) {
+        if (station.reader.port.portOpen &&
+            ApproveChange(station, kAuditTerminalCommand, station.terminal.commandText)) {
             // Not examined: a terminal command that cannot be written is not reported.
             (void)station.reader.port.SendCommand(station.terminal.commandText + "\r");
         }

@@ -174,7 +174,7 @@ void ConfigDialogModel::Save() {
         return;
     }
     const bool listed = names.Find(nameText) >= 0;
-    if (SaveSet(setDirectory, nameText, set, names, view_) == SaveSetResult::Saved) {
+    if (SaveSet(setDirectory, nameText, set, names, view_, approveSave) == SaveSetResult::Saved) {
         if (!listed) view_.RebuildNameChoices();
         Control(ConfigControl::Ok).enabled = true;
         saved = true;
@@ -186,6 +186,7 @@ void ConfigDialogModel::Save() {
 void ConfigDialogModel::Delete() {
     if (viewOnly) return;
     view_.TakeFieldValues();
+    if (names.Find(nameText) >= 0 && approveDelete && !approveDelete()) return Refresh();
     DeleteName(names, nameText);
     nameText.clear();
     view_.RebuildNameChoices();

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "core/config/Pages317.h"
 #include "core/config/ParameterSet.h"
 #include "core/config/NameList.h"
+#include "core/config/SetStore.h"
 #include "core/domain/TypedText.h"
 
 namespace tagwright {
@@ -157,6 +159,11 @@ public:
     // delete one: every control but the name, OK, Cancel and the Pages 3-17
     // view is disabled.
     bool viewOnly = false;
+    // Asked right before Save writes the file and before Delete takes a
+    // listed name off the list; false changes nothing (the one asked told
+    // the operator why). Unset: allowed.
+    SetSaveApproval approveSave;
+    std::function<bool()> approveDelete;
 
     // Opening: loads the set named in the "Name" box.
     void Start();

@@ -186,7 +186,8 @@ ParameterSet LoadSet(const std::filesystem::path& setDirectory, std::string_view
 }
 
 SaveSetResult SaveSet(const std::filesystem::path& setDirectory, std::string_view name,
-                      const ParameterSet& set, NameList& names, MessageView& view) {
+                      const ParameterSet& set, NameList& names, MessageView& view,
+                      const SetSaveApproval& approve) {
     // The name becomes a file name in the set directory: anything that would
     // land elsewhere, or nowhere, is refused before a file is touched.
     if (!IsValidSetName(name)) {
@@ -226,14 +227,27 @@ SaveSetResult SaveSet(const std::filesystem::path& setDirectory, std::string_vie
     // Overwriting starts from the old file so that keys this program does not
     // know survive.
     IniFile file = existing ? IniFile::Parse(*existing) : IniFile();
+    const IniFile before = file;
+    std::vector<SetKeyChange> changes;
+    // A key the file lacks reads as empty or off: writing it so is no change.
+    auto note = [&](std::string_view section, std::string_view key) {
+        std::string was = before.Get(section, key);
+        std::string now = file.Get(section, key);
+        if (was == now || (was.empty() && (now.empty() || now == "0"))) return;
+        changes.push_back({std::string(section), std::string(key), std::move(was), std::move(now)});
+    };
     ForEachSetKey(set, [&](std::string_view section, std::string_view key, const auto& field) {
         if constexpr (std::is_same_v<std::remove_cvref_t<decltype(field)>, bool>) {
             file.Set(section, key, field ? "1" : "0");
         } else {
             file.Set(section, key, IniTextValue(field));
         }
+        note(section, key);
     });
     SaveWriteChecks(file, set);
+    note(kChecks, kVerifyKey);
+    note(kChecks, kRetriesKey);
+    if (approve && !approve(changes)) return SaveSetResult::Failed;
     if (!file.Save(path)) {
         ShowSaveError(view);
         return SaveSetResult::Failed;

@@ -5,8 +5,10 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/base/Presentation.h"
 #include "core/config/ParameterSet.h"
@@ -41,13 +43,27 @@ enum class SaveSetResult {
     Failed,    // refused or not written; told to the operator, nothing changed
 };
 
+// One key a save changes: the file's value before and the value written.
+struct SetKeyChange {
+    std::string section;
+    std::string key;
+    std::string before;
+    std::string after;
+};
+// Asked with the keys that change, after every check and question and right
+// before the file is written: false writes nothing (the one asked has told
+// the operator why).
+using SetSaveApproval = std::function<bool(const std::vector<SetKeyChange>& changes)>;
+
 // Writes the set under that name and lists the name. Refuses, with a message
 // and before anything else, names that are not valid, hold a line break or
 // are longer than kMaxSetNameBytes, and new names when all 256 slots are
 // taken. Asks before replacing an existing file; an existing
-// file's other keys are kept. The file is replaced atomically.
+// file's other keys are kept. The file is replaced atomically. A refused
+// approval is Failed.
 SaveSetResult SaveSet(const std::filesystem::path& setDirectory, std::string_view name,
-                      const ParameterSet& set, NameList& names, MessageView& view);
+                      const ParameterSet& set, NameList& names, MessageView& view,
+                      const SetSaveApproval& approve = {});
 
 // Writes carrierId as the "Carrier ID" of the set file of that name and
 // changes nothing else: every other byte of the file stays, line ends
