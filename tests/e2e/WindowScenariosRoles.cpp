@@ -147,6 +147,9 @@ private slots:
         QVERIFY(!s.Window().Control(NextField)->isEnabled());
         QVERIFY(!s.Window().Control(MaxSpin)->isEnabled());
         QVERIFY(SameLines(s.Journal(kAudit), {"operator|unlock|engineer mode"}));
+        // The changes made after the unlock are the engineer's.
+        QVERIFY(SameLines(s.Journal("SELECT DISTINCT role FROM audit WHERE kind = 'manual write'"),
+                          {"engineer"}));
     }
 
     // Five wrong PINs lock unlocking out for 30 s, five more for 60 s; the
