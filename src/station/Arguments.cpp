@@ -21,6 +21,8 @@ const char kUsage[] =
     "  journal export --csv|--json [--since TIME] [--set NAME]\n"
     "      writes the production journal's rows (TIME in UTC,\n"
     "      \"YYYY-MM-DD\" or \"YYYY-MM-DD HH:MM:SS\")\n"
+    "  journal audit --csv|--json [--since TIME] [--set NAME]\n"
+    "      writes the audit trail: one row per change made at a station\n"
     "  journal check [--set NAME]\n"
     "      no carrier ID twice, and no burned or reserved ID in a record row\n"
     "  roles set-pin\n"
@@ -77,6 +79,7 @@ std::optional<Command> CommandOf(const std::vector<std::string>& args, std::size
     *next = 2;
     if (args[1] == "export") return Command::JournalExport;
     if (args[1] == "check") return Command::JournalCheck;
+    if (args[1] == "audit") return Command::JournalAudit;
     return std::nullopt;
 }
 
@@ -89,7 +92,8 @@ bool Allowed(Command command, const std::string& option) {
     switch (command) {
         case Command::Program: return std::regex_match(option, program);
         case Command::Read: return std::regex_match(option, read);
-        case Command::JournalExport: return std::regex_match(option, exportOptions);
+        case Command::JournalExport:
+        case Command::JournalAudit: return std::regex_match(option, exportOptions);
         case Command::JournalCheck: return option == "--set";
         case Command::RolesSetPin:
         case Command::Help: return false;
@@ -134,6 +138,9 @@ std::string Check(const Options& o, bool countGiven) {
     }
     if (o.command == Command::JournalExport && o.csv == o.json) {
         return "journal export needs --csv or --json";
+    }
+    if (o.command == Command::JournalAudit && o.csv == o.json) {
+        return "journal audit needs --csv or --json";
     }
     return {};
 }

@@ -7,7 +7,7 @@
 
 namespace tagwright::station {
 
-enum class Command { Help, Program, Read, JournalExport, JournalCheck, RolesSetPin };
+enum class Command { Help, Program, Read, JournalExport, JournalCheck, JournalAudit, RolesSetPin };
 
 struct Options {
     Command command = Command::Help;
@@ -15,8 +15,8 @@ struct Options {
     long count = 1;                   // --count
     bool continuous = false;          // --continuous
     std::optional<std::string> port;  // --port: instead of the settings file's
-    bool json = false;                // --json (program, read, journal export)
-    bool csv = false;                 // --csv (journal export)
+    bool json = false;                // --json (program, read, journal export, audit)
+    bool csv = false;                 // --csv (journal export, audit)
     std::string since;                // --since: UTC time, "YYYY-MM-DD[ HH:MM:SS]"
     long waitSeconds = 10;            // --wait: for the next transponder
     long intervalMs = 500;            // --interval: between two looks

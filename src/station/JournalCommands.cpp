@@ -24,24 +24,30 @@ struct LoadedRows {
     std::vector<JournalRow> rows;
 };
 
-LoadedRows LoadRows(const Options& options, const std::string& since) {
-    LoadedRows loaded;
+// Runs read(journal) on the journal the set's cycle would use; the exit code
+// (told) when it cannot be had.
+template <class Read>
+int WithJournal(const Options& options, Read&& read) {
     ConsoleView view;
     SystemClock clock;
     Station station(view, clock);
-    if (!LoadStation(station, options, &loaded.code)) return loaded;
+    int code = kSuccess;
+    if (!LoadStation(station, options, &code)) return code;
     Journal* journal = CycleJournal(station);
-    if (journal == nullptr) {
-        loaded.code = kJournalError;
-        return loaded;
-    }
-    JournalRows rows = journal->Rows(since);
-    if (!rows.ok) {
-        PrintMessage(rows.message);
-        loaded.code = kJournalError;
-        return loaded;
-    }
-    loaded.rows = std::move(rows.rows);
+    return journal == nullptr ? kJournalError : read(*journal);
+}
+
+LoadedRows LoadRows(const Options& options, const std::string& since) {
+    LoadedRows loaded;
+    loaded.code = WithJournal(options, [&](Journal& journal) {
+        JournalRows rows = journal.Rows(since);
+        if (!rows.ok) {
+            PrintMessage(rows.message);
+            return kJournalError;
+        }
+        loaded.rows = std::move(rows.rows);
+        return kSuccess;
+    });
     return loaded;
 }
 
@@ -110,6 +116,22 @@ int RunJournalCheck(const Options& options) {
     out.Line("journal check: " + std::to_string(loaded.rows.size()) + " rows, " +
              (faults.empty() ? std::string("no fault") : std::to_string(faults.size()) + " faults"));
     return faults.empty() ? kSuccess : kCheckFailed;
+}
+
+int RunJournalAudit(const Options& options) {
+    return WithJournal(options, [&](Journal& journal) {
+        const AuditRows audit = journal.Audit(options.since);
+        if (!audit.ok) {
+            PrintMessage(audit.message);
+            return kJournalError;
+        }
+        Printer out(stdout);
+        if (options.csv) out.Line(AuditCsvHeader());
+        for (const AuditEntry& row : audit.rows) {
+            out.Line(options.csv ? AuditCsvLine(row) : AuditJsonLine(row));
+        }
+        return kSuccess;
+    });
 }
 
 }  // namespace tagwright::station

@@ -1,5 +1,5 @@
 #pragma once
-// "journal export" and "journal check": the production journal beside the
+// "journal export", "journal check" and "journal audit": the production journal beside the
 // record file of the set, as the cycle opens it.
 
 #include "station/Arguments.h"
@@ -8,5 +8,6 @@ namespace tagwright::station {
 
 int RunJournalExport(const Options& options);
 int RunJournalCheck(const Options& options);
+int RunJournalAudit(const Options& options);
 
 }  // namespace tagwright::station

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <vector>
+
 #include <nlohmann/json.hpp>
 
 #include "station/ConsoleView.h"
@@ -88,6 +90,44 @@ std::string JournalCsvLine(const JournalRow& row) {
 }
 
 std::string JournalJsonLine(const JournalRow& row) { return RowObject(row).dump(); }
+
+namespace {
+
+// The audit table's columns, in the table's order, for both formats.
+constexpr const char* kAuditColumns[] = {"id",   "time_utc", "time_local", "host",        "os_user",
+                                         "operator_badge", "role", "kind", "what_changed"};
+
+std::vector<std::string> AuditFields(const AuditEntry& r) {
+    std::vector<std::string> fields{std::to_string(r.id), r.timeUtc, r.timeLocal};
+    for (const std::string* text :
+         {&r.host, &r.osUser, &r.operatorBadge, &r.role, &r.kind, &r.change}) {
+        fields.push_back(Cp1252ToUtf8(*text));
+    }
+    return fields;
+}
+
+}  // namespace
+
+std::string AuditCsvHeader() {
+    std::string line;
+    for (const char* c : kAuditColumns) line += (line.empty() ? "" : ",") + std::string(c);
+    return line;
+}
+
+std::string AuditCsvLine(const AuditEntry& row) {
+    std::string line;
+    for (const std::string& field : AuditFields(row)) {
+        line += (line.empty() ? "" : ",") + CsvField(field);
+    }
+    return line;
+}
+
+std::string AuditJsonLine(const AuditEntry& row) {
+    const std::vector<std::string> fields = AuditFields(row);
+    json o{{"id", row.id}};
+    for (std::size_t i = 1; i < fields.size(); ++i) o[kAuditColumns[i]] = fields[i];
+    return o.dump();
+}
 
 Printer::Printer(std::FILE* out) : out_(out), terminal_(::isatty(::fileno(out)) == 1) {}
 

@@ -19,6 +19,9 @@ std::string CsvField(const std::string& text);
 std::string JournalCsvHeader();
 std::string JournalCsvLine(const JournalRow& row);
 std::string JournalJsonLine(const JournalRow& row);
+std::string AuditCsvHeader();
+std::string AuditCsvLine(const AuditEntry& row);
+std::string AuditJsonLine(const AuditEntry& row);
 
 // Lines on stdout; on a terminal a status line below them that rewrites
 // itself, so that a waiting station shows that it waits.

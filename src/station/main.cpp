@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
         case Command::Read: return RunRead(o);
         case Command::JournalExport: return RunJournalExport(o);
         case Command::JournalCheck: return RunJournalCheck(o);
+        case Command::JournalAudit: return RunJournalAudit(o);
         case Command::RolesSetPin: return RunRolesSetPin(g_stop);
         case Command::Help: break;
     }

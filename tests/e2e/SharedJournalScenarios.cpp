@@ -11,6 +11,8 @@
 #include <QJsonObject>
 #include <QTest>
 
+#include "core/production/JournalFields.h"
+#include "core/production/JournalOpen.h"
 #include "core/production/PgConnection.h"
 #include "e2e/ScenarioMain.h"
 #include "e2e/StationProgram.h"
@@ -25,7 +27,7 @@ using Ids = std::set<std::string>;
 struct Row {
     std::string outcome, uid;
 };
-using Journal = std::map<std::string, Row>;  // by carrier ID
+using TakenIds = std::map<std::string, Row>;  // by carrier ID
 
 // COUNT tags with the UIDs <prefix>0000001 and up, one after another. A
 // cycle takes fewer Reader commands than a tag stays (24), so a tag leaves
@@ -47,9 +49,9 @@ void OnJournal(StationProgram& s, const std::string& connection) {
 
 // The journal's rows that took a carrier ID; an ID taken twice is printed
 // and leaves the map short of rows.
-Journal Rows(const std::string& connection, const char* where = "outcome <> 'failed'",
+TakenIds Rows(const std::string& connection, const char* where = "outcome <> 'failed'",
              int* rowCount = nullptr) {
-    Journal rows;
+    TakenIds rows;
     pg::Connection db;
     if (!db.Open(connection)) std::fprintf(stderr, "%s\n", db.ErrorText().c_str());
     const pg::Result r =
@@ -65,7 +67,7 @@ QJsonObject Parsed(const std::string& line) {
 
 // The carrier IDs of a station's lines: each of a tag of its own (PREFIX),
 // issued once and programmed as its journal row says; "" when one is not.
-Ids ProgrammedLines(const Texts& lines, char prefix, const Journal& journal) {
+Ids ProgrammedLines(const Texts& lines, char prefix, const TakenIds& journal) {
     Ids ids;
     for (const std::string& line : lines) {
         const QJsonObject tag = Parsed(line);
@@ -135,7 +137,7 @@ private slots:
             killed.Running().kill();
             QCOMPARE(killed.Collect().code, -1);
         }
-        const Journal first = Rows(connection_);
+        const TakenIds first = Rows(connection_);
         QCOMPARE(first.begin()->second.outcome, std::string("reserved"));  // killed in the cycle
         const std::string interrupted = first.begin()->first;
 
@@ -147,7 +149,7 @@ private slots:
         QVERIFY2(ra.code == 0, ra.err.c_str());
         QVERIFY2(rb.code == 0, rb.err.c_str());
         int rows = 0;
-        const Journal journal = Rows(connection_, "outcome <> 'failed'", &rows);
+        const TakenIds journal = Rows(connection_, "outcome <> 'failed'", &rows);
         QCOMPARE(static_cast<std::size_t>(rows), journal.size());  // no ID taken twice
         const Ids idsA = ProgrammedLines(ra.out, 'A', journal);
         const Ids idsB = ProgrammedLines(rb.out, 'B', journal);
@@ -189,11 +191,55 @@ private slots:
         last.remove("ms");
         QCOMPARE(last, (QJsonObject{{"carrier_id", ""}, {"uid", "A0000004"},
                                     {"outcome", "journal error"}, {"retries", 0}}));
-        const Journal journal = Rows(connection_);
+        const TakenIds journal = Rows(connection_);
         const Ids programmed = ProgrammedLines({r.out.begin(), r.out.end() - 1}, 'A', journal);
         QVERIFY((programmed == Ids{"0001", "0002", "0003"}));
         QVERIFY(RecordIds(a) == programmed);
         QCOMPARE(journal.size(), programmed.size());  // no ID taken after the server went
+    }
+
+    // Every kind of audit row on either journal, as journal audit prints it:
+    // in the order written, 8-bit texts in UTF-8, --since leaving older rows
+    // out, and a format to be chosen.
+    void auditRowsOnBothJournals() {
+        const char* const kinds[] = {kAuditSetSaved,        kAuditSetDeleted,
+                                     kAuditCounterMoved,    kAuditPortSettings,
+                                     kAuditManualWrite,     kAuditManualLock,
+                                     kAuditWriteCarrierId,  kAuditTerminalCommand,
+                                     kAuditUnlock,          kAuditUnlockFailed};
+        for (const std::string& connection : {std::string(), connection_}) {
+            StationProgram s;
+            OnJournal(s, connection);
+            JournalOpenResult opened = OpenJournal({connection}, s.Path());
+            QVERIFY2(opened.journal != nullptr, opened.error.c_str());
+            for (const char* kind : kinds) {
+                AuditEntry entry;
+                entry.osUser = "op";
+                entry.operatorBadge = "B-7";
+                entry.role = "engineer";
+                entry.kind = kind;
+                entry.change = std::string("Gr\xF6\xDF" "e ") + kind;
+                QVERIFY(opened.journal->RecordAudit(entry).ok);
+            }
+            const Finished json = s.Run({"journal", "audit", "--json"});
+            QVERIFY2(json.code == 0 && json.out.size() == std::size(kinds), json.err.c_str());
+            for (std::size_t i = 0; i < std::size(kinds); ++i) {
+                QJsonObject row = Parsed(json.out[i]);
+                QVERIFY(row.take("time_utc").toString().size() == 19 && row.take("id").toInt() > 0);
+                row.remove("time_local");
+                QCOMPARE(row, (QJsonObject{{"host", QString::fromStdString(JournalHostName())},
+                                           {"os_user", "op"}, {"operator_badge", "B-7"},
+                                           {"role", "engineer"}, {"kind", kinds[i]},
+                                           {"what_changed", QStringLiteral("Größe ") + kinds[i]}}));
+            }
+            const Finished csv = s.Run({"journal", "audit", "--csv"});
+            QVERIFY(csv.code == 0 && csv.out.size() == std::size(kinds) + 1);
+            QCOMPARE(csv.out[0], std::string("id,time_utc,time_local,host,os_user,operator_badge,"
+                                             "role,kind,what_changed"));
+            const Finished later = s.Run({"journal", "audit", "--json", "--since", "2999-01-01"});
+            QVERIFY(later.code == 0 && later.out.empty());
+            QVERIFY(Said(s.Run({"journal", "audit"}), "journal audit needs --csv or --json"));
+        }
     }
 };
 

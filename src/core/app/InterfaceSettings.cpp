@@ -28,9 +28,12 @@ bool ApprovePortChange(Station& station, const PortSettings& wanted) {
     const struct {
         const char* name;
         const std::string InterfaceTexts::*text;
-    } fields[] = {{"port", &InterfaceTexts::port},           {"baud rate", &InterfaceTexts::baudRate},
-                  {"data bits", &InterfaceTexts::dataBits},  {"parity", &InterfaceTexts::parity},
-                  {"stop bits", &InterfaceTexts::stopBits},  {"flow control", &InterfaceTexts::flowControl}};
+    } fields[] = {{"port", &InterfaceTexts::port},
+                  {"baud rate", &InterfaceTexts::baudRate},
+                  {"data bits", &InterfaceTexts::dataBits},
+                  {"parity", &InterfaceTexts::parity},
+                  {"stop bits", &InterfaceTexts::stopBits},
+                  {"flow control", &InterfaceTexts::flowControl}};
     for (const auto& field : fields) {
         if (was.*field.text == now.*field.text) continue;
         change += (change.empty() ? "" : "; ") + std::string(field.name) + ": " + was.*field.text +

@@ -304,9 +304,11 @@ bool WriteCarrierIdStep(Station& station) {
         std::string problem = CarrierIdFieldProblem(station, m, idDigits);
         if (problem.empty()) {
             // Before any traffic: a write that cannot be recorded does not start.
+            const std::string& typed = station.settings.manual.carrierId;
+            const std::string id = typed == idDigits ? idDigits
+                                                     : "\"" + typed + "\" (" + idDigits + ")";
             if (ApproveChange(station, kAuditWriteCarrierId,
-                              "\"" + station.settings.manual.carrierId + "\" (" + idDigits +
-                                  ") at offset " + FormatInt(m.offset) + ", length " +
+                              id + " at offset " + FormatInt(m.offset) + ", length " +
                                   FormatInt(m.length))) {
                 return true;
             }

@@ -41,7 +41,9 @@ std::string AuditTableSql(std::string_view idColumn) {
 
 std::string AuditInsertSql(char mark) {
     std::string values;
-    for (int i = 1; i <= 8; ++i) values += (i > 1 ? ", " : "") + std::string(1, mark) + std::to_string(i);
+    for (int i = 1; i <= 8; ++i) {
+        values += (i > 1 ? ", " : "") + std::string(1, mark) + std::to_string(i);
+    }
     return "INSERT INTO audit (" + std::string(kColumns) + ") VALUES (" + values + ")";
 }
 

@@ -35,7 +35,9 @@ int CreateSqliteAuditTable(sqlite::Connection& db);
 // PostgreSQL: the table, under the schema lock; "" when done, else why not.
 std::string CreatePostgresAuditTable(pg::Connection& db);
 
-// Writes the entry stamped now under host: SQLITE_DONE when written.
+// Writes the entry stamped now under host: SQLITE_DONE when written,
+// SQLITE_READONLY_DBMOVED (nothing written) when the file was removed or
+// renamed since it was opened.
 int InsertSqliteAudit(sqlite::Connection& db, std::string_view host, const AuditEntry& entry);
 // SQLITE_DONE when every row from sinceUtc on was read.
 int ReadSqliteAudit(sqlite::Connection& db, std::string_view sinceUtc,

@@ -8,6 +8,11 @@
 namespace tagwright {
 
 std::string CreatePostgresAuditTable(pg::Connection& db) {
+    // Asked first: CREATE ... IF NOT EXISTS wants the right to create even
+    // when the table is there, and a station's account may lack it.
+    const pg::Result found = db.Exec("SELECT to_regclass('audit') IS NOT NULL");
+    if (!found.Ok() || found.Rows() != 1) return db.ErrorText();
+    if (found.Text(0, 0) == "t") return "";
     const bool ok = db.Exec(AuditTableSql("BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY")).Ok();
     return ok ? "" : db.ErrorText();
 }

@@ -88,8 +88,11 @@ public:
     HighestCarrierId HighestCarrierIdOfSet(std::string_view setName) override;
     JournalRows Rows(std::string_view sinceUtc) override;
     JournalResult RecordAudit(const AuditEntry& entry) override {
-        if (InsertSqliteAudit(db_, host_, entry) == SQLITE_DONE) return {true, {}};
-        return {false, Failure("written")};
+        const int rc = InsertSqliteAudit(db_, host_, entry);
+        if (rc == SQLITE_DONE) return {true, {}};
+        if (rc != SQLITE_READONLY_DBMOVED) return {false, Failure("written")};
+        return {false, "The production journal \"" + MessagePath(path_) +
+                           "\" cannot be written: the file was removed or renamed."};
     }
     AuditRows Audit(std::string_view sinceUtc) override {
         AuditRows result;
