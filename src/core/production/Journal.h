@@ -146,16 +146,18 @@ struct JournalRows {
 // The audit trail: one row per change an operator or engineer made to the
 // station (a set, the counter, the port, a tag by hand, a raw command, the
 // role). The row is written before the change is made.
-inline constexpr char kAuditSetSaved[] = "set saved";          // set name; key: old -> new
-inline constexpr char kAuditSetDeleted[] = "set deleted";      // set name
-inline constexpr char kAuditCounterMoved[] = "counter moved";  // from -> to
-inline constexpr char kAuditPortSettings[] = "port settings";  // key: old -> new
-inline constexpr char kAuditManualWrite[] = "manual write";    // page and digits
-inline constexpr char kAuditManualLock[] = "manual lock";      // page
-inline constexpr char kAuditWriteCarrierId[] = "write carrier ID";  // the ID
-inline constexpr char kAuditTerminalCommand[] = "terminal command";  // the command text
-inline constexpr char kAuditUnlock[] = "unlock";
-inline constexpr char kAuditUnlockFailed[] = "failed unlock";
+// The kinds, and what their `change` holds:
+// "Name": [Section] key: "old" -> "new"; ...
+inline constexpr char kAuditSetSaved[] = "set saved";
+inline constexpr char kAuditSetDeleted[] = "set deleted";      // "Name"
+inline constexpr char kAuditCounterMoved[] = "counter moved";  // from 5 to 9
+inline constexpr char kAuditPortSettings[] = "port settings";  // baud rate: 9600 -> 19200; ...
+inline constexpr char kAuditManualWrite[] = "manual write";    // page 3: <16 digits>; ...
+inline constexpr char kAuditManualLock[] = "manual lock";      // pages 1 2
+inline constexpr char kAuditWriteCarrierId[] = "write carrier ID";   // the ID, offset, length
+inline constexpr char kAuditTerminalCommand[] = "terminal command";  // the command as sent
+inline constexpr char kAuditUnlock[] = "unlock";               // the role unlocked
+inline constexpr char kAuditUnlockFailed[] = "failed unlock";  // the role asked for
 
 struct AuditEntry {
     // Stamped by the journal when the row is recorded (read back by Audit).
