@@ -25,6 +25,10 @@ const char kUsage[] =
     "      writes the audit trail: one row per change made at a station\n"
     "  journal check [--set NAME]\n"
     "      no carrier ID twice, and no burned or reserved ID in a record row\n"
+    "  roles set-pin\n"
+    "      sets the engineer PIN: read from the terminal without echo and\n"
+    "      asked twice (or the first line of a standard input that is no\n"
+    "      terminal), kept in the settings file as its Argon2id hash\n"
     "\n"
     "Options:\n"
     "  --set NAME       the parameter set (default: the settings file's)\n"
@@ -67,6 +71,10 @@ std::optional<Command> CommandOf(const std::vector<std::string>& args, std::size
     if (args.empty() || args[0] == "--help" || args[0] == "-h") return Command::Help;
     if (args[0] == "program") return Command::Program;
     if (args[0] == "read") return Command::Read;
+    if (args[0] == "roles" && args.size() >= 2 && args[1] == "set-pin") {
+        *next = 2;
+        return Command::RolesSetPin;
+    }
     if (args[0] != "journal" || args.size() < 2) return std::nullopt;
     *next = 2;
     if (args[1] == "export") return Command::JournalExport;
@@ -87,6 +95,7 @@ bool Allowed(Command command, const std::string& option) {
         case Command::JournalExport:
         case Command::JournalAudit: return std::regex_match(option, exportOptions);
         case Command::JournalCheck: return option == "--set";
+        case Command::RolesSetPin:
         case Command::Help: return false;
     }
     return false;

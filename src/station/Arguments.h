@@ -7,7 +7,7 @@
 
 namespace tagwright::station {
 
-enum class Command { Help, Program, Read, JournalExport, JournalCheck, JournalAudit };
+enum class Command { Help, Program, Read, JournalExport, JournalCheck, JournalAudit, RolesSetPin };
 
 struct Options {
     Command command = Command::Help;

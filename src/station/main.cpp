@@ -12,6 +12,7 @@
 #include "station/Arguments.h"
 #include "station/ExitCodes.h"
 #include "station/JournalCommands.h"
+#include "station/RolesCommand.h"
 #include "station/StationRun.h"
 
 namespace {
@@ -55,6 +56,7 @@ int main(int argc, char** argv) {
         case Command::JournalExport: return RunJournalExport(o);
         case Command::JournalCheck: return RunJournalCheck(o);
         case Command::JournalAudit: return RunJournalAudit(o);
+        case Command::RolesSetPin: return RunRolesSetPin(g_stop);
         case Command::Help: break;
     }
     return kSuccess;

@@ -19,6 +19,15 @@ void SetCurrent(Station& station, std::string id) {
     ComposeDataSet(station);
 }
 
+// The counter fields are disabled in operator mode, so no message: what
+// reaches here anyway (a field left as the station locked) is shown back
+// as the counter stands.
+bool CounterLocked(Station& station) {
+    if (EngineerMode(station)) return false;
+    station.View().ShowFieldValues();
+    return true;
+}
+
 }  // namespace
 
 bool MoveCounterByHand(Station& station, std::string id) {
@@ -33,6 +42,7 @@ bool MoveCounterByHand(Station& station, std::string id) {
 }
 
 void StepNext(Station& station, int delta) {
+    if (CounterLocked(station)) return;
     RunCommand(station.View(), [&] {
         if (TellRefusedNumberField(station)) return;
         const std::uint64_t limit = CounterLimit(station.currentSet);
@@ -41,6 +51,7 @@ void StepNext(Station& station, int delta) {
 }
 
 void CommitNext(Station& station) {
+    if (CounterLocked(station)) return;
     RunCommand(station.View(), [&] {
         if (!TellRefusedNumberField(station)) CommitNextStep(station);
     });
@@ -52,6 +63,7 @@ bool CommitNextStep(Station& station) {
 }
 
 void StepMax(Station& station, int delta) {
+    if (CounterLocked(station)) return;
     RunCommand(station.View(), [&] {
         if (TellRefusedNumberField(station)) return;
         std::string& max = station.settings.carrierIdMax;
@@ -60,6 +72,7 @@ void StepMax(Station& station, int delta) {
 }
 
 void CommitMax(Station& station) {
+    if (CounterLocked(station)) return;
     RunCommand(station.View(), [&] {
         if (TellRefusedNumberField(station)) return;
         std::string& max = station.settings.carrierIdMax;

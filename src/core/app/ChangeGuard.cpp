@@ -20,7 +20,7 @@ void Refuse(MessageView& tell, const std::string& why) {
 
 }  // namespace
 
-std::string CurrentRole(const Station& /*station*/) { return kRoleNone; }
+std::string CurrentRole(const Station& station) { return RoleName(station); }
 
 bool ApproveChange(Station& station, MessageView& tell, AuditEntry entry) {
     if (entry.osUser.empty()) entry.osUser = AuditOsUser();

@@ -44,6 +44,8 @@ void HandOverToConfigDialog(Station& station, ConfigDialogModel& dialog) {
     dialog.set.hexAsciiMode = station.image.format == PageFormat::Ascii ? 1 : 0;
     dialog.setDirectory = station.setDirectory;
     dialog.saved = false;
+    // The operator may look and choose a set; changing one is the engineer's.
+    dialog.viewOnly = !EngineerMode(station);
     station.configSaved = false;
     // The dialog is modal: its refusals are told over it.
     dialog.approveSave = [&station, &dialog](const std::vector<SetKeyChange>& changes) {

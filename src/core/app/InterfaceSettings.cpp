@@ -75,6 +75,7 @@ int ChoiceIndexFor(const std::vector<std::string>& choices, std::string_view tex
 }
 
 void InterfaceSettingsCommand(Station& station, const InterfaceDialogRunner& runDialog) {
+    if (!MayRun(station, EngineerCommand::InterfaceSettings)) return;
     MainView& view = station.View();
     view.TakeFieldValues();
     // No cycle may start while the port is closed, and continuous mode would

@@ -67,7 +67,10 @@ public:
 
     void SetBackground(MainControl c, Rgb colour, bool redraw = true);
     void SetForeground(MainControl c, Rgb colour, bool redraw = true);
-    void SetEnabled(MainControl c, bool enabled) { Control(c).enabled = enabled; }
+    // A control locked for the engineer stays disabled whatever is asked;
+    // unlocked, it takes the state last asked for.
+    void SetEnabled(MainControl c, bool enabled);
+    void SetLocked(MainControl c, bool locked);
     void SetVisible(MainControl c, bool visible) { Control(c).visible = visible; }
     void ShowImage(MainControl c, bool on) { Control(c).imageOn = on; }
     void SetFocus(MainControl c, bool selectAll = false);
@@ -78,6 +81,8 @@ public:
 private:
     MainView& view_;
     std::array<ControlState, kMainControlCount> controls_{};
+    std::array<bool, kMainControlCount> asked_{};   // enabled, as last asked
+    std::array<bool, kMainControlCount> locked_{};  // engineer only, locked
     MainControl focus_ = MainControl::Page1;
 };
 

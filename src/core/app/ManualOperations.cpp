@@ -376,6 +376,7 @@ bool ApproveManual(Station& station, const char* kind, const std::string& planne
 }
 
 void WritePages(Station& station) {
+    if (!MayRun(station, EngineerCommand::WritePages)) return;
     RunCommand(station.View(), [&] {
         if (ApproveManual(station, kAuditManualWrite, PlannedWrite(station.image))) {
             WritePagesStep(station);
@@ -421,6 +422,7 @@ void WritePagesStep(Station& station, CycleDetails* details) {
 }
 
 void LockPages(Station& station) {
+    if (!MayRun(station, EngineerCommand::LockPages)) return;
     RunCommand(station.View(), [&] {
         if (ApproveManual(station, kAuditManualLock, PlannedLock(station))) LockPagesStep(station);
     });
@@ -500,6 +502,7 @@ void ReadCarrierId(Station& station) {
 }
 
 void WriteCarrierId(Station& station) {
+    if (!MayRun(station, EngineerCommand::WriteCarrierId)) return;
     RunCommand(station.View(), [&] {
         if (TellRefusedNumberField(station) || !WriteCarrierIdStep(station)) return;
         station.window.SetFocus(MainControl::CarrierId);

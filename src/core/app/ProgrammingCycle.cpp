@@ -260,6 +260,7 @@ void OnTimer(Station& station, TimerId timer) {
             break;
         case TimerId::Messages:
             MessagesTick(station);
+            RolesTick(station);
             break;
         case TimerId::Continuous:
             ContinuousTick(station);
@@ -334,8 +335,9 @@ void SetRunControls(WindowControls& window, const AutomaticRun& run, bool enable
                           MainControl::NextSpin, MainControl::One}) {
         window.SetEnabled(c, enabled);
     }
-    window.SetBackground(MainControl::NextField,
-                         enabled ? colour::White : colour::DisabledBackground);
+    window.SetBackground(MainControl::NextField, window.Control(MainControl::NextField).enabled
+                                                     ? colour::White
+                                                     : colour::DisabledBackground);
     window.SetEnabled(MainControl::ContOn, enabled || run.continuousMode);
     window.SetEnabled(MainControl::MenuExit, enabled);
     window.SetEnabled(MainControl::MenuInfo, enabled);

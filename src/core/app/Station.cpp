@@ -17,8 +17,20 @@ void StopWindowTimers(MainView& view) {
 }
 
 WindowControls::WindowControls(MainView& view) : view_(view) {
+    asked_.fill(true);
     // "  Cont On" is created disabled; only continuous mode enables it.
-    Control(MainControl::ContOn).enabled = false;
+    SetEnabled(MainControl::ContOn, false);
+}
+
+void WindowControls::SetEnabled(MainControl c, bool enabled) {
+    const auto i = static_cast<std::size_t>(c);
+    asked_.at(i) = enabled;
+    Control(c).enabled = enabled && !locked_.at(i);
+}
+
+void WindowControls::SetLocked(MainControl c, bool locked) {
+    locked_.at(static_cast<std::size_t>(c)) = locked;
+    SetEnabled(c, asked_.at(static_cast<std::size_t>(c)));
 }
 
 void WindowControls::SetBackground(MainControl c, Rgb colour, bool redraw) {

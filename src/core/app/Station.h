@@ -15,6 +15,7 @@
 
 #include "core/app/ContinuousMode.h"
 #include "core/app/MainView.h"
+#include "core/app/Roles.h"
 #include "core/app/StationSettings.h"
 #include "core/app/StatusLine.h"
 #include "core/app/Terminal.h"
@@ -186,6 +187,7 @@ public:
     ContinuousWatch continuous;
     JournalState journal;
     StatusLineState status;
+    RoleState roles;  // operator or engineer, when the settings hold a PIN
 
 private:
     MainView& view_;

@@ -61,6 +61,8 @@ struct StatusLineText {
     Rgb resultColour = colour::Black;
     // The record file's path in the messages' code page, "" when none is written.
     std::string recordFile;
+    // "Operator mode (locked)" or "Engineer mode"; "" for a station without roles.
+    std::string role;
 };
 
 // portState: "open", "lost", "reopening" or "closed", as the window knows it.

@@ -28,6 +28,7 @@ std::string CommandHistory::Newer(const std::string& current) {
 }
 
 void TerminalSend(Station& station) {
+    if (!MayRun(station, EngineerCommand::TerminalSend)) return;
     RunCommand(station.View(), [&] {
         TerminalState& terminal = station.terminal;
         if (const char32_t refused = terminal.commandRefusal.For(terminal.commandText)) {

@@ -47,7 +47,8 @@ void ShowManualGroup(WindowControls& w, bool shown) {
 void EnableCounterFields(WindowControls& w, bool enabled) {
     for (MainControl c : {MainControl::NextField, MainControl::MaxField}) {
         w.SetEnabled(c, enabled);
-        w.SetBackground(c, enabled ? colour::White : colour::DisabledBackground);
+        // Grey too while locked for the engineer.
+        w.SetBackground(c, w.Control(c).enabled ? colour::White : colour::DisabledBackground);
     }
     w.SetEnabled(MainControl::NextSpin, enabled);
     w.SetEnabled(MainControl::MaxSpin, enabled);
@@ -131,7 +132,13 @@ void ChooseModeStep(Station& station, bool automatic) {
 }
 
 void ChooseMode(Station& station, bool automatic) {
-    RunCommand(station.View(), [&] { ChooseModeStep(station, automatic); });
+    RunCommand(station.View(), [&] {
+        // Choosing the mode the station is in only rebuilds it: no switch.
+        if (automatic != station.AutomaticMode() && !MayRun(station, EngineerCommand::SwitchMode)) {
+            return;
+        }
+        ChooseModeStep(station, automatic);
+    });
 }
 
 void SelectAllClicked(Station& station) {
@@ -276,6 +283,7 @@ void StartUp(Station& station) {
     station.reader.port.OpenWithReport(station.settings.port, view);
     StartWindowTimers(view);
     ApplyStartUpAppearance(station);
+    ApplyRoleLocks(station);
     view.ShowFieldValues();
     // A hand-edited set is told at once; every cycle refuses it until mended.
     const std::string refusal = CarrierIdLayoutRefusal(station.currentSet);

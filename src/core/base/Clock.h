@@ -1,6 +1,8 @@
 #pragma once
 // Local wall-clock time, injectable so that time stamps are exact in tests.
 
+#include <cstdint>
+
 namespace tagwright {
 
 struct LocalTime {
@@ -16,11 +18,16 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual LocalTime Now() const = 0;
+    // Seconds for measuring spans (idle times, waits). By default counted
+    // from Now() as if it were UTC, so that a clock a test sets moves them.
+    virtual std::int64_t Seconds() const;
 };
 
 class SystemClock final : public Clock {
 public:
     LocalTime Now() const override;
+    // Monotonic: a change of the wall clock or of summer time moves no span.
+    std::int64_t Seconds() const override;
 };
 
 }  // namespace tagwright

@@ -151,10 +151,21 @@ void ConfigDialogModel::ApplyLoadLook() {
     }
     SetCarrierIdEditsLook(!set.useFixData, false);
     Control(ConfigControl::LogOpen).enabled = set.logEnabled;
+    if (viewOnly) DisableChanges();
     Refresh();
 }
 
+void ConfigDialogModel::DisableChanges() {
+    for (std::size_t i = 0; i < kConfigControlCount; ++i) {
+        const auto c = static_cast<ConfigControl>(i);
+        const bool stays = c == ConfigControl::Name || c == ConfigControl::Ok ||
+                           c == ConfigControl::Cancel || c == ConfigControl::EditPages3to17;
+        if (!stays) Control(c).enabled = false;
+    }
+}
+
 void ConfigDialogModel::Save() {
+    if (viewOnly) return;
     Fill();
     view_.TakeFieldValues();
     if (!NameFits()) {
@@ -173,6 +184,7 @@ void ConfigDialogModel::Save() {
 }
 
 void ConfigDialogModel::Delete() {
+    if (viewOnly) return;
     view_.TakeFieldValues();
     if (names.Find(nameText) >= 0 && approveDelete && !approveDelete()) return Refresh();
     DeleteName(names, nameText);
@@ -519,7 +531,8 @@ void ConfigDialogModel::EditPages3to17Pressed() {
     data.editPage = set.editPage;
     data.lockPage = set.lockPage;
     data.mode = set.hexAsciiMode == 1 ? 1 : 0;
-    if (!view_.RunPages317(data)) {
+    data.viewOnly = viewOnly;
+    if (!view_.RunPages317(data) || viewOnly) {
         Refresh();
         return;
     }
@@ -540,6 +553,15 @@ void ConfigDialogModel::EditPages3to17Pressed() {
 bool ConfigDialogModel::Accept() {
     if (!Control(ConfigControl::Ok).enabled) return false;
     view_.TakeFieldValues();
+    if (viewOnly) {
+        // Only a listed set, exactly as its file holds it: a typed name
+        // would start a set file of its own.
+        if (names.Find(nameText) < 0) {
+            view_.ShowMessage({kListedSetsOnlyMessage, "", MsgIcon::Warning, MsgButtons::Ok});
+            return false;
+        }
+        Load();
+    }
     return NameFits();
 }
 

@@ -155,6 +155,10 @@ public:
     std::filesystem::path setDirectory;
     bool saved = false;        // a set file was written while the dialog was open
     bool savePressed = false;  // Save was pressed, whatever came of it
+    // The operator may look at the sets and choose one, not change, save or
+    // delete one: every control but the name, OK, Cancel and the Pages 3-17
+    // view is disabled.
+    bool viewOnly = false;
     // Asked right before Save writes the file and before Delete takes a
     // listed name off the list; false changes nothing (the one asked told
     // the operator why). Unset: allowed.
@@ -212,6 +216,8 @@ public:
     static constexpr const char* kNameEncodingMessage =
         "This name has characters that a parameter set's name cannot hold.\r\n"
         "A name may use the characters of Latin-1 (ISO 8859-1) only.";
+    static constexpr const char* kListedSetsOnlyMessage =
+        "In operator mode only a set of the list can be chosen.";
     // The record file when the operator picks none: in the station's directory.
     static constexpr const char* kDefaultRecordFileName = "zb48_record.xml";
 
@@ -228,6 +234,7 @@ private:
 
     void Load();
     void ApplyLoadLook();
+    void DisableChanges();
     void Refresh();  // check images from the flags, then show
     void DisableOk();
     // Tells the operator when the typed name or a field cannot be kept; true

@@ -15,6 +15,7 @@ struct Pages317Data {
     std::array<bool, kPageCount> editPage{};
     std::array<bool, kPageCount> lockPage{};
     int mode = 0;  // 1 = ASCII, 0 = HEX
+    bool viewOnly = false;  // shown, not to be taken back: OK is disabled
 };
 
 }  // namespace tagwright

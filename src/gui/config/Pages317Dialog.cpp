@@ -65,6 +65,8 @@ Pages317Dialog::Pages317Dialog(const Pages317Data& data, QWidget* parent)
     setWindowTitle(QStringLiteral("Config Pages 3-17"));
     MakeBlackWindow(*this);
     BuildControls();
+    // Shown to the operator in operator mode: nothing to take back.
+    ok_->setEnabled(!data.viewOnly);
     ShowFieldValues();
     FocusByte(Pages317Model::kFirstByte);
 }

@@ -66,16 +66,7 @@ ColouredLabel* CreateLabel(const LayoutEntry& entry, const QString& text, QWidge
 
 }  // namespace
 
-template <class F>
-void MainWindow::Run(F&& work) {
-    if (ended_) return;
-    ++depth_;
-    work();
-    --depth_;
-    if (depth_ == 0) AfterCommand();
-}
-
-MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
+MainWindow::MainWindow(QWidget* parent, const Clock* clock) : QDialog(parent) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Tagwright"));
@@ -86,7 +77,7 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     selectImages_ = {SelectBoxImage(false), SelectBoxImage(true)};
     choiceImages_ = {ChoiceImage(false), ChoiceImage(true)};
 
-    station_ = std::make_unique<Station>(*this, clock_);
+    station_ = std::make_unique<Station>(*this, clock != nullptr ? *clock : clock_);
 
     BuildMenu();
     BuildControls();
@@ -143,6 +134,7 @@ void MainWindow::ConnectReaderHooks() {
 }
 
 MainWindow::~MainWindow() {
+    delete activityWatch_;  // no input is noted for a station that goes
     if (!ended_) {
         ended_ = true;
         if (initialised_) {
@@ -195,6 +187,7 @@ void MainWindow::BuildMenu() {
     actions_[MenuItem::ClearTerminal] = terminal->addAction(QStringLiteral("&Clear"));
     AddTerminalOptions(terminal);
 
+    AddEngineerMenu();
     QMenu* help = menuBar_->addMenu(QStringLiteral("&?"));
     actions_[MenuItem::Info] = help->addAction(QStringLiteral("&Info"));
     // The frame's own menu cannot take items here, so the About box is
@@ -347,6 +340,7 @@ void MainWindow::ConnectMenu() {
     connect(Action(MenuItem::ClearTerminal), &QAction::triggered, this,
             [this, &s] { Run([&s] { TerminalClear(s); }); });
     connect(Action(MenuItem::Info), &QAction::triggered, this, &MainWindow::ShowAbout);
+    ConnectRoleCommands();
 }
 
 // --- commands ---

@@ -40,7 +40,8 @@ class StatusLineWidget;
 class MainWindow : public QDialog, public MainView {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // clock: the station's clock, the system's when none is given (tests).
+    explicit MainWindow(QWidget* parent = nullptr, const Clock* clock = nullptr);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -74,7 +75,10 @@ public:
         ClearTerminal,
         TrafficTimestamps,
         OpenRecordFolder,
-        Info
+        Info,
+        Unlock,
+        Lock,
+        SetPin
     };
     QAction* Action(MenuItem item) const;
 
@@ -95,6 +99,7 @@ public slots:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -156,6 +161,13 @@ private:
     void OpenRecordFolder();
     bool PaneShown() const;
 
+    // Operator and engineer (MainWindowRoles.cpp): the Engineer menu, the
+    // operator's input noted for the idle time, and the lock on minimising.
+    void AddEngineerMenu();
+    void ConnectRoleCommands();
+    void ApplyRoleMenu();
+    void LockWhenIdle();  // at once, or when the running command has ended
+
     EnterEdit* Edit(MainControl c) const;
     QPlainTextEdit* TrafficField() const;
 
@@ -187,11 +199,21 @@ private:
     bool closeAfterCycle_ = false;  // the close button was pressed during a cycle
 
     StatusLineWidget* statusLine_ = nullptr;
+    QObject* activityWatch_ = nullptr;
     QTimer* watchTimer_ = nullptr;
     PortWatcher watcher_;
     PortCondition portCondition_ = PortCondition::Closed;
     // Set by the receiver thread while a redraw of the traffic is queued.
     std::atomic<bool> trafficPosted_{false};
 };
+
+template <class F>
+void MainWindow::Run(F&& work) {
+    if (ended_) return;
+    ++depth_;
+    work();
+    --depth_;
+    if (depth_ == 0) AfterCommand();
+}
 
 }  // namespace tagwright::gui

@@ -262,6 +262,7 @@ void MainWindow::ApplyAllStates() {
     }
     QAction* show = Action(MenuItem::ShowTerminal);
     if (show->isChecked() != PaneShown()) show->setChecked(PaneShown());
+    ApplyRoleMenu();
 }
 
 void MainWindow::ApplyWindowSize() {

@@ -41,6 +41,8 @@ StatusLineWidget::StatusLineWidget(QWidget* parent) : QWidget(parent) {
     count_ = Part(this, layout, 4);
     result_ = Part(this, layout, 4);
     recordFile_ = Part(this, layout, 3);
+    role_ = Part(this, layout, 2);
+    role_->hide();
 }
 
 void StatusLineWidget::Show(const StatusLineText& text) {
@@ -50,6 +52,8 @@ void StatusLineWidget::Show(const StatusLineText& text) {
     ShowPart(result_, text.result);
     ShowPart(recordFile_,
              text.recordFile.empty() ? "no record file" : "Record: " + text.recordFile);
+    ShowPart(role_, text.role);
+    role_->setVisible(!text.role.empty());
     QPalette pal = result_->palette();
     const bool plain = text.result.empty();
     pal.setColor(QPalette::Window, plain ? QColor(32, 32, 32) : ToQColor(text.resultColour));
@@ -72,6 +76,7 @@ QString StatusLineWidget::SetText() const { return set_->text(); }
 QString StatusLineWidget::CountText() const { return count_->text(); }
 QString StatusLineWidget::ResultText() const { return result_->text(); }
 QString StatusLineWidget::RecordFileText() const { return recordFile_->text(); }
+QString StatusLineWidget::RoleText() const { return role_->text(); }
 QColor StatusLineWidget::ResultBackground() const {
     return result_->palette().color(QPalette::Window);
 }

@@ -28,6 +28,7 @@ public:
     QString CountText() const;
     QString ResultText() const;
     QString RecordFileText() const;
+    QString RoleText() const;
     QColor ResultBackground() const;
 
 private:
@@ -36,6 +37,7 @@ private:
     QLabel* count_;
     QLabel* recordFile_;
     QLabel* result_;
+    QLabel* role_;  // hidden for a station without roles
 };
 
 }  // namespace tagwright::gui
