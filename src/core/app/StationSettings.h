@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/app/ShiftSettings.h"
 #include "core/app/WindowPlace.h"
 #include "core/base/IniFile.h"
 #include "core/config/NameList.h"
@@ -39,6 +40,7 @@ struct StationSettings {
     // [Journal] Connection: read only, never written, so the file keeps it
     // exactly as the line engineer typed it.
     JournalChoice journal;
+    ShiftSettings shifts;  // [Shifts]: read only, as [Journal]
 };
 
 // Port parameters are stored as texts. Reading looks for the first known text
