@@ -32,9 +32,8 @@ int WithJournal(const Options& options, Read&& read) {
     SystemClock clock;
     Station station(view, clock);
     int code = kSuccess;
-    if (!LoadStation(station, options, &code)) return code;
-    Journal* journal = CycleJournal(station);
-    return journal == nullptr ? kJournalError : read(*journal);
+    Journal* journal = OpenStationJournal(station, options, &code);
+    return journal == nullptr ? code : read(*journal);
 }
 
 LoadedRows LoadRows(const Options& options, const std::string& since) {
@@ -93,6 +92,13 @@ void FindBurnedInRecords(const std::vector<JournalRow>& rows, std::vector<std::s
 }
 
 }  // namespace
+
+Journal* OpenStationJournal(Station& station, const Options& options, int* exitCode) {
+    if (!LoadStation(station, options, exitCode)) return nullptr;
+    Journal* journal = CycleJournal(station);
+    if (journal == nullptr) *exitCode = kJournalError;
+    return journal;
+}
 
 int RunJournalExport(const Options& options) {
     const LoadedRows loaded = LoadRows(options, options.since);

@@ -13,6 +13,7 @@
 #include "station/ExitCodes.h"
 #include "station/JournalCommands.h"
 #include "station/RolesCommand.h"
+#include "station/ReportCommand.h"
 #include "station/StationRun.h"
 
 namespace {
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
         case Command::JournalCheck: return RunJournalCheck(o);
         case Command::JournalAudit: return RunJournalAudit(o);
         case Command::RolesSetPin: return RunRolesSetPin(g_stop);
+        case Command::JournalReport: return RunJournalReport(o);
         case Command::Help: break;
     }
     return kSuccess;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/app/RoleSettings.h"
+#include "core/app/ShiftSettings.h"
 #include "core/app/WindowPlace.h"
 #include "core/base/IniFile.h"
 #include "core/config/NameList.h"
@@ -42,6 +43,7 @@ struct StationSettings {
     JournalChoice journal;
     // [Roles]: read only here; setting the PIN writes it on its own.
     RoleSettings roles;
+    ShiftSettings shifts;  // [Shifts]: read only, as [Journal]
 };
 
 // Port parameters are stored as texts. Reading looks for the first known text

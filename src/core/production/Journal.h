@@ -35,6 +35,8 @@ namespace tagwright {
 
 inline constexpr int kJournalPages = 17;
 
+class JournalStatsSource;  // ProductionStats.h
+
 // Where a row's carrier ID write came from.
 inline constexpr char kCycleOrigin[] = "cycle";    // the programming cycle
 inline constexpr char kManualOrigin[] = "manual";  // the manual "write carrier ID"
@@ -235,6 +237,9 @@ public:
 
     // Where the journal lives, for messages: a file path or a server.
     virtual std::string Location() const = 0;
+
+    // What the production figures are read from (ProductionStats.h).
+    virtual JournalStatsSource* StatsSource() { return nullptr; }
 };
 
 // What opening a journal gives.

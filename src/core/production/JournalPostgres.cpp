@@ -7,6 +7,7 @@
 #include "core/production/JournalAudit.h"
 #include "core/production/JournalCounterPostgres.h"
 #include "core/production/JournalFields.h"
+#include "core/production/JournalStatsSql.h"
 #include "core/production/PgConnection.h"
 
 namespace tagwright {
@@ -102,7 +103,8 @@ std::string Sentence(std::string text) {
 class PostgresJournal final : public RowJournal {
 public:
     PostgresJournal(pg::Connection db, std::string host)
-        : db_(std::move(db)), host_(std::move(host)), where_(db_.Describe()) {}
+        : db_(std::move(db)), host_(std::move(host)), where_(db_.Describe()),
+          stats_(MakePostgresStatsSource(db_, where_)) {}
 
     // Prepares every statement; false (ErrorText) when the server refuses.
     bool Prepare();
@@ -127,6 +129,7 @@ public:
         return result;
     }
     std::string Location() const override { return where_; }
+    JournalStatsSource* StatsSource() override { return stats_.get(); }
 
 private:
     JournalResult Finish(JournalCycleId cycle, const CycleDetails& details,
@@ -143,6 +146,7 @@ private:
     std::string host_;
     std::string where_;
     PgCounters counters_{db_};
+    std::unique_ptr<JournalStatsSource> stats_;
 };
 
 bool PostgresJournal::Prepare() {
@@ -351,6 +355,7 @@ std::string CreateSchema(pg::Connection& db) {
     if (!db.Exec("BEGIN").Ok()) return db.ErrorText();
     std::string why = db.Exec(kJournalSchemaLock).Ok() ? CheckOrCreateTable(db) : db.ErrorText();
     if (why.empty()) why = CreatePostgresAuditTable(db);
+    if (why.empty()) why = CreatePostgresStatsIndexes(db);
     if (why.empty() && !db.Exec("COMMIT").Ok()) why = db.ErrorText();
     if (!why.empty()) db.Exec("ROLLBACK");
     return why;
