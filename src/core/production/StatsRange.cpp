@@ -148,4 +148,6 @@ StatsRange LocalRange(const LocalTime& from, const LocalTime& to) {
 
 std::string UtcText(const LocalTime& local) { return UtcOfEpoch(EpochOf(local)); }
 
+std::int64_t EpochSeconds(const LocalTime& local) { return EpochOf(local); }
+
 }  // namespace tagwright
