@@ -30,6 +30,7 @@
 #include "gui/main/AboutDialog.h"
 #include "core/app/WindowCommands.h"
 #include "gui/main/SpinArrows.h"
+#include "gui/production/ProductionWindow.h"
 
 namespace tagwright::gui {
 
@@ -75,7 +76,7 @@ void MainWindow::Run(F&& work) {
     if (depth_ == 0) AfterCommand();
 }
 
-MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
+MainWindow::MainWindow(QWidget* parent, const Clock* clock) : QDialog(parent) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Tagwright"));
@@ -86,7 +87,7 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     selectImages_ = {SelectBoxImage(false), SelectBoxImage(true)};
     choiceImages_ = {ChoiceImage(false), ChoiceImage(true)};
 
-    station_ = std::make_unique<Station>(*this, clock_);
+    station_ = std::make_unique<Station>(*this, clock != nullptr ? *clock : clock_);
 
     BuildMenu();
     BuildControls();
@@ -143,6 +144,8 @@ void MainWindow::ConnectReaderHooks() {
 }
 
 MainWindow::~MainWindow() {
+    delete production_;  // it works on the station
+    production_ = nullptr;
     if (!ended_) {
         ended_ = true;
         if (initialised_) {
@@ -194,6 +197,9 @@ void MainWindow::BuildMenu() {
     actions_[MenuItem::ShowTerminal] = show;
     actions_[MenuItem::ClearTerminal] = terminal->addAction(QStringLiteral("&Clear"));
     AddTerminalOptions(terminal);
+
+    // A command on the bar, as Config: it opens a window beside this one.
+    actions_[MenuItem::Production] = menuBar_->addAction(QStringLiteral("&Production"));
 
     QMenu* help = menuBar_->addMenu(QStringLiteral("&?"));
     actions_[MenuItem::Info] = help->addAction(QStringLiteral("&Info"));
@@ -347,11 +353,15 @@ void MainWindow::ConnectMenu() {
     connect(Action(MenuItem::ClearTerminal), &QAction::triggered, this,
             [this, &s] { Run([&s] { TerminalClear(s); }); });
     connect(Action(MenuItem::Info), &QAction::triggered, this, &MainWindow::ShowAbout);
+    connect(Action(MenuItem::Production), &QAction::triggered, this, &MainWindow::ShowProduction);
 }
 
 // --- commands ---
 
 void MainWindow::AfterCommand() {
+    if (production_ != nullptr && production_->Panel().CycleEndedSinceRefresh()) {
+        production_->CycleEnded();
+    }
     if (closePending_ && !ended_) {
         // Not from inside the handler that has just returned: from the loop.
         QTimer::singleShot(0, this, [this] { RequestClose(); });
@@ -407,6 +417,7 @@ void MainWindow::done(int result) {
         return;
     }
     ended_ = true;
+    if (production_ != nullptr) production_->hide();
     if (initialised_) {
         RememberPlace();
         ++depth_;
@@ -449,6 +460,19 @@ void MainWindow::ShowAbout() {
         AboutDialog about(this);
         about.exec();
     });
+}
+
+void MainWindow::RunBeside(const std::function<void()>& work) { Run(work); }
+
+void MainWindow::ShowProduction() {
+    if (ended_) return;
+    if (production_ == nullptr) production_ = new ProductionWindow(*this);
+    if (!production_->isVisible()) {
+        production_->show();
+        production_->RefreshNow();
+    }
+    production_->raise();
+    production_->activateWindow();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

@@ -11,6 +11,7 @@
 // operator's clicks and keys are dropped.
 
 #include <array>
+#include <functional>
 #include <atomic>
 #include <map>
 #include <memory>
@@ -35,12 +36,14 @@ class QTimer;
 namespace tagwright::gui {
 
 class EnterEdit;
+class ProductionWindow;
 class StatusLineWidget;
 
 class MainWindow : public QDialog, public MainView {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // clock: the station's wall clock (tests move it); the system's when null.
+    explicit MainWindow(QWidget* parent = nullptr, const Clock* clock = nullptr);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -74,9 +77,16 @@ public:
         ClearTerminal,
         TrafficTimestamps,
         OpenRecordFolder,
+        Production,
         Info
     };
     QAction* Action(MenuItem item) const;
+
+    // Runs work as one command of this window (its ticks wait meanwhile):
+    // for the windows beside it, which work on the same station.
+    void RunBeside(const std::function<void()>& work);
+    // The Production window, once the operator has opened it.
+    ProductionWindow* Production() const { return production_; }
 
     // --- MainView ---
     void TakeFieldValues() override;
@@ -119,6 +129,7 @@ private:
     void ToggleSelect(int page);  // 0 = "all"
     void ToggleTerminal();
     void ShowAbout();
+    void ShowProduction();
 
     void ApplyState(MainControl c);
     void ApplyFieldColours(EnterEdit* edit, const ControlState& state);
@@ -187,6 +198,7 @@ private:
     bool closeAfterCycle_ = false;  // the close button was pressed during a cycle
 
     StatusLineWidget* statusLine_ = nullptr;
+    ProductionWindow* production_ = nullptr;  // a child window; made when first opened
     QTimer* watchTimer_ = nullptr;
     PortWatcher watcher_;
     PortCondition portCondition_ = PortCondition::Closed;
