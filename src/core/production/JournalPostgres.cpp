@@ -5,6 +5,7 @@
 
 #include "core/base/Utf8.h"
 #include "core/production/JournalFields.h"
+#include "core/production/JournalStatsSql.h"
 #include "core/production/PgConnection.h"
 
 namespace tagwright {
@@ -102,7 +103,8 @@ std::string Sentence(std::string text) {
 class PostgresJournal final : public RowJournal {
 public:
     PostgresJournal(pg::Connection db, std::string host)
-        : db_(std::move(db)), host_(std::move(host)), where_(db_.Describe()) {}
+        : db_(std::move(db)), host_(std::move(host)), where_(db_.Describe()),
+          stats_(MakePostgresStatsSource(db_, where_)) {}
 
     // Prepares every statement; false (ErrorText) when the server refuses.
     bool Prepare();
@@ -115,6 +117,7 @@ public:
     HighestCarrierId HighestCarrierIdOfSet(std::string_view setName) override;
     JournalRows Rows(std::string_view sinceUtc) override;
     std::string Location() const override { return where_; }
+    JournalStatsSource* StatsSource() override { return stats_.get(); }
 
 private:
     JournalResult Finish(JournalCycleId cycle, const CycleDetails& details,
@@ -127,6 +130,7 @@ private:
     pg::Connection db_;
     std::string host_;
     std::string where_;
+    std::unique_ptr<JournalStatsSource> stats_;
 };
 
 bool PostgresJournal::Prepare() {
@@ -309,6 +313,7 @@ std::string CheckOrCreateTable(pg::Connection& db) {
 std::string CreateSchema(pg::Connection& db) {
     if (!db.Exec("BEGIN").Ok()) return db.ErrorText();
     std::string why = db.Exec(kSchemaLock).Ok() ? CheckOrCreateTable(db) : db.ErrorText();
+    if (why.empty()) why = CreatePostgresStatsIndexes(db);
     if (why.empty() && !db.Exec("COMMIT").Ok()) why = db.ErrorText();
     if (!why.empty()) db.Exec("ROLLBACK");
     return why;

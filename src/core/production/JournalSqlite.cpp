@@ -13,6 +13,7 @@
 
 #include "core/base/Utf8.h"
 #include "core/production/JournalFields.h"
+#include "core/production/JournalStatsSql.h"
 #include "core/production/SqliteDb.h"
 
 namespace tagwright {
@@ -74,7 +75,8 @@ bool IsDamage(int rc) {
 class SqliteJournal final : public RowJournal {
 public:
     SqliteJournal(sqlite::Connection db, fs::path path)
-        : db_(std::move(db)), path_(std::move(path)), host_(JournalHostName()) {}
+        : db_(std::move(db)), path_(std::move(path)), host_(JournalHostName()),
+          stats_(MakeSqliteStatsSource(db_.Handle(), MessagePath(path_))) {}
 
     // Prepares every statement; false when the schema is not ours.
     bool Prepare();
@@ -87,6 +89,7 @@ public:
     HighestCarrierId HighestCarrierIdOfSet(std::string_view setName) override;
     JournalRows Rows(std::string_view sinceUtc) override;
     std::string Location() const override { return path_.string(); }
+    JournalStatsSource* StatsSource() override { return stats_.get(); }
 
 private:
     void BindContext(sqlite::Statement& st, const JournalStamp& now,
@@ -100,6 +103,7 @@ private:
     fs::path path_;
     std::string host_;
     sqlite::Statement reserve_, finish_, failure_, used_, uid_, highestNumber_, highestText_;
+    std::unique_ptr<JournalStatsSource> stats_;
 };
 
 bool SqliteJournal::Prepare() {
@@ -407,6 +411,7 @@ int CreateSchema(sqlite::Connection& db) {
     return sqlite::InTransaction(db, [&] {
         int r = db.Exec(SchemaSql());
         if (r == SQLITE_OK) r = AddOriginColumn(db);
+        if (r == SQLITE_OK) r = db.Exec(StatsIndexSql(""));
         if (r == SQLITE_OK) r = db.Exec("PRAGMA application_id = " + std::to_string(kApplicationId));
         if (r == SQLITE_OK) r = db.Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
         return r;

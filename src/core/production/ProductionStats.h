@@ -76,6 +76,7 @@ struct RateBucket {
 };
 
 inline constexpr int kRateBucketMinutes = 15;
+inline constexpr int kFailureCausesLimit = 50;
 
 struct WorkOrderProgress {
     std::string workOrder;
@@ -102,16 +103,18 @@ struct ProductionFigures {
 
     std::vector<CountOf> burnedByOutcome;     // "burned", "reserved"; most first
     std::vector<CountOf> failuresByStep;      // Pareto: most first, then by name
-    std::vector<FailureCause> failuresByCause;  // Pareto of (step, reply)
+    std::vector<FailureCause> failuresByCause;  // Pareto of (step, reply), at most
+                                                // kFailureCausesLimit
+    std::int64_t otherFailureCauses = 0;  // rows of the causes beyond the limit
 
-    // Quarter hours with at least one row, oldest first (DenseRate fills
-    // the empty ones for a chart).
+    // Quarter hours with at least one programmed tag, oldest first
+    // (DenseRate fills the empty ones for a chart).
     std::vector<RateBucket> rate;
 
     std::optional<WorkOrderProgress> progress;
 
-    // The last programmed tag that passes the filters, at or before now and
-    // before until (any time before, not only in the range); "" = none.
+    // The last programmed tag that passes the filters, before until (any
+    // time before, not only in the range); "" = none.
     std::string lastProgrammedUtc;
     std::optional<std::int64_t> secondsSinceLastProgrammed;
 };
