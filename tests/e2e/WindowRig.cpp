@@ -54,7 +54,7 @@ bool WindowRig::Start() {
     }
     previousDir_ = QDir::currentPath();
     QDir::setCurrent(QString::fromStdString(Path().string()));
-    window_ = std::make_unique<gui::MainWindow>();
+    window_ = std::make_unique<gui::MainWindow>(nullptr, clock);
     window_->Initialise();
     window_->show();
     window_->activateWindow();

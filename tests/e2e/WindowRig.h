@@ -15,6 +15,7 @@
 
 #include "../support/StationFiles.h"
 #include "core/app/MainControls.h"
+#include "core/base/Clock.h"
 #include "core/base/Presentation.h"
 #include "e2e/ScenarioFiles.h"
 #include "gui/controls/MessageBoxes.h"
@@ -111,6 +112,7 @@ public:
 
     gui::MainWindow& Window() { return *window_; }
     sim::VirtualReader reader;
+    const Clock* clock = nullptr;  // the window's wall clock when set before Start
 
 private:
     struct Expected {
