@@ -172,7 +172,10 @@ QWidget* ProductionWindow::BuildCauses() {
 void ProductionWindow::Run(const std::function<void()>& work) { main_.RunBeside(work); }
 
 void ProductionWindow::RefreshNow() {
+    QElapsedTimer took;
+    took.start();
     Run([this] { panel_->Refresh(); });
+    lastRefreshMs_ = static_cast<double>(took.nsecsElapsed()) / 1e6;
     ++refreshes_;
 }
 
@@ -187,6 +190,7 @@ void ProductionWindow::RangeChosen() {
 void ProductionWindow::CycleEnded() {
     if (!isVisible() || refreshPosted_) return;
     refreshPosted_ = true;
+    cycleEnded_.start();
     // A widget's redraw is posted at low priority; so is this, behind it.
     QCoreApplication::postEvent(this, new QEvent(kRefreshEvent), Qt::LowEventPriority);
 }
@@ -196,10 +200,15 @@ void ProductionWindow::DeferredRefresh() {
     if (!isVisible()) return;
     if (main_.Busy()) {
         // A command or a message box of the main window: after it.
-        QTimer::singleShot(kBusyRetryMs, this, [this] { CycleEnded(); });
+        QTimer::singleShot(kBusyRetryMs, this, [this] {
+            refreshPosted_ = true;
+            DeferredRefresh();
+        });
+        refreshPosted_ = true;
         return;
     }
     RefreshNow();
+    lastDelayMs_ = static_cast<double>(cycleEnded_.nsecsElapsed()) / 1e6;
 }
 
 bool ProductionWindow::event(QEvent* event) {

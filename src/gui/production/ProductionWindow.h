@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include "core/app/ProductionView.h"
@@ -47,6 +48,10 @@ public:
     QListWidget* Causes() const { return causes_; }
     QTableWidget* CauseRows() const { return rows_; }
     int Refreshes() const { return refreshes_; }
+    // For the benchmark: the last refresh, and the last wait from a cycle's
+    // end to its refresh done.
+    double LastRefreshMs() const { return lastRefreshMs_; }
+    double LastDelayMs() const { return lastDelayMs_; }
 
     // --- ProductionView ---
     void ShowFigures() override;
@@ -87,6 +92,9 @@ private:
     bool refreshPosted_ = false;
     bool showingCauses_ = false;  // the list is being filled: no pick
     int refreshes_ = 0;
+    QElapsedTimer cycleEnded_;
+    double lastRefreshMs_ = 0;
+    double lastDelayMs_ = 0;
 };
 
 }  // namespace tagwright::gui
