@@ -27,6 +27,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListWidget>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QTest>
@@ -62,7 +63,7 @@ std::string FillSql(long rows, long spacing) {
         "WHEN i % 97 = 3 THEN 'verify failed' WHEN i % 151 = 5 THEN 'write' "
         "WHEN i % 233 = 11 THEN 'lock not proven' WHEN i % 311 = 17 THEN 'lock' END";
     const std::string reply =
-        "CASE WHEN i % 61 = 7 THEN 'No Read' WHEN i % 97 = 3 THEN '3030303546464647' "
+        "CASE WHEN i % 1009 = 13 THEN NULL WHEN i % 61 = 7 THEN 'No Read' WHEN i % 97 = 3 THEN '3030303546464647' "
         "WHEN i % 151 = 5 THEN 'NAK' WHEN i % 233 = 11 THEN 'No Read' END";
     return "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
            std::to_string(rows) +
@@ -203,6 +204,8 @@ int main(int argc, char** argv) {
     for (int i = 0; ok && i < cycles; ++i) ok = Cycle(*window, reader, open, true);
     if (ok && !screenshot.empty()) {
         p->resize(1180, 760);
+        QTest::qWait(200);
+        p->Causes()->setCurrentRow(1);  // a cause's rows listed, as after a click
         QTest::qWait(200);
         ok = p->grab().save(QString::fromStdString(screenshot));
     }

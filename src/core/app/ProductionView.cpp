@@ -37,8 +37,9 @@ std::string Joined(const std::vector<CountOf>& counts) {
 }
 
 std::string CauseText(const FailureCause& cause) {
-    return (cause.step.empty() ? std::string("not finished") : cause.step) + ": " +
-           (cause.reply.empty() ? std::string("no reply") : cause.reply);
+    // A row left reserved: the station stopped before the cycle ended.
+    if (cause.step.empty()) return cause.reply.empty() ? "not finished" : "not finished: " + cause.reply;
+    return cause.step + ": " + (cause.reply.empty() ? std::string("no reply") : cause.reply);
 }
 
 std::string ProgressText(const WorkOrderProgress& p) {

@@ -23,6 +23,7 @@ namespace {
 
 constexpr qint64 kBucketMs = qint64{kRateBucketMinutes} * 60 * 1000;
 constexpr int kCauseChars = 34;  // longer cause texts are cut on the axis
+constexpr qint64 kMaxTimeTicks = 10;
 
 QChartView* NewView(QChart* chart, QWidget* parent) {
     chart->legend()->hide();
@@ -103,16 +104,21 @@ void ProductionCharts::ShowRate(const std::vector<RateBucket>& rate) {
         highest = std::max(highest, perHour);
     }
     rate_->replace(points);
-    if (points.isEmpty()) {
-        const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        rateTime_->setRange(QDateTime::fromMSecsSinceEpoch(now - 3600 * 1000),
-                            QDateTime::fromMSecsSinceEpoch(now));
-    } else {
-        rateTime_->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(points.front().x())),
-                            QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(points.back().x())));
-    }
-    rateTime_->setFormat(rate.size() > 4 * 24 ? QStringLiteral("dd.MM. HH:mm") : QStringLiteral("HH:mm"));
+    // Whole hours on the time axis, a tick every so many of them.
+    constexpr qint64 kHourMs = 3600 * 1000;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 from = (points.isEmpty() ? now - kHourMs : static_cast<qint64>(points.front().x())) /
+                        kHourMs * kHourMs;
+    const qint64 to = points.isEmpty() ? now : static_cast<qint64>(points.back().x());
+    const qint64 hours = std::max<qint64>(1, (to - from + kHourMs - 1) / kHourMs);
+    const qint64 step = (hours + kMaxTimeTicks - 2) / (kMaxTimeTicks - 1);
+    const qint64 ticks = (hours + step - 1) / step;
+    rateTime_->setRange(QDateTime::fromMSecsSinceEpoch(from),
+                        QDateTime::fromMSecsSinceEpoch(from + ticks * step * kHourMs));
+    rateTime_->setTickCount(static_cast<int>(ticks) + 1);
+    rateTime_->setFormat(hours > 24 ? QStringLiteral("dd.MM. HH:mm") : QStringLiteral("HH:mm"));
     rateValue_->setRange(0, AxisTop(highest));
+    rateValue_->applyNiceNumbers();
 }
 
 void ProductionCharts::ShowCauses(const std::vector<std::string>& causes,
@@ -140,6 +146,7 @@ void ProductionCharts::ShowCauses(const std::vector<std::string>& causes,
     paretoCauses_->setCategories(names);
     set->append(values);
     paretoCount_->setRange(0, AxisTop(highest));
+    paretoCount_->applyNiceNumbers();
 }
 
 }  // namespace tagwright::gui
