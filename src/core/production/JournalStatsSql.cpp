@@ -17,18 +17,18 @@ constexpr const char* kIndexNames[] = {"cycles_time", "cycles_programmed_time",
 
 std::string StatsIndexSql(std::string_view textOrder) {
     const std::string time = "time_utc" + std::string(textOrder);
-    // The range of every figure; the tags programmed (rate, last tag) and the
-    // failures (Pareto, click-through) on their own, so that those scans
-    // skip the other rows; a work order's range, and its progress from the
-    // index alone.
+    // A range's totals from the time index alone (it holds what they count),
+    // and so a work order's range and progress; the tags programmed (rate,
+    // last tag) and the failures (Pareto, click-through) on their own, so
+    // that those scans skip the other rows.
+    const std::string counted = ", outcome, retries, uid);\n";
     return "CREATE INDEX IF NOT EXISTS " + std::string(kIndexNames[0]) + " ON cycles (" + time +
-           ");\n"
-           "CREATE INDEX IF NOT EXISTS " + kIndexNames[1] + " ON cycles (" + time +
+           counted + "CREATE INDEX IF NOT EXISTS " + kIndexNames[1] + " ON cycles (" + time +
            ") WHERE outcome = 'programmed';\n"
            "CREATE INDEX IF NOT EXISTS " + kIndexNames[2] + " ON cycles (" + time +
            ") WHERE outcome <> 'programmed';\n"
            "CREATE INDEX IF NOT EXISTS " + kIndexNames[3] + " ON cycles (work_order, " + time +
-           ", outcome);\n";
+           counted;
 }
 
 namespace {

@@ -144,13 +144,13 @@ void ReadFailures(Reading& r, const StatsQuery& q, ProductionFigures& f) {
     const std::string reply = "coalesce(reader_reply, '')";
     Rows rows;
     if (!r.Select("SELECT " + step + ", count(*) FROM cycles", c, &rows,
-                  " GROUP BY " + step + " ORDER BY 2 DESC, 1" + r.Order())) {
+                  " GROUP BY " + step + " ORDER BY 2 DESC, " + step + r.Order())) {
         return;
     }
     for (const auto& row : rows) f.failuresByStep.push_back({row[0], Number(row[1])});
     if (!r.Select("SELECT " + step + ", " + reply + ", count(*) FROM cycles", c, &rows,
-                  " GROUP BY " + step + ", " + reply + " ORDER BY 3 DESC, 1" + r.Order() +
-                      ", 2" + r.Order())) {
+                  " GROUP BY " + step + ", " + reply + " ORDER BY 3 DESC, " + step + r.Order() +
+                      ", " + reply + r.Order())) {
         return;
     }
     for (const auto& row : rows) {
