@@ -35,6 +35,7 @@
 #include "QuickMode.h"
 #include "Timing.h"
 #include "core/production/JournalSqlite.h"
+#include "core/production/ProductionStats.h"
 #include "gui/controls/MessageBoxes.h"
 #include "gui/main/MainWindow.h"
 #include "gui/production/ProductionWindow.h"
@@ -71,7 +72,7 @@ std::string FillSql(long rows, long spacing) {
            "operator_badge, carrier_id, carrier_number, outcome, failed_step, reader_reply, uid, "
            "retries, locks) SELECT " + at + "), " + at + ", 'localtime'), 'station-' || (i % 3), "
            "'Line', CASE WHEN i > " + std::to_string(rows - 20000) + " THEN 'WO-7' ELSE 'WO-' || "
-           "(i / 50000) END, 'PN-4711', 'OP-' || (i % 2), "
+           "(100 + i / 50000) END, 'PN-4711', 'OP-' || (i % 2), "
            "CASE WHEN i % 61 = 7 THEN NULL ELSE printf('%08d', i) END, "
            "CASE WHEN i % 61 = 7 THEN NULL ELSE i END, " + outcome + ", " + step + ", " + reply +
            ", CASE WHEN i % 61 = 7 THEN NULL ELSE printf('E004%012X', i) END, "
@@ -130,6 +131,40 @@ bool Cycle(gui::MainWindow& window, sim::VirtualReader& reader, Times& times, bo
     p->repaint();
     times.repaint.push_back(bench::MsSince(start));
     return true;
+}
+
+double ThreadCpuMs() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// The refresh again and again, and the figures alone, as the last cycle's
+// refresh asked them: wall and CPU time of each, the core's share apart.
+struct Split {
+    std::vector<double> refreshWall, refreshCpu, figuresWall, figuresCpu;
+};
+
+Split SplitRefresh(gui::MainWindow& window, int runs) {
+    Split split;
+    gui::ProductionWindow* p = window.Production();
+    Journal* journal = window.Model().journal.journal.get();
+    if (journal == nullptr) return split;
+    const StatsQuery query = p->Panel().LastQuery();
+    for (int i = 0; i < runs; ++i) {
+        double cpu = ThreadCpuMs();
+        bench::Clock::time_point start = bench::Clock::now();
+        p->RefreshNow();
+        split.refreshWall.push_back(bench::MsSince(start));
+        split.refreshCpu.push_back(ThreadCpuMs() - cpu);
+        cpu = ThreadCpuMs();
+        start = bench::Clock::now();
+        const ProductionFigures f = ComputeProductionFigures(*journal, query);
+        split.figuresWall.push_back(bench::MsSince(start));
+        split.figuresCpu.push_back(ThreadCpuMs() - cpu);
+        if (!f.ok) return {};
+    }
+    return split;
 }
 
 void Print(const char* name, const std::vector<double>& ms) {
@@ -209,6 +244,8 @@ int main(int argc, char** argv) {
         QTest::qWait(200);
         ok = p->grab().save(QString::fromStdString(screenshot));
     }
+    const Split split = ok ? SplitRefresh(*window, quick ? 3 : 50) : Split{};
+    ok = ok && !split.refreshWall.empty();
     if (ok) {
         std::printf("after each cycle, %s:\n", screenshot.empty() ? "the last 8 hours busy" : "a shift");
         Print("cycle, Production window closed", closed.cycle);
@@ -216,6 +253,11 @@ int main(int argc, char** argv) {
         Print("refresh (figures read and shown)", open.refresh);
         Print("cycle's end to refresh done", open.delay);
         Print("repaint of the Production window", open.repaint);
+        std::printf("the refresh again, as the last one:\n");
+        Print("refresh, wall", split.refreshWall);
+        Print("refresh, CPU of the window thread", split.refreshCpu);
+        Print("figures alone (core), wall", split.figuresWall);
+        Print("figures alone (core), CPU", split.figuresCpu);
     }
     window.reset();
     gui::SetMessageBoxHandler(previous);

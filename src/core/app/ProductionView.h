@@ -90,6 +90,8 @@ public:
 
     // A cycle has ended since the figures were last read.
     bool CycleEndedSinceRefresh() const;
+    // What the last read asked the journal.
+    const StatsQuery& LastQuery() const { return query_; }
 
 private:
     void Describe();
