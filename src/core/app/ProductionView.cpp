@@ -187,6 +187,10 @@ void ProductionPanel::Describe() {
         lines.push_back({"Work order", order.empty() ? "none in the current set" : order});
     }
     for (const FailureCause& cause : f.failuresByCause) model_.causes.push_back(CauseText(cause));
+    if (f.otherFailureCauses > 0) {
+        lines.push_back({"Other failure causes", Count(f.otherFailureCauses) + " rows, beyond the " +
+                                                     Count(kFailureCausesLimit) + " causes listed"});
+    }
 }
 
 void ProductionPanel::PickCause(int index) {

@@ -49,7 +49,6 @@ ProductionWindow::ProductionWindow(MainWindow& main)
     : QWidget(&main, Qt::Window), main_(main),
       panel_(std::make_unique<ProductionPanel>(main.Model(), *this)) {
     setWindowTitle(QStringLiteral("Production"));
-    setAttribute(Qt::WA_DeleteOnClose, false);
 
     heading_ = Bold(QString(), this);
     stall_ = new QLabel(this);
