@@ -193,6 +193,14 @@ private slots:
         QVERIFY(later["first_pass_yield"].isNull());
         QCOMPARE(Report(s, {"--work-order", "WO-2"})["progress"].toObject()["quantity"].toInt(), 0);
         QCOMPARE(s.Run({"journal", "report", "--shift", "--since", "2026-01-01"}).code, 2);
+
+        // Shift times that are no times: said, and the day is the shift.
+        s.Settings("Line", "Carrier ID Max=9999\r\n[Shifts]\r\nStarts=06:00,25:00\r\n");
+        const Finished shift = s.Run({"journal", "report", "--shift", "--json"});
+        QCOMPARE(shift.code, 0);
+        QVERIFY(Said(shift, "([Shifts] Starts=06:00,25:00) cannot be used: \"25:00\" is not a "
+                            "time of day (HH:MM from 00:00 to 23:59). One shift per calendar day, "
+                            "from 00:00, is used instead."));
     }
 };
 

@@ -50,7 +50,7 @@ struct StatsQuery {
     std::string operatorBadge;
     // The work order whose progress is wanted ("" = workOrder, and none when
     // both are ""), and the set's "Quantity" (0 = not known). Progress counts
-    // every station and every set of the journal, at any time up to now,
+    // every station and every set of the journal, at any time,
     // whatever the filters and the range.
     std::string progressWorkOrder;
     std::int64_t quantity = 0;
@@ -80,7 +80,7 @@ inline constexpr int kFailureCausesLimit = 50;
 
 struct WorkOrderProgress {
     std::string workOrder;
-    std::int64_t programmed = 0;  // all stations, all time up to now
+    std::int64_t programmed = 0;  // all stations, all time
     std::int64_t quantity = 0;    // 0 = not known
     // Tags per hour of the work order in the hour before now.
     double ratePerHour = 0;
