@@ -243,6 +243,7 @@ void ContOnCommand(Station& station) {
         SetRunControls(station.window, station.run, true);
     } else {
         station.run.continuousMode = true;
+        station.run.continuousSince = station.WallClock().Now();
         station.run.continuousStop = CycleResult::None;
         SetRunControls(station.window, station.run, false);
         station.run.contOnLabel = "Cont Off";

@@ -95,6 +95,7 @@ struct AutomaticRun {
     bool oneRequested = false;
     bool cycleRunning = false;  // from the cycle's first step to its report
     bool continuousMode = false;
+    LocalTime continuousSince;  // when continuous mode was last switched on
     bool headerBlockPending = true;
     bool recordFileFailed = false;
     std::optional<std::string> pendingMessage;

@@ -90,7 +90,10 @@ CycleOutcome JudgeCycle(const CycleReport& report, bool portLost) {
 void JudgeLastCycle(Station& station) {
     StatusLineState& status = station.status;
     status.last = JudgeCycle(station.run.lastCycle, station.reader.port.PortLost());
-    if (status.last.programmed) status.tally.Count(station.currentSet.workOrderNumber);
+    if (status.last.programmed) {
+        status.tally.Count(station.currentSet.workOrderNumber);
+        status.lastProgrammedAt = station.WallClock().Now();
+    }
     ShowEarlyStop(station, status.last);
 }
 

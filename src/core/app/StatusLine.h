@@ -5,9 +5,11 @@
 
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "core/base/Clock.h"
 #include "core/base/Presentation.h"
 
 namespace tagwright {
@@ -46,6 +48,7 @@ private:
 struct StatusLineState {
     CycleOutcome last;
     ProgrammedTally tally;
+    std::optional<LocalTime> lastProgrammedAt;  // this run's last programmed tag
 };
 
 // After every cycle, whichever front end or mode ran it: the cycle judged

@@ -111,7 +111,7 @@ bool ParseShiftStarts(std::string_view text, ShiftStarts* starts, std::string* p
 std::string ShiftStartsText(const ShiftStarts& starts) {
     std::string text;
     for (int m : starts.minutes) {
-        char item[8];
+        char item[16];
         std::snprintf(item, sizeof item, "%02d:%02d", m / 60, m % 60);
         if (!text.empty()) text += ',';
         text += item;
@@ -147,5 +147,7 @@ StatsRange LocalRange(const LocalTime& from, const LocalTime& to) {
 }
 
 std::string UtcText(const LocalTime& local) { return UtcOfEpoch(EpochOf(local)); }
+
+std::int64_t EpochSeconds(const LocalTime& local) { return EpochOf(local); }
 
 }  // namespace tagwright

@@ -7,6 +7,7 @@
 // the last one of a day across midnight to the first of the next day. The
 // default is one shift per calendar day, from 00:00.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,5 +44,7 @@ StatsRange LocalRange(const LocalTime& from, const LocalTime& to);
 
 // Local time as the journal's UTC text "YYYY-MM-DD HH:MM:SS".
 std::string UtcText(const LocalTime& local);
+// Seconds since the epoch of a local time: durations between two of them.
+std::int64_t EpochSeconds(const LocalTime& local);
 
 }  // namespace tagwright

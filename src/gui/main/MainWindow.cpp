@@ -30,6 +30,7 @@
 #include "gui/main/AboutDialog.h"
 #include "core/app/WindowCommands.h"
 #include "gui/main/SpinArrows.h"
+#include "gui/production/ProductionWindow.h"
 
 namespace tagwright::gui {
 
@@ -135,6 +136,8 @@ void MainWindow::ConnectReaderHooks() {
 
 MainWindow::~MainWindow() {
     delete activityWatch_;  // no input is noted for a station that goes
+    delete production_;  // it works on the station
+    production_ = nullptr;
     if (!ended_) {
         ended_ = true;
         if (initialised_) {
@@ -188,6 +191,9 @@ void MainWindow::BuildMenu() {
     AddTerminalOptions(terminal);
 
     AddEngineerMenu();
+    // A command on the bar, as Config: it opens a window beside this one.
+    actions_[MenuItem::Production] = menuBar_->addAction(QStringLiteral("&Production"));
+
     QMenu* help = menuBar_->addMenu(QStringLiteral("&?"));
     actions_[MenuItem::Info] = help->addAction(QStringLiteral("&Info"));
     // The frame's own menu cannot take items here, so the About box is
@@ -341,11 +347,15 @@ void MainWindow::ConnectMenu() {
             [this, &s] { Run([&s] { TerminalClear(s); }); });
     connect(Action(MenuItem::Info), &QAction::triggered, this, &MainWindow::ShowAbout);
     ConnectRoleCommands();
+    connect(Action(MenuItem::Production), &QAction::triggered, this, &MainWindow::ShowProduction);
 }
 
 // --- commands ---
 
 void MainWindow::AfterCommand() {
+    if (production_ != nullptr && production_->Panel().CycleEndedSinceRefresh()) {
+        production_->CycleEnded();
+    }
     if (closePending_ && !ended_) {
         // Not from inside the handler that has just returned: from the loop.
         QTimer::singleShot(0, this, [this] { RequestClose(); });
@@ -401,6 +411,7 @@ void MainWindow::done(int result) {
         return;
     }
     ended_ = true;
+    if (production_ != nullptr) production_->hide();
     if (initialised_) {
         RememberPlace();
         ++depth_;
@@ -443,6 +454,19 @@ void MainWindow::ShowAbout() {
         AboutDialog about(this);
         about.exec();
     });
+}
+
+void MainWindow::RunBeside(const std::function<void()>& work) { Run(work); }
+
+void MainWindow::ShowProduction() {
+    if (ended_) return;
+    if (production_ == nullptr) production_ = new ProductionWindow(*this);
+    if (!production_->isVisible()) {
+        production_->show();
+        production_->RefreshNow();
+    }
+    production_->raise();
+    production_->activateWindow();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

@@ -11,6 +11,7 @@
 // operator's clicks and keys are dropped.
 
 #include <array>
+#include <functional>
 #include <atomic>
 #include <map>
 #include <memory>
@@ -35,6 +36,7 @@ class QTimer;
 namespace tagwright::gui {
 
 class EnterEdit;
+class ProductionWindow;
 class StatusLineWidget;
 
 class MainWindow : public QDialog, public MainView {
@@ -75,12 +77,19 @@ public:
         ClearTerminal,
         TrafficTimestamps,
         OpenRecordFolder,
+        Production,
         Info,
         Unlock,
         Lock,
         SetPin
     };
     QAction* Action(MenuItem item) const;
+
+    // Runs work as one command of this window (its ticks wait meanwhile):
+    // for the windows beside it, which work on the same station.
+    void RunBeside(const std::function<void()>& work);
+    // The Production window, once the operator has opened it.
+    ProductionWindow* Production() const { return production_; }
 
     // --- MainView ---
     void TakeFieldValues() override;
@@ -124,6 +133,7 @@ private:
     void ToggleSelect(int page);  // 0 = "all"
     void ToggleTerminal();
     void ShowAbout();
+    void ShowProduction();
 
     void ApplyState(MainControl c);
     void ApplyFieldColours(EnterEdit* edit, const ControlState& state);
@@ -200,6 +210,7 @@ private:
 
     StatusLineWidget* statusLine_ = nullptr;
     QObject* activityWatch_ = nullptr;
+    ProductionWindow* production_ = nullptr;  // a child window; made when first opened
     QTimer* watchTimer_ = nullptr;
     PortWatcher watcher_;
     PortCondition portCondition_ = PortCondition::Closed;
