@@ -32,10 +32,6 @@ Journal* StationJournal(Station& station);
 // telling the operator why, when it cannot be had.
 Journal* CycleJournal(Station& station);
 
-// The same journal for those that only read it (the production figures);
-// nothing when it cannot be had, with journal.error saying why.
-Journal* ReadingJournal(Station& station);
-
 // Who runs the cycle and with what, from the current set.
 JournalContext CycleContext(const Station& station);
 

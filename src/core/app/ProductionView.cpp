@@ -134,7 +134,7 @@ void ProductionPanel::Refresh() {
     query.progressWorkOrder = station_.currentSet.workOrderNumber;
     query.quantity = std::max<std::int32_t>(Atol(station_.currentSet.quantity), 0);
 
-    if (Journal* journal = ReadingJournal(station_)) {
+    if (Journal* journal = StationJournal(station_)) {
         model_.figures = RefreshProductionFigures(*journal, query);
     } else {
         model_.figures = {};
@@ -212,7 +212,7 @@ void ProductionPanel::ReadCauseRows() {
     });
     if (!picked_ || it == causes.end()) return;
     model_.cause = static_cast<int>(it - causes.begin());
-    Journal* journal = ReadingJournal(station_);
+    Journal* journal = StationJournal(station_);
     FailureRows rows;
     if (journal != nullptr) {
         rows = FailureCauseRows(*journal, query_, *it);
