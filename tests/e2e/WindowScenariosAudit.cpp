@@ -158,6 +158,22 @@ private slots:
         QVERIFY(s.Settle());
         QCOMPARE(s.Text(NextField), QStringLiteral("6"));
         QCOMPARE(s.Window().Model().carrierId.current, std::string("6"));
+
+        // Nor does a cycle reserve its carrier ID in a removed journal: no
+        // page is written.
+        QVERIFY(s.Press("  One"));
+        const Texts when = s.Journal("SELECT time_local FROM cycles WHERE carrier_id = '0006'");
+        QCOMPARE(when.size(), std::size_t{1});
+        s.reader.ClearLog();
+        RemoveJournal(s);
+        s.Answer("The transponder with UID 1A2B3C4D has been programmed before: it got the "
+                 "carrier ID 0006 on " + when[0] + ".\r\nProgram it again?",
+                 MsgAnswer::Yes);
+        s.Answer(refused.substr(0, refused.size() - kNotMade.size()) +
+                 "\r\nThe run is stopped: no transponder is programmed without its row in "
+                 "the production journal.");
+        QVERIFY(s.Press("  One"));
+        for (const std::string& command : s.Traffic()) QVERIFY(command.rfind("WD", 0) != 0);
     }
 };
 

@@ -11,11 +11,7 @@ int CreateSqliteAuditTable(sqlite::Connection& db) {
 }
 
 int InsertSqliteAudit(sqlite::Connection& db, std::string_view host, const AuditEntry& entry) {
-    // SQLite goes on writing to a removed or renamed file, where nobody
-    // would ever read the row.
-    int moved = 0;
-    sqlite3_file_control(db.Handle(), "main", SQLITE_FCNTL_HAS_MOVED, &moved);
-    if (moved != 0) return SQLITE_READONLY_DBMOVED;
+    if (db.HasMoved()) return SQLITE_READONLY_DBMOVED;
     sqlite::Statement st(db.Handle(), AuditInsertSql('?'));
     if (!st.Prepared()) return db.ErrorCode();
     const JournalStamp now = JournalNow();

@@ -92,9 +92,7 @@ public:
     JournalResult RecordAudit(const AuditEntry& entry) override {
         const int rc = InsertSqliteAudit(db_, host_, entry);
         if (rc == SQLITE_DONE) return {true, {}};
-        if (rc != SQLITE_READONLY_DBMOVED) return {false, Failure("written")};
-        return {false, "The production journal \"" + MessagePath(path_) +
-                           "\" cannot be written: the file was removed or renamed."};
+        return {false, rc == SQLITE_READONLY_DBMOVED ? MovedText() : Failure("written")};
     }
     AuditRows Audit(std::string_view sinceUtc) override {
         AuditRows result;
@@ -112,6 +110,10 @@ private:
     JournalResult Finish(JournalCycleId cycle, const CycleDetails& details,
                          const char* outcome) override;
     std::string Failure(std::string_view doing) const;
+    std::string MovedText() const {
+        return "The production journal \"" + MessagePath(path_) +
+               "\" cannot be written: the file was removed or renamed.";
+    }
 
     sqlite::Connection db_;
     fs::path path_;
@@ -191,6 +193,10 @@ void SqliteJournal::BindDetails(sqlite::Statement& st, int first, const CycleDet
 
 ReserveResult SqliteJournal::Reserve(const JournalContext& context, std::string_view carrierId) {
     ReserveResult result;
+    if (db_.HasMoved()) {
+        result.message = MovedText();
+        return result;
+    }
     BindContext(reserve_, JournalNow(), context, carrierId);
     int rc = reserve_.Step();
     const bool taken = rc == SQLITE_ROW;
@@ -247,6 +253,7 @@ JournalResult SqliteJournal::Finish(JournalCycleId cycle, const CycleDetails& de
 JournalResult SqliteJournal::RecordFailure(const JournalContext& context,
                                            std::string_view carrierId,
                                            const CycleDetails& details) {
+    if (db_.HasMoved()) return {false, MovedText()};
     BindContext(failure_, JournalNow(), context, carrierId);
     BindDetails(failure_, kJournalContextCount + 1, details);
     const int rc = failure_.Step();

@@ -96,6 +96,12 @@ int Connection::Exec(std::string_view sql) {
     return sqlite3_exec(db_, std::string(sql).c_str(), nullptr, nullptr, nullptr);
 }
 
+bool Connection::HasMoved() const {
+    int moved = 0;
+    if (db_ != nullptr) sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+    return moved != 0;
+}
+
 int Connection::ErrorCode() const {
     return db_ == nullptr ? SQLITE_CANTOPEN : sqlite3_extended_errcode(db_);
 }

@@ -60,6 +60,9 @@ public:
     // The extended code and text of the last failure, as SQLite says it.
     int ErrorCode() const;
     std::string ErrorText() const;
+    // The file was removed or renamed since it was opened: SQLite would go
+    // on writing to it, where nobody ever reads the rows again.
+    bool HasMoved() const;
 
 private:
     sqlite3* db_ = nullptr;
