@@ -21,8 +21,9 @@ const char kUsage[] =
     "  journal export --csv|--json [--since TIME] [--set NAME]\n"
     "      writes the production journal's rows (TIME in UTC,\n"
     "      \"YYYY-MM-DD\" or \"YYYY-MM-DD HH:MM:SS\")\n"
-    "  journal audit --csv|--json [--since TIME] [--set NAME]\n"
+    "  journal audit [--csv|--json] [--since TIME] [--set NAME]\n"
     "      writes the audit trail: one row per change made at a station\n"
+    "      (as text lines by default)\n"
     "  journal check [--set NAME]\n"
     "      no carrier ID twice, and no burned or reserved ID in a record row\n"
     "  journal report [--since TIME] [--until TIME] [--shift] [--work-order W]\n"
@@ -153,8 +154,8 @@ std::string Check(const Options& o, bool countGiven) {
     if (o.command == Command::JournalExport && o.csv == o.json) {
         return "journal export needs --csv or --json";
     }
-    if (o.command == Command::JournalAudit && o.csv == o.json) {
-        return "journal audit needs --csv or --json";
+    if (o.command == Command::JournalAudit && o.csv && o.json) {
+        return "--csv and --json exclude each other";
     }
     if (o.command == Command::JournalReport) {
         if (o.csv && o.json) return "--csv and --json exclude each other";

@@ -134,7 +134,9 @@ int RunJournalAudit(const Options& options) {
         Printer out(stdout);
         if (options.csv) out.Line(AuditCsvHeader());
         for (const AuditEntry& row : audit.rows) {
-            out.Line(options.csv ? AuditCsvLine(row) : AuditJsonLine(row));
+            out.Line(options.csv    ? AuditCsvLine(row)
+                     : options.json ? AuditJsonLine(row)
+                                    : AuditTextLine(row));
         }
         return kSuccess;
     });

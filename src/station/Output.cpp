@@ -122,6 +122,14 @@ std::string AuditCsvLine(const AuditEntry& row) {
     return line;
 }
 
+std::string AuditTextLine(const AuditEntry& row) {
+    const std::vector<std::string> f = AuditFields(row);
+    // local time, host, OS user, role, badge, then what happened
+    std::string line = f[2] + "  " + f[3] + "  " + f[4] + "  " + f[6];
+    if (!f[5].empty()) line += "  " + f[5];
+    return line + "  " + f[7] + ": " + f[8];
+}
+
 std::string AuditJsonLine(const AuditEntry& row) {
     const std::vector<std::string> fields = AuditFields(row);
     json o{{"id", row.id}};

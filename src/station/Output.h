@@ -22,6 +22,8 @@ std::string JournalJsonLine(const JournalRow& row);
 std::string AuditCsvHeader();
 std::string AuditCsvLine(const AuditEntry& row);
 std::string AuditJsonLine(const AuditEntry& row);
+// One line for a reader: local time, host, OS user, role, badge, kind: change.
+std::string AuditTextLine(const AuditEntry& row);
 
 // Lines on stdout; on a terminal a status line below them that rewrites
 // itself, so that a waiting station shows that it waits.

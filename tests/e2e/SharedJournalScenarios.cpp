@@ -366,7 +366,12 @@ private slots:
                                              "role,kind,what_changed"));
             const Finished later = s.Run({"journal", "audit", "--json", "--since", "2999-01-01"});
             QVERIFY(later.code == 0 && later.out.empty());
-            QVERIFY(Said(s.Run({"journal", "audit"}), "journal audit needs --csv or --json"));
+            const Finished text = s.Run({"journal", "audit"});
+            QVERIFY(text.code == 0 && text.out.size() == std::size(kinds));
+            QVERIFY(text.out[0].find("  op  engineer  B-7  " + std::string(kinds[0]) +
+                                     ": Größe ") != std::string::npos);
+            QVERIFY(Said(s.Run({"journal", "audit", "--csv", "--json"}),
+                         "--csv and --json exclude each other"));
         }
     }
 };
