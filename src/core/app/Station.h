@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/app/ContinuousMode.h"
+#include "core/app/LineEvents.h"
 #include "core/app/MainView.h"
 #include "core/app/StationSettings.h"
 #include "core/app/StatusLine.h"
@@ -186,6 +187,7 @@ public:
     ContinuousWatch continuous;
     JournalState journal;
     StatusLineState status;
+    LineEventsState events;  // after journal: it says goodbye before the journal goes
 
 private:
     MainView& view_;

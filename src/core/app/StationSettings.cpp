@@ -146,6 +146,7 @@ void LoadStationSettings(const IniFile& file, StationSettings& settings, Transpo
     manual.lengthRefusal = LoadTyped(file, kManual, "Carrier ID Length", manual.carrierIdLength);
     manual.carrierIdRefusal = LoadTyped(file, kManual, "Carrier ID", manual.carrierId);
     settings.journal.connection = file.Get(kJournal, "Connection");
+    settings.mqtt = LoadMqttSettings(file);
 }
 
 void SaveStationSettings(IniFile& file, const StationSettings& settings,

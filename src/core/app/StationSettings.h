@@ -12,6 +12,7 @@
 #include "core/base/IniFile.h"
 #include "core/config/NameList.h"
 #include "core/production/JournalOpen.h"
+#include "core/production/MqttSettings.h"
 #include "core/reader/PortSettings.h"
 #include "core/domain/TransponderImage.h"
 
@@ -39,6 +40,7 @@ struct StationSettings {
     // [Journal] Connection: read only, never written, so the file keeps it
     // exactly as the line engineer typed it.
     JournalChoice journal;
+    MqttSettings mqtt;  // [MQTT]: read only, as [Journal] is
 };
 
 // Port parameters are stored as texts. Reading looks for the first known text

@@ -129,6 +129,7 @@ StatusLineText DescribeStatus(const Station& station, const std::string& portSta
     // A path as the file system names it: in the messages' code page, as
     // every text of the line is.
     if (set.logEnabled) text.recordFile = MessagePath(RecordFilePath(station));
+    text.events = LineEventsText(station);
     return text;
 }
 

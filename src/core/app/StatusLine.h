@@ -61,6 +61,8 @@ struct StatusLineText {
     Rgb resultColour = colour::Black;
     // The record file's path in the messages' code page, "" when none is written.
     std::string recordFile;
+    // The line events: "MQTT connected, 2 events waiting"; "" without MQTT.
+    std::string events;
 };
 
 // portState: "open", "lost", "reopening" or "closed", as the window knows it.

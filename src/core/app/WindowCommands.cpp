@@ -275,6 +275,7 @@ void StartUp(Station& station) {
     station.reader.port.portOpen = false;
     station.reader.port.OpenWithReport(station.settings.port, view);
     StartWindowTimers(view);
+    StartLineEvents(station);
     ApplyStartUpAppearance(station);
     view.ShowFieldValues();
     // A hand-edited set is told at once; every cycle refuses it until mended.
@@ -289,6 +290,7 @@ bool ShutDown(Station& station) {
     const bool saved = SaveStationSettingsFile(station.setDirectory, station.settings,
                                                station.image, &error);
     StopWindowTimers(view);
+    StopLineEvents(station, std::chrono::seconds(2));
     if (!saved) {
         view.ShowMessage({"The station settings could not be saved.\r\n" + error, "Error",
                           MsgIcon::Error, MsgButtons::Ok});

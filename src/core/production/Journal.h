@@ -32,6 +32,8 @@
 
 namespace tagwright {
 
+class JournalOutbox;
+
 inline constexpr int kJournalPages = 17;
 
 // Where a row's carrier ID write came from.
@@ -174,6 +176,10 @@ public:
 
     // Where the journal lives, for messages: a file path or a server.
     virtual std::string Location() const = 0;
+
+    // The line events waiting in the journal (JournalOutbox.h); nothing
+    // for a journal that keeps none.
+    virtual JournalOutbox* Outbox() { return nullptr; }
 };
 
 // What opening a journal gives.

@@ -5,6 +5,7 @@
 
 #include "core/base/Utf8.h"
 #include "core/production/JournalFields.h"
+#include "core/production/JournalOutboxPostgres.h"
 #include "core/production/PgConnection.h"
 
 namespace tagwright {
@@ -102,7 +103,8 @@ std::string Sentence(std::string text) {
 class PostgresJournal final : public RowJournal {
 public:
     PostgresJournal(pg::Connection db, std::string host)
-        : db_(std::move(db)), host_(std::move(host)), where_(db_.Describe()) {}
+        : db_(std::move(db)), host_(std::move(host)), where_(db_.Describe()),
+          outbox_(MakePostgresOutbox(db_, host_)) {}
 
     // Prepares every statement; false (ErrorText) when the server refuses.
     bool Prepare();
@@ -115,6 +117,7 @@ public:
     HighestCarrierId HighestCarrierIdOfSet(std::string_view setName) override;
     JournalRows Rows(std::string_view sinceUtc) override;
     std::string Location() const override { return where_; }
+    JournalOutbox* Outbox() override { return outbox_.get(); }
 
 private:
     JournalResult Finish(JournalCycleId cycle, const CycleDetails& details,
@@ -127,6 +130,7 @@ private:
     pg::Connection db_;
     std::string host_;
     std::string where_;
+    std::unique_ptr<JournalOutbox> outbox_;
 };
 
 bool PostgresJournal::Prepare() {
@@ -295,7 +299,7 @@ std::string CheckOrCreateTable(pg::Connection& db) {
         "SELECT to_regclass('cycles') IS NOT NULL, "
         "coalesce(obj_description(to_regclass('cycles'), 'pg_class'), '')");
     if (!found.Ok() || found.Rows() != 1) return db.ErrorText();
-    if (found.Text(0, 0) != "t") return db.Exec(SchemaSql()).Ok() ? "" : db.ErrorText();
+    if (found.Text(0, 0) != "t") return db.Exec(SchemaSql()).Ok() ? AddOutboxColumns(db) : db.ErrorText();
     const std::string mark = found.Text(0, 1);
     if (mark.rfind(kOwnerMark, 0) != 0) {
         return "its table \"cycles\" is not a production journal's, and is not written to";
@@ -303,7 +307,8 @@ std::string CheckOrCreateTable(pg::Connection& db) {
     if (std::atoi(mark.c_str() + kOwnerMark.size()) > kSchemaVersion) {
         return "its journal was written by a newer version of the station";
     }
-    return AddOriginColumn(db);
+    std::string why = AddOriginColumn(db);
+    return why.empty() ? AddOutboxColumns(db) : why;
 }
 
 std::string CreateSchema(pg::Connection& db) {

@@ -13,6 +13,7 @@
 
 #include "core/base/Utf8.h"
 #include "core/production/JournalFields.h"
+#include "core/production/JournalOutboxSqlite.h"
 #include "core/production/SqliteDb.h"
 
 namespace tagwright {
@@ -74,7 +75,8 @@ bool IsDamage(int rc) {
 class SqliteJournal final : public RowJournal {
 public:
     SqliteJournal(sqlite::Connection db, fs::path path)
-        : db_(std::move(db)), path_(std::move(path)), host_(JournalHostName()) {}
+        : db_(std::move(db)), path_(std::move(path)), host_(JournalHostName()),
+          outbox_(MakeSqliteOutbox(db_, host_)) {}
 
     // Prepares every statement; false when the schema is not ours.
     bool Prepare();
@@ -87,6 +89,7 @@ public:
     HighestCarrierId HighestCarrierIdOfSet(std::string_view setName) override;
     JournalRows Rows(std::string_view sinceUtc) override;
     std::string Location() const override { return path_.string(); }
+    JournalOutbox* Outbox() override { return outbox_.get(); }
 
 private:
     void BindContext(sqlite::Statement& st, const JournalStamp& now,
@@ -100,6 +103,7 @@ private:
     fs::path path_;
     std::string host_;
     sqlite::Statement reserve_, finish_, failure_, used_, uid_, highestNumber_, highestText_;
+    std::unique_ptr<JournalOutbox> outbox_;
 };
 
 bool SqliteJournal::Prepare() {
@@ -407,6 +411,7 @@ int CreateSchema(sqlite::Connection& db) {
     return sqlite::InTransaction(db, [&] {
         int r = db.Exec(SchemaSql());
         if (r == SQLITE_OK) r = AddOriginColumn(db);
+        if (r == SQLITE_OK) r = AddOutboxColumns(db);
         if (r == SQLITE_OK) r = db.Exec("PRAGMA application_id = " + std::to_string(kApplicationId));
         if (r == SQLITE_OK) r = db.Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
         return r;

@@ -1,0 +1,137 @@
+#include "core/app/LineEvents.h"
+
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "core/app/CycleJournal.h"
+#include "core/app/Station.h"
+
+namespace tagwright {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// A journal that cannot be opened is tried again this seldom for the events
+// alone: opening a server's journal may wait for the server.
+constexpr auto kJournalRetry = std::chrono::seconds(30);
+// How long a station that ends waits for a broker it has not reached yet.
+constexpr auto kConnectGrace = std::chrono::seconds(3);
+
+std::string CauseCode(CycleResult result) {
+    switch (result) {
+        case CycleResult::NoTransponder: return "no_transponder";
+        case CycleResult::WriteRefused: return "write_refused";
+        case CycleResult::VerifyFailed: return "verify_failed";
+        case CycleResult::NoCarrierId: return "no_carrier_id";
+        case CycleResult::PortNotOpen: return "port_not_open";
+        case CycleResult::JournalError: return "journal_error";
+        case CycleResult::RecordFileError: return "record_file_error";
+        case CycleResult::CounterNotSaved: return "counter_not_saved";
+        case CycleResult::SetRefused: return "set_refused";
+        case CycleResult::Declined: return "declined";
+        case CycleResult::Interrupted: return "interrupted";
+        default: return "other";
+    }
+}
+
+JournalOutbox* Outbox(Station& station) {
+    LineEventsState& events = station.events;
+    if (!station.journal.journal && SteadyClock::now() - events.journalTried > kJournalRetry) {
+        events.journalTried = SteadyClock::now();
+        OpenJournalForEvents(station);
+    }
+    return station.journal.journal ? station.journal.journal->Outbox() : nullptr;
+}
+
+}  // namespace
+
+void StartLineEvents(Station& station, std::unique_ptr<Broker> broker) {
+    const MqttSettings& settings = station.settings.mqtt;
+    if (!settings.Configured()) return;
+    LineEventsState& events = station.events;
+    events.pump = std::make_unique<EventPump>(broker ? std::move(broker) : MakeMosquittoBroker(),
+                                              settings);
+    if (!events.pump->Start()) {
+        station.window.Tell(events.pump->Problem() +
+                            "\r\nThe events wait in the production journal until the broker "
+                            "can be reached.");
+    }
+    ShowRunState(station);
+}
+
+void ShowRunState(Station& station) {
+    LineEventsState& events = station.events;
+    if (!events.pump) return;
+    const AutomaticRun& run = station.run;
+    nlohmann::json j;
+    if (run.cycleRunning) {
+        j["state"] = "programming";
+    } else if (run.continuousMode) {
+        j["state"] = "waiting";
+    } else if (run.continuousStop != CycleResult::None) {
+        j["state"] = "stopped";
+        j["cause"] = CauseCode(run.continuousStop);
+        j["text"] = JudgeCycle(run.lastCycle, station.reader.port.PortLost()).phrase;
+    } else {
+        j["state"] = "idle";
+    }
+    const std::string key = j.dump();
+    if (key == events.stateKey) return;
+    events.stateKey = key;
+    j["schema"] = kEventSchema;
+    j["timestamp_ms"] = NowMs();
+    events.pump->SetRetained("state", j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
+
+void LineEventsTick(Station& station) {
+    LineEventsState& events = station.events;
+    if (!events.pump) return;
+    ShowRunState(station);
+    if (station.run.lastCycle.sequence != events.seenCycle) {
+        events.seenCycle = station.run.lastCycle.sequence;
+        events.pump->Poke();
+    }
+    events.pump->Tick(Outbox(station));
+}
+
+void StopLineEvents(Station& station, std::chrono::milliseconds wait) {
+    LineEventsState& events = station.events;
+    if (!events.pump) return;
+    const auto start = SteadyClock::now();
+    const auto until = start + wait;
+    for (;;) {
+        LineEventsTick(station);
+        const bool sent = events.pump->Pending().value_or(-1) == 0;
+        // A broker still connecting gets a moment; one that is down, none.
+        const bool unreachable =
+            !events.pump->Connected() && SteadyClock::now() - start > kConnectGrace;
+        if (sent || unreachable || SteadyClock::now() >= until) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    JournalOutbox* outbox = station.journal.journal ? station.journal.journal->Outbox() : nullptr;
+    events.pump->Stop(outbox, std::chrono::milliseconds(2000));
+}
+
+std::int64_t PendingEvents(const Station& station) {
+    const auto& pump = station.events.pump;
+    return pump ? pump->Pending().value_or(-1) : -1;
+}
+
+std::string LineEventsText(const Station& station) {
+    const auto& pump = station.events.pump;
+    if (!pump) return {};
+    std::string text = "MQTT ";
+    if (!pump->Problem().empty()) {
+        text += "not used";
+    } else {
+        text += pump->Connected() ? "connected" : "not connected";
+    }
+    const std::int64_t pending = PendingEvents(station);
+    if (pending < 0) return text;
+    return text + ", " + std::to_string(pending) + (pending == 1 ? " event" : " events") +
+           " waiting";
+}
+
+}  // namespace tagwright
