@@ -51,7 +51,7 @@ public:
     // after each reconnection; the same payload is not sent twice.
     void SetRetained(const std::string& subtopic, const std::string& payload);
     // Rows to be looked at again soon (a cycle has just ended).
-    void Poke() { rescanDue_ = true; }
+    void Poke() { rescanDue_ = countDue_ = true; }
     // Says "offline" and leaves, waiting at most `wait` for the broker to
     // take it; acknowledgements that come meanwhile are marked in outbox.
     void Stop(JournalOutbox* outbox, std::chrono::milliseconds wait);

@@ -45,6 +45,13 @@ std::string WorkOrderCountsSql(char mark) {
            " AND origin = 'cycle' AND outcome <> 'reserved' GROUP BY outcome";
 }
 
+void CountOutcome(WorkOrderCounts& counts, const std::string& outcome, std::int64_t n) {
+    std::int64_t* count = outcome == "programmed" ? &counts.programmed
+                          : outcome == "burned"   ? &counts.burned
+                                                  : &counts.failed;
+    *count += n;
+}
+
 std::vector<std::string> OutboxFieldNames() {
     std::vector<std::string> names;
     const std::string columns = JournalRowColumns();

@@ -37,6 +37,9 @@ struct WorkOrderCounts {
     std::int64_t failed = 0;
 };
 
+// Adds n cycles of outcome to the counts.
+void CountOutcome(WorkOrderCounts& counts, const std::string& outcome, std::int64_t n);
+
 class JournalOutbox {
 public:
     virtual ~JournalOutbox() = default;

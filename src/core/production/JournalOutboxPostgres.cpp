@@ -88,11 +88,7 @@ WorkOrderCounts PostgresOutbox::CountWorkOrder(const std::string& workOrder) {
     const pg::Result rows = db_.Exec(WorkOrderCountsSql('$'), {Latin1ToUtf8(workOrder)});
     if (!rows.Ok()) return counts;
     for (int r = 0; r < rows.Rows(); ++r) {
-        const std::string outcome = rows.Text(r, 0);
-        std::int64_t* count = outcome == "programmed" ? &counts.programmed
-                              : outcome == "burned"   ? &counts.burned
-                                                      : &counts.failed;
-        *count += std::atoll(rows.Text(r, 1).c_str());
+        CountOutcome(counts, rows.Text(r, 0), std::atoll(rows.Text(r, 1).c_str()));
     }
     counts.ok = true;
     return counts;

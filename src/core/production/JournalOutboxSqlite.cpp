@@ -120,11 +120,7 @@ WorkOrderCounts SqliteOutbox::CountWorkOrder(const std::string& workOrder) {
     st.Bind(1, workOrder);
     int rc = SQLITE_ROW;
     while ((rc = st.Step()) == SQLITE_ROW) {
-        const std::string outcome = st.Text(0);
-        std::int64_t* count = outcome == "programmed" ? &counts.programmed
-                              : outcome == "burned"   ? &counts.burned
-                                                      : &counts.failed;
-        *count += st.Int(1);
+        CountOutcome(counts, st.Text(0), st.Int(1));
     }
     counts.ok = rc == SQLITE_DONE;
     return counts;

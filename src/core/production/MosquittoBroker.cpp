@@ -78,18 +78,21 @@ bool MosquittoBroker::Start(const BrokerOptions& o, std::string* error) {
         *error = Why(rc);
         return false;
     }
-    // A broker that is down now is tried again by the network thread.
-    rc = mosquitto_connect_async(mosq_, o.host.c_str(), o.port, o.keepAliveSeconds);
-    if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_ERRNO) {
-        *error = Why(rc);
-        return false;
-    }
+    // The thread first, then the connection: so the thread makes the first
+    // attempt too, and tries again while the broker is down. (Connecting
+    // before the thread runs gives up for good on a broker that is down.)
     rc = mosquitto_loop_start(mosq_);
     if (rc != MOSQ_ERR_SUCCESS) {
         *error = Why(rc);
         return false;
     }
     looping_ = true;
+    rc = mosquitto_connect_async(mosq_, o.host.c_str(), o.port, o.keepAliveSeconds);
+    if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_ERRNO) {
+        *error = Why(rc);
+        Stop();
+        return false;
+    }
     return true;
 }
 
