@@ -77,14 +77,19 @@ OutboxBatch SqliteOutbox::Unpublished(JournalCycleId after, int limit) {
             return batch;
         }
     }
-    for (OutboxEvent& event : batch.events) {
-        const auto id = EventId(event.cycle, event.eventId);
-        if (!id) {
-            batch.events.clear();
-            batch.message = Failure();
-            return batch;
+    // The new event ids in one commit: one sync for the batch, not one a row.
+    const int rc = sqlite::InTransaction(db_, [&] {
+        for (OutboxEvent& event : batch.events) {
+            const auto id = EventId(event.cycle, event.eventId);
+            if (!id) return SQLITE_ERROR;
+            event.eventId = *id;
         }
-        event.eventId = *id;
+        return SQLITE_OK;
+    });
+    if (rc != SQLITE_OK && rc != SQLITE_DONE) {
+        batch.events.clear();
+        batch.message = Failure();
+        return batch;
     }
     batch.ok = true;
     return batch;
