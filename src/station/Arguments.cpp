@@ -23,6 +23,11 @@ const char kUsage[] =
     "      \"YYYY-MM-DD\" or \"YYYY-MM-DD HH:MM:SS\")\n"
     "  journal check [--set NAME]\n"
     "      no carrier ID twice, and no burned or reserved ID in a record row\n"
+    "  journal report [--since TIME] [--until TIME] [--shift] [--work-order W]\n"
+    "                 [--json|--csv] [--set NAME]\n"
+    "      the production figures of the journal (all of it, the range from\n"
+    "      --since to before --until, or the current shift), for one work order\n"
+    "      or all; the progress of W, or of the set's work order\n"
     "\n"
     "Options:\n"
     "  --set NAME       the parameter set (default: the settings file's)\n"
@@ -60,6 +65,11 @@ bool ParseLong(const std::string& text, long low, long high, long* value) {
     return true;
 }
 
+bool IsFlag(const std::string& option) {
+    return option == "--continuous" || option == "--json" || option == "--csv" ||
+           option == "--yes" || option == "--shift";
+}
+
 std::optional<Command> CommandOf(const std::vector<std::string>& args, std::size_t* next) {
     *next = 1;
     if (args.empty() || args[0] == "--help" || args[0] == "-h") return Command::Help;
@@ -69,6 +79,7 @@ std::optional<Command> CommandOf(const std::vector<std::string>& args, std::size
     *next = 2;
     if (args[1] == "export") return Command::JournalExport;
     if (args[1] == "check") return Command::JournalCheck;
+    if (args[1] == "report") return Command::JournalReport;
     return std::nullopt;
 }
 
@@ -78,11 +89,13 @@ bool Allowed(Command command, const std::string& option) {
         "--(set|count|continuous|port|json|wait|interval|yes)");
     static const std::regex read("--(set|port|json)");
     static const std::regex exportOptions("--(csv|json|since|set)");
+    static const std::regex report("--(csv|json|since|until|shift|work-order|set)");
     switch (command) {
         case Command::Program: return std::regex_match(option, program);
         case Command::Read: return std::regex_match(option, read);
         case Command::JournalExport: return std::regex_match(option, exportOptions);
         case Command::JournalCheck: return option == "--set";
+        case Command::JournalReport: return std::regex_match(option, report);
         case Command::Help: return false;
     }
     return false;
@@ -90,16 +103,17 @@ bool Allowed(Command command, const std::string& option) {
 
 // Applies one option (and its value); what is wrong, or "".
 std::string Apply(Options& o, const std::string& option, const std::string* value) {
-    const bool flag = option == "--continuous" || option == "--json" || option == "--csv" ||
-                      option == "--yes";
+    const bool flag = IsFlag(option);
     if (!flag && value == nullptr) return option + " needs a value";
     if (option == "--continuous") o.continuous = true;
     if (option == "--json") o.json = true;
     if (option == "--csv") o.csv = true;
     if (option == "--yes") o.yes = true;
+    if (option == "--shift") o.shift = true;
     if (flag) return {};
     const std::string& v = *value;
     if (option == "--set") o.set = v;
+    if (option == "--work-order") o.workOrder = v;
     if (option == "--port") o.port = v;
     if (option == "--count" && !ParseLong(v, 1, 1000000000, &o.count)) {
         return "--count needs a number from 1";
@@ -111,9 +125,9 @@ std::string Apply(Options& o, const std::string& option, const std::string* valu
         return "--interval needs milliseconds from 10 to 60000";
     }
     static const std::regex time(R"(\d{4}-\d{2}-\d{2}( \d{2}:\d{2}:\d{2})?)");
-    if (option == "--since") {
-        if (!std::regex_match(v, time)) return "--since needs \"YYYY-MM-DD[ HH:MM:SS]\" (UTC)";
-        o.since = v;
+    if (option == "--since" || option == "--until") {
+        if (!std::regex_match(v, time)) return option + " needs \"YYYY-MM-DD[ HH:MM:SS]\" (UTC)";
+        (option == "--since" ? o.since : o.until) = v;
     }
     return {};
 }
@@ -125,6 +139,12 @@ std::string Check(const Options& o, bool countGiven) {
     }
     if (o.command == Command::JournalExport && o.csv == o.json) {
         return "journal export needs --csv or --json";
+    }
+    if (o.command == Command::JournalReport) {
+        if (o.csv && o.json) return "--csv and --json exclude each other";
+        if (o.shift && (!o.since.empty() || !o.until.empty())) {
+            return "--shift and --since or --until exclude each other";
+        }
     }
     return {};
 }
@@ -152,10 +172,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
         countGiven = countGiven || option == "--count";
         parsed.error = Apply(o, option, hasValue ? &args[i + 1] : nullptr);
         if (!parsed.error.empty()) return parsed;
-        if (option != "--continuous" && option != "--json" && option != "--csv" &&
-            option != "--yes") {
-            ++i;
-        }
+        if (!IsFlag(option)) ++i;
     }
     parsed.error = Check(o, countGiven);
     parsed.ok = parsed.error.empty();

@@ -29,12 +29,8 @@ LoadedRows LoadRows(const Options& options, const std::string& since) {
     ConsoleView view;
     SystemClock clock;
     Station station(view, clock);
-    if (!LoadStation(station, options, &loaded.code)) return loaded;
-    Journal* journal = CycleJournal(station);
-    if (journal == nullptr) {
-        loaded.code = kJournalError;
-        return loaded;
-    }
+    Journal* journal = OpenStationJournal(station, options, &loaded.code);
+    if (journal == nullptr) return loaded;
     JournalRows rows = journal->Rows(since);
     if (!rows.ok) {
         PrintMessage(rows.message);
@@ -87,6 +83,13 @@ void FindBurnedInRecords(const std::vector<JournalRow>& rows, std::vector<std::s
 }
 
 }  // namespace
+
+Journal* OpenStationJournal(Station& station, const Options& options, int* exitCode) {
+    if (!LoadStation(station, options, exitCode)) return nullptr;
+    Journal* journal = CycleJournal(station);
+    if (journal == nullptr) *exitCode = kJournalError;
+    return journal;
+}
 
 int RunJournalExport(const Options& options) {
     const LoadedRows loaded = LoadRows(options, options.since);

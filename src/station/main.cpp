@@ -12,6 +12,7 @@
 #include "station/Arguments.h"
 #include "station/ExitCodes.h"
 #include "station/JournalCommands.h"
+#include "station/ReportCommand.h"
 #include "station/StationRun.h"
 
 namespace {
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
         case Command::Read: return RunRead(o);
         case Command::JournalExport: return RunJournalExport(o);
         case Command::JournalCheck: return RunJournalCheck(o);
+        case Command::JournalReport: return RunJournalReport(o);
         case Command::Help: break;
     }
     return kSuccess;

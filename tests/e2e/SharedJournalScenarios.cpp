@@ -7,6 +7,7 @@
 #include <regex>
 #include <set>
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
@@ -39,9 +40,12 @@ QStringList Program(int count) {
             "--interval", "10", "--wait", "120"};
 }
 
-// A station of the line on the journal: four-digit carrier IDs from 0001.
-void OnJournal(StationProgram& s, const std::string& connection) {
-    s.LineStation(Replaced(LineSet(s, kCounter), "Carrier ID=5\r\n", "Carrier ID=1\r\n"), 9999,
+// A station of the line on the journal: four-digit carrier IDs from 0001,
+// for the work order (of 10 tags).
+void OnJournal(StationProgram& s, const std::string& connection,
+               const std::string& workOrder = "WO-1") {
+    const std::string set = Replaced(LineSet(s, kCounter), "Carrier ID=5\r\n", "Carrier ID=1\r\n");
+    s.LineStation(Replaced(set, "=WO-1\r\n", "=" + workOrder + "\r\n"), 9999,
                   "[Journal]\r\nConnection=" + connection + "\r\n");
 }
 
@@ -61,6 +65,21 @@ Journal Rows(const std::string& connection, const char* where = "outcome <> 'fai
 
 QJsonObject Parsed(const std::string& line) {
     return QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+}
+
+// The first value of a query on the server, as text.
+std::string Counted(const std::string& connection, const std::string& sql) {
+    pg::Connection db;
+    if (!db.Open(connection)) return db.ErrorText();
+    const pg::Result r = db.Exec(sql);
+    return r.Rows() == 1 ? r.Text(0, 0) : db.ErrorText();
+}
+
+// "journal report --json" with MORE, as an object; empty when it failed.
+QJsonObject Report(StationProgram& s, const QStringList& more = {}) {
+    const Finished f = s.Run(QStringList{"journal", "report", "--json"} + more);
+    if (f.code != 0 || f.out.size() != 1) std::fprintf(stderr, "%s\n", f.err.c_str());
+    return f.code == 0 && f.out.size() == 1 ? Parsed(f.out[0]) : QJsonObject{};
 }
 
 // The carrier IDs of a station's lines: each of a tag of its own (PREFIX),
@@ -167,6 +186,52 @@ private slots:
         QVERIFY(RecordIds(a) == idsA);
         QVERIFY(RecordIds(b) == idsB);
         QCOMPARE(a.Run({"journal", "check"}).code, 0);
+    }
+
+    // Two stations on work order WO-7, one tag of it dropping a write, then
+    // one station on WO-8: each work order's progress counts the tags of
+    // both stations, and every figure agrees with the server's own counts.
+    void reportCountsEveryStation() {
+        StationProgram a(Tags('A', 3)), b(Tags('B', 2));
+        OnJournal(a, connection_, "WO-7");
+        OnJournal(b, connection_, "WO-7");
+        QCOMPARE(a.Run(Program(3)).code, 0);
+        QCOMPARE(b.Run(Program(2)).code, 0);
+        sim::Faults dropped;
+        dropped.dropWrite.set(1);
+        a.reader.SetFaults(dropped);
+        a.reader.SetSequence(Tags('D', 1).sequence);
+        QCOMPARE(a.Run(Program(1)).code, 5);  // verify failed
+        OnJournal(b, connection_, "WO-8");
+        b.reader.SetSequence(Tags('C', 1).sequence);
+        QCOMPARE(b.Run(Program(1)).code, 0);
+
+        const QJsonObject all = Report(a);
+        const auto count = [&](const std::string& where) {
+            return std::stoll(Counted(connection_, "SELECT count(*) FROM cycles WHERE " + where));
+        };
+        QCOMPARE(all["cycles"].toInteger(), count("true"));
+        QCOMPARE(all["programmed"].toInteger(), count("outcome = 'programmed'"));
+        QCOMPARE(all["programmed_first_pass"].toInteger(),
+                 count("outcome = 'programmed' AND retries = 0"));
+        QCOMPARE(all["tags_attempted"].toInteger(),
+                 std::stoll(Counted(connection_, "SELECT count(DISTINCT uid) FROM cycles")));
+        QCOMPARE(all["burned"].toObject()["burned"].toInteger(), count("outcome = 'burned'"));
+        QCOMPARE(all["failures_by_step"].toArray(),
+                 (QJsonArray{QJsonObject{{"step", "verify failed"}, {"count", 1}}}));
+        QCOMPARE(all["last_programmed_utc"].toString().toStdString(),
+                 Counted(connection_, "SELECT max(time_utc) FROM cycles "
+                                      "WHERE outcome = 'programmed'"));
+        const QJsonObject seven = all["progress"].toObject();
+        QCOMPARE(seven["work_order"].toString(), QStringLiteral("WO-7"));
+        QCOMPARE(seven["programmed"].toInteger(), count("work_order = 'WO-7' AND "
+                                                        "outcome = 'programmed'"));
+        QCOMPARE(seven["programmed"].toInt(), 5);
+        QCOMPARE(seven["quantity"].toInt(), 10);
+        const QJsonObject eight = Report(b, {"--work-order", "WO-8"});
+        QCOMPARE(eight["cycles"].toInt(), 1);
+        QCOMPARE(eight["progress"].toObject()["programmed"].toInt(), 1);
+        QCOMPARE(eight["progress"].toObject()["quantity"].toInt(), 10);
     }
 
     // The server goes between two cycles, after three tags: the run stops

@@ -6,6 +6,10 @@
 
 #include "core/app/CycleJournal.h"
 #include "core/app/Station.h"
+#include "core/base/CText.h"
+#include "core/base/Utf8.h"
+#include "core/production/JournalFields.h"
+#include "core/production/ProductionStats.h"
 
 namespace tagwright {
 
@@ -36,6 +40,39 @@ std::string CauseCode(CycleResult result) {
     }
 }
 
+std::string JsonText(const nlohmann::json& j) {
+    return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// A work order's progress as the production figures count it, so that the
+// dashboards and the broker agree.
+std::optional<std::string> WorkOrderPayload(Station& station, const std::string& workOrder) {
+    Journal* journal = station.journal.journal.get();
+    if (journal == nullptr) return std::nullopt;
+    StatsQuery query;
+    query.nowUtc = JournalNow().utc;
+    // Progress counts the whole journal whatever the range: the range's own
+    // figures are not wanted here.
+    query.sinceUtc = query.untilUtc = query.nowUtc;
+    query.progressWorkOrder = workOrder;
+    const ParameterSet& set = station.currentSet;
+    if (workOrder == set.workOrderNumber) query.quantity = Atol(set.quantity);
+    const ProductionFigures figures = ComputeProductionFigures(*journal, query);
+    if (!figures.ok || !figures.progress) return std::nullopt;
+    const WorkOrderProgress& p = *figures.progress;
+    const auto orNull = [](auto value, bool known) {
+        return known ? nlohmann::json(value) : nlohmann::json(nullptr);
+    };
+    return JsonText({{"work_order", Latin1ToUtf8(workOrder)},
+                     {"programmed", p.programmed},
+                     {"quantity", orNull(p.quantity, p.quantity > 0)},
+                     {"rate_per_hour", p.ratePerHour},
+                     {"seconds_to_finish", orNull(p.secondsToFinish.value_or(0),
+                                                  p.secondsToFinish.has_value())},
+                     {"schema", kEventSchema},
+                     {"timestamp_ms", NowMs()}});
+}
+
 JournalOutbox* Outbox(Station& station) {
     LineEventsState& events = station.events;
     if (!station.journal.journal && SteadyClock::now() - events.journalTried > kJournalRetry) {
@@ -53,6 +90,8 @@ void StartLineEvents(Station& station, std::unique_ptr<Broker> broker) {
     LineEventsState& events = station.events;
     events.pump = std::make_unique<EventPump>(broker ? std::move(broker) : MakeMosquittoBroker(),
                                               settings);
+    events.pump->SetWorkOrderPayload(
+        [&station](const std::string& workOrder) { return WorkOrderPayload(station, workOrder); });
     if (!events.pump->Start()) {
         station.window.Tell(events.pump->Problem() +
                             "\r\nThe events wait in the production journal until the broker "
@@ -82,7 +121,7 @@ void ShowRunState(Station& station) {
     events.stateKey = key;
     j["schema"] = kEventSchema;
     j["timestamp_ms"] = NowMs();
-    events.pump->SetRetained("state", j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    events.pump->SetRetained("state", JsonText(j));
 }
 
 void LineEventsTick(Station& station) {

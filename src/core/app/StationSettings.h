@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/app/ShiftSettings.h"
 #include "core/app/WindowPlace.h"
 #include "core/base/IniFile.h"
 #include "core/config/NameList.h"
@@ -41,6 +42,7 @@ struct StationSettings {
     // exactly as the line engineer typed it.
     JournalChoice journal;
     MqttSettings mqtt;  // [MQTT]: read only, as [Journal] is
+    ShiftSettings shifts;  // [Shifts]: read only, as [Journal]
 };
 
 // Port parameters are stored as texts. Reading looks for the first known text

@@ -186,7 +186,7 @@ void EventPump::TakeNews(JournalOutbox* outbox) {
     }
     if (!countsDue_.empty() && SteadyClock::now() - lastCounts_ >= kCountPeriod) {
         lastCounts_ = SteadyClock::now();
-        PublishCounts(outbox, std::exchange(countsDue_, {}));
+        PublishCounts(std::exchange(countsDue_, {}));
     }
 }
 
@@ -211,18 +211,12 @@ void EventPump::SendRows(JournalOutbox* outbox) {
     countDue_ = true;
 }
 
-void EventPump::PublishCounts(JournalOutbox* outbox, const std::set<std::string>& workOrders) {
+void EventPump::PublishCounts(const std::set<std::string>& workOrders) {
     for (const std::string& workOrder : workOrders) {
-        if (workOrder.empty()) continue;
-        const WorkOrderCounts counts = outbox->CountWorkOrder(workOrder);
-        if (!counts.ok) continue;
-        const nlohmann::json j{{"work_order", Latin1ToUtf8(workOrder)},
-                               {"programmed", counts.programmed},
-                               {"burned", counts.burned},
-                               {"failed", counts.failed},
-                               {"schema", kEventSchema},
-                               {"timestamp_ms", NowMs()}};
-        SetRetained("workorder/" + TopicLevel(workOrder), Dump(j));
+        if (workOrder.empty() || !workOrderPayload_) continue;
+        if (const auto payload = workOrderPayload_(workOrder)) {
+            SetRetained("workorder/" + TopicLevel(workOrder), *payload);
+        }
     }
 }
 

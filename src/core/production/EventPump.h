@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -50,6 +51,10 @@ public:
     // A retained message under the prefix, sent now when connected and again
     // after each reconnection; the same payload is not sent twice.
     void SetRetained(const std::string& subtopic, const std::string& payload);
+    // The retained payload of a work order's counts, asked for after its
+    // events were acknowledged; nothing when it cannot be had now.
+    using WorkOrderPayload = std::function<std::optional<std::string>(const std::string&)>;
+    void SetWorkOrderPayload(WorkOrderPayload payload) { workOrderPayload_ = std::move(payload); }
     // Rows to be looked at again soon (a cycle has just ended).
     void Poke() { rescanDue_ = countDue_ = true; }
     // Says "offline" and leaves, waiting at most `wait` for the broker to
@@ -74,7 +79,7 @@ private:
     void TakeNews(JournalOutbox* outbox);
     void SendRows(JournalOutbox* outbox);
     void SendRetained();
-    void PublishCounts(JournalOutbox* outbox, const std::set<std::string>& workOrders);
+    void PublishCounts(const std::set<std::string>& workOrders);
     int Publish(const std::string& subtopic, const std::string& payload, bool retain);
 
     std::unique_ptr<Broker> broker_;
@@ -89,6 +94,7 @@ private:
     SteadyClock::time_point lastScan_{};
     bool countDue_ = true;
     std::optional<std::int64_t> pending_;
+    WorkOrderPayload workOrderPayload_;
     std::set<std::string> countsDue_;  // work orders whose counts changed
     SteadyClock::time_point lastCounts_{};
     std::map<std::string, std::string> retained_;  // subtopic -> payload

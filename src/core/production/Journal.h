@@ -36,6 +36,8 @@ class JournalOutbox;
 
 inline constexpr int kJournalPages = 17;
 
+class JournalStatsSource;  // ProductionStats.h
+
 // Where a row's carrier ID write came from.
 inline constexpr char kCycleOrigin[] = "cycle";    // the programming cycle
 inline constexpr char kManualOrigin[] = "manual";  // the manual "write carrier ID"
@@ -180,6 +182,8 @@ public:
     // The line events waiting in the journal (JournalOutbox.h); nothing
     // for a journal that keeps none.
     virtual JournalOutbox* Outbox() { return nullptr; }
+    // What the production figures are read from (ProductionStats.h).
+    virtual JournalStatsSource* StatsSource() { return nullptr; }
 };
 
 // What opening a journal gives.

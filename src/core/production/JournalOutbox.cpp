@@ -20,8 +20,7 @@ std::string Unsent(char mark) {
 
 std::string OutboxIndexSql() {
     return "CREATE INDEX IF NOT EXISTS unpublished_events ON cycles (host, id) "
-           "WHERE published_utc IS NULL;\n"
-           "CREATE INDEX IF NOT EXISTS work_order_rows ON cycles (work_order)";
+           "WHERE published_utc IS NULL";
 }
 
 std::string UnpublishedSql(char mark) {
@@ -39,18 +38,6 @@ std::string MarkPublishedSql(char mark) {
 }
 
 std::string PendingSql(char mark) { return "SELECT count(*) FROM cycles" + Unsent(mark); }
-
-std::string WorkOrderCountsSql(char mark) {
-    return "SELECT outcome, count(*) FROM cycles WHERE work_order = " + P(mark, 1) +
-           " AND origin = 'cycle' AND outcome <> 'reserved' GROUP BY outcome";
-}
-
-void CountOutcome(WorkOrderCounts& counts, const std::string& outcome, std::int64_t n) {
-    std::int64_t* count = outcome == "programmed" ? &counts.programmed
-                          : outcome == "burned"   ? &counts.burned
-                                                  : &counts.failed;
-    *count += n;
-}
 
 std::vector<std::string> OutboxFieldNames() {
     std::vector<std::string> names;

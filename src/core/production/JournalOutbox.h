@@ -30,16 +30,6 @@ struct OutboxBatch {
     std::string message;
 };
 
-struct WorkOrderCounts {
-    bool ok = false;
-    std::int64_t programmed = 0;
-    std::int64_t burned = 0;
-    std::int64_t failed = 0;
-};
-
-// Adds n cycles of outcome to the counts.
-void CountOutcome(WorkOrderCounts& counts, const std::string& outcome, std::int64_t n);
-
 class JournalOutbox {
 public:
     virtual ~JournalOutbox() = default;
@@ -49,8 +39,6 @@ public:
     virtual JournalResult MarkPublished(const std::vector<JournalCycleId>& cycles) = 0;
     // How many events wait; nothing when the journal cannot be read.
     virtual std::optional<std::int64_t> Pending() = 0;
-    // The cycles of a work order in the whole journal (every station's).
-    virtual WorkOrderCounts CountWorkOrder(const std::string& workOrder) = 0;
 };
 
 // What both journals share: the columns, the statements (mark '?' for
@@ -65,7 +53,6 @@ std::string UnpublishedSql(char mark);  // 1 host, 2 after, 3 limit
 std::string AssignEventIdSql(char mark);  // 1 event_id, 2 id; returns event_id
 std::string MarkPublishedSql(char mark);  // 1 time_utc, 2 id
 std::string PendingSql(char mark);        // 1 host
-std::string WorkOrderCountsSql(char mark);  // 1 work order
 // The column names of UnpublishedSql after its id and event_id.
 std::vector<std::string> OutboxFieldNames();
 std::string NewEventId();

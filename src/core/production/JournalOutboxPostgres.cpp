@@ -17,7 +17,6 @@ public:
     OutboxBatch Unpublished(JournalCycleId after, int limit) override;
     JournalResult MarkPublished(const std::vector<JournalCycleId>& cycles) override;
     std::optional<std::int64_t> Pending() override;
-    WorkOrderCounts CountWorkOrder(const std::string& workOrder) override;
 
 private:
     std::string Failure() const {
@@ -81,17 +80,6 @@ std::optional<std::int64_t> PostgresOutbox::Pending() {
     const pg::Result count = db_.Exec(PendingSql('$'), {host_});
     if (!count.Ok() || count.Rows() != 1) return std::nullopt;
     return std::atoll(count.Text(0, 0).c_str());
-}
-
-WorkOrderCounts PostgresOutbox::CountWorkOrder(const std::string& workOrder) {
-    WorkOrderCounts counts;
-    const pg::Result rows = db_.Exec(WorkOrderCountsSql('$'), {Latin1ToUtf8(workOrder)});
-    if (!rows.Ok()) return counts;
-    for (int r = 0; r < rows.Rows(); ++r) {
-        CountOutcome(counts, rows.Text(r, 0), std::atoll(rows.Text(r, 1).c_str()));
-    }
-    counts.ok = true;
-    return counts;
 }
 
 }  // namespace

@@ -29,7 +29,6 @@ public:
     OutboxBatch Unpublished(JournalCycleId after, int limit) override;
     JournalResult MarkPublished(const std::vector<JournalCycleId>& cycles) override;
     std::optional<std::int64_t> Pending() override;
-    WorkOrderCounts CountWorkOrder(const std::string& workOrder) override;
 
 private:
     std::string Failure() const { return "The production journal cannot be read: " + db_.ErrorText() + "."; }
@@ -117,18 +116,6 @@ std::optional<std::int64_t> SqliteOutbox::Pending() {
     st.Bind(1, host_);
     if (st.Step() != SQLITE_ROW) return std::nullopt;
     return st.Int(0);
-}
-
-WorkOrderCounts SqliteOutbox::CountWorkOrder(const std::string& workOrder) {
-    WorkOrderCounts counts;
-    sqlite::Statement st(db_.Handle(), WorkOrderCountsSql('?'));
-    st.Bind(1, workOrder);
-    int rc = SQLITE_ROW;
-    while ((rc = st.Step()) == SQLITE_ROW) {
-        CountOutcome(counts, st.Text(0), st.Int(1));
-    }
-    counts.ok = rc == SQLITE_DONE;
-    return counts;
 }
 
 }  // namespace

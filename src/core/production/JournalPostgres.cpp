@@ -6,6 +6,7 @@
 #include "core/base/Utf8.h"
 #include "core/production/JournalFields.h"
 #include "core/production/JournalOutboxPostgres.h"
+#include "core/production/JournalStatsSql.h"
 #include "core/production/PgConnection.h"
 
 namespace tagwright {
@@ -104,7 +105,8 @@ class PostgresJournal final : public RowJournal {
 public:
     PostgresJournal(pg::Connection db, std::string host)
         : db_(std::move(db)), host_(std::move(host)), where_(db_.Describe()),
-          outbox_(MakePostgresOutbox(db_, host_)) {}
+          outbox_(MakePostgresOutbox(db_, host_)),
+          stats_(MakePostgresStatsSource(db_, where_)) {}
 
     // Prepares every statement; false (ErrorText) when the server refuses.
     bool Prepare();
@@ -118,6 +120,7 @@ public:
     JournalRows Rows(std::string_view sinceUtc) override;
     std::string Location() const override { return where_; }
     JournalOutbox* Outbox() override { return outbox_.get(); }
+    JournalStatsSource* StatsSource() override { return stats_.get(); }
 
 private:
     JournalResult Finish(JournalCycleId cycle, const CycleDetails& details,
@@ -131,6 +134,7 @@ private:
     std::string host_;
     std::string where_;
     std::unique_ptr<JournalOutbox> outbox_;
+    std::unique_ptr<JournalStatsSource> stats_;
 };
 
 bool PostgresJournal::Prepare() {
@@ -314,6 +318,7 @@ std::string CheckOrCreateTable(pg::Connection& db) {
 std::string CreateSchema(pg::Connection& db) {
     if (!db.Exec("BEGIN").Ok()) return db.ErrorText();
     std::string why = db.Exec(kSchemaLock).Ok() ? CheckOrCreateTable(db) : db.ErrorText();
+    if (why.empty()) why = CreatePostgresStatsIndexes(db);
     if (why.empty() && !db.Exec("COMMIT").Ok()) why = db.ErrorText();
     if (!why.empty()) db.Exec("ROLLBACK");
     return why;

@@ -14,6 +14,7 @@
 #include "core/base/Utf8.h"
 #include "core/production/JournalFields.h"
 #include "core/production/JournalOutboxSqlite.h"
+#include "core/production/JournalStatsSql.h"
 #include "core/production/SqliteDb.h"
 
 namespace tagwright {
@@ -76,7 +77,8 @@ class SqliteJournal final : public RowJournal {
 public:
     SqliteJournal(sqlite::Connection db, fs::path path)
         : db_(std::move(db)), path_(std::move(path)), host_(JournalHostName()),
-          outbox_(MakeSqliteOutbox(db_, host_)) {}
+          outbox_(MakeSqliteOutbox(db_, host_)),
+          stats_(MakeSqliteStatsSource(db_.Handle(), MessagePath(path_))) {}
 
     // Prepares every statement; false when the schema is not ours.
     bool Prepare();
@@ -90,6 +92,7 @@ public:
     JournalRows Rows(std::string_view sinceUtc) override;
     std::string Location() const override { return path_.string(); }
     JournalOutbox* Outbox() override { return outbox_.get(); }
+    JournalStatsSource* StatsSource() override { return stats_.get(); }
 
 private:
     void BindContext(sqlite::Statement& st, const JournalStamp& now,
@@ -104,6 +107,7 @@ private:
     std::string host_;
     sqlite::Statement reserve_, finish_, failure_, used_, uid_, highestNumber_, highestText_;
     std::unique_ptr<JournalOutbox> outbox_;
+    std::unique_ptr<JournalStatsSource> stats_;
 };
 
 bool SqliteJournal::Prepare() {
@@ -412,6 +416,7 @@ int CreateSchema(sqlite::Connection& db) {
         int r = db.Exec(SchemaSql());
         if (r == SQLITE_OK) r = AddOriginColumn(db);
         if (r == SQLITE_OK) r = AddOutboxColumns(db);
+        if (r == SQLITE_OK) r = db.Exec(StatsIndexSql(""));
         if (r == SQLITE_OK) r = db.Exec("PRAGMA application_id = " + std::to_string(kApplicationId));
         if (r == SQLITE_OK) r = db.Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
         return r;

@@ -40,6 +40,7 @@ bool Result::Ok() const {
 }
 
 int Result::Rows() const { return result_ != nullptr ? PQntuples(result_.get()) : 0; }
+int Result::Columns() const { return result_ != nullptr ? PQnfields(result_.get()) : 0; }
 
 std::string Result::Text(int row, int column) const {
     if (IsNull(row, column)) return {};

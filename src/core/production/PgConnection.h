@@ -35,6 +35,7 @@ public:
     // The statement ran (with or without rows).
     bool Ok() const;
     int Rows() const;
+    int Columns() const;
     std::string Text(int row, int column) const;  // "" for NULL
     bool IsNull(int row, int column) const;
     // Rows changed by an INSERT, UPDATE or DELETE.

@@ -57,6 +57,8 @@ bool Statement::IsNull(int column) const {
     return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
 }
 
+int Statement::Columns() const { return sqlite3_column_count(stmt_); }
+
 void Statement::Reset() {
     sqlite3_reset(stmt_);
     sqlite3_clear_bindings(stmt_);

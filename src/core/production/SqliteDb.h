@@ -34,6 +34,7 @@ public:
     std::string Text(int column) const;  // as an 8-bit text; "" for NULL
     std::int64_t Int(int column) const;
     bool IsNull(int column) const;
+    int Columns() const;
     // Ready for the next use, bindings cleared.
     void Reset();
 
