@@ -227,9 +227,8 @@ void EventPump::Stop(JournalOutbox* outbox, std::chrono::milliseconds wait) {
     if (connected_) {
         const int mid = Publish("online", "false", true);
         const auto until = SteadyClock::now() + wait;
-        inFlight_[mid] = {0, {}, SteadyClock::now()};
-        while (mid != 0 && inFlight_.count(mid) != 0 && connected_ &&
-               SteadyClock::now() < until) {
+        if (mid != 0) inFlight_[mid] = {0, {}, SteadyClock::now()};
+        while (inFlight_.count(mid) != 0 && connected_ && SteadyClock::now() < until) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             TakeNews(outbox);
         }
