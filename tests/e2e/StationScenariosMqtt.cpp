@@ -113,6 +113,23 @@ private slots:
         QVERIFY(sub.WaitFor(Last("workorder/WO-1", "\"programmed\":5,\"quantity\":10")));
     }
 
+    // A run that stops itself leaves its cause as the retained state.
+    void stoppedWithItsCause() {
+        MqttBroker broker;
+        QVERIFY2(broker.Running(), broker.Error().c_str());
+        MqttSubscriber sub(broker, kPrefix);
+        QVERIFY(sub.Ready());
+        StationProgram s(Laid(3, '0', 60, 3));
+        s.LineStation({}, 6, broker.Settings(kPrefix));  // IDs 0005 and 0006 only
+        QCOMPARE(s.Run(kProgram + QStringList{"--count", "3"}).code, 6);
+        QVERIFY(sub.WaitFor(Last("online", "false")));
+        const QJsonObject state = sub.On("state").back().Json();
+        QCOMPARE(state["state"].toString(), QStringLiteral("stopped"));
+        QCOMPARE(state["cause"].toString(), QStringLiteral("no_carrier_id"));
+        QCOMPARE(state["text"].toString(),
+                 QStringLiteral("stopped: no carrier ID left (maximum reached)"));
+    }
+
     // Killed, the station cannot say goodbye: the broker sends its last will.
     void lastWillWhenKilled() {
         MqttBroker broker;

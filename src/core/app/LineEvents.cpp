@@ -40,6 +40,20 @@ std::string CauseCode(CycleResult result) {
     }
 }
 
+// The status line's words for why continuous mode stopped. The cause may
+// come after a cycle that programmed its tag (the counter then reached its
+// maximum): the last cycle's words are only taken when they are the cause's.
+std::string StopText(const Station& station) {
+    const AutomaticRun& run = station.run;
+    CycleReport cause = run.lastCycle;
+    if (cause.result != run.continuousStop) {
+        cause = CycleReport{};
+        cause.result = run.continuousStop;
+        cause.fromList = cause.listUsedUp = station.currentSet.useCsvFile;
+    }
+    return JudgeCycle(cause, station.reader.port.PortLost()).phrase;
+}
+
 std::string JsonText(const nlohmann::json& j) {
     return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
@@ -112,7 +126,7 @@ void ShowRunState(Station& station) {
     } else if (run.continuousStop != CycleResult::None) {
         j["state"] = "stopped";
         j["cause"] = CauseCode(run.continuousStop);
-        j["text"] = JudgeCycle(run.lastCycle, station.reader.port.PortLost()).phrase;
+        j["text"] = StopText(station);
     } else {
         j["state"] = "idle";
     }
