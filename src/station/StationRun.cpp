@@ -78,9 +78,23 @@ int ProgramLoop(Station& station, const Options& o, const std::atomic<bool>& sto
                          " s.");
             return kNoTransponder;
         }
-        out.Status(Waiting(programmed, o));
+        const std::string events = LineEventsText(station);
+        out.Status(Waiting(programmed, o) + (events.empty() ? "" : "; " + events));
         std::this_thread::sleep_for(std::chrono::milliseconds(o.intervalMs));
     }
+}
+
+// The events still waiting go out while the broker takes them; what is
+// left waits in the journal for the next run, and is said so.
+void EndLineEvents(Station& station) {
+    if (!station.events.pump) return;
+    StopLineEvents(station, std::chrono::seconds(10));
+    const std::int64_t pending = PendingEvents(station);
+    if (pending < 0) return;
+    PrintMessage(pending == 0 ? std::string("MQTT: every event was delivered.")
+                              : "MQTT: " + std::to_string(pending) +
+                                    (pending == 1 ? " event waits" : " events wait") +
+                                    " in the production journal for the broker.");
 }
 
 }  // namespace
@@ -115,6 +129,7 @@ int RunProgram(const Options& options, const std::atomic<bool>& stop) {
         station.window.Tell(refusal);
         return kSetFileError;
     }
+    StartLineEvents(station);
     if (!OpenReader(station, options)) return kPortNotOpen;
     station.run.stopRequested = &stop;
     station.continuous.tagThere = false;
@@ -126,6 +141,7 @@ int RunProgram(const Options& options, const std::atomic<bool>& stop) {
     out.Done();
     if (station.run.continuousMode) ContOnCommand(station);
     MessagesTick(station);  // what the last cycle left for the operator
+    EndLineEvents(station);
     return code;
 }
 

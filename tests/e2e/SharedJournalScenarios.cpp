@@ -3,6 +3,7 @@
 // directory, against the test server. A thousand tags, so a program of its
 // own (test_e2e_shared_journal).
 
+#include <algorithm>
 #include <map>
 #include <regex>
 #include <set>
@@ -15,8 +16,10 @@
 #include "core/production/JournalFields.h"
 #include "core/production/JournalOpen.h"
 #include "core/production/PgConnection.h"
+#include "e2e/MqttSubscriber.h"
 #include "e2e/ScenarioMain.h"
 #include "e2e/StationProgram.h"
+#include "support/MqttBroker.h"
 #include "support/PostgresServer.h"
 
 using namespace tagwright;
@@ -373,6 +376,43 @@ private slots:
             QVERIFY(Said(s.Run({"journal", "audit", "--csv", "--json"}),
                          "--csv and --json exclude each other"));
         }
+    }
+
+    // Line events from a journal on the server made before it kept them:
+    // the columns are added in place, the row already there is not an
+    // event, the rows after it are sent and marked.
+    void lineEventsFromAnOlderJournal() {
+        if (MqttBroker::Program().empty()) QSKIP("mosquitto is not installed");
+        MqttBroker broker;
+        QVERIFY2(broker.Running(), broker.Error().c_str());
+        MqttSubscriber sub(broker, "plant/shared");
+        QVERIFY(sub.Ready());
+        StationProgram a(Tags('A', 1));
+        OnJournal(a, connection_);
+        QCOMPARE(a.Run(Program(1)).code, 0);
+        a.reader.SetSequence(Tags('B', 2).sequence);
+        pg::Connection db;
+        QVERIFY(db.Open(connection_));
+        QVERIFY(db.Exec("DROP INDEX unpublished_events; ALTER TABLE cycles DROP COLUMN "
+                        "event_id, DROP COLUMN published_utc").Ok());
+        a.Settings("Line", "Carrier ID Max=9999\r\n[Journal]\r\nConnection=" + connection_ +
+                               "\r\n" + broker.Settings("plant/shared"));
+        const Finished f = a.Run(Program(2));
+        QVERIFY2(f.code == 0, f.err.c_str());
+        QVERIFY(f.err.find("MQTT: every event was delivered.") != std::string::npos);
+        QVERIFY(sub.WaitFor([](const std::vector<MqttMessage>& seen) {
+            return std::count_if(seen.begin(), seen.end(),
+                                 [](const MqttMessage& m) { return m.topic == "cycle"; }) >= 2;
+        }));
+        std::set<std::string> sent;
+        for (const MqttMessage& m : sub.On("cycle")) {
+            sent.insert(m.Json()["carrier_id"].toString().toStdString());
+        }
+        QVERIFY((sent == Ids{"0002", "0003"}));
+        const pg::Result marks = db.Exec("SELECT carrier_id, published_utc = 'before events' "
+                                         "FROM cycles WHERE published_utc IS NOT NULL ORDER BY id");
+        QCOMPARE(marks.Rows(), 3);
+        QCOMPARE(marks.Text(0, 1) + marks.Text(1, 1) + marks.Text(2, 1), std::string("tff"));
     }
 };
 

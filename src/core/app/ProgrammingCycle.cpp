@@ -14,6 +14,7 @@
 #include "core/app/ManualOperations.h"
 #include "core/app/ProtocolLog.h"
 #include "core/app/CycleJournal.h"
+#include "core/app/LineEvents.h"
 #include "core/app/StatusLine.h"
 
 namespace tagwright {
@@ -297,6 +298,7 @@ void MessagesTick(Station& station) {
         requested = false;
         station.window.SetFocus(PageField(page), true);
     }
+    LineEventsTick(station);
     if (station.image.pageCommitted) {
         station.image.pageCommitted = false;
         if (station.AutomaticMode()) station.window.SetFocus(MainControl::One);
@@ -311,6 +313,7 @@ void RunCycle(Station& station) {
     const auto start = std::chrono::steady_clock::now();
     MainView& view = station.View();
     station.run.cycleRunning = true;
+    ShowRunState(station);
     view.TakeFieldValues();
     CycleSteps(station);
     // A journal lost on the way (a burn or failure row not written) stops the

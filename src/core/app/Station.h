@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/app/ContinuousMode.h"
+#include "core/app/LineEvents.h"
 #include "core/app/MainView.h"
 #include "core/app/Roles.h"
 #include "core/app/StationSettings.h"
@@ -189,6 +190,7 @@ public:
     JournalState journal;
     StatusLineState status;
     RoleState roles;  // operator or engineer, when the settings hold a PIN
+    LineEventsState events;  // after journal: it says goodbye before the journal goes
 
 private:
     MainView& view_;

@@ -147,6 +147,7 @@ void LoadStationSettings(const IniFile& file, StationSettings& settings, Transpo
     manual.carrierIdRefusal = LoadTyped(file, kManual, "Carrier ID", manual.carrierId);
     settings.journal.connection = file.Get(kJournal, "Connection");
     LoadRoleSettings(file, settings.roles);
+    settings.mqtt = LoadMqttSettings(file);
     LoadShiftSettings(file, settings.shifts);
 }
 

@@ -14,6 +14,7 @@
 #include "core/base/IniFile.h"
 #include "core/config/NameList.h"
 #include "core/production/JournalOpen.h"
+#include "core/production/MqttSettings.h"
 #include "core/reader/PortSettings.h"
 #include "core/domain/TransponderImage.h"
 
@@ -43,6 +44,7 @@ struct StationSettings {
     JournalChoice journal;
     // [Roles]: read only here; setting the PIN writes it on its own.
     RoleSettings roles;
+    MqttSettings mqtt;  // [MQTT]: read only, as [Journal] is
     ShiftSettings shifts;  // [Shifts]: read only, as [Journal]
 };
 

@@ -133,6 +133,7 @@ StatusLineText DescribeStatus(const Station& station, const std::string& portSta
     // every text of the line is.
     if (set.logEnabled) text.recordFile = MessagePath(RecordFilePath(station));
     text.role = RoleStatusText(station);
+    text.events = LineEventsText(station);
     return text;
 }
 

@@ -66,6 +66,8 @@ struct StatusLineText {
     std::string recordFile;
     // "Operator mode (locked)" or "Engineer mode"; "" for a station without roles.
     std::string role;
+    // The line events: "MQTT connected, 2 events waiting"; "" without MQTT.
+    std::string events;
 };
 
 // portState: "open", "lost", "reopening" or "closed", as the window knows it.

@@ -282,6 +282,7 @@ void StartUp(Station& station) {
     station.reader.port.portOpen = false;
     station.reader.port.OpenWithReport(station.settings.port, view);
     StartWindowTimers(view);
+    StartLineEvents(station);
     ApplyStartUpAppearance(station);
     ApplyRoleLocks(station);
     view.ShowFieldValues();
@@ -297,6 +298,7 @@ bool ShutDown(Station& station) {
     const bool saved = SaveStationSettingsFile(station.setDirectory, station.settings,
                                                station.image, &error);
     StopWindowTimers(view);
+    StopLineEvents(station, std::chrono::seconds(2));
     if (!saved) {
         view.ShowMessage({"The station settings could not be saved.\r\n" + error, "Error",
                           MsgIcon::Error, MsgButtons::Ok});

@@ -33,6 +33,8 @@
 
 namespace tagwright {
 
+class JournalOutbox;
+
 inline constexpr int kJournalPages = 17;
 
 class JournalStatsSource;  // ProductionStats.h
@@ -238,6 +240,9 @@ public:
     // Where the journal lives, for messages: a file path or a server.
     virtual std::string Location() const = 0;
 
+    // The line events waiting in the journal (JournalOutbox.h); nothing
+    // for a journal that keeps none.
+    virtual JournalOutbox* Outbox() { return nullptr; }
     // What the production figures are read from (ProductionStats.h).
     virtual JournalStatsSource* StatsSource() { return nullptr; }
 };

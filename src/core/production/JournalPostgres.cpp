@@ -7,6 +7,7 @@
 #include "core/production/JournalAudit.h"
 #include "core/production/JournalCounterPostgres.h"
 #include "core/production/JournalFields.h"
+#include "core/production/JournalOutboxPostgres.h"
 #include "core/production/JournalStatsSql.h"
 #include "core/production/PgConnection.h"
 
@@ -104,6 +105,7 @@ class PostgresJournal final : public RowJournal {
 public:
     PostgresJournal(pg::Connection db, std::string host)
         : db_(std::move(db)), host_(std::move(host)), where_(db_.Describe()),
+          outbox_(MakePostgresOutbox(db_, host_)),
           stats_(MakePostgresStatsSource(db_, where_)) {}
 
     // Prepares every statement; false (ErrorText) when the server refuses.
@@ -129,6 +131,7 @@ public:
         return result;
     }
     std::string Location() const override { return where_; }
+    JournalOutbox* Outbox() override { return outbox_.get(); }
     JournalStatsSource* StatsSource() override { return stats_.get(); }
 
 private:
@@ -146,6 +149,7 @@ private:
     std::string host_;
     std::string where_;
     PgCounters counters_{db_};
+    std::unique_ptr<JournalOutbox> outbox_;
     std::unique_ptr<JournalStatsSource> stats_;
 };
 
@@ -340,7 +344,7 @@ std::string CheckOrCreateTable(pg::Connection& db) {
         "SELECT to_regclass('cycles') IS NOT NULL, "
         "coalesce(obj_description(to_regclass('cycles'), 'pg_class'), '')");
     if (!found.Ok() || found.Rows() != 1) return db.ErrorText();
-    if (found.Text(0, 0) != "t") return db.Exec(SchemaSql()).Ok() ? "" : db.ErrorText();
+    if (found.Text(0, 0) != "t") return db.Exec(SchemaSql()).Ok() ? AddOutboxColumns(db) : db.ErrorText();
     const std::string mark = found.Text(0, 1);
     if (mark.rfind(kOwnerMark, 0) != 0) {
         return "its table \"cycles\" is not a production journal's, and is not written to";
@@ -348,7 +352,8 @@ std::string CheckOrCreateTable(pg::Connection& db) {
     if (std::atoi(mark.c_str() + kOwnerMark.size()) > kSchemaVersion) {
         return "its journal was written by a newer version of the station";
     }
-    return AddOriginColumn(db);
+    std::string why = AddOriginColumn(db);
+    return why.empty() ? AddOutboxColumns(db) : why;
 }
 
 std::string CreateSchema(pg::Connection& db) {

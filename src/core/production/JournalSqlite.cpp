@@ -14,6 +14,7 @@
 #include "core/base/Utf8.h"
 #include "core/production/JournalAudit.h"
 #include "core/production/JournalFields.h"
+#include "core/production/JournalOutboxSqlite.h"
 #include "core/production/JournalStatsSql.h"
 #include "core/production/SqliteDb.h"
 
@@ -77,6 +78,7 @@ class SqliteJournal final : public RowJournal {
 public:
     SqliteJournal(sqlite::Connection db, fs::path path)
         : db_(std::move(db)), path_(std::move(path)), host_(JournalHostName()),
+          outbox_(MakeSqliteOutbox(db_, host_)),
           stats_(MakeSqliteStatsSource(db_.Handle(), MessagePath(path_))) {}
 
     // Prepares every statement; false when the schema is not ours.
@@ -101,6 +103,7 @@ public:
         return result;
     }
     std::string Location() const override { return path_.string(); }
+    JournalOutbox* Outbox() override { return outbox_.get(); }
     JournalStatsSource* StatsSource() override { return stats_.get(); }
 
 private:
@@ -119,6 +122,7 @@ private:
     fs::path path_;
     std::string host_;
     sqlite::Statement reserve_, finish_, failure_, used_, uid_, highestNumber_, highestText_;
+    std::unique_ptr<JournalOutbox> outbox_;
     std::unique_ptr<JournalStatsSource> stats_;
 };
 
@@ -433,6 +437,7 @@ int CreateSchema(sqlite::Connection& db) {
         int r = db.Exec(SchemaSql());
         if (r == SQLITE_OK) r = AddOriginColumn(db);
         if (r == SQLITE_OK) r = CreateSqliteAuditTable(db);
+        if (r == SQLITE_OK) r = AddOutboxColumns(db);
         if (r == SQLITE_OK) r = db.Exec(StatsIndexSql(""));
         if (r == SQLITE_OK) r = db.Exec("PRAGMA application_id = " + std::to_string(kApplicationId));
         if (r == SQLITE_OK) r = db.Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));

@@ -428,6 +428,11 @@ void MainWindow::OnTimerTick(TimerId id) {
     // message box) is skipped; the next one does the work.
     if (ended_ || depth_ > 0) return;
     Run([this, id] { OnTimer(*station_, id); });
+    // The events waiting change between commands, as the broker takes them.
+    if (id == TimerId::Messages && LineEventsText(*station_) != shownEvents_) {
+        shownEvents_ = LineEventsText(*station_);
+        RefreshStatusLine();
+    }
 }
 
 void MainWindow::ToggleSelect(int page) {

@@ -161,6 +161,7 @@ private:
     // The status line (MainWindowView.cpp).
     QWidget* BuildStatusLine();
     void RefreshStatusLine();
+    std::string shownEvents_;  // the line events' words the status line shows
     std::string PortState() const;
     void WatchPort();
     // From the Reader waits of a cycle: what it does now, on the status line.

@@ -48,7 +48,7 @@ StatusLineWidget::StatusLineWidget(QWidget* parent) : QWidget(parent) {
 void StatusLineWidget::Show(const StatusLineText& text) {
     ShowPart(port_, text.port);
     ShowPart(set_, text.set);
-    ShowPart(count_, text.count);
+    ShowPart(count_, text.events.empty() ? text.count : text.count + "; " + text.events);
     ShowPart(result_, text.result);
     ShowPart(recordFile_,
              text.recordFile.empty() ? "no record file" : "Record: " + text.recordFile);
