@@ -152,8 +152,6 @@ Journal* CycleJournal(Station& station) {
     return journal;
 }
 
-Journal* OpenJournalForEvents(Station& station) { return OpenedJournal(station); }
-
 JournalContext CycleContext(const Station& station) {
     const ParameterSet& set = station.currentSet;
     return {station.settings.currentSetName, set.workOrderNumber, set.partNumber,

@@ -32,9 +32,6 @@ Journal* StationJournal(Station& station);
 // telling the operator why, when it cannot be had.
 Journal* CycleJournal(Station& station);
 
-// The journal, opened as needed, without telling why there is none: for
-// the line events, which send what earlier runs left in it.
-Journal* OpenJournalForEvents(Station& station);
 
 // Who runs the cycle and with what, from the current set.
 JournalContext CycleContext(const Station& station);

@@ -91,7 +91,7 @@ JournalOutbox* Outbox(Station& station) {
     LineEventsState& events = station.events;
     if (!station.journal.journal && SteadyClock::now() - events.journalTried > kJournalRetry) {
         events.journalTried = SteadyClock::now();
-        OpenJournalForEvents(station);
+        StationJournal(station);
     }
     return station.journal.journal ? station.journal.journal->Outbox() : nullptr;
 }
