@@ -67,6 +67,9 @@ bool Connection::Open(const std::string& conninfo) {
     const char* values[] = {"10", "10", "5", "3", "15000", "tagwright", conninfo.c_str(),
                             "UTF8", nullptr};
     conn_.reset(PQconnectdbParams(keys, values, 1));
+    // The server's notices ("already exists, skipping" of the in-place
+    // upgrades) would land on the station's standard error at every start.
+    if (conn_) PQsetNoticeProcessor(conn_.get(), [](void*, const char*) {}, nullptr);
     return Connected();
 }
 
