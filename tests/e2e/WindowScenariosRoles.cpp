@@ -258,6 +258,8 @@ private slots:
         const std::string ini = s.Read("Tagwright.ini");
         QVERIFY(ini.find("[Roles]\r\nPinHash=$argon2id$") != std::string::npos);
         QVERIFY(ini.find(kPin) == std::string::npos);
+        QVERIFY(SameLines(s.Journal("SELECT kind, what_changed, role FROM audit"),
+                          {"PIN set|engineer PIN set|none"}));
         s.Menu("Engineer/Lock");
         QVERIFY(s.Settle());
         QCOMPARE(Role(s), kOperator);

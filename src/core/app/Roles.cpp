@@ -143,6 +143,8 @@ void SetPinCommand(Station& station, const NewPinAsker& ask) {
         station.window.Tell(refusal + "\r\nThe PIN was not changed.");
         return;
     }
+    const char* change = RolesOn(station) ? "engineer PIN changed" : "engineer PIN set";
+    if (!ApproveChange(station, kAuditPinSet, change)) return;
     const std::optional<std::string> hash = HashPin(pins->first);
     std::string error = "The PIN could not be hashed.";
     if (!hash || !SavePinHash(station.setDirectory, *hash, &error)) {

@@ -173,6 +173,7 @@ inline constexpr char kAuditWriteCarrierId[] = "write carrier ID";   // the ID, 
 inline constexpr char kAuditTerminalCommand[] = "terminal command";  // the command as sent
 inline constexpr char kAuditUnlock[] = "unlock";               // the role unlocked
 inline constexpr char kAuditUnlockFailed[] = "failed unlock";  // the role asked for
+inline constexpr char kAuditPinSet[] = "PIN set";              // never the PIN itself
 
 struct AuditEntry {
     // Stamped by the journal when the row is recorded (read back by Audit).
