@@ -22,11 +22,11 @@
 #include <string>
 #include <vector>
 
-#include <sqlite3.h>
 #include <time.h>
 #include <unistd.h>
 
 #include "QuickMode.h"
+#include "SqliteFill.h"
 #include "Timing.h"
 #include "core/production/JournalPostgres.h"
 #include "core/production/JournalSqlite.h"
@@ -100,15 +100,7 @@ std::unique_ptr<Journal> SqliteFilled(const fs::path& dir, long rows) {
         JournalOpenResult created = OpenSqliteJournal(dir);  // the schema and its indexes
         if (!created.journal) return nullptr;
     }
-    sqlite3* db = nullptr;
-    bool ok = sqlite3_open(JournalPath(dir).c_str(), &db) == SQLITE_OK;
-    const std::string sql = "PRAGMA synchronous = OFF; BEGIN; " + FillSql(rows, {false}) +
-                            "; COMMIT; PRAGMA wal_checkpoint(TRUNCATE)";
-    char* error = nullptr;
-    ok = ok && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) == SQLITE_OK;
-    if (error != nullptr) std::fprintf(stderr, "%s\n", error);
-    sqlite3_free(error);
-    sqlite3_close(db);
+    const bool ok = FillSqliteFile(JournalPath(dir).string(), FillSql(rows, {false}));
     ::sync();
     return ok ? OpenSqliteJournal(dir).journal : nullptr;
 }

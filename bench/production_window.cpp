@@ -12,8 +12,6 @@
 // --quick: 20,000 rows, a few cycles. --screenshot: a shift's worth of rows
 // instead (a tag every 7 s since 8 hours ago), and a picture of the window.
 
-#include <sqlite3.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +31,7 @@
 #include <QTest>
 
 #include "QuickMode.h"
+#include "SqliteFill.h"
 #include "Timing.h"
 #include "core/production/JournalSqlite.h"
 #include "core/production/ProductionStats.h"
@@ -85,16 +84,7 @@ bool Fill(const fs::path& dir, long rows, long spacing) {
         JournalOpenResult created = OpenSqliteJournal(dir);
         if (!created.journal) return false;
     }
-    sqlite3* db = nullptr;
-    bool ok = sqlite3_open(JournalPath(dir).c_str(), &db) == SQLITE_OK;
-    const std::string sql = "PRAGMA synchronous = OFF; BEGIN; " + FillSql(rows, spacing) +
-                            "; COMMIT; PRAGMA wal_checkpoint(TRUNCATE)";
-    char* error = nullptr;
-    ok = ok && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) == SQLITE_OK;
-    if (error != nullptr) std::fprintf(stderr, "%s\n", error);
-    sqlite3_free(error);
-    sqlite3_close(db);
-    return ok;
+    return bench::FillSqliteFile(JournalPath(dir).string(), FillSql(rows, spacing));
 }
 
 void WriteFile(const QString& path, const std::string& text) {

@@ -1,9 +1,8 @@
 #include "support/MqttBroker.h"
+#include "support/LogTail.h"
 
 #include <chrono>
 #include <csignal>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 #include <thread>
 
@@ -35,14 +34,6 @@ int FreePort() {
     }
     ::close(fd);
     return port;
-}
-
-std::string Tail(const fs::path& log) {
-    std::ifstream in(log);
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string all = text.str();
-    return all.size() > 2000 ? all.substr(all.size() - 2000) : all;
 }
 
 }  // namespace
@@ -117,7 +108,7 @@ bool MqttBroker::Start() {
         if (::waitpid(pid_, &status, WNOHANG) == pid_) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    error_ = "mosquitto did not start: " + Tail(dir_ / "mosquitto.log");
+    error_ = "mosquitto did not start: " + LogTail(dir_ / "mosquitto.log");
     Stop();
     return false;
 }

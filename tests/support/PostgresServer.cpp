@@ -1,8 +1,7 @@
 #include "support/PostgresServer.h"
+#include "support/LogTail.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include <pwd.h>
@@ -38,14 +37,6 @@ std::string Quoted(const std::string& text) {
     return quoted + "'";
 }
 
-std::string Tail(const fs::path& log) {
-    std::ifstream in(log);
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string all = text.str();
-    return all.size() > 2000 ? all.substr(all.size() - 2000) : all;
-}
-
 }  // namespace
 
 PostgresServer::PostgresServer() : bin_(NewestServer()), owner_(::getpid()) {
@@ -69,13 +60,13 @@ PostgresServer::PostgresServer() : bin_(NewestServer()), owner_(::getpid()) {
     }
     const std::string data = Quoted((dir_ / "data").string());
     if (Run("initdb", "-D " + data + " -U postgres -A trust -E UTF8 --locale=C --no-sync") != 0) {
-        error_ = "initdb failed: " + Tail(dir_ / "setup.log");
+        error_ = "initdb failed: " + LogTail(dir_ / "setup.log");
         return;
     }
     if (!Start()) return;
     const std::string database = " -p " + std::string(kPort) + " -U postgres tagwright";
     if (Run("createdb", "-h " + Quoted(dir_.string()) + database) != 0) {
-        error_ = "createdb failed: " + Tail(dir_ / "setup.log");
+        error_ = "createdb failed: " + LogTail(dir_ / "setup.log");
         Stop();
     }
 }
@@ -96,7 +87,7 @@ bool PostgresServer::Start() {
     running_ = Run("pg_ctl", "start -w -t 120 -D " + Quoted((dir_ / "data").string()) + " -l " +
                                  Quoted((dir_ / "server.log").string()) + " -o " +
                                  Quoted(options)) == 0;
-    if (!running_) error_ = "pg_ctl start failed: " + Tail(dir_ / "server.log");
+    if (!running_) error_ = "pg_ctl start failed: " + LogTail(dir_ / "server.log");
     return running_;
 }
 
