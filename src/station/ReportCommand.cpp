@@ -47,20 +47,6 @@ StatsQuery QueryOf(const Station& station, const Options& o) {
     return q;
 }
 
-std::string Percent(const std::optional<double>& share) {
-    if (!share) return "-";
-    char text[16];
-    std::snprintf(text, sizeof text, "%.1f %%", *share * 100.0);
-    return text;
-}
-
-std::string Duration(std::int64_t seconds) {
-    const std::int64_t h = seconds / 3600, m = seconds % 3600 / 60, s = seconds % 60;
-    if (h > 0) return std::to_string(h) + " h " + std::to_string(m) + " min";
-    if (m > 0) return std::to_string(m) + " min " + std::to_string(s) + " s";
-    return std::to_string(s) + " s";
-}
-
 std::string Padded(std::string text, std::size_t width) {
     if (text.size() < width) text.resize(width, ' ');
     return text;
@@ -70,14 +56,14 @@ std::string ProgressText(const WorkOrderProgress& p) {
     std::string text = std::to_string(p.programmed);
     if (p.quantity > 0) {
         text += " of " + std::to_string(p.quantity) + " (" +
-                Percent(double(p.programmed) / double(p.quantity)) + ")";
+                PercentText(double(p.programmed) / double(p.quantity)) + ")";
     } else {
         text += " (quantity not known)";
     }
     char rate[32];
     std::snprintf(rate, sizeof rate, "%.0f", p.ratePerHour);
     text += ", " + std::string(rate) + " tags/h in the last hour";
-    if (p.secondsToFinish) text += ", done in about " + Duration(*p.secondsToFinish);
+    if (p.secondsToFinish) text += ", done in about " + DurationText(*p.secondsToFinish);
     return text;
 }
 
@@ -90,10 +76,10 @@ void PrintText(Printer& out, const StatsQuery& q, const ProductionFigures& f) {
              (q.workOrder.empty() ? "" : ", work order " + Cp1252ToUtf8(q.workOrder)));
     line("Cycles", std::to_string(f.cycles));
     line("Tags programmed", std::to_string(f.programmed));
-    line("First-pass yield", Percent(f.firstPassYield) + " (" +
+    line("First-pass yield", PercentText(f.firstPassYield) + " (" +
                                  std::to_string(f.programmedFirstPass) + " of " +
                                  std::to_string(f.cycles) + " cycles without a retry)");
-    line("Final yield", Percent(f.finalYield) + " (" + std::to_string(f.tagsProgrammed) +
+    line("Final yield", PercentText(f.finalYield) + " (" + std::to_string(f.tagsProgrammed) +
                             " of " + std::to_string(f.tagsAttempted) + " tags)");
     std::int64_t burned = 0;
     std::string byOutcome;
@@ -125,7 +111,7 @@ void PrintText(Printer& out, const StatsQuery& q, const ProductionFigures& f) {
              ? "none"
              : f.lastProgrammedUtc + " UTC" +
                    (f.secondsSinceLastProgrammed
-                        ? ", " + Duration(*f.secondsSinceLastProgrammed) + " ago"
+                        ? ", " + DurationText(*f.secondsSinceLastProgrammed) + " ago"
                         : ""));
 }
 

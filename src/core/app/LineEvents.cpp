@@ -65,15 +65,12 @@ std::optional<std::string> WorkOrderPayload(Station& station, const std::string&
     if (journal == nullptr) return std::nullopt;
     StatsQuery query;
     query.nowUtc = JournalNow().utc;
-    // Progress counts the whole journal whatever the range: the range's own
-    // figures are not wanted here.
-    query.sinceUtc = query.untilUtc = query.nowUtc;
     query.progressWorkOrder = workOrder;
     const ParameterSet& set = station.currentSet;
     if (workOrder == set.workOrderNumber) query.quantity = Atol(set.quantity);
-    const ProductionFigures figures = ComputeProductionFigures(*journal, query);
-    if (!figures.ok || !figures.progress) return std::nullopt;
-    const WorkOrderProgress& p = *figures.progress;
+    const std::optional<WorkOrderProgress> progress = ComputeWorkOrderProgress(*journal, query);
+    if (!progress) return std::nullopt;
+    const WorkOrderProgress& p = *progress;
     const auto orNull = [](auto value, bool known) {
         return known ? nlohmann::json(value) : nlohmann::json(nullptr);
     };

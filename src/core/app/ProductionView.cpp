@@ -13,17 +13,10 @@ namespace tagwright {
 
 namespace {
 
-constexpr std::int64_t kMinute = 60, kHour = 3600, kDay = 86400;
+constexpr std::int64_t kMinute = 60;
 
 // "2026-12-07 06:00:00" as "2026-12-07 06:00".
 std::string Minutes(const std::string& time) { return time.substr(0, 16); }
-
-std::string Percent(const std::optional<double>& share) {
-    if (!share) return "-";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f %%", *share * 100.0);
-    return text;
-}
 
 std::string Count(std::int64_t n) { return FormatInt(n); }
 
@@ -78,24 +71,6 @@ std::string LocalMoment(std::int64_t epoch, std::int64_t now) {
 
 }  // namespace
 
-std::string DurationText(std::int64_t seconds) {
-    seconds = std::max<std::int64_t>(seconds, 0);
-    char text[48];
-    if (seconds < kMinute) {
-        std::snprintf(text, sizeof text, "%lld s", static_cast<long long>(seconds));
-    } else if (seconds < kHour) {
-        std::snprintf(text, sizeof text, "%lld min %lld s", static_cast<long long>(seconds / kMinute),
-                      static_cast<long long>(seconds % kMinute));
-    } else if (seconds < kDay) {
-        std::snprintf(text, sizeof text, "%lld h %02lld min", static_cast<long long>(seconds / kHour),
-                      static_cast<long long>(seconds % kHour / kMinute));
-    } else {
-        std::snprintf(text, sizeof text, "%lld d %lld h", static_cast<long long>(seconds / kDay),
-                      static_cast<long long>(seconds % kDay / kHour));
-    }
-    return text;
-}
-
 ProductionPanel::ProductionPanel(Station& station, ProductionView& view)
     : station_(station), view_(view) {}
 
@@ -135,7 +110,7 @@ void ProductionPanel::Refresh() {
     query.quantity = std::max<std::int32_t>(Atol(station_.currentSet.quantity), 0);
 
     if (Journal* journal = StationJournal(station_)) {
-        model_.figures = RefreshProductionFigures(*journal, query);
+        model_.figures = ComputeProductionFigures(*journal, query);
     } else {
         model_.figures = {};
         model_.figures.message = station_.journal.error.empty()
@@ -167,10 +142,10 @@ void ProductionPanel::Describe() {
     if (!f.ok) return;
     lines.push_back({"Tags programmed", Count(f.programmed)});
     lines.push_back({"Cycles", Count(f.cycles)});
-    lines.push_back({"First-pass yield", Percent(f.firstPassYield) + " (" +
+    lines.push_back({"First-pass yield", PercentText(f.firstPassYield) + " (" +
                                              Count(f.programmedFirstPass) + " of " +
                                              Count(f.cycles) + " cycles without a retry)"});
-    lines.push_back({"Final yield", Percent(f.finalYield) + " (" + Count(f.tagsProgrammed) +
+    lines.push_back({"Final yield", PercentText(f.finalYield) + " (" + Count(f.tagsProgrammed) +
                                         " of " + Count(f.tagsAttempted) + " tags)"});
     std::int64_t burned = 0;
     for (const CountOf& c : f.burnedByOutcome) burned += c.count;

@@ -108,7 +108,4 @@ private:
     std::int64_t readAt_ = 0;  // epoch seconds of the last read
 };
 
-// "45 s", "12 min 5 s", "3 h 05 min", "2 d 4 h".
-std::string DurationText(std::int64_t seconds);
-
 }  // namespace tagwright

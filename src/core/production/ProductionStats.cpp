@@ -227,16 +227,48 @@ void ReadProgress(Reading& r, const StatsQuery& q, ProductionFigures& f) {
     f.progress = p;
 }
 
+// The journal's statistics, or nothing with *message for the operator.
+JournalStatsSource* SourceOf(Journal& journal, std::string* message) {
+    JournalStatsSource* source = journal.StatsSource();
+    if (source == nullptr) {
+        *message = "The production journal at " + journal.Location() +
+                   " gives no production figures.";
+    }
+    return source;
+}
+
 }  // namespace
+
+std::string PercentText(const std::optional<double>& share) {
+    if (!share) return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %%", *share * 100.0);
+    return text;
+}
+
+std::string DurationText(std::int64_t seconds) {
+    constexpr std::int64_t kMinute = 60, kHour = 3600, kDay = 86400;
+    seconds = std::max<std::int64_t>(seconds, 0);
+    char text[48];
+    if (seconds < kMinute) {
+        std::snprintf(text, sizeof text, "%lld s", static_cast<long long>(seconds));
+    } else if (seconds < kHour) {
+        std::snprintf(text, sizeof text, "%lld min %lld s", static_cast<long long>(seconds / kMinute),
+                      static_cast<long long>(seconds % kMinute));
+    } else if (seconds < kDay) {
+        std::snprintf(text, sizeof text, "%lld h %02lld min", static_cast<long long>(seconds / kHour),
+                      static_cast<long long>(seconds % kHour / kMinute));
+    } else {
+        std::snprintf(text, sizeof text, "%lld d %lld h", static_cast<long long>(seconds / kDay),
+                      static_cast<long long>(seconds % kDay / kHour));
+    }
+    return text;
+}
 
 ProductionFigures ComputeProductionFigures(Journal& journal, const StatsQuery& query) {
     ProductionFigures f;
-    JournalStatsSource* source = journal.StatsSource();
-    if (source == nullptr) {
-        f.message = "The production journal at " + journal.Location() +
-                    " gives no production figures.";
-        return f;
-    }
+    JournalStatsSource* source = SourceOf(journal, &f.message);
+    if (source == nullptr) return f;
     Reading r(*source);
     for (auto* read : {ReadTotals, ReadFailures, ReadRate, ReadLastProgrammed, ReadProgress}) {
         read(r, query, f);
@@ -250,15 +282,23 @@ ProductionFigures ComputeProductionFigures(Journal& journal, const StatsQuery& q
     return f;
 }
 
+std::optional<WorkOrderProgress> ComputeWorkOrderProgress(Journal& journal,
+                                                          const StatsQuery& query) {
+    std::string message;
+    JournalStatsSource* source = SourceOf(journal, &message);
+    if (source == nullptr) return std::nullopt;
+    Reading r(*source);
+    ProductionFigures f;
+    ReadProgress(r, query, f);
+    if (!r.Error().empty()) return std::nullopt;
+    return f.progress;
+}
+
 FailureRows FailureCauseRows(Journal& journal, const StatsQuery& query, const FailureCause& cause,
                              int limit) {
     FailureRows result;
-    JournalStatsSource* source = journal.StatsSource();
-    if (source == nullptr) {
-        result.message = "The production journal at " + journal.Location() +
-                         " gives no production figures.";
-        return result;
-    }
+    JournalStatsSource* source = SourceOf(journal, &result.message);
+    if (source == nullptr) return result;
     Reading r(*source);
     Conditions c = r.Start();
     c.Range(query);

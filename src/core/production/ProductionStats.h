@@ -122,11 +122,17 @@ struct ProductionFigures {
 // Computes every figure of the query from the journal.
 ProductionFigures ComputeProductionFigures(Journal& journal, const StatsQuery& query);
 
-// The window's refresh after a cycle needs the same figures; this name
-// states the intent only.
-inline ProductionFigures RefreshProductionFigures(Journal& journal, const StatsQuery& query) {
-    return ComputeProductionFigures(journal, query);
-}
+// The work order's progress alone, counted as above (query.progressWorkOrder
+// or workOrder, and quantity; the range does not matter); nothing when the
+// journal cannot say or no work order is asked for.
+std::optional<WorkOrderProgress> ComputeWorkOrderProgress(Journal& journal,
+                                                          const StatsQuery& query);
+
+// The figures' words, the same in the window and in the report:
+// "90.1 %" ("-" when there is no share), and "45 s", "12 min 5 s",
+// "3 h 05 min", "2 d 4 h".
+std::string PercentText(const std::optional<double>& share);
+std::string DurationText(std::int64_t seconds);
 
 // One journal row behind a failure cause, for the click-through.
 struct FailureRow {
